@@ -1,0 +1,23 @@
+# All window code of every subsystem forms one library, because the main window spans them all.
+file(GLOB CALIDARIX_UI_SOURCES CONFIGURE_DEPENDS
+     "${PROJECT_SOURCE_DIR}/*/ui/*.cpp" "${PROJECT_SOURCE_DIR}/*/ui/*.h")
+if(CALIDARIX_UI_SOURCES)
+  add_library(calidarix_ui STATIC ${CALIDARIX_UI_SOURCES})
+else()
+  add_library(calidarix_ui INTERFACE)
+endif()
+set_target_properties(calidarix_ui PROPERTIES AUTOMOC ON)
+get_target_property(ui_type calidarix_ui TYPE)
+if(ui_type STREQUAL "INTERFACE_LIBRARY")
+  target_link_libraries(calidarix_ui INTERFACE calidarix_platform Qt6::Widgets)
+else()
+  target_include_directories(calidarix_ui PUBLIC "${PROJECT_SOURCE_DIR}")
+  target_link_libraries(calidarix_ui PUBLIC calidarix_platform Qt6::Widgets Qt6::OpenGL
+                        Qt6::OpenGLWidgets Qt6::PrintSupport)
+  foreach(lib calidarix_thermogram calidarix_mainwindow calidarix_acquisition calidarix_analysis calidarix_head)
+    if(TARGET ${lib})
+      target_link_libraries(calidarix_ui PUBLIC ${lib})
+    endif()
+  endforeach()
+  calidarix_warnings(calidarix_ui)
+endif()
