@@ -1,5 +1,6 @@
 #include "thermogram/tdtv.h"
 
+#include "platform/codepage.h"
 #include "platform/numbers.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -183,6 +184,18 @@ void TDTV::Assign(const TDTV &source) {
 
 double TDTV::FrameDateTime(std::uint32_t timeStamp) {
   return (timeStamp & 0xFFFFFFu) / 86400.0;
+}
+
+QString TDTV::CommentText() const {
+  const auto end = std::find(FHeader.Comment.begin(), FHeader.Comment.end(), '\0');
+  return Cp1251ToString(
+      std::string_view(FHeader.Comment.data(), static_cast<std::size_t>(end - FHeader.Comment.begin())));
+}
+
+void TDTV::SetCommentText(const QString &text) {
+  const std::string bytes = StringToCp1251(text);
+  FHeader.Comment.fill('\0');
+  std::copy_n(bytes.begin(), std::min(bytes.size(), FHeader.Comment.size()), FHeader.Comment.begin());
 }
 
 QString IntToStrZ(int value, int width) {
