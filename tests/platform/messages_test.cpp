@@ -55,7 +55,7 @@ struct RecordingWindow {
 
   explicit RecordingWindow(QObject *object = nullptr) {
     handle = RegisterWindow(object, [this](Message &m) {
-      m.Result = static_cast<LRESULT>(m.WParam) * 2 + m.LParam;
+      m.Result = static_cast<LRESULT>(m.WParam * 2 + static_cast<WPARAM>(m.LParam)); // wraps, no overflow
       std::lock_guard lock(mutex);
       received.push_back(m);
       threads.push_back(QThread::currentThread());
