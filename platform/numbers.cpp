@@ -35,10 +35,18 @@ double RoundHalfEven(double v) {
   return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
 }
 
-std::int32_t TruncToInt32(double v) { return GuardedTrunc<std::int32_t>(std::trunc(v)); }
-std::int64_t TruncToInt64(double v) { return GuardedTrunc<std::int64_t>(std::trunc(v)); }
-std::int32_t RoundToInt32(double v) { return GuardedTrunc<std::int32_t>(RoundHalfEven(v)); }
-std::int64_t RoundToInt64(double v) { return GuardedTrunc<std::int64_t>(RoundHalfEven(v)); }
+std::int32_t TruncToInt32(double v) {
+  return GuardedTrunc<std::int32_t>(std::trunc(v));
+}
+std::int64_t TruncToInt64(double v) {
+  return GuardedTrunc<std::int64_t>(std::trunc(v));
+}
+std::int32_t RoundToInt32(double v) {
+  return GuardedTrunc<std::int32_t>(RoundHalfEven(v));
+}
+std::int64_t RoundToInt64(double v) {
+  return GuardedTrunc<std::int64_t>(RoundHalfEven(v));
+}
 
 std::uint16_t RoundToUInt16Clamped(double v) {
   if (std::isnan(v))
