@@ -89,8 +89,7 @@ std::optional<fs::path> DriveFolder(char letter) {
 std::optional<fs::path> LocalPathFromWindows(std::string_view stored) {
   if (stored.empty() || stored.find('\0') != std::string_view::npos)
     return std::nullopt;
-  if (stored.size() >= 2 && IsSeparator(stored[0]) && IsSeparator(stored[1]) &&
-      (stored[0] == '\\' || stored[1] == '\\'))
+  if (stored.size() >= 2 && IsSeparator(stored[0]) && IsSeparator(stored[1]))
     return std::nullopt; // UNC or device path
   if (stored[0] == '/')
     return fs::path(stored); // a local absolute path stored by this program

@@ -38,8 +38,8 @@ std::optional<std::filesystem::path> DriveFolder(char letter);
 //   "/home/u/x.dtv"                      -> unchanged: already a local absolute path
 // Both "\" and "/" separate names in a Windows-style path; empty names and "." are dropped, and ".."
 // never climbs above a drive's root (as on Windows, "C:\..\x" is "C:\x"). UNC and device paths
-// ("\\server\share", "\\?\C:\x"), an empty text, a text with a NUL character and a drive that is not
-// a letter give nullopt.
+// ("\\server\share", "//server/share", "\\?\C:\x"), an empty text, a text with a NUL character and a drive
+// that is not a letter give nullopt.
 std::optional<std::filesystem::path> LocalPathFromWindows(std::string_view stored);
 
 // Lower-case extension with its dot (".DTV" -> ".dtv"), empty when the name has none.
