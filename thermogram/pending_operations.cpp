@@ -1,0 +1,76 @@
+// TEMPORARY: definitions of thermogram operations whose own files are still being written, so that
+// the loading code links. Each one only reports that it is not available (readers return an error,
+// operations without a result log and leave the thermogram unchanged). Delete a definition here when
+// its real file lands; delete this file when it is empty.
+
+#include "thermogram/tdtv.h"
+#include "thermogram/thermogram_globals.h"
+
+namespace calidarix {
+
+namespace {
+
+IoResult NotAvailable() {
+  return IoResult::Error(QStringLiteral("not available"));
+}
+
+void LogNotAvailable(const char *operation) {
+  ThermogramLog(QStringLiteral("%1: not available").arg(QLatin1String(operation)));
+}
+
+} // namespace
+
+IoResult TDTV::LoadBMP(const QString &) {
+  return NotAvailable();
+}
+IoResult TDTV::LoadBMT(const QString &) {
+  return NotAvailable();
+}
+IoResult TDTV::LoadSER(const QString &, int) {
+  return NotAvailable();
+}
+IoResult TDTV::LoadSIT(const QString &, int) {
+  return NotAvailable();
+}
+IoResult TDTV::LoadIMG(const QString &, int) {
+  return NotAvailable();
+}
+IoResult TDTV::LoadTI4(const QString &, int) {
+  return NotAvailable();
+}
+IoResult TDTV::LoadIS2(const QString &) {
+  return NotAvailable();
+}
+IoResult TDTV::LoadRadiometricJPG(const QString &) {
+  return NotAvailable();
+}
+IoResult TDTV::LoadDAT(const QString &, int) {
+  return NotAvailable();
+}
+IoResult TDTV::LoadPNG(const QString &) {
+  return NotAvailable();
+}
+
+void TDTV::FlipRect(const TRect &) {
+  LogNotAvailable("FlipRect");
+}
+void TDTV::MirrorRect(const TRect &) {
+  LogNotAvailable("MirrorRect");
+}
+void TDTV::RotateByAngle(double) {
+  LogNotAvailable("RotateByAngle");
+}
+void TDTV::ReconstructScan() {
+  LogNotAvailable("ReconstructScan");
+}
+void TDTV::ProjectByAngles() {
+  LogNotAvailable("ProjectByAngles");
+}
+void TDTV::DecodeDualScan() {
+  LogNotAvailable("DecodeDualScan");
+}
+void TDTV::BuildIsotherms() {
+  LogNotAvailable("BuildIsotherms");
+}
+
+} // namespace calidarix
