@@ -1,9 +1,9 @@
 #include "platform/inifile.h"
 
 #include "platform/atomic_file.h"
+#include "platform/numbers.h"
 #include "platform/paths.h"
 
-#include <charconv>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -29,100 +29,6 @@ struct IniText {
 };
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-// Number text of INI values. The shared number layer of the platform folder does not offer its
-// parsers yet, so these private ones follow the same rules: blanks around the text are allowed,
-// nothing else is.
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-std::optional<std::int64_t> ParseIniInteger(std::string_view text, bool &hex) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-    text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-    text.remove_suffix(1);
-  bool negative = false;
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  hex = false;
-  if (!text.empty() && text.front() == '$') {
-    hex = true;
-    text.remove_prefix(1);
-  } else if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    hex = true;
-    text.remove_prefix(2);
-  }
-  if (text.empty())
-    return std::nullopt;
-  std::uint64_t value = 0;
-  const std::uint64_t limit = std::uint64_t{1} << 62; // far beyond every INI value, no overflow
-  for (char c : text) {
-    int digit = -1;
-    if (IsDigit(c))
-      digit = c - '0';
-    else if (hex && c >= 'a' && c <= 'f')
-      digit = c - 'a' + 10;
-    else if (hex && c >= 'A' && c <= 'F')
-      digit = c - 'A' + 10;
-    if (digit < 0)
-      return std::nullopt;
-    value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
-    if (value > limit)
-      return std::nullopt;
-  }
-  const auto signedValue = static_cast<std::int64_t>(value);
-  return negative ? -signedValue : signedValue;
-}
-
-std::optional<double> ParseIniFloat(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-    text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-    text.remove_suffix(1);
-  // Check the grammar first: from_chars would also take "inf", "nan" and more.
-  std::size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-    ++i;
-  std::size_t digits = 0;
-  while (i < text.size() && IsDigit(text[i]))
-    ++i, ++digits;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && IsDigit(text[i]))
-      ++i, ++digits;
-  }
-  if (digits == 0)
-    return std::nullopt;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-      ++i;
-    std::size_t exponentDigits = 0;
-    while (i < text.size() && IsDigit(text[i]))
-      ++i, ++exponentDigits;
-    if (exponentDigits == 0)
-      return std::nullopt;
-  }
-  if (i != text.size())
-    return std::nullopt;
-  if (text.front() == '+')
-    text.remove_prefix(1);
-  double value = 0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (result.ec != std::errc() || result.ptr != text.data() + text.size())
-    return std::nullopt;
-  return value;
-}
-
-// 15 significant digits with "." whatever the locale.
-std::string IniFloatText(double value) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-  return std::string(buffer, result.ptr);
-}
 
 std::string_view Trim(std::string_view s) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -313,14 +219,15 @@ std::int32_t IniFile::ReadInteger(std::string_view section, std::string_view key
   const auto value = Lookup(file_, section, key);
   if (!value)
     return defaultValue;
-  bool hex = false;
-  const auto parsed = ParseIniInteger(*value, hex);
+  const auto parsed = ParseInteger(*value);
   if (!parsed)
     return defaultValue;
   if (*parsed >= std::numeric_limits<std::int32_t>::min() &&
       *parsed <= std::numeric_limits<std::int32_t>::max())
     return static_cast<std::int32_t>(*parsed);
   // Hexadecimal text names a bit pattern: "$FFFFFFFF" is -1, as the Windows runtime reads it.
+  const std::string_view digits = Trim(*value);
+  const bool hex = digits.starts_with('$') || digits.starts_with("0x") || digits.starts_with("0X");
   if (hex && *parsed > 0 && *parsed <= 0xFFFFFFFFLL)
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(*parsed));
   return defaultValue;
@@ -330,7 +237,7 @@ double IniFile::ReadFloat(std::string_view section, std::string_view key, double
   const auto value = Lookup(file_, section, key);
   if (!value)
     return defaultValue;
-  return ParseIniFloat(*value).value_or(defaultValue);
+  return ParseFloat(*value, '.').value_or(defaultValue);
 }
 
 bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defaultValue) const {
@@ -396,7 +303,7 @@ bool IniFile::WriteInteger(std::string_view section, std::string_view key, std::
 }
 
 bool IniFile::WriteFloat(std::string_view section, std::string_view key, double value) {
-  return WriteString(section, key, IniFloatText(value));
+  return WriteString(section, key, FloatToText(value, '.'));
 }
 
 bool IniFile::WriteBool(std::string_view section, std::string_view key, bool value) {

@@ -62,6 +62,8 @@ namespace {
 
 constexpr std::string_view kHeader = "Calidarix registry 1";
 constexpr std::string_view kEnd = "End of registry";
+// Keys nest at most this deep, as on Windows; it also bounds the recursion of the writer.
+constexpr std::size_t kMaxDepth = 512;
 
 // ---- problem reports ------------------------------------------------------------------------
 
@@ -406,6 +408,8 @@ std::optional<std::vector<std::string>> ParseKeyPath(std::string_view path) {
     if (!ValidKeyName(name))
       return std::nullopt;
     names.emplace_back(name);
+    if (names.size() > kMaxDepth)
+      return std::nullopt;
     if (slash == std::string_view::npos)
       return names;
     path.remove_prefix(slash + 1);
@@ -654,6 +658,8 @@ std::optional<std::vector<std::string>> Registry::ResolvePath(std::string_view p
     }
     start = end + 1;
   }
+  if (names.size() > kMaxDepth)
+    return std::nullopt;
   return names;
 }
 

@@ -17,7 +17,7 @@
 //   truncated file, for instance) is corrupt. Blank lines and lines starting with ";" are ignored.
 // - "[path]" starts a key: its full path from the root with a leading "\". Every key is listed, empty
 //   ones too; the values below a key line belong to it. Key names cannot contain "\" or control
-//   characters.
+//   characters; keys nest at most 512 deep.
 // - A value line is its name in double quotes (or "@" for the unnamed default value), "=", then
 //   "text in quotes" (REG_SZ), dword:XXXXXXXX (REG_DWORD, 8 hex digits) or hex:bb,bb,... (REG_BINARY,
 //   possibly empty). In quoted names and texts "\\" is a backslash, "\"" a quote, "\n", "\r", "\t" the

@@ -140,6 +140,10 @@ TEST_F(RegistryTest, KeysOpenCreateAndDelete) {
   ASSERT_TRUE(reg.OpenKey("Shell\\Open\\Command", true)); // relative to the current key
   EXPECT_EQ(reg.CurrentPath(), "\\dtvimage\\Shell\\Open\\Command");
   EXPECT_FALSE(reg.OpenKey("\\bad\x01name", true));
+  std::string tooDeep;
+  for (int i = 0; i < 513; ++i)
+    tooDeep += "\\k";
+  EXPECT_FALSE(reg.OpenKey(tooDeep, true));
   EXPECT_EQ(reg.CurrentPath(), "\\dtvimage\\Shell\\Open\\Command");
 
   reg.CloseKey();
@@ -277,7 +281,12 @@ TEST_F(RegistryTest, HandWrittenFilesAreParsedStrictly) {
       "[\\a]\nEnd of registry\n[\\b]\n",
       "[\\a]\nsomething else\nEnd of registry\n",
   };
-  for (const char *body : bad) {
+  std::string deep = "[";
+  for (int i = 0; i < 513; ++i)
+    deep += "\\a";
+  std::vector<std::string> bodies(std::begin(bad), std::end(bad));
+  bodies.push_back(deep + "]\nEnd of registry\n");
+  for (const std::string &body : bodies) {
     Spit(file, head + body);
     problems.clear();
     EXPECT_FALSE(Registry(file).KeyExists("\\a")) << body;
