@@ -7,7 +7,6 @@
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
