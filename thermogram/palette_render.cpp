@@ -4,8 +4,8 @@
 #include "thermogram/thermogram_globals.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <span>
 #include <vector>
 
 namespace calidarix {
@@ -143,45 +143,71 @@ private:
   bool showOverlay_;
 };
 
-// The colours of every raw value the frame can produce, computed once per render: bilinear samples
-// are weighted means of frame pixels, so they never leave the frame's lowest .. highest value.
-class ColourTable {
-public:
-  ColourTable(const WindowColours &colours, std::span<const std::uint16_t> raw) : colours_(colours) {
-    if (raw.empty()) {
-      return;
+// Everything the colour of a raw value depends on besides the value itself. Reals are compared by
+// their bits, so that a changed sign of zero or a not-a-number value also counts as a change.
+struct MappingKey {
+  TPaletteTable palette{};
+  TPaletteTable isoPalette{};
+  int palBottom = 0;
+  int palTop = 0;
+  int isoBottom = 0;
+  int isoTop = 0;
+  bool isIso = false;
+  bool isIsoColor = false;
+  bool isIsoAuto = false;
+  bool smooth = false;
+  bool overlay = false;
+  bool locked = false;
+  std::uint64_t lockMin = 0;
+  std::uint64_t lockMax = 0;
+  std::uint32_t scale = 0;
+  std::uint32_t offset = 0;
+
+  static MappingKey Of(const TDTV &dtv, bool overlayPresent) {
+    MappingKey key;
+    key.palette = dtv.FPalette;
+    key.isoPalette = dtv.FIsoPalette;
+    key.palBottom = dtv.PalBottom;
+    key.palTop = dtv.PalTop;
+    key.isoBottom = dtv.IsoBottom;
+    key.isoTop = dtv.IsoTop;
+    key.isIso = dtv.isIso;
+    key.isIsoColor = dtv.isIsoColor;
+    key.isIsoAuto = dtv.isIsoAuto;
+    key.smooth = dtv.FSmoothPalette;
+    key.overlay = overlayPresent;
+    key.locked = dtv.FRangeLocked;
+    // Scale, Offset and the lock only matter while the lock is on.
+    if (dtv.FRangeLocked) {
+      key.lockMin = std::bit_cast<std::uint64_t>(dtv.LockMin);
+      key.lockMax = std::bit_cast<std::uint64_t>(dtv.LockMax);
+      key.scale = std::bit_cast<std::uint32_t>(dtv.FHeader.Scale);
+      key.offset = std::bit_cast<std::uint32_t>(dtv.FHeader.Offset);
     }
-    const auto [lo, hi] = std::minmax_element(raw.begin(), raw.end());
-    low_ = *lo;
-    table_.resize(static_cast<std::size_t>(*hi - *lo + 1));
-    for (std::size_t i = 0; i < table_.size(); ++i) {
-      table_[i] = colours.Colour(low_ + static_cast<int>(i));
-    }
+    return key;
   }
 
-  QRgb Colour(int v) const {
-    const auto index = static_cast<std::size_t>(static_cast<unsigned>(v - low_));
-    return index < table_.size() ? table_[index] : colours_.Colour(v);
+  friend bool operator==(const MappingKey &, const MappingKey &) = default;
+};
+
+// The colours of all 65536 raw values (bilinear samples are raw values too). Building the table
+// costs about as much as mapping a whole frame pixel by pixel, and it does not depend on the frame,
+// so it is kept for the next render until a palette, window, flag or the lock changes: live frames
+// and repaints reuse it.
+const std::vector<QRgb> &ColourTable(const TDTV &dtv, bool overlayPresent) {
+  thread_local std::vector<QRgb> table;
+  thread_local MappingKey builtFor;
+  const MappingKey key = MappingKey::Of(dtv, overlayPresent);
+  if (table.empty() || !(key == builtFor)) {
+    const WindowColours colours(dtv, overlayPresent);
+    table.resize(static_cast<std::size_t>(kFullScaleRaw) + 1);
+    for (int v = 0; v <= kFullScaleRaw; ++v) {
+      table[static_cast<std::size_t>(v)] = colours.Colour(v);
+    }
+    builtFor = key;
   }
-
-private:
-  const WindowColours &colours_;
-  int low_ = 0;
-  std::vector<QRgb> table_;
-};
-
-// Where one bitmap column falls in the frame: outside (white edge or black) or at column ix with the
-// fraction fx towards ix1. The bilinear weights follow SampleBilinear exactly (the last column has no
-// right neighbour, so fx is 0 there); the renderer mixes the pixels itself because a call per pixel
-// is too slow for the paint path.
-struct ColumnSample {
-  QRgb outside = 0; // kBlack or kWhite when the column lies outside the frame, 0 inside
-  double x = 0.0;
-  int ix = 0;
-  int ix1 = 0;
-  double fx = 0.0;
-  int overlayX = 0;
-};
+  return table;
+}
 
 } // namespace
 
@@ -290,29 +316,38 @@ void TDTV::RenderToBitmap(const TRect &rect, int firstRow, int lastRow) {
     overlay = FOverlay.format() == kRenderFormat ? FOverlay : FOverlay.convertToFormat(kRenderFormat);
   }
   const bool hasOverlay = !overlay.isNull();
+  const QRgb *const colours = ColourTable(*this, hasOverlay).data();
 
-  const WindowColours windowColours(*this, hasOverlay);
-  const ColourTable colours(windowColours,
-                            usable ? std::span<const std::uint16_t>(FRaw) : std::span<const std::uint16_t>());
-
-  // Columns are the same for every row. The comparisons are written so that a position that is not a
-  // number (a zero zoom, say) counts as outside: black.
-  std::vector<ColumnSample> columns(static_cast<std::size_t>(bitmapW));
-  for (int c = 0; c < bitmapW; ++c) {
-    ColumnSample &col = columns[static_cast<std::size_t>(c)];
-    const double x = c / FZoom + FViewOffsetX;
-    col.x = x;
+  // Where each bitmap column falls in the frame, the same for every row: outside (a white edge or
+  // black), or column ix with the fraction fx towards ix1. The comparisons are written so that a
+  // position that is not a number (a zero zoom, say) counts as outside.
+  const auto columnCount = static_cast<std::size_t>(bitmapW);
+  std::vector<QRgb> outside(columnCount, 0);
+  std::vector<double> columnX(columnCount, 0.0);
+  std::vector<int> ix(columnCount, 0);
+  std::vector<int> ix1(columnCount, 0);
+  std::vector<double> fx(columnCount, 0.0);
+  std::vector<int> overlayX(columnCount, 0);
+  for (std::size_t c = 0; c < columnCount; ++c) {
+    const double x = static_cast<double>(c) / FZoom + FViewOffsetX;
+    columnX[c] = x;
     if (!(x >= 0.0 && x < w)) {
-      col.outside = (x > -2.0 && x < 0.0) || (x >= w && x < w + 2.0) ? kWhite : kBlack;
+      outside[c] = (x > -2.0 && x < 0.0) || (x >= w && x < w + 2.0) ? kWhite : kBlack;
       continue;
     }
-    col.ix = TruncToInt32(x);
-    col.fx = col.ix == w - 1 ? 0.0 : x - col.ix;
-    col.ix1 = col.ix == w - 1 ? col.ix : col.ix + 1;
+    // As in SampleBilinear, the last column has no right neighbour: its fraction counts as 0.
+    ix[c] = TruncToInt32(x);
+    const bool last = ix[c] == w - 1;
+    fx[c] = last ? 0.0 : x - ix[c];
+    ix1[c] = last ? ix[c] : ix[c] + 1;
     if (hasOverlay) {
-      col.overlayX = std::clamp(TruncToInt32(overlay.width() * x / w), 0, overlay.width() - 1);
+      overlayX[c] = std::clamp(TruncToInt32(overlay.width() * x / w), 0, overlay.width() - 1);
     }
   }
+
+  // Columns that all fall on whole frame pixels, with no overlay and no skew correction to consult.
+  const bool plainColumns =
+      !FSkewCorrect && !hasOverlay && std::all_of(fx.begin(), fx.end(), [](double f) { return f == 0.0; });
 
   for (int r = rowFrom; r <= rowTo; ++r) {
     auto *line = reinterpret_cast<QRgb *>(FBitmap.scanLine(r));
@@ -323,35 +358,46 @@ void TDTV::RenderToBitmap(const TRect &rect, int firstRow, int lastRow) {
       continue;
     }
     const int iy = TruncToInt32(y);
-    const double fy = iy == h - 1 ? 0.0 : y - iy;
+    const bool lastRow = iy == h - 1;
+    const double fy = lastRow ? 0.0 : y - iy;
+    const double gy = 1.0 - fy;
     const std::uint16_t *row0 = FRaw.data() + static_cast<std::size_t>(iy) * static_cast<std::size_t>(w);
-    const std::uint16_t *row1 = iy == h - 1 ? row0 : row0 + w;
+    const std::uint16_t *row1 = lastRow ? row0 : row0 + w;
     const QRgb *overlayLine = nullptr;
     if (hasOverlay) {
       const int oy = std::clamp(TruncToInt32(overlay.height() * y / h), 0, overlay.height() - 1);
       overlayLine = reinterpret_cast<const QRgb *>(overlay.constScanLine(oy));
     }
 
-    for (int c = 0; c < bitmapW; ++c) {
-      const ColumnSample &col = columns[static_cast<std::size_t>(c)];
-      if (col.outside != 0) {
-        line[c] = col.outside;
+    if (plainColumns && fy == 0.0) {
+      // Every sample is a frame pixel (zoom 1 on whole-pixel offsets, say): the common case, kept
+      // free of branches.
+      for (std::size_t c = 0; c < columnCount; ++c) {
+        const QRgb edge = outside[c];
+        line[c] = edge != 0 ? edge : colours[row0[ix[c]]];
+      }
+      continue;
+    }
+    for (std::size_t c = 0; c < columnCount; ++c) {
+      if (outside[c] != 0) {
+        line[c] = outside[c];
         continue;
       }
       int v;
       if (FSkewCorrect) {
-        v = SampleBilinear(col.x, y);
-      } else if (col.fx == 0.0 && fy == 0.0) {
-        v = row0[col.ix];
+        v = SampleBilinear(columnX[c], y);
+      } else if (fx[c] == 0.0 && fy == 0.0) {
+        v = row0[ix[c]];
       } else {
-        const double gx = 1.0 - col.fx;
-        const double gy = 1.0 - fy;
-        const double mix = row0[col.ix] * (gx * gy) + row0[col.ix1] * (col.fx * gy) +
-                           row1[col.ix] * (gx * fy) + row1[col.ix1] * (col.fx * fy);
+        // SampleBilinear's mix, inlined: a call per pixel is too slow for the paint path. A test
+        // holds the two to the same values.
+        const double gx = 1.0 - fx[c];
+        const double mix = row0[ix[c]] * (gx * gy) + row0[ix1[c]] * (fx[c] * gy) + row1[ix[c]] * (gx * fy) +
+                           row1[ix1[c]] * (fx[c] * fy);
         v = RoundToUInt16Clamped(mix);
       }
-      const QRgb colour = colours.Colour(v);
-      line[c] = colour != kShowOverlay ? colour : (overlayLine[col.overlayX] | kBlack);
+      const QRgb colour = colours[static_cast<std::size_t>(v)];
+      line[c] = colour != kShowOverlay ? colour : (overlayLine[overlayX[c]] | kBlack);
     }
   }
 }

@@ -243,6 +243,40 @@ TEST_F(PaletteRenderTest, LockedRange) {
   ExpectColours(inverted, RenderValues(Raws(inverted)), "inverted lock");
 }
 
+// Colours are worked out once for all raw values and kept between renders; any change of a palette
+// entry, of Scale or Offset under a lock, or of the overlay must show in the next render.
+TEST_F(PaletteRenderTest, EveryRenderFollowsTheCurrentPaletteAndScale) {
+  EXPECT_EQ(RenderValues({1280})[0], Rgb(Distinct()[5]));
+  dtv.FPalette[5] = TRGB{9, 8, 7};
+  EXPECT_EQ(RenderValues({1280})[0], qRgb(9, 8, 7));
+  dtv.FIsoPalette[0] = TRGB{1, 1, 1};
+  dtv.isIso = true;
+  dtv.isIsoColor = true;
+  EXPECT_EQ(RenderValues({0})[0], qRgb(1, 1, 1));
+  dtv.isIso = false;
+
+  dtv.FHeader.Scale = 1.0f / 64.0f;
+  dtv.FRangeLocked = true;
+  dtv.LockMin = 0.0;
+  dtv.LockMax = 100.0;
+  EXPECT_EQ(RenderValues({3200})[0], qRgb(127, 128, 127)); // 50 degrees
+  dtv.FHeader.Offset = -50.0f;
+  EXPECT_EQ(RenderValues({3200})[0], Rgb(Distinct()[0])); // now 0 degrees
+  dtv.FHeader.Offset = 0.0f;
+  dtv.LockMax = 50.0;
+  EXPECT_EQ(RenderValues({3200})[0], Rgb(Distinct()[255]));
+  dtv.FRangeLocked = false;
+
+  // The same values on a thermogram with other palettes get that thermogram's colours.
+  TDTV grey;
+  grey.FHeader.Width = 1;
+  grey.FHeader.Height = 1;
+  grey.FRaw = {1280};
+  grey.SetAspect(1.0);
+  grey.RenderToBitmap(TRect{0, 0, 1, 1}, 0, 0);
+  EXPECT_EQ(grey.FBitmap.pixel(0, 0), qRgb(5, 5, 5));
+}
+
 TEST_F(PaletteRenderTest, OverlayShowsOutsideTheWindowUnlessTheBandIsOn) {
   const TPaletteTable p = Distinct();
   dtv.PalBottom = 10;
