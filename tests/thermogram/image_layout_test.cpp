@@ -74,8 +74,10 @@ TEST(FitImageLayoutTest, ViewSmallerThanTheFitIsFittedAgain) {
   EXPECT_DOUBLE_EQ(view.Zoom, 1.5);
 
   // A fitted view follows the box: sizing with fit = the last fitted flag fits again, and a second
-  // layout of the same box keeps the fitted state despite rounding.
-  for (const TRect box : {TRect{0, 0, 640, 480}, TRect{0, 0, 641, 479}, TRect{0, 0, 333, 777}}) {
+  // layout of the same box keeps the fitted state, also for boxes (1024 x 768, 700 x 500) where the
+  // fit zoom multiplied back by the frame height comes out a hair above the box height.
+  for (const TRect box : {TRect{0, 0, 640, 480}, TRect{0, 0, 641, 479}, TRect{0, 0, 333, 777},
+                          TRect{0, 0, 1024, 768}, TRect{0, 0, 700, 500}}) {
     ASSERT_TRUE(FitImageLayout(view, box, fitted, fitted));
     EXPECT_TRUE(fitted);
     const TImageView first = view;
