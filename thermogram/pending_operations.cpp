@@ -14,10 +14,6 @@ IoResult NotAvailable() {
   return IoResult::Error(QStringLiteral("not available"));
 }
 
-void LogNotAvailable(const char *operation) {
-  ThermogramLog(QStringLiteral("%1: not available").arg(QLatin1String(operation)));
-}
-
 } // namespace
 
 IoResult TDTV::LoadBMP(const QString &) {
@@ -50,9 +46,4 @@ IoResult TDTV::LoadDAT(const QString &, int) {
 IoResult TDTV::LoadPNG(const QString &) {
   return NotAvailable();
 }
-
-void TDTV::BuildIsotherms() {
-  LogNotAvailable("BuildIsotherms");
-}
-
 } // namespace calidarix
