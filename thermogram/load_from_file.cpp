@@ -3,13 +3,16 @@
 
 #include "platform/datetime.h"
 #include "platform/numbers.h"
+#include "platform/paths.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
-#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <filesystem>
+#include <string_view>
 
 namespace calidarix {
 
@@ -22,28 +25,11 @@ QString LowerExtension(const QString &fileName) {
   return dot < 0 ? QString() : name.mid(dot + 1).toLower();
 }
 
-// The companion of fileName with the extension `extension` (lower case), found whatever the case of
-// its extension; empty when there is none. Linux names are case-sensitive, so the folder is searched.
-QString FindCompanion(const QString &fileName, const QString &extension) {
-  const QFileInfo info(fileName);
-  QString base = info.fileName();
-  const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
-  if (dot >= 0) {
-    base.truncate(dot);
-  }
-  const QDir folder = info.dir();
-  const QString exact = folder.filePath(base + QLatin1Char('.') + extension);
-  if (QFileInfo(exact).isFile()) {
-    return exact;
-  }
-  const QStringList candidates = folder.entryList({base + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
-  for (const QString &candidate : candidates) {
-    if (candidate.size() == base.size() + 1 + extension.size() && candidate.startsWith(base) &&
-        candidate.mid(base.size() + 1).compare(extension, Qt::CaseInsensitive) == 0) {
-      return folder.filePath(candidate);
-    }
-  }
-  return QString();
+// The companion of an image (".abc" overlay, ".wav" voice note), found whatever its case.
+QString FindCompanion(const QString &fileName, std::string_view extension) {
+  const auto found =
+      FindCompanionFile(std::filesystem::path(QFile::encodeName(fileName).toStdString()), extension);
+  return found ? QFile::decodeName(QByteArray::fromStdString(found->string())) : QString();
 }
 
 } // namespace
@@ -125,7 +111,7 @@ IoResult TDTV::LoadFromFile(const QString &fileName, int frame) {
 
   FOverlay = QImage();
   if (extension != QLatin1String("abc")) {
-    const QString overlayName = FindCompanion(fileName, QStringLiteral("abc"));
+    const QString overlayName = FindCompanion(fileName, ".abc");
     if (!overlayName.isEmpty()) {
       QImage overlay(overlayName);
       if (overlay.isNull()) {
@@ -136,7 +122,7 @@ IoResult TDTV::LoadFromFile(const QString &fileName, int frame) {
       }
     }
   }
-  FHasVoiceNote = !FindCompanion(fileName, QStringLiteral("wav")).isEmpty();
+  FHasVoiceNote = !FindCompanion(fileName, ".wav").isEmpty();
   if (FShowIsolines) {
     BuildIsotherms();
   }

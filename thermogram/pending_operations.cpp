@@ -51,24 +51,6 @@ IoResult TDTV::LoadPNG(const QString &) {
   return NotAvailable();
 }
 
-void TDTV::FlipRect(const TRect &) {
-  LogNotAvailable("FlipRect");
-}
-void TDTV::MirrorRect(const TRect &) {
-  LogNotAvailable("MirrorRect");
-}
-void TDTV::RotateByAngle(double) {
-  LogNotAvailable("RotateByAngle");
-}
-void TDTV::ReconstructScan() {
-  LogNotAvailable("ReconstructScan");
-}
-void TDTV::ProjectByAngles() {
-  LogNotAvailable("ProjectByAngles");
-}
-void TDTV::DecodeDualScan() {
-  LogNotAvailable("DecodeDualScan");
-}
 void TDTV::BuildIsotherms() {
   LogNotAvailable("BuildIsotherms");
 }
