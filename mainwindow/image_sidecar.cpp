@@ -125,7 +125,7 @@ std::string SidecarText(const ImageSidecar &s) {
     Line(text, p + "Y:", s.Points[i].Y);
     Line(text, p + "DX:", s.Points[i].DX);
     Line(text, p + "DY:", s.Points[i].DY);
-    Line(text, p + "P:", s.Points[i].Flag);
+    Line(text, p + "P:", s.Points[i].Direction);
   }
   text += "[ARRAYS]\n";
   Line(text, "ArraysCount", static_cast<std::int64_t>(s.Areas.size()));
@@ -194,33 +194,30 @@ bool LoadImageSidecar(const QString &imageFile, int width, int height, ImageSide
       s.Range = lock;
   }
 
-  // Points lie on a pixel; area edges may reach the frame's far edge.
   const int lastColumn = std::max(0, width - 1);
   const int lastRow = std::max(0, height - 1);
-  const int farRight = std::max(0, width);
-  const int farBottom = std::max(0, height);
 
   const std::int32_t pointCount = Count(points, "PointsCount");
   s.Points.resize(static_cast<std::size_t>(pointCount));
   for (std::int32_t i = 0; i < pointCount; ++i) {
     const std::string p = "P" + std::to_string(i);
-    SidecarPoint &point = s.Points[static_cast<std::size_t>(i)];
+    TPointRecord &point = s.Points[static_cast<std::size_t>(i)];
     point.X = std::clamp(points.Int(p + "X:", 0), 0, lastColumn);
     point.Y = std::clamp(points.Int(p + "Y:", 0), 0, lastRow);
     point.DX = points.Int(p + "DX:", 0);
     point.DY = points.Int(p + "DY:", 0);
-    point.Flag = points.Byte(p + "P:", 0);
+    point.Direction = points.Byte(p + "P:", 0);
   }
 
   const std::int32_t areaCount = Count(arrays, "ArraysCount");
   s.Areas.resize(static_cast<std::size_t>(areaCount));
   for (std::int32_t i = 0; i < areaCount; ++i) {
     const std::string a = "A" + std::to_string(i);
-    const std::int32_t l = std::clamp(arrays.Int(a + "L:", 0), 0, farRight);
-    const std::int32_t t = std::clamp(arrays.Int(a + "T:", 0), 0, farBottom);
-    const std::int32_t r = std::clamp(arrays.Int(a + "R:", 0), 0, farRight);
-    const std::int32_t b = std::clamp(arrays.Int(a + "B:", 0), 0, farBottom);
-    s.Areas[static_cast<std::size_t>(i)] = {std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
+    const std::int32_t l = std::clamp(arrays.Int(a + "L:", 0), 0, lastColumn);
+    const std::int32_t t = std::clamp(arrays.Int(a + "T:", 0), 0, lastRow);
+    const std::int32_t r = std::clamp(arrays.Int(a + "R:", 0), 0, lastColumn);
+    const std::int32_t b = std::clamp(arrays.Int(a + "B:", 0), 0, lastRow);
+    s.Areas[static_cast<std::size_t>(i)].SetRect(NormalizeRect({l, t, r, b}));
   }
 
   sidecar = std::move(s);

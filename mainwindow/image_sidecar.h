@@ -8,7 +8,8 @@
 // and "RANGE", which is only read.
 //
 // Sidecars are untrusted input: palette slots outside 0 .. 8 take the default, coordinates are
-// clipped to the frame, area corners are put in order, a RANGE whose LockMin is not below LockMax is
+// clipped to the frame (0 .. W - 1, 0 .. H - 1),
+// area corners are put in order, a RANGE whose LockMin is not below LockMax is
 // ignored, counts are limited to 0 .. kMaxSidecarMarkers, and a file larger than kMaxSidecarBytes is
 // not read. A sidecar whose name is the image's own (an image named "...i") is neither read nor
 // written, so the image is never overwritten.
@@ -16,6 +17,8 @@
 // Writing goes whole to a temporary file renamed over the old one. A folder that cannot be written
 // gives one warning per folder and run; the caller carries on (stepping and opening are never
 // blocked), and the sidecar is tried again next time.
+
+#include "analysis/markers.h"
 
 #include <QString>
 
@@ -32,27 +35,6 @@ namespace calidarix {
 inline constexpr int kSidecarPaletteSlots = 9;
 inline constexpr std::int32_t kMaxSidecarMarkers = 4096;
 inline constexpr std::uintmax_t kMaxSidecarBytes = 1024 * 1024;
-
-// What a point marker keeps in the sidecar (its number is not stored).
-struct SidecarPoint {
-  std::int32_t X = 0;  // image column
-  std::int32_t Y = 0;  // image row
-  std::int32_t DX = 0; // the record's two further values
-  std::int32_t DY = 0;
-  std::uint8_t Flag = 0;
-
-  friend bool operator==(const SidecarPoint &, const SidecarPoint &) = default;
-};
-
-// What an area keeps: its rectangle in image pixels; its statistics are computed after reading.
-struct SidecarArea {
-  std::int32_t Left = 0;
-  std::int32_t Top = 0;
-  std::int32_t Right = 0;
-  std::int32_t Bottom = 0;
-
-  friend bool operator==(const SidecarArea &, const SidecarArea &) = default;
-};
 
 // Locked display range in whole degrees Celsius.
 struct SidecarLockRange {
@@ -78,8 +60,10 @@ struct ImageSidecar {
   // Present when the sidecar locks the display range; then the lock button is shown pressed,
   // otherwise released.
   std::optional<SidecarLockRange> Range;
-  std::vector<SidecarPoint> Points;
-  std::vector<SidecarArea> Areas;
+  // Points keep X, Y, DX, DY and the flag byte (Direction); their Number is not stored and reads
+  // as 0. Areas keep their rectangle; the caller computes their statistics after reading.
+  std::vector<TPointRecord> Points;
+  std::vector<TAreaRecord> Areas;
 };
 
 // Main-window state of the sidecar.

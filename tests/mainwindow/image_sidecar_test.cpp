@@ -28,6 +28,22 @@ QString Q(const fs::path &path) {
   return QString::fromStdString(path.string());
 }
 
+TPointRecord Point(std::int32_t x, std::int32_t y, std::int32_t dx, std::int32_t dy, std::uint8_t flag) {
+  TPointRecord p;
+  p.X = x;
+  p.Y = y;
+  p.DX = dx;
+  p.DY = dy;
+  p.Direction = flag;
+  return p;
+}
+
+TAreaRecord Area(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+  TAreaRecord a;
+  a.SetRect({left, top, right, bottom});
+  return a;
+}
+
 // The image of the worked example: palette slot 2, isotherm slot 3, full palette window, isotherm
 // window 0 to 96, no isotherm, one point at (120, 80), one area from (10, 20) to (50, 60).
 ImageSidecar WorkedExample() {
@@ -43,8 +59,8 @@ ImageSidecar WorkedExample() {
   s.isIso = false;
   s.isIsoColor = true;
   s.isIsoAuto = true;
-  s.Points = {{120, 80, 5, -6, 1}};
-  s.Areas = {{10, 20, 50, 60}};
+  s.Points = {Point(120, 80, 5, -6, 1)};
+  s.Areas = {Area(10, 20, 50, 60)};
   return s;
 }
 
@@ -136,8 +152,8 @@ TEST_F(ImageSidecarTest, MissingKeysTakeTheirDefaultsAndRangeLocksOnlyWhenOrdere
   EXPECT_EQ(in.Range->LockMin, -10);
   EXPECT_EQ(in.Range->LockMax, 40);
   ASSERT_EQ(in.Points.size(), 2u);
-  EXPECT_EQ(in.Points[0], (SidecarPoint{3, 4, 0, 0, 0}));
-  EXPECT_EQ(in.Points[1], (SidecarPoint{0, 0, 0, 0, 44}));
+  EXPECT_EQ(in.Points[0], Point(3, 4, 0, 0, 0));
+  EXPECT_EQ(in.Points[1], Point(0, 0, 0, 0, 44));
   EXPECT_TRUE(in.Areas.empty());
 
   // The rewritten sidecar has no RANGE section.
@@ -227,7 +243,7 @@ TEST_F(ImageSidecarTest, HostileSidecarLoadsWithinBounds) {
   ASSERT_TRUE(in.Range.has_value());
   EXPECT_EQ(in.Range->LockMin, -2147483647 - 1);
   EXPECT_EQ(in.Points.size(), static_cast<std::size_t>(kMaxSidecarMarkers));
-  for (const SidecarPoint &p : in.Points) {
+  for (const TPointRecord &p : in.Points) {
     ASSERT_GE(p.X, 0);
     ASSERT_LT(p.X, 64);
     ASSERT_GE(p.Y, 0);
@@ -240,8 +256,8 @@ TEST_F(ImageSidecarTest, HostileSidecarLoadsWithinBounds) {
   Spit(dir.file("x.dti"), "[ARRAYS]\nArraysCount=2\nA0L:=500\nA0T:=-9\nA0R:=-1\nA0B:=7\nA1L:=3\n");
   ASSERT_TRUE(LoadImageSidecar(Q(image), 64, 32, in, state));
   ASSERT_EQ(in.Areas.size(), 2u);
-  EXPECT_EQ(in.Areas[0], (SidecarArea{0, 0, 64, 7})) << "clipped to the frame, corners in order";
-  EXPECT_EQ(in.Areas[1], (SidecarArea{0, 0, 3, 0}));
+  EXPECT_EQ(in.Areas[0], Area(0, 0, 63, 7)) << "clipped to the frame, corners in order";
+  EXPECT_EQ(in.Areas[1], Area(0, 0, 3, 0));
 
   // A frame of no pixels still gives coordinates in range.
   Spit(dir.file("x.dti"), "[POINTS]\nPointsCount=1\nP0X:=5\n");

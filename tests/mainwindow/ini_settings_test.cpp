@@ -137,7 +137,8 @@ const std::vector<Fixture> &Fixtures() {
          EXPECT_EQ(s.Camera.FrameHeight, 120) << "nothing of the camera read";
        }},
       {"parallel-port camera type 16",
-       "[SETUP]\nCameraNo=0\n[CAMERA PARAMETERS]\nPortBase=278\nCameraNo=314\nScanWidth=256\nScanHeight=100\nLevel=300\n"
+       "[SETUP]\nCameraNo=0\n[CAMERA "
+       "PARAMETERS]\nPortBase=278\nCameraNo=314\nScanWidth=256\nScanHeight=100\nLevel=300\n"
        "[TEMPERATURE MEASUREMENTS]\nSignal20=0.5\n",
        false, true,
        [](const IniSettings &s) {
