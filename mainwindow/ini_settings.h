@@ -12,9 +12,8 @@
 // hexadecimal, reals with "." whatever the locale, a missing or unconvertible value gives the
 // default). On top of that, values that would break the program count as missing: frame sizes
 // outside 1 .. kMaxFrameSide or not a number (and then the loader returns false: the camera cannot
-// be used), a drive letter that is not one letter, an
-// aspect width or height below 1, head turn counts below 1, strip line counts outside 1 .. 65535
-// and port bases outside 0 .. 0xFFFD.
+// be used), a drive letter that is not one letter, an aspect width or height below 1, head turn
+// counts below 1, strip line counts outside 1 .. 65535 and port bases outside 0 .. 0xFFFD.
 
 #include "platform/inifile.h"
 
