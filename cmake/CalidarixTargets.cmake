@@ -3,6 +3,7 @@
 # Warnings are errors on our own code only.
 function(calidarix_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+
 endfunction()
 
 # Does this folder have sources yet? (A library folder joins the build with its first file.)

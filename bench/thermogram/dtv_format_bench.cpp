@@ -1,0 +1,80 @@
+// Reading one frame of a long film, as the film player and the film processing job do.
+
+#include "thermogram/tdtv.h"
+
+#include <QDir>
+#include <QString>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+using calidarix::TDTV;
+
+constexpr int kFrames = 500;
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+// A 500-frame 640 x 480 film in the temporary folder, written once per run and removed at exit.
+class FilmFixture {
+public:
+  FilmFixture() {
+    path_ = std::filesystem::temp_directory_path() /
+            ("calidarix-bench-film-" + std::to_string(::getpid()) + ".dtv");
+    name_ = QString::fromStdString(path_.string());
+    TDTV t;
+    t.ResetHeader();
+    t.FHeader.Width = kWidth;
+    t.FHeader.Height = kHeight;
+    t.FHeader.Offset = 10.0f;
+    t.FHeader.Scale = static_cast<float>(30.0 / 65535);
+    t.FRaw.resize(static_cast<std::size_t>(kWidth) * kHeight);
+    for (int k = 0; k < kFrames; ++k) {
+      for (std::size_t i = 0; i < t.FRaw.size(); ++i) {
+        t.FRaw[i] = static_cast<std::uint16_t>(i * 7 + static_cast<std::size_t>(k) * 131);
+      }
+      const bool ok = k == 0 ? bool(t.StartFilm(name_)) : bool(t.AppendFilmFrame(name_));
+      if (!ok) {
+        throw std::runtime_error("cannot write the benchmark film");
+      }
+    }
+  }
+  ~FilmFixture() {
+    std::error_code ec;
+    std::filesystem::remove(path_, ec);
+  }
+  const QString &name() const { return name_; }
+
+private:
+  std::filesystem::path path_;
+  QString name_;
+};
+
+const FilmFixture &Film() {
+  static FilmFixture film;
+  return film;
+}
+
+void BM_LoadFilmFrame(benchmark::State &state) {
+  const QString &name = Film().name();
+  TDTV t;
+  int frame = 1;
+  for (auto _ : state) {
+    if (!t.LoadDTV(name, frame)) {
+      state.SkipWithError("LoadDTV failed");
+      break;
+    }
+    benchmark::DoNotOptimize(t.FRaw.data());
+    frame = frame % kFrames + 1;
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.SetBytesProcessed(state.iterations() * kWidth * kHeight * 2);
+}
+BENCHMARK(BM_LoadFilmFrame)->Unit(benchmark::kMicrosecond);
+
+} // namespace

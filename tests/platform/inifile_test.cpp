@@ -1,0 +1,239 @@
+#include "platform/inifile.h"
+
+#include "tests/support/test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <optional>
+#include <sstream>
+
+namespace calidarix {
+namespace {
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path &file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Spit(const fs::path &file, const std::string &text) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+  ScopedEnv(const char *name, const std::string &value) : name_(name) {
+    if (const char *old = std::getenv(name))
+      old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+private:
+  const char *name_;
+  std::optional<std::string> old_;
+};
+
+const char kSample[] = "; installation settings\n"
+                       "top=outside any section\n"
+                       "[SETUP]\n"
+                       "  CameraNo = 3  \n"
+                       "Width=320\n"
+                       "width=999\n"
+                       "Quoted=\" padded \"\n"
+                       "Empty=\n"
+                       ";Width=1\n"
+                       "no equals sign here\n"
+                       "\n"
+                       "[Metro]\n"
+                       "[setup]\n"
+                       "Height=120\n"
+                       "[ONLY COMMENTS]\n"
+                       "; nothing=here\n";
+
+TEST(IniFile, ReadsWithWindowsProfileRules) {
+  test::TempDir dir;
+  for (const bool crlf : {false, true}) {
+    std::string text = kSample;
+    if (crlf)
+      for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2))
+        text.replace(at, 1, "\r\n");
+    const fs::path file = dir.file(crlf ? "crlf.ini" : "lf.ini");
+    Spit(file, text);
+    const IniFile ini(file);
+    SCOPED_TRACE(crlf ? "CR LF" : "LF");
+
+    EXPECT_EQ(ini.ReadInteger("setup", "cameraNO", -1), 3);
+    EXPECT_EQ(ini.ReadString("SETUP", "CameraNo", "-"), "3");
+    EXPECT_EQ(ini.ReadInteger("SETUP", "WIDTH", 0), 320);          // first key wins
+    EXPECT_EQ(ini.ReadInteger("SETUP", "Height", 0), 0);           // only in the second [setup]: not seen
+    EXPECT_EQ(ini.ReadString("SETUP", "Quoted", "-"), " padded "); // one pair of quotes goes
+    EXPECT_EQ(ini.ReadString("SETUP", "Empty", "default"), "");    // present but empty
+    EXPECT_EQ(ini.ReadInteger("SETUP", "Empty", 7), 7);
+    EXPECT_EQ(ini.ReadString("SETUP", "Missing", "default"), "default");
+    EXPECT_EQ(ini.ReadString("NOSECTION", "Width", "default"), "default");
+    EXPECT_FALSE(ini.ValueExists("", "top"));
+
+    EXPECT_TRUE(ini.SectionExists("setup"));
+    EXPECT_FALSE(ini.SectionExists("METRO"));         // a header without keys
+    EXPECT_FALSE(ini.SectionExists("ONLY COMMENTS")); // comments are no keys
+    EXPECT_FALSE(ini.SectionExists("CAMERA PARAMETERS"));
+    EXPECT_TRUE(ini.ValueExists("SETUP", "width"));
+    EXPECT_FALSE(ini.ValueExists("SETUP", "ScanWidth"));
+
+    EXPECT_EQ(ini.ReadSection("Setup"),
+              (std::vector<std::string>{"CameraNo", "Width", "width", "Quoted", "Empty"}));
+    const auto values = ini.ReadSectionValues("Setup");
+    ASSERT_EQ(values.size(), 5u);
+    EXPECT_EQ(values[0], (std::pair<std::string, std::string>{"CameraNo", "3"}));
+    EXPECT_EQ(values[3], (std::pair<std::string, std::string>{"Quoted", " padded "}));
+  }
+  const IniFile missing(dir.file("none.ini"));
+  EXPECT_EQ(missing.ReadInteger("SETUP", "Width", 320), 320);
+  EXPECT_FALSE(missing.SectionExists("SETUP"));
+}
+
+TEST(IniFile, NumbersConvertOrFallBackToTheDefault) {
+  test::TempDir dir;
+  const fs::path file = dir.file("n.ini");
+  struct IntCase {
+    const char *text;
+    std::int32_t expected;
+  } ints[] = {{"42", 42},         {" -7 ", -7},       {"$1F", 31},
+              {"0x1f", 31},       {"0X1F", 31},       {"$378", 888},
+              {"-$10", -16},      {"$FFFFFFFF", -1},  {"2147483647", 2147483647},
+              {"2147483648", 99}, {"$100000000", 99}, {"12abc", 99},
+              {"1.5", 99},        {"0x", 99},         {"$", 99},
+              {"", 99},           {"- 5", 99},        {"5 5", 99}};
+  for (const auto &c : ints) {
+    Spit(file, std::string("[S]\nk=") + c.text + "\n");
+    EXPECT_EQ(IniFile(file).ReadInteger("S", "k", 99), c.expected) << '"' << c.text << '"';
+  }
+  struct FloatCase {
+    const char *text;
+    double expected;
+  } floats[] = {{"1.5", 1.5},    {"-2e3", -2000.0}, {" .25 ", 0.25}, {"7", 7.0},     {"+3.", 3.0},
+                {"1,5", -1.0},   {"inf", -1.0},     {"nan", -1.0},   {"0x10", -1.0}, {"1e", -1.0},
+                {"1.5 C", -1.0}, {"", -1.0},        {".", -1.0}};
+  for (const auto &c : floats) {
+    Spit(file, std::string("[S]\nk=") + c.text + "\n");
+    EXPECT_EQ(IniFile(file).ReadFloat("S", "k", -1.0), c.expected) << '"' << c.text << '"';
+  }
+  struct BoolCase {
+    const char *text;
+    bool defaultValue, expected;
+  } bools[] = {
+      {"1", false, true}, {"0", true, false}, {"2", false, true}, {"yes", true, true}, {"yes", false, false}};
+  for (const auto &c : bools) {
+    Spit(file, std::string("[S]\nk=") + c.text + "\n");
+    EXPECT_EQ(IniFile(file).ReadBool("S", "k", c.defaultValue), c.expected) << '"' << c.text << '"';
+  }
+}
+
+TEST(IniFile, WritesChangeOnlyTheirLines) {
+  test::TempDir dir;
+  const fs::path file = dir.file("w.ini");
+  Spit(file, "; keep me\n"
+             "[SETUP]\n"
+             "Width = 320 ; not a comment for Windows\n"
+             "; calibration follows\n"
+             "Unknown=kept\n"
+             "\n"
+             "[OTHER]\n"
+             "a=1\n");
+  IniFile ini(file);
+  ASSERT_TRUE(ini.WriteInteger("setup", "WIDTH", 640)); // the stored spelling of the key stays
+  ASSERT_TRUE(ini.WriteString("SETUP", "Height", "240"));
+  ASSERT_TRUE(ini.WriteBool("NEW", "Flag", true));
+  ASSERT_TRUE(ini.WriteFloat("NEW", "Limit", 36.6));
+  EXPECT_EQ(Slurp(file), "; keep me\n"
+                         "[SETUP]\n"
+                         "Width=640\n"
+                         "; calibration follows\n"
+                         "Unknown=kept\n"
+                         "Height=240\n"
+                         "\n"
+                         "[OTHER]\n"
+                         "a=1\n"
+                         "[NEW]\n"
+                         "Flag=1\n"
+                         "Limit=36.6\n");
+  EXPECT_EQ(ini.ReadFloat("NEW", "Limit", 0.0), 36.6);
+  EXPECT_EQ(ini.ReadInteger("SETUP", "Width", 0), 640);
+
+  ASSERT_TRUE(ini.DeleteKey("SETUP", "unknown"));
+  ASSERT_TRUE(ini.EraseSection("other"));
+  ASSERT_TRUE(ini.DeleteKey("NOSUCH", "x"));
+  EXPECT_EQ(Slurp(file), "; keep me\n"
+                         "[SETUP]\n"
+                         "Width=640\n"
+                         "; calibration follows\n"
+                         "Height=240\n"
+                         "\n"
+                         "[NEW]\n"
+                         "Flag=1\n"
+                         "Limit=36.6\n");
+
+  // Nothing but the file itself is left in the folder: the temporary file was renamed.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(IniFile, WritesKeepTheLineEndStyleAndTheLastLine) {
+  test::TempDir dir;
+  const fs::path file = dir.file("crlf.ini");
+  Spit(file, "\xEF\xBB\xBF[A]\r\nx=1\r\n[B]\r\ny=2");
+  IniFile ini(file);
+  EXPECT_EQ(ini.ReadInteger("A", "x", 0), 1); // the byte order mark is not part of the name
+  ASSERT_TRUE(ini.WriteString("A", "z", "3"));
+  ASSERT_TRUE(ini.WriteString("B", "w", "4"));
+  EXPECT_EQ(Slurp(file), "\xEF\xBB\xBF[A]\r\nx=1\r\nz=3\r\n[B]\r\ny=2\r\nw=4\r\n");
+
+  const fs::path fresh = dir.file("sub/new.ini"); // the folder is made on the first write
+  ASSERT_TRUE(IniFile(fresh).WriteString("S", "k", "v"));
+  EXPECT_EQ(Slurp(fresh), "[S]\nk=v\n");
+}
+
+TEST(IniFile, NamesAndValuesThatWouldBreakTheFileAreRefused) {
+  test::TempDir dir;
+  const fs::path file = dir.file("r.ini");
+  Spit(file, "[S]\nk=v\n");
+  IniFile ini(file);
+  EXPECT_FALSE(ini.WriteString("S", "k", "two\nlines"));
+  EXPECT_FALSE(ini.WriteString("S", "a=b", "v"));
+  EXPECT_FALSE(ini.WriteString("S", ";k", "v"));
+  EXPECT_FALSE(ini.WriteString("S", " ", "v"));
+  EXPECT_FALSE(ini.WriteString("S]", "k", "v"));
+  EXPECT_FALSE(ini.WriteString("", "k", "v"));
+  EXPECT_EQ(Slurp(file), "[S]\nk=v\n");
+}
+
+TEST(IniFile, ProgramIniIsFoundBesideTheProgramElseInTheConfigurationFolder) {
+  test::TempDir dir;
+  const fs::path program = dir.path() / "bin";
+  const fs::path config = dir.path() / "config";
+  fs::create_directories(program);
+  ScopedEnv programDir("CALIDARIX_PROGRAM_DIR", program.string());
+  ScopedEnv xdg("XDG_CONFIG_HOME", config.string());
+
+  const fs::path inConfig = config / "calidarix" / "Calidarix.ini";
+  EXPECT_EQ(ProgramIniPath(), inConfig);
+  IniFile(ProgramIniPath()).WriteString("SETUP", "DriveLetter", "D");
+  EXPECT_EQ(IniFile(inConfig).ReadString("SETUP", "DriveLetter", ""), "D");
+
+  Spit(program / "Calidarix.ini", "[SETUP]\nDriveLetter=E\n");
+  EXPECT_EQ(ProgramIniPath(), program / "Calidarix.ini");
+  IniFile ini(ProgramIniPath());
+  EXPECT_EQ(ini.ReadString("SETUP", "DriveLetter", ""), "E");
+  ASSERT_TRUE(ini.WriteInteger("SETUP", "CameraNo", 1));
+  EXPECT_EQ(Slurp(program / "Calidarix.ini"), "[SETUP]\nDriveLetter=E\nCameraNo=1\n");
+  EXPECT_EQ(IniFile(inConfig).ReadInteger("SETUP", "CameraNo", -1), -1);
+}
+
+} // namespace
+} // namespace calidarix

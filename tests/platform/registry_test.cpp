@@ -1,0 +1,318 @@
+#include "platform/registry.h"
+
+#include "tests/support/test_support.h"
+
+#include <bit>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <limits>
+#include <sstream>
+#include <thread>
+
+namespace calidarix {
+namespace {
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path &file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void Spit(const fs::path &file, const std::string &text) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+// Collects what the registry reports instead of printing it.
+class RegistryTest : public testing::Test {
+protected:
+  void SetUp() override {
+    SetRegistryProblemHandler([this](const std::string &message) { problems.push_back(message); });
+  }
+  void TearDown() override { SetRegistryProblemHandler({}); }
+
+  test::TempDir dir;
+  fs::path file = dir.file("registry.txt");
+  std::vector<std::string> problems;
+};
+
+TEST_F(RegistryTest, ValuesOfEveryTypeSurviveTheFile) {
+  const std::string awkward = "C:\\DATA\\ \"quoted\"\nline2\ttab \x01 Снимок";
+  {
+    Registry reg(file);
+    ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Setup", true));
+    EXPECT_TRUE(reg.WriteInteger("Language", -5));
+    EXPECT_TRUE(reg.WriteBool("isAutoSave", true));
+    EXPECT_TRUE(reg.WriteString("OpenDirectory", awkward));
+    EXPECT_TRUE(reg.WriteString("", "default value"));
+    EXPECT_TRUE(reg.WriteBinaryData("Blob", {0x00, 0xFF, 0x10}));
+    EXPECT_TRUE(reg.WriteBinaryData("Empty", {}));
+    EXPECT_TRUE(reg.WriteFloat("FixedMin", 20.0));
+  }
+  Registry reg(file); // a fresh object reads only what the file holds
+  ASSERT_TRUE(reg.OpenKey("\\DTVIMAGE\\setup", false));
+  EXPECT_EQ(reg.CurrentPath(), "\\dtvimage\\Setup");
+  EXPECT_EQ(reg.ReadInteger("language"), -5);
+  EXPECT_EQ(reg.ReadBool("isAutoSave"), true);
+  EXPECT_EQ(reg.ReadString("OpenDirectory"), awkward);
+  EXPECT_EQ(reg.ReadString(""), "default value");
+  EXPECT_EQ(reg.ReadBinaryData("Blob"), (std::vector<std::uint8_t>{0x00, 0xFF, 0x10}));
+  EXPECT_EQ(reg.ReadBinaryData("Empty"), std::vector<std::uint8_t>{});
+  EXPECT_EQ(reg.ReadFloat("FixedMin"), 20.0);
+  EXPECT_EQ(reg.GetValueNames(), (std::vector<std::string>{"Language", "isAutoSave", "OpenDirectory", "",
+                                                           "Blob", "Empty", "FixedMin"}));
+  EXPECT_TRUE(problems.empty());
+
+  // The documented text form: one line per value, doubles little-endian.
+  const std::string text = Slurp(file);
+  EXPECT_EQ(text.rfind("Calidarix registry 1\n", 0), 0u);
+  EXPECT_NE(text.find("[\\dtvimage\\Setup]\n"), std::string::npos);
+  EXPECT_NE(text.find("\"Language\"=dword:FFFFFFFB\n"), std::string::npos);
+  EXPECT_NE(text.find("\"FixedMin\"=hex:00,00,00,00,00,00,34,40\n"), std::string::npos);
+  EXPECT_NE(text.find("@=\"default value\"\n"), std::string::npos);
+  EXPECT_NE(text.find("\"OpenDirectory\"=\"C:\\\\DATA\\\\ \\\"quoted\\\"\\nline2\\ttab \\x01 Снимок\"\n"),
+            std::string::npos);
+  EXPECT_TRUE(text.ends_with("End of registry\n"));
+}
+
+TEST_F(RegistryTest, DoublesAreBitExact) {
+  const double values[] = {0.1,
+                           -0.0,
+                           1.0 / 3.0,
+                           std::numeric_limits<double>::denorm_min(),
+                           std::numeric_limits<double>::max(),
+                           -std::numeric_limits<double>::infinity(),
+                           std::bit_cast<double>(std::uint64_t{0x7FF8DEADBEEF0001})}; // NaN with payload
+  {
+    Registry reg(file);
+    ASSERT_TRUE(reg.OpenKey("\\k", true));
+    for (std::size_t i = 0; i < std::size(values); ++i)
+      ASSERT_TRUE(reg.WriteFloat("v" + std::to_string(i), values[i]));
+  }
+  Registry reg(file);
+  ASSERT_TRUE(reg.OpenKey("\\k", false));
+  for (std::size_t i = 0; i < std::size(values); ++i) {
+    const auto read = reg.ReadFloat("v" + std::to_string(i));
+    ASSERT_TRUE(read.has_value()) << i;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(*read), std::bit_cast<std::uint64_t>(values[i])) << i;
+  }
+}
+
+TEST_F(RegistryTest, AValueOfAnotherTypeReadsAsMissing) {
+  Registry reg(file);
+  ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Scanning", true));
+  ASSERT_TRUE(reg.WriteString("Text", "12"));
+  ASSERT_TRUE(reg.WriteInteger("Number", 7));
+  ASSERT_TRUE(reg.WriteBinaryData("Short", {1, 2, 3, 4}));
+  ASSERT_TRUE(reg.WriteFloat("Real", 36.0));
+
+  EXPECT_TRUE(reg.ValueExists("Text"));
+  EXPECT_EQ(reg.ReadInteger("Text"), std::nullopt);
+  EXPECT_EQ(reg.ReadBool("Text"), std::nullopt);
+  EXPECT_EQ(reg.ReadFloat("Text"), std::nullopt);
+  EXPECT_EQ(reg.ReadString("Number"), std::nullopt);
+  EXPECT_EQ(reg.ReadFloat("Number"), std::nullopt);
+  EXPECT_EQ(reg.ReadBool("Number"), true);         // any non-zero DWORD is true
+  EXPECT_EQ(reg.ReadFloat("Short"), std::nullopt); // binary, but not 8 bytes
+  EXPECT_EQ(reg.ReadInteger("Real"), std::nullopt);
+  EXPECT_EQ(reg.GetDataType("Real"), RegDataType::Binary);
+  EXPECT_EQ(reg.GetDataType("Missing"), std::nullopt);
+  EXPECT_EQ(reg.ReadString("Missing"), std::nullopt);
+
+  // Rewriting with another type replaces the value and keeps the first spelling of its name.
+  ASSERT_TRUE(reg.WriteInteger("TEXT", 3));
+  EXPECT_EQ(reg.ReadInteger("Text"), 3);
+  EXPECT_EQ(reg.ReadString("Text"), std::nullopt);
+  EXPECT_EQ(reg.GetValueNames().front(), "Text");
+}
+
+TEST_F(RegistryTest, KeysOpenCreateAndDelete) {
+  Registry reg(file);
+  EXPECT_FALSE(reg.OpenKey("\\dtvimage\\Setup", false));
+  EXPECT_FALSE(fs::exists(file)) << "opening without create must not write";
+  EXPECT_EQ(reg.CurrentPath(), "\\");
+
+  ASSERT_TRUE(reg.OpenKey("\\dtvimage", true));
+  ASSERT_TRUE(reg.OpenKey("Shell\\Open\\Command", true)); // relative to the current key
+  EXPECT_EQ(reg.CurrentPath(), "\\dtvimage\\Shell\\Open\\Command");
+  EXPECT_FALSE(reg.OpenKey("\\bad\x01name", true));
+  std::string tooDeep;
+  for (int i = 0; i < 513; ++i)
+    tooDeep += "\\k";
+  EXPECT_FALSE(reg.OpenKey(tooDeep, true));
+  EXPECT_EQ(reg.CurrentPath(), "\\dtvimage\\Shell\\Open\\Command");
+
+  reg.CloseKey();
+  ASSERT_TRUE(reg.OpenKey("dtvimage\\Calidarix_Interface", true)); // from the root after CloseKey
+  ASSERT_TRUE(reg.OpenKey("\\.dtv", true));
+  reg.CloseKey();
+  EXPECT_EQ(reg.GetKeyNames(), (std::vector<std::string>{"dtvimage", ".dtv"}));
+  ASSERT_TRUE(reg.OpenKey("\\dtvimage", false));
+  EXPECT_EQ(reg.GetKeyNames(), (std::vector<std::string>{"Shell", "Calidarix_Interface"}));
+
+  ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Shell\\Open\\Command", false));
+  ASSERT_TRUE(reg.WriteString("", "x"));
+  EXPECT_TRUE(reg.DeleteValue(""));
+  EXPECT_FALSE(reg.DeleteValue(""));
+  EXPECT_FALSE(reg.ValueExists(""));
+
+  EXPECT_TRUE(reg.DeleteKey("\\DTVIMAGE\\shell")); // with its subkeys
+  EXPECT_FALSE(reg.KeyExists("\\dtvimage\\Shell\\Open"));
+  EXPECT_TRUE(reg.KeyExists("\\dtvimage\\Calidarix_Interface"));
+  EXPECT_FALSE(reg.DeleteKey("\\dtvimage\\Shell"));
+  EXPECT_FALSE(reg.DeleteKey("\\"));
+  // The current key is gone: reads find nothing and writes fail rather than resurrect it.
+  EXPECT_FALSE(reg.WriteInteger("x", 1));
+  EXPECT_TRUE(reg.GetValueNames().empty());
+  EXPECT_FALSE(Registry(file).KeyExists("\\dtvimage\\Shell"));
+}
+
+TEST_F(RegistryTest, TwoObjectsOnOneFileKeepEachOthersWrites) {
+  Registry a(file);
+  Registry b(file);
+  ASSERT_TRUE(a.OpenKey("\\dtvimage\\Setup", true));
+  ASSERT_TRUE(b.OpenKey("\\dtvimage\\Setup", false)); // sees the key a created
+  ASSERT_TRUE(a.WriteInteger("FontN", 14));
+  ASSERT_TRUE(b.WriteInteger("BMPLook", 2)); // b's cached view is stale: it must re-read first
+  ASSERT_TRUE(a.WriteString("Other", "a"));
+  EXPECT_EQ(b.ReadString("Other"), "a");
+  Registry c(file);
+  ASSERT_TRUE(c.OpenKey("\\dtvimage\\Setup", false));
+  EXPECT_EQ(c.ReadInteger("FontN"), 14);
+  EXPECT_EQ(c.ReadInteger("BMPLook"), 2);
+
+  // Many writers at once, each with its own object (its own lock descriptor).
+  constexpr int kThreads = 4, kWrites = 25;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      Registry writer(file);
+      if (!writer.OpenKey("\\race", true))
+        return;
+      for (int i = 0; i < kWrites; ++i)
+        writer.WriteInteger("t" + std::to_string(t) + "_" + std::to_string(i), i);
+    });
+  for (auto &thread : threads)
+    thread.join();
+  Registry check(file);
+  ASSERT_TRUE(check.OpenKey("\\race", false));
+  EXPECT_EQ(check.GetValueNames().size(), std::size_t{kThreads * kWrites});
+  EXPECT_TRUE(problems.empty());
+}
+
+TEST_F(RegistryTest, ATruncatedFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite) {
+  {
+    Registry reg(file);
+    ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Setup", true));
+    ASSERT_TRUE(reg.WriteInteger("FontN", 14));
+    ASSERT_TRUE(reg.WriteString("Path", "abc"));
+  }
+  const std::string whole = Slurp(file);
+  // Every cut short of the final line end loses data and must be seen as damage.
+  for (std::size_t length = 0; length + 1 < whole.size(); ++length) {
+    Spit(file, whole.substr(0, length));
+    problems.clear();
+    Registry reg(file);
+    EXPECT_FALSE(reg.OpenKey("\\dtvimage\\Setup", false) && reg.ValueExists("Path")) << length;
+    EXPECT_EQ(problems.size(), 1u) << length;
+  }
+  Spit(file, whole.substr(0, whole.size() - 1)); // only the last line end lost: nothing is missing
+  problems.clear();
+  {
+    Registry reg(file);
+    ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Setup", false));
+    EXPECT_EQ(reg.ReadString("Path"), "abc");
+    EXPECT_TRUE(problems.empty());
+  }
+
+  // A truncated file under another name (the reports above were for the first one).
+  file = dir.file("second.txt");
+  const std::string damaged = whole.substr(0, whole.size() / 2);
+  Spit(file, damaged);
+  problems.clear();
+  Registry reg(file);
+  EXPECT_FALSE(reg.KeyExists("\\dtvimage"));
+  EXPECT_FALSE(reg.KeyExists("\\dtvimage")); // read again: reported only once
+  EXPECT_FALSE(Registry(file).KeyExists("\\dtvimage"));
+  EXPECT_EQ(problems.size(), 1u);
+  EXPECT_EQ(Slurp(file), damaged) << "reading must not touch the damaged file";
+
+  ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Setup", true));
+  ASSERT_TRUE(reg.WriteInteger("BMPLook", 1));
+  EXPECT_EQ(Slurp(fs::path(file.string() + ".corrupt-1")), damaged);
+  EXPECT_EQ(problems.size(), 2u); // and once more to say where it went
+  Registry fresh(file);
+  ASSERT_TRUE(fresh.OpenKey("\\dtvimage\\Setup", false));
+  EXPECT_EQ(fresh.GetValueNames(), std::vector<std::string>{"BMPLook"});
+
+  // A second damaged file takes the next free name.
+  Spit(file, "garbage\n");
+  ASSERT_TRUE(Registry(file).OpenKey("\\x", true));
+  EXPECT_EQ(Slurp(fs::path(file.string() + ".corrupt-2")), "garbage\n");
+  EXPECT_EQ(Slurp(fs::path(file.string() + ".corrupt-1")), damaged);
+}
+
+TEST_F(RegistryTest, HandWrittenFilesAreParsedStrictly) {
+  const std::string head = "Calidarix registry 1\n";
+  Spit(file, head + "; a comment\n\n[\\a\\b]\n\"s\"=\"x\\x41\\\\y\"\n\"d\"=dword:0000002a\n\"h\"=hex:\nEnd "
+                    "of registry\n");
+  {
+    Registry reg(file);
+    EXPECT_TRUE(reg.KeyExists("\\a")); // implied by its subkey
+    ASSERT_TRUE(reg.OpenKey("\\a\\b", false));
+    EXPECT_EQ(reg.ReadString("s"), "xA\\y");
+    EXPECT_EQ(reg.ReadInteger("d"), 42);
+    EXPECT_EQ(reg.ReadBinaryData("h"), std::vector<std::uint8_t>{});
+    EXPECT_TRUE(problems.empty());
+  }
+  const char *bad[] = {
+      "[\\a]\n\"s\"=\"unterminated\nEnd of registry\n",
+      "[\\a]\n\"s\"=\"bad escape \\q\"\nEnd of registry\n",
+      "[\\a]\n\"d\"=dword:2a\nEnd of registry\n",
+      "[\\a]\n\"h\"=hex:1,02\nEnd of registry\n",
+      "[\\a]\n\"h\"=hex:01,\nEnd of registry\n",
+      "\"s\"=\"value before any key\"\nEnd of registry\n",
+      "[a]\nEnd of registry\n",
+      "[\\a\\\\b]\nEnd of registry\n",
+      "[\\a]\nEnd of registry\n[\\b]\n",
+      "[\\a]\nsomething else\nEnd of registry\n",
+  };
+  std::string deep = "[";
+  for (int i = 0; i < 513; ++i)
+    deep += "\\a";
+  std::vector<std::string> bodies(std::begin(bad), std::end(bad));
+  bodies.push_back(deep + "]\nEnd of registry\n");
+  for (const std::string &body : bodies) {
+    Spit(file, head + body);
+    problems.clear();
+    EXPECT_FALSE(Registry(file).KeyExists("\\a")) << body;
+    EXPECT_EQ(problems.size(), 1u) << body;
+  }
+}
+
+TEST_F(RegistryTest, DefaultFileComesFromTheEnvironment) {
+  const char *old = std::getenv("CALIDARIX_REGISTRY");
+  const std::string saved = old ? old : "";
+  setenv("CALIDARIX_REGISTRY", file.c_str(), 1);
+  EXPECT_EQ(RegistryFilePath(), file);
+  Registry reg;
+  EXPECT_EQ(reg.FileName(), file);
+  setenv("CALIDARIX_REGISTRY", "", 1);
+  const char *oldXdg = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedXdg = oldXdg ? oldXdg : "";
+  setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+  EXPECT_EQ(RegistryFilePath(), dir.path() / "calidarix" / "registry.txt");
+  // The configuration folder is made on the first write.
+  Registry configured;
+  EXPECT_TRUE(configured.OpenKey("\\dtvimage", true));
+  EXPECT_TRUE(fs::exists(dir.path() / "calidarix" / "registry.txt"));
+  oldXdg ? setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+  old ? setenv("CALIDARIX_REGISTRY", saved.c_str(), 1) : unsetenv("CALIDARIX_REGISTRY");
+}
+
+} // namespace
+} // namespace calidarix

@@ -1,0 +1,468 @@
+#include "thermogram/formats/dtv_format.h"
+#include "thermogram/tdtv.h"
+#include "thermogram/thermogram_globals.h"
+
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+namespace calidarix {
+namespace {
+
+using test::Bytes;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+struct HeaderSpec {
+  std::uint8_t headerSize = 110;
+  std::uint8_t version = 3;
+  std::uint16_t width = 4;
+  std::uint16_t height = 2;
+  std::uint16_t frames = 1;
+  std::uint16_t fieldMode = 0;
+  std::uint16_t extentA = 0; // bytes 26 .. 27
+  std::uint16_t extentB = 0; // bytes 28 .. 29
+  float interval = 0.0f;     // bytes 30 .. 33 (version 2 keeps its vertical extent in 30 .. 31)
+  float scale = 0.01f;
+  float offset = 20.0f;
+  std::int16_t elevation = 0;
+  std::string comment = "hello";
+};
+
+// The 110-byte header, built field by field at its offsets.
+Bytes Header(const HeaderSpec &s) {
+  Bytes b;
+  b.u8(s.headerSize).u8(s.version).u16(0x0102).u8(44).u8(18).u16(0x0304).u16(0x0506); // 0 .. 9
+  b.u16(s.width).u16(s.height).u16(0x0708).u16(s.frames).u16(s.fieldMode);            // 10 .. 19
+  b.u8(7).u8(42).f32(31.5f).u16(s.extentA).u16(s.extentB).f32(s.interval);            // 20 .. 33
+  b.f32(s.scale).f32(s.offset).u16(0xAAAA).i16(s.elevation).text(s.comment, 64);      // 34 .. 109
+  return b;
+}
+
+Bytes FilmRecord(double minTemp, double maxTemp, double cameraTemp, std::uint32_t stamp) {
+  Bytes b;
+  b.f64(minTemp).f64(maxTemp).f64(cameraTemp).zeros(12).u32(stamp);
+  return b;
+}
+
+class DtvFormatTest : public ::testing::Test {
+protected:
+  void SetUp() override { ResetThermogramGlobals(); }
+  void TearDown() override { ResetThermogramGlobals(); }
+
+  QString Name(const char *file) const { return QString::fromStdString(dir.file(file).string()); }
+
+  TempDir dir;
+};
+
+TEST_F(DtvFormatTest, Version3ReadsHeaderFieldsAndTheRequestedFrame) {
+  HeaderSpec spec;
+  spec.frames = 2;
+  spec.extentA = 300;
+  spec.extentB = 200;
+  spec.elevation = -32768; // not set: no reconstruction
+  Bytes b = Header(spec);
+  ASSERT_EQ(b.size(), 110u);
+  for (int i = 0; i < 8; ++i) {
+    b.u16(static_cast<std::uint16_t>(100 + i)); // frame 1, bytes 110 .. 125
+  }
+  for (int i = 0; i < 8; ++i) {
+    b.u16(static_cast<std::uint16_t>(1000 + i)); // frame 2 from byte 126
+  }
+  WriteFile(dir.file("v3.dtv"), b.data());
+
+  TDTV t;
+  ASSERT_TRUE(t.LoadDTV(Name("v3.dtv"), 2));
+  EXPECT_EQ(t.FFileName, Name("v3.dtv"));
+  EXPECT_EQ(t.FFrameIndex, 2);
+  const TDTVHeader &h = t.FHeader;
+  EXPECT_EQ(h.HeaderSize, 110);
+  EXPECT_EQ(h.Reserved2, 0x0102);
+  EXPECT_EQ(h.Reserved4, 44);
+  EXPECT_EQ(h.Reserved5, 18);
+  EXPECT_EQ(h.Reserved6, 0x0304);
+  EXPECT_EQ(h.Reserved8, 0x0506);
+  EXPECT_EQ(h.Reserved14, 0x0708);
+  EXPECT_EQ(h.FrameCount, 2);
+  EXPECT_EQ(h.ModelHigh, 7);
+  EXPECT_EQ(h.ModelLow, 42);
+  EXPECT_EQ(h.CameraTemp, 31.5f);
+  EXPECT_EQ(h.HorzExtent, 300);
+  EXPECT_EQ(h.VertExtent, 200);
+  EXPECT_EQ(h.Scale, 0.01f);
+  EXPECT_EQ(h.Offset, 20.0f);
+  EXPECT_EQ(t.CommentText(), "hello");
+  ASSERT_EQ(t.FRaw.size(), 8u);
+  EXPECT_EQ(t.FRaw.front(), 1000);
+  EXPECT_EQ(t.FRaw.back(), 1007);
+  EXPECT_EQ(t.FRawMin, 1000);
+  EXPECT_EQ(t.FRawMax, 1007);
+  EXPECT_EQ(t.FRawMean, 1004); // 1003.5 rounds to even
+  EXPECT_DOUBLE_EQ(t.FAspect, 32.0 / 27.0);
+  EXPECT_FALSE(t.FScanReconstructed);
+
+  spec.fieldMode = 2;
+  Bytes field = Header(spec);
+  field.zeros(32);
+  WriteFile(dir.file("field.dtv"), field.data());
+  ASSERT_TRUE(t.LoadDTV(Name("field.dtv"), 1));
+  EXPECT_DOUBLE_EQ(t.FAspect, 16.0 / 27.0);
+}
+
+TEST_F(DtvFormatTest, Version2ReadsBytesFromHeaderSizeAndDividesScale) {
+  HeaderSpec spec;
+  spec.headerSize = 64;
+  spec.version = 2;
+  spec.width = 8;
+  spec.height = 8;
+  spec.extentA = 0x1111; // ignored by version 2
+  spec.extentB = 500;    // version 2's horizontal extent
+  spec.scale = 0.5f;
+  spec.offset = 1.0f;
+  Bytes b = Header(spec);
+  // Version 2 keeps its vertical extent in bytes 30 .. 31, where the others keep FrameInterval.
+  std::vector<std::uint8_t> bytes = b.data();
+  bytes[30] = 0x2C; // 300
+  bytes[31] = 0x01;
+  bytes[46] = 0x80; // OEM 866 capital A
+  bytes[47] = 0;
+  bytes.resize(64 + 64, 0);
+  bytes[64] = 200; // frame 1 starts at byte 64, not 110
+  bytes[64 + 63] = 1;
+  WriteFile(dir.file("v2.dtv"), bytes);
+
+  TDTV t;
+  ASSERT_TRUE(t.LoadDTV(Name("v2.dtv"), 1));
+  EXPECT_EQ(t.FRaw[0], 51200);
+  EXPECT_EQ(t.FRaw[63], 256);
+  EXPECT_EQ(t.FHeader.Scale, 0.001953125f);
+  EXPECT_DOUBLE_EQ(t.RawToTemperature(t.FRaw[0]), 200 * 0.5 + 1.0); // temperatures unchanged
+  EXPECT_EQ(t.FHeader.HorzExtent, 500);
+  EXPECT_EQ(t.FHeader.VertExtent, 300);
+  EXPECT_EQ(static_cast<std::uint8_t>(t.FHeader.Comment[0]), 0xC0); // Windows-1251 capital A
+  EXPECT_EQ(t.FHeader.Comment[1], 0);
+  EXPECT_EQ(t.CommentText(), QString::fromUtf8("\xD0\x90"));
+}
+
+TEST_F(DtvFormatTest, Version4WithoutAnglesTakesFrameAspect) {
+  HeaderSpec spec;
+  spec.version = 4;
+  spec.width = 6;
+  spec.height = 2;
+  spec.extentA = 100;
+  spec.extentB = 50;
+  spec.elevation = -32768;
+  Bytes b = Header(spec);
+  b.zeros(24);
+  WriteFile(dir.file("v4.dtv"), b.data());
+  TDTV t;
+  ASSERT_TRUE(t.LoadDTV(Name("v4.dtv"), 1));
+  EXPECT_DOUBLE_EQ(t.FAspect, 3.0);
+  EXPECT_EQ(t.FHeader.HorzExtent, 100); // no re-projection, angles kept
+
+  // The strip projection only takes the aspect from the angles.
+  spec.elevation = 10;
+  b = Header(spec);
+  b.zeros(24);
+  WriteFile(dir.file("strip.dtv"), b.data());
+  TDTV strip;
+  strip.FProjection = 22;
+  ASSERT_TRUE(strip.LoadDTV(Name("strip.dtv"), 1));
+  EXPECT_DOUBLE_EQ(strip.FAspect, 2.0);
+  EXPECT_TRUE(strip.FAspectFromAngles);
+}
+
+TEST_F(DtvFormatTest, Version5ReadsRecordAndFrameOfTheRequestedFrame) {
+  HeaderSpec spec;
+  spec.version = 5;
+  spec.width = 10;
+  spec.height = 10;
+  spec.frames = 3;
+  spec.scale = static_cast<float>(40.0 / 65535);
+  spec.offset = -5.0f;
+  Bytes b = Header(spec);
+  for (int k = 1; k <= 3; ++k) {
+    ASSERT_EQ(b.size(), 110u + (k - 1) * 240u); // frame 3's record at 590, its pixels at 630
+    b.raw(FilmRecord(k, 10.0 + k, 30.0 + k, (5u << 24) + 36000u + k).data());
+    for (int i = 0; i < 100; ++i) {
+      b.u16(static_cast<std::uint16_t>(k * 1000 + i));
+    }
+  }
+  WriteFile(dir.file("film.dtv"), b.data());
+
+  TDTV t;
+  t.FTimeDelta = 3600;
+  ASSERT_TRUE(t.LoadDTV(Name("film.dtv"), 3));
+  EXPECT_EQ(t.FRaw[0], 3000);
+  EXPECT_EQ(t.FRaw[99], 3099);
+  EXPECT_EQ(t.FFrameRec.MinTemp, 3.0);
+  EXPECT_EQ(t.FFrameRec.MaxTemp, 13.0);
+  EXPECT_EQ(t.FFrameRec.CameraTemp, 33.0);
+  EXPECT_EQ(t.FFrameRec.TimeStamp, (5u << 24) + 39603u);
+  EXPECT_EQ(t.FHeader.Offset, 3.0f);
+  EXPECT_EQ(t.FHeader.Scale, static_cast<float>(10.0 / 65535));
+  EXPECT_NEAR(t.RawToTemperature(65535), 13.0, 1e-5);
+  EXPECT_DOUBLE_EQ(t.FFilmMin, -5.0);
+  EXPECT_NEAR(t.FFilmMax, 35.0, 1e-5);
+  EXPECT_DOUBLE_EQ(t.FAspect, 32.0 / 27.0);
+}
+
+// Every hostile or short file is refused and leaves the thermogram exactly as it was.
+TEST_F(DtvFormatTest, BadFilesAreRefusedWithoutChangingTheThermogram) {
+  const auto good = [](HeaderSpec s) { return Header(s).zeros(std::size_t{s.width} * s.height * 2).data(); };
+  HeaderSpec huge;
+  huge.width = 65535;
+  huge.height = 65535;
+  HeaderSpec film;
+  film.version = 5;
+  film.frames = 2;
+  struct Case {
+    const char *what;
+    std::vector<std::uint8_t> bytes;
+    int frame;
+  };
+  std::vector<std::uint8_t> shortByOne = good({});
+  shortByOne.pop_back();
+  std::vector<Case> cases = {
+      {"empty file", {}, 1},
+      {"short header", std::vector<std::uint8_t>(109, 0), 1},
+      {"zero width", good({.width = 0}), 1},
+      {"zero height", good({.height = 0}), 1},
+      {"frame 0", good({}), 0},
+      {"frame past the count", good({}), 2},
+      {"negative frame", good({}), -1},
+      {"version 1", good({.version = 1}), 1},
+      {"version 6", good({.version = 6}), 1},
+      {"frame one byte short", shortByOne, 1},
+      {"huge size, tiny file", Header(huge).zeros(16).data(), 1},
+      {"film frame 2 missing", Header(film).raw(FilmRecord(0, 1, 0, 0).data()).zeros(16).data(), 2},
+      {"frame count lies", good({.frames = 40000}), 40000},
+  };
+  for (const Case &c : cases) {
+    WriteFile(dir.file("bad.dtv"), c.bytes);
+    TDTV t;
+    t.MakeDemoImage();
+    t.FFileName = "before.dtv";
+    const DtvHeaderBytes headerBefore = EncodeDtvHeader(t.FHeader);
+    const std::vector<std::uint16_t> rawBefore = t.FRaw;
+    const IoResult r = t.LoadDTV(Name("bad.dtv"), c.frame);
+    EXPECT_FALSE(r) << c.what;
+    EXPECT_FALSE(r.message.isEmpty()) << c.what;
+    EXPECT_EQ(EncodeDtvHeader(t.FHeader), headerBefore) << c.what;
+    EXPECT_EQ(t.FRaw, rawBefore) << c.what;
+    EXPECT_EQ(t.FFileName, "before.dtv") << c.what;
+  }
+  TDTV t;
+  EXPECT_FALSE(t.LoadDTV(Name("missing.dtv"), 1));
+}
+
+TEST_F(DtvFormatTest, SaveWritesVersion3ByteExactly) {
+  TDTV t;
+  t.FHeader.Version = 2;
+  t.FHeader.HeaderSize = 64;
+  t.FHeader.Reserved2 = 0x0102;
+  t.FHeader.Reserved4 = 44;
+  t.FHeader.Reserved5 = 18;
+  t.FHeader.Reserved6 = 0x0304;
+  t.FHeader.Reserved8 = 0x0506;
+  t.FHeader.Width = 4;
+  t.FHeader.Height = 2;
+  t.FHeader.Reserved14 = 0x0708;
+  t.FHeader.FrameCount = 9;
+  t.FHeader.ModelHigh = 7;
+  t.FHeader.ModelLow = 42;
+  t.FHeader.CameraTemp = 31.5f;
+  t.FHeader.HorzExtent = 300;
+  t.FHeader.VertExtent = 200;
+  t.FHeader.Scale = 0.01f;
+  t.FHeader.Offset = 20.0f;
+  t.FHeader.Elevation = -32768;
+  t.SetCommentText("hello");
+  t.FRaw = {1, 2, 3, 4, 65535, 6, 7, 0x1234};
+  ASSERT_TRUE(t.SaveDTV(Name("out.dtv")));
+
+  HeaderSpec spec;
+  spec.extentA = 300;
+  spec.extentB = 200;
+  spec.elevation = -32768;
+  Bytes want = Header(spec);
+  std::vector<std::uint8_t> expected = want.data();
+  expected[42] = expected[40]; // the writers repeat the upper half of Offset here
+  expected[43] = expected[41];
+  Bytes frame;
+  for (std::uint16_t v : t.FRaw) {
+    frame.u16(v);
+  }
+  expected.insert(expected.end(), frame.data().begin(), frame.data().end());
+  EXPECT_EQ(ReadFile(dir.file("out.dtv")), expected);
+  EXPECT_EQ(t.FFileName, Name("out.dtv"));
+  EXPECT_EQ(t.FHeader.Version, 3);
+  EXPECT_EQ(t.FHeader.FrameCount, 1);
+
+  TDTV back;
+  ASSERT_TRUE(back.LoadDTV(Name("out.dtv"), 1));
+  EXPECT_EQ(back.FRaw, t.FRaw);
+  EXPECT_EQ(EncodeDtvHeader(back.FHeader), EncodeDtvHeader(t.FHeader));
+}
+
+TEST_F(DtvFormatTest, SaveKeepsOrSetsTheVersion) {
+  const std::pair<int, int> versions[] = {{2, 3}, {3, 3}, {4, 4}, {5, 3}, {7, 7}, {0, 3}};
+  for (const auto &[before, after] : versions) {
+    TDTV t;
+    t.ResetHeader();
+    t.FHeader.Version = static_cast<std::uint8_t>(before);
+    ASSERT_TRUE(t.SaveDTV(Name("v.dtv")));
+    EXPECT_EQ(ReadFile(dir.file("v.dtv"))[1], after) << before;
+    EXPECT_EQ(t.FHeader.Version, after) << before;
+  }
+}
+
+TEST_F(DtvFormatTest, WritersReportFailures) {
+  TDTV empty;
+  EXPECT_FALSE(empty.SaveDTV(Name("empty.dtv")));
+  EXPECT_FALSE(empty.StartFilm(Name("empty.dtv")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("empty.dtv")));
+
+  TDTV t;
+  t.ResetHeader();
+  t.FRaw.clear(); // frame and size disagree
+  EXPECT_FALSE(t.SaveDTV(Name("mismatch.dtv")));
+
+  t.ResetHeader();
+  const QString nowhere = Name("no/such/folder/x.dtv");
+  EXPECT_FALSE(t.SaveDTV(nowhere));
+  EXPECT_FALSE(t.StartFilm(nowhere));
+  EXPECT_FALSE(t.AppendFilmFrame(nowhere));
+  EXPECT_TRUE(t.FFileName.isEmpty());
+}
+
+TEST_F(DtvFormatTest, FilmStartAndAppendWidenTheFilmRange) {
+  TDTV t;
+  t.ResetHeader();
+  t.FHeader.Width = 3;
+  t.FHeader.Height = 2;
+  t.FHeader.FrameInterval = 0.25f;
+  t.FHeader.Offset = 20.0f;
+  t.FHeader.Scale = static_cast<float>(10.0 / 65535);
+  t.FRaw = {0, 1, 2, 3, 4, 65535};
+  t.FCameraTemp = 36.6;
+  ASSERT_TRUE(t.StartFilm(Name("film.dtv")));
+  EXPECT_EQ(t.FHeader.Version, 5);
+  EXPECT_DOUBLE_EQ(t.FFilmMin, 20.0);
+
+  t.FHeader.Offset = 18.0f;
+  t.FHeader.Scale = static_cast<float>(7.0 / 65535);
+  t.FHeader.FrameInterval = 0.5f;
+  t.FRaw = {9, 8, 7, 6, 5, 4};
+  ASSERT_TRUE(t.AppendFilmFrame(Name("film.dtv")));
+  EXPECT_EQ(t.FHeader.FrameCount, 2);
+  EXPECT_EQ(t.FFrameIndex, 2);
+  EXPECT_EQ(t.FHeader.Offset, 18.0f); // the thermogram keeps its own quantization
+  EXPECT_DOUBLE_EQ(t.FFilmMin, 18.0);
+  EXPECT_NEAR(t.FFilmMax, 30.0, 1e-5);
+
+  const std::vector<std::uint8_t> bytes = ReadFile(dir.file("film.dtv"));
+  ASSERT_EQ(bytes.size(), 110u + 2 * (40 + 12));
+  EXPECT_EQ(bytes[1], 5);
+  EXPECT_EQ(bytes[16], 2);
+  EXPECT_EQ(bytes[17], 0);
+  float interval = 0, scale = 0, offset = 0;
+  std::memcpy(&interval, &bytes[30], 4);
+  std::memcpy(&scale, &bytes[34], 4);
+  std::memcpy(&offset, &bytes[38], 4);
+  EXPECT_EQ(interval, 0.5f);
+  EXPECT_EQ(offset, 18.0f);
+  EXPECT_EQ(scale, static_cast<float>(12.0 / 65535));
+  // Frame 2's record: own range and camera temperature; the time stamp is day x 2^24 + seconds.
+  double min2 = 0, cam2 = 0;
+  std::uint32_t stamp = 0;
+  std::memcpy(&min2, &bytes[162], 8);
+  std::memcpy(&cam2, &bytes[162 + 16], 8);
+  std::memcpy(&stamp, &bytes[162 + 36], 4);
+  EXPECT_EQ(min2, 18.0);
+  EXPECT_EQ(cam2, 36.6);
+  EXPECT_GE(stamp >> 24, 1u);
+  EXPECT_LE(stamp >> 24, 31u);
+  EXPECT_LT(stamp & 0xFFFFFFu, 86400u);
+  EXPECT_EQ(bytes[162 + 40], 9); // frame 2's first pixel right after its record
+
+  TDTV first;
+  ASSERT_TRUE(first.LoadDTV(Name("film.dtv"), 1));
+  EXPECT_NEAR(first.RawToTemperature(0), 20.0, 1e-6);
+  EXPECT_NEAR(first.RawToTemperature(65535), 30.0, 1e-5);
+  EXPECT_EQ(first.FRaw[5], 65535);
+  EXPECT_EQ(first.FFrameRec.CameraTemp, 36.6);
+
+  // Saving a film frame writes a single version-3 thermogram with the frame's own scale.
+  ASSERT_TRUE(first.SaveDTV(Name("single.dtv")));
+  TDTV single;
+  ASSERT_TRUE(single.LoadDTV(Name("single.dtv"), 1));
+  EXPECT_EQ(single.FHeader.Version, 3);
+  EXPECT_EQ(single.FHeader.FrameCount, 1);
+  EXPECT_EQ(single.FHeader.Offset, 20.0f);
+  EXPECT_EQ(single.FHeader.Scale, first.FHeader.Scale);
+}
+
+TEST_F(DtvFormatTest, AppendTakesTheFilmRangeFromTheFile) {
+  TDTV starter;
+  starter.ResetHeader();
+  starter.FHeader.Offset = 20.0f;
+  starter.FHeader.Scale = static_cast<float>(10.0 / 65535);
+  ASSERT_TRUE(starter.StartFilm(Name("film.dtv")));
+
+  // Another thermogram object, whose own film range knows nothing of this film, appends a narrower
+  // frame: the stored range must stay 20 .. 30.
+  TDTV other;
+  other.ResetHeader();
+  other.FHeader.Offset = 22.0f;
+  other.FHeader.Scale = static_cast<float>(2.0 / 65535);
+  ASSERT_TRUE(other.AppendFilmFrame(Name("film.dtv")));
+  TDTV check;
+  ASSERT_TRUE(check.LoadDTV(Name("film.dtv"), 2));
+  EXPECT_DOUBLE_EQ(check.FFilmMin, 20.0);
+  EXPECT_NEAR(check.FFilmMax, 30.0, 1e-5);
+  EXPECT_NEAR(check.RawToTemperature(65535), 24.0, 1e-5);
+}
+
+TEST_F(DtvFormatTest, AppendRefusesWhatIsNotAMatchingFilm) {
+  TDTV t;
+  t.ResetHeader();
+  ASSERT_TRUE(t.SaveDTV(Name("single.dtv")));
+  const auto singleBefore = ReadFile(dir.file("single.dtv"));
+  EXPECT_FALSE(t.AppendFilmFrame(Name("single.dtv")));
+  EXPECT_EQ(ReadFile(dir.file("single.dtv")), singleBefore);
+
+  ASSERT_TRUE(t.StartFilm(Name("film.dtv")));
+  TDTV wide;
+  wide.ResetHeader();
+  wide.FHeader.Width = 2;
+  wide.FRaw.assign(2, 0);
+  const auto filmBefore = ReadFile(dir.file("film.dtv"));
+  EXPECT_FALSE(wide.AppendFilmFrame(Name("film.dtv")));
+  EXPECT_EQ(ReadFile(dir.file("film.dtv")), filmBefore);
+
+  // A film cut short is not appended to at the wrong place.
+  std::vector<std::uint8_t> cut = filmBefore;
+  cut.pop_back();
+  WriteFile(dir.file("cut.dtv"), cut);
+  EXPECT_FALSE(t.AppendFilmFrame(Name("cut.dtv")));
+
+  // The frame count is a 16-bit field: a full film takes no more frames.
+  HeaderSpec full;
+  full.version = 5;
+  full.width = 1;
+  full.height = 1;
+  full.frames = 65535;
+  Bytes b = Header(full);
+  b.zeros(65535u * 42u);
+  WriteFile(dir.file("full.dtv"), b.data());
+  EXPECT_FALSE(t.AppendFilmFrame(Name("full.dtv")));
+  EXPECT_EQ(std::filesystem::file_size(dir.file("full.dtv")), 110u + 65535u * 42u);
+}
+
+} // namespace
+} // namespace calidarix

@@ -1,0 +1,212 @@
+#include "thermogram/tdtv.h"
+#include "thermogram/thermogram_globals.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace calidarix {
+namespace {
+
+class IsothermsTest : public ::testing::Test {
+protected:
+  void SetUp() override { ResetThermogramGlobals(); }
+  void TearDown() override { ResetThermogramGlobals(); }
+
+  static void Make(TDTV &t, int w, int h, const std::function<int(int, int)> &value) {
+    t.FHeader.Width = static_cast<std::uint16_t>(w);
+    t.FHeader.Height = static_cast<std::uint16_t>(h);
+    t.FHeader.Scale = 0.01f;
+    t.FRaw.resize(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        t.FRaw[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint16_t>(value(x, y));
+      }
+    }
+    t.UpdateStatistics();
+  }
+
+  static bool Whole(double v) { return std::abs(v - std::round(v)) < 1e-9; }
+};
+
+TEST_F(IsothermsTest, WarmSquareGivesAClosedContourOnInterpolatedEdgePoints) {
+  TDTV t;
+  const int w = 14;
+  const int h = 12;
+  Make(t, w, h, [](int x, int y) { return x >= 5 && x <= 8 && y >= 4 && y <= 7 ? 5000 : 1000; });
+  const std::vector<std::uint16_t> frame = t.FRaw;
+  const int level = 3000;
+  t.AddIsothermLevel(level);
+  ASSERT_FALSE(t.FIsoPoints.empty());
+  ASSERT_EQ(t.FIsoPoints.size() % 4, 0u);
+  EXPECT_EQ(t.FRaw, frame); // the frame itself is never smoothed
+
+  // The smoothed copy the trace ran on.
+  TDTV smooth;
+  smooth.Assign(t);
+  for (int pass = 0; pass < 3; ++pass) {
+    smooth.SmoothRect(TRect{0, 0, w - 1, h - 1});
+  }
+  auto value = [&](int x, int y) {
+    return static_cast<double>(smooth.FRaw[static_cast<std::size_t>(y) * w + x]);
+  };
+
+  std::map<std::pair<long long, long long>, int> ends;
+  for (std::size_t i = 0; i < t.FIsoPoints.size(); i += 2) {
+    const double px = t.FIsoPoints[i] * w;
+    const double py = t.FIsoPoints[i + 1] * h;
+    // Every point lies on a cell edge, where the level interpolates linearly between its two ends.
+    if (Whole(px)) {
+      const int x = static_cast<int>(std::round(px));
+      const int y0 = static_cast<int>(std::floor(py));
+      const double f = py - y0;
+      const double at = f == 0.0 ? value(x, y0) : value(x, y0) + f * (value(x, y0 + 1) - value(x, y0));
+      EXPECT_NEAR(at, level, 1e-6) << px << "," << py;
+    } else {
+      ASSERT_TRUE(Whole(py)) << px << "," << py;
+      const int y = static_cast<int>(std::round(py));
+      const int x0 = static_cast<int>(std::floor(px));
+      EXPECT_NEAR(value(x0, y) + (px - x0) * (value(x0 + 1, y) - value(x0, y)), level, 1e-6)
+          << px << "," << py;
+    }
+    // The square's contour stays around the square.
+    EXPECT_GT(px, 2.0);
+    EXPECT_LT(px, 12.0);
+    ++ends[{std::llround(px * 1e6), std::llround(py * 1e6)}];
+  }
+  // Closed: every end point is shared by exactly two segments.
+  for (const auto &[point, count] : ends) {
+    EXPECT_EQ(count, 2) << point.first / 1e6 << "," << point.second / 1e6;
+  }
+}
+
+TEST_F(IsothermsTest, SaddleCellsPairTheirPointsByTheCellMean) {
+  struct Case {
+    int a, b, c, d; // corners: top-left, top-right, bottom-left, bottom-right
+    int level;
+    std::vector<double> points;
+  };
+  // Points of a 2 x 2 frame in fractions of the frame: top T, right R, bottom B, left L. Up to the
+  // mean the segments are T-R and B-L, above it T-L and B-R.
+  const Case cases[] = {
+      {100, 0, 0, 100, 40, {0.3, 0.0, 0.5, 0.2, 0.2, 0.5, 0.0, 0.3}},
+      {100, 0, 0, 100, 50, {0.25, 0.0, 0.5, 0.25, 0.25, 0.5, 0.0, 0.25}},
+      {100, 0, 0, 100, 60, {0.2, 0.0, 0.0, 0.2, 0.3, 0.5, 0.5, 0.3}},
+      {0, 100, 100, 0, 40, {0.2, 0.0, 0.5, 0.3, 0.3, 0.5, 0.0, 0.2}},
+      {0, 100, 100, 0, 60, {0.3, 0.0, 0.0, 0.3, 0.2, 0.5, 0.5, 0.2}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(testing::Message() << c.a << " " << c.b << " " << c.c << " " << c.d << " at " << c.level);
+    TDTV t;
+    const int corners[] = {c.a, c.b, c.c, c.d};
+    Make(t, 2, 2, [&](int x, int y) { return corners[y * 2 + x]; });
+    t.AddIsothermLevel(c.level);
+    ASSERT_EQ(t.FIsoPoints.size(), c.points.size());
+    for (std::size_t i = 0; i < c.points.size(); ++i) {
+      EXPECT_DOUBLE_EQ(t.FIsoPoints[i], c.points[i]) << i;
+    }
+  }
+}
+
+TEST_F(IsothermsTest, LevelsThatCrossNothingAddNothing) {
+  TDTV t;
+  Make(t, 6, 6, [](int x, int) { return 1000 + 100 * x; });
+  t.FIsoPoints = {0.5, 0.5, 0.6, 0.6}; // AddIsothermLevel only appends
+  for (const int level : {-5, 0, 1, 900, 1000, 1600, 65535, 65536, 100000}) {
+    t.AddIsothermLevel(level);
+    EXPECT_EQ(t.FIsoPoints.size(), 4u) << level;
+  }
+  t.AddIsothermLevel(1250);
+  EXPECT_GT(t.FIsoPoints.size(), 4u);
+
+  TDTV row; // one row: no cells
+  Make(row, 8, 1, [](int x, int) { return 100 * x; });
+  row.AddIsothermLevel(350);
+  EXPECT_TRUE(row.FIsoPoints.empty());
+}
+
+TEST_F(IsothermsTest, WholeDegreesAreTracedAtTheirRawValues) {
+  // Temperatures 20.4 .. 23.9 along the rows: raw 400 + 100 x with Scale 0.001 and Offset 20. The
+  // contours of 21, 22 and 23 degrees lie on columns 6, 16 and 26; 20 degrees lies below the frame.
+  TDTV t;
+  Make(t, 36, 4, [](int x, int) { return 400 + 100 * x; });
+  t.FHeader.Scale = 0.001f;
+  t.FHeader.Offset = 20.0f;
+  t.FIsoPoints = {0.1, 0.1, 0.2, 0.2};
+  t.BuildIsotherms();
+  EXPECT_TRUE(t.FShowIsolines);
+  ASSERT_EQ(t.FIsoPoints.size(), 3u * 3u * 4u); // three levels, three rows of cells each
+  std::map<long long, int> columns;
+  for (std::size_t i = 0; i < t.FIsoPoints.size(); i += 2) {
+    ++columns[std::llround(t.FIsoPoints[i] * 36 * 1000)];
+  }
+  EXPECT_EQ(columns, (std::map<long long, int>{{6000, 6}, {16000, 6}, {26000, 6}}));
+
+  // Tracing the same raw levels one by one gives the same list.
+  TDTV same;
+  Make(same, 36, 4, [](int x, int) { return 400 + 100 * x; });
+  for (const int level : {1000, 2000, 3000}) {
+    same.AddIsothermLevel(level);
+  }
+  EXPECT_EQ(same.FIsoPoints, t.FIsoPoints);
+}
+
+TEST_F(IsothermsTest, OneTemperatureOrAnAbsurdScaleStaysBounded) {
+  TDTV flat;
+  Make(flat, 5, 5, [](int, int) { return 3000; });
+  flat.FIsoPoints = {0.1, 0.1, 0.2, 0.2};
+  flat.BuildIsotherms();
+  EXPECT_TRUE(flat.FIsoPoints.empty());
+  EXPECT_TRUE(flat.FShowIsolines);
+
+  // 1e30 degrees per count would mean more whole degrees than any loop can visit; only the frame's
+  // raw levels can cross it.
+  TDTV huge;
+  Make(huge, 8, 3, [](int x, int) { return 1000 + x; });
+  huge.FHeader.Scale = 1e30f;
+  huge.BuildIsotherms();
+  EXPECT_FALSE(huge.FIsoPoints.empty());
+}
+
+TEST_F(IsothermsTest, BurntLineIsOnePixelThickAndLeavesTheRestAlone) {
+  struct Case {
+    bool split_rows; // warm bottom half instead of warm right half
+  };
+  for (const Case c : {Case{false}, Case{true}}) {
+    SCOPED_TRACE(c.split_rows);
+    TDTV t;
+    Make(t, 6, 6, [&](int x, int y) { return (c.split_rows ? y : x) >= 3 ? 5000 : 1000; });
+    const std::vector<std::uint16_t> before = t.FRaw;
+    t.FIsoPoints = {0.1, 0.1, 0.2, 0.2};
+    t.BurnIsoline(3000);
+    for (int y = 0; y < 6; ++y) {
+      for (int x = 0; x < 6; ++x) {
+        const bool line = (c.split_rows ? y : x) == 3;
+        EXPECT_EQ(t.FRaw[static_cast<std::size_t>(y) * 6 + x],
+                  line ? 65535 : before[static_cast<std::size_t>(y) * 6 + x])
+            << x << "," << y;
+      }
+    }
+    EXPECT_TRUE(t.FIsoPoints.empty());
+  }
+
+  // A level below every value, and a frame of one row, burn nothing.
+  TDTV low;
+  Make(low, 6, 6, [](int x, int) { return 1000 + x; });
+  const std::vector<std::uint16_t> lowBefore = low.FRaw;
+  low.BurnIsoline(0);
+  EXPECT_EQ(low.FRaw, lowBefore);
+  TDTV row;
+  Make(row, 6, 1, [](int x, int) { return x >= 3 ? 5000 : 1000; });
+  const std::vector<std::uint16_t> rowBefore = row.FRaw;
+  row.BurnIsoline(3000);
+  EXPECT_EQ(row.FRaw, rowBefore);
+}
+
+} // namespace
+} // namespace calidarix

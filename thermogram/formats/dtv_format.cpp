@@ -1,0 +1,495 @@
+// Reader and writers of the ".dtv" format. Every size taken from a file is checked against the file
+// before anything is allocated from it, and a failed read leaves the thermogram as it was.
+
+#include "thermogram/formats/dtv_format.h"
+
+#include "platform/codepage.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <span>
+#include <utility>
+
+namespace calidarix {
+
+namespace {
+
+template <typename T> T Get(const std::uint8_t *bytes, std::size_t offset) {
+  std::array<std::uint8_t, sizeof(T)> raw{};
+  std::memcpy(raw.data(), bytes + offset, sizeof(T));
+  if constexpr (std::endian::native == std::endian::big) {
+    std::reverse(raw.begin(), raw.end());
+  }
+  return std::bit_cast<T>(raw);
+}
+
+template <typename T> void Put(std::uint8_t *bytes, std::size_t offset, T value) {
+  auto raw = std::bit_cast<std::array<std::uint8_t, sizeof(T)>>(value);
+  if constexpr (std::endian::native == std::endian::big) {
+    std::reverse(raw.begin(), raw.end());
+  }
+  std::memcpy(bytes + offset, raw.data(), sizeof(T));
+}
+
+// Samples are stored little-endian; on a big-endian machine swap them in place.
+void SamplesFromFileOrder(std::vector<std::uint16_t> &samples) {
+  if constexpr (std::endian::native == std::endian::big) {
+    for (std::uint16_t &s : samples) {
+      s = static_cast<std::uint16_t>((s >> 8) | (s << 8));
+    }
+  }
+}
+
+QByteArray SamplesInFileOrder(const std::vector<std::uint16_t> &samples) {
+  QByteArray bytes(reinterpret_cast<const char *>(samples.data()),
+                   static_cast<qsizetype>(samples.size() * sizeof(std::uint16_t)));
+  if constexpr (std::endian::native == std::endian::big) {
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+      std::swap(bytes[i], bytes[i + 1]);
+    }
+  }
+  return bytes;
+}
+
+bool ReadExactly(QFile &file, std::uint64_t offset, void *target, std::uint64_t count) {
+  if (!file.seek(static_cast<qint64>(offset))) {
+    return false;
+  }
+  return file.read(static_cast<char *>(target), static_cast<qint64>(count)) == static_cast<qint64>(count);
+}
+
+bool WriteAll(QIODevice &file, const void *data, std::uint64_t count) {
+  return file.write(static_cast<const char *>(data), static_cast<qint64>(count)) ==
+         static_cast<qint64>(count);
+}
+
+std::uint64_t PixelCount(const TDTVHeader &header) {
+  return std::uint64_t{header.Width} * std::uint64_t{header.Height};
+}
+
+// Old files carry their comment in the OEM code page; the program keeps comments in Windows-1251.
+std::array<char, 64> OemCommentToAnsi(const std::array<char, 64> &comment) {
+  const std::vector<std::uint8_t> converted =
+      OemToAnsiField(std::span(reinterpret_cast<const std::uint8_t *>(comment.data()), comment.size()));
+  std::array<char, 64> result{};
+  std::memcpy(result.data(), converted.data(), std::min(converted.size(), result.size()));
+  return result;
+}
+
+QString Quoted(const QString &fileName) {
+  return QStringLiteral("\"%1\"").arg(fileName);
+}
+
+// A thermogram can only be written when its frame matches its header.
+IoResult CheckWritable(const TDTV &t) {
+  if (t.FHeader.Width < 1 || t.FHeader.Height < 1) {
+    return IoResult::Error(QStringLiteral("The thermogram has no frame to write"));
+  }
+  if (t.FRaw.size() != PixelCount(t.FHeader)) {
+    return IoResult::Error(QStringLiteral("The thermogram's frame does not match its size"));
+  }
+  return IoResult::Ok();
+}
+
+// A new file holding the header and then each block, replacing an old file only once it is whole.
+IoResult WriteNewFile(const QString &fileName, const DtvHeaderBytes &header, const QByteArray &middle,
+                      const QByteArray &frame) {
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly)) {
+    return IoResult::Error(QStringLiteral("Cannot create %1: %2").arg(Quoted(fileName), file.errorString()));
+  }
+  if (!WriteAll(file, header.data(), header.size()) || !WriteAll(file, middle.constData(), middle.size()) ||
+      !WriteAll(file, frame.constData(), frame.size())) {
+    file.cancelWriting();
+    return IoResult::Error(QStringLiteral("Cannot write %1: %2").arg(Quoted(fileName), file.errorString()));
+  }
+  if (!file.commit()) {
+    return IoResult::Error(QStringLiteral("Cannot write %1: %2").arg(Quoted(fileName), file.errorString()));
+  }
+  return IoResult::Ok();
+}
+
+} // namespace
+
+TDTVHeader DecodeDtvHeader(const DtvHeaderBytes &bytes) {
+  const std::uint8_t *b = bytes.data();
+  TDTVHeader h;
+  h.HeaderSize = b[0];
+  h.Version = b[1];
+  h.Reserved2 = Get<std::uint16_t>(b, 2);
+  h.Reserved4 = b[4];
+  h.Reserved5 = b[5];
+  h.Reserved6 = Get<std::uint16_t>(b, 6);
+  h.Reserved8 = Get<std::uint16_t>(b, 8);
+  h.Width = Get<std::uint16_t>(b, 10);
+  h.Height = Get<std::uint16_t>(b, 12);
+  h.Reserved14 = Get<std::uint16_t>(b, 14);
+  h.FrameCount = Get<std::uint16_t>(b, 16);
+  h.FieldMode = Get<std::uint16_t>(b, 18);
+  h.ModelHigh = b[20];
+  h.ModelLow = b[21];
+  h.CameraTemp = Get<float>(b, 22);
+  const std::size_t extents = h.Version == 2 ? 28 : 26;
+  h.HorzExtent = Get<std::uint16_t>(b, extents);
+  h.VertExtent = Get<std::uint16_t>(b, extents + 2);
+  h.FrameInterval = Get<float>(b, 30);
+  h.Scale = Get<float>(b, 34);
+  h.Offset = Get<float>(b, 38);
+  h.Elevation = Get<std::int16_t>(b, 44);
+  std::memcpy(h.Comment.data(), b + 46, h.Comment.size());
+  return h;
+}
+
+DtvHeaderBytes EncodeDtvHeader(const TDTVHeader &h) {
+  DtvHeaderBytes bytes{};
+  std::uint8_t *b = bytes.data();
+  b[0] = h.HeaderSize;
+  b[1] = h.Version;
+  Put(b, 2, h.Reserved2);
+  b[4] = h.Reserved4;
+  b[5] = h.Reserved5;
+  Put(b, 6, h.Reserved6);
+  Put(b, 8, h.Reserved8);
+  Put(b, 10, h.Width);
+  Put(b, 12, h.Height);
+  Put(b, 14, h.Reserved14);
+  Put(b, 16, h.FrameCount);
+  Put(b, 18, h.FieldMode);
+  b[20] = h.ModelHigh;
+  b[21] = h.ModelLow;
+  Put(b, 22, h.CameraTemp);
+  Put(b, 26, h.HorzExtent);
+  Put(b, 28, h.VertExtent);
+  Put(b, 30, h.FrameInterval);
+  Put(b, 34, h.Scale);
+  Put(b, 38, h.Offset);
+  b[42] = b[40];
+  b[43] = b[41];
+  Put(b, 44, h.Elevation);
+  std::memcpy(b + 46, h.Comment.data(), h.Comment.size());
+  return bytes;
+}
+
+TFilmFrameRecord DecodeFilmRecord(const FilmRecordBytes &bytes) {
+  const std::uint8_t *b = bytes.data();
+  TFilmFrameRecord r;
+  r.MinTemp = Get<double>(b, 0);
+  r.MaxTemp = Get<double>(b, 8);
+  r.CameraTemp = Get<double>(b, 16);
+  std::memcpy(r.Reserved.data(), b + 24, r.Reserved.size());
+  r.TimeStamp = Get<std::uint32_t>(b, 36);
+  return r;
+}
+
+FilmRecordBytes EncodeFilmRecord(const TFilmFrameRecord &r) {
+  FilmRecordBytes bytes{};
+  std::uint8_t *b = bytes.data();
+  Put(b, 0, r.MinTemp);
+  Put(b, 8, r.MaxTemp);
+  Put(b, 16, r.CameraTemp);
+  std::memcpy(b + 24, r.Reserved.data(), r.Reserved.size());
+  Put(b, 36, r.TimeStamp);
+  return bytes;
+}
+
+std::uint32_t FilmTimeStampNow() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const auto day = static_cast<std::uint32_t>(now.date().day());
+  const auto seconds = static_cast<std::uint32_t>(now.time().msecsSinceStartOfDay() / 1000);
+  return (day << 24) + seconds;
+}
+
+IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) {
+    return IoResult::Error(QStringLiteral("Cannot open %1: %2").arg(Quoted(fileName), file.errorString()));
+  }
+  const auto fileSize = static_cast<std::uint64_t>(file.size());
+  DtvHeaderBytes headerBytes{};
+  if (fileSize < kDtvHeaderBytes || !ReadExactly(file, 0, headerBytes.data(), headerBytes.size())) {
+    return IoResult::Error(QStringLiteral("%1 is too short for a thermogram header").arg(Quoted(fileName)));
+  }
+  TDTVHeader header = DecodeDtvHeader(headerBytes);
+  if (header.Version < 2 || header.Version > 5) {
+    return IoResult::Error(
+        QStringLiteral("%1 has the unknown format version %2").arg(Quoted(fileName)).arg(header.Version));
+  }
+  if (header.Width < 1 || header.Height < 1) {
+    return IoResult::Error(QStringLiteral("%1 has an empty frame size").arg(Quoted(fileName)));
+  }
+  if (frame < 1 || frame > header.FrameCount) {
+    return IoResult::Error(QStringLiteral("%1 has no frame %2 (it holds %3)")
+                               .arg(Quoted(fileName))
+                               .arg(frame)
+                               .arg(header.FrameCount));
+  }
+
+  const std::uint64_t pixels = PixelCount(header);
+  const std::uint64_t index = static_cast<std::uint64_t>(frame - 1);
+  std::uint64_t frameStart = 0;
+  std::uint64_t frameBytes = pixels * 2;
+  switch (header.Version) {
+  case 2:
+    frameBytes = pixels;
+    frameStart = header.HeaderSize + index * pixels;
+    break;
+  case 3:
+  case 4:
+    frameStart = kDtvHeaderBytes + index * pixels * 2;
+    break;
+  default: // 5: a record before every frame
+    frameStart = kDtvHeaderBytes + index * (kFilmRecordBytes + pixels * 2) + kFilmRecordBytes;
+    break;
+  }
+  if (frameStart > fileSize || frameBytes > fileSize - frameStart) {
+    return IoResult::Error(QStringLiteral("%1 is too short for frame %2").arg(Quoted(fileName)).arg(frame));
+  }
+
+  TFilmFrameRecord record = FFrameRec;
+  if (header.Version == 5) {
+    FilmRecordBytes recordBytes{};
+    if (!ReadExactly(file, frameStart - kFilmRecordBytes, recordBytes.data(), recordBytes.size())) {
+      return IoResult::Error(QStringLiteral("Cannot read %1: %2").arg(Quoted(fileName), file.errorString()));
+    }
+    record = DecodeFilmRecord(recordBytes);
+  }
+
+  // The size was checked against the file above, so this allocation is bounded by what exists.
+  std::vector<std::uint16_t> raw(pixels);
+  if (header.Version == 2) {
+    std::vector<std::uint8_t> bytes(pixels);
+    if (!ReadExactly(file, frameStart, bytes.data(), frameBytes)) {
+      return IoResult::Error(QStringLiteral("Cannot read %1: %2").arg(Quoted(fileName), file.errorString()));
+    }
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      raw[i] = static_cast<std::uint16_t>(bytes[i] << 8);
+    }
+  } else {
+    if (!ReadExactly(file, frameStart, raw.data(), frameBytes)) {
+      return IoResult::Error(QStringLiteral("Cannot read %1: %2").arg(Quoted(fileName), file.errorString()));
+    }
+    SamplesFromFileOrder(raw);
+  }
+  file.close();
+
+  // Everything is read and checked: the thermogram takes the new content.
+  FFileName = fileName;
+  FFrameIndex = frame;
+  FHeader = header;
+  FRaw = std::move(raw);
+
+  switch (header.Version) {
+  case 2:
+    FHeader.Scale = FHeader.Scale / 256.0f;
+    FHeader.Comment = OemCommentToAnsi(FHeader.Comment);
+    SetAspect(FHeader.FieldMode == 2 ? 16.0 / 27.0 : 32.0 / 27.0);
+    FScanReconstructed = false;
+    break;
+  case 3:
+    if (FHeader.HorzExtent != 0 && FHeader.VertExtent != 0 &&
+        FHeader.Elevation != TDTVHeader::kElevationNotSet && FHeader.FrameCount < 3) {
+      ReconstructScan();
+      FScanReconstructed = true;
+    } else {
+      SetAspect(FHeader.FieldMode == 2 ? 16.0 / 27.0 : 32.0 / 27.0);
+      FScanReconstructed = false;
+      if (FDecodeDualScan) {
+        DecodeDualScan();
+      }
+    }
+    break;
+  case 4:
+    if (FHeader.HorzExtent != 0 && FHeader.VertExtent != 0 &&
+        FHeader.Elevation != TDTVHeader::kElevationNotSet) {
+      if (FProjection == 22) {
+        SetAspect(static_cast<double>(FHeader.HorzExtent) / FHeader.VertExtent);
+        FAspectFromAngles = true;
+      } else {
+        ProjectByAngles();
+        FHeader.HorzExtent = 0;
+        FHeader.VertExtent = 0;
+        FHeader.Elevation = 0;
+      }
+    } else {
+      SetAspect(static_cast<double>(FHeader.Width) / FHeader.Height);
+    }
+    FScanReconstructed = false;
+    break;
+  default: // 5
+    FFrameRec = record;
+    if (FTimeDelta != 0) {
+      // A plain addition to the 32-bit value, wrapping as the stored field does.
+      FFrameRec.TimeStamp += static_cast<std::uint32_t>(FTimeDelta);
+    }
+    FFilmMin = FHeader.Offset;
+    FFilmMax = static_cast<double>(kFullScaleRaw) * FHeader.Scale + FHeader.Offset;
+    FHeader.Offset = static_cast<float>(FFrameRec.MinTemp);
+    FHeader.Scale = static_cast<float>((FFrameRec.MaxTemp - FFrameRec.MinTemp) / kFullScaleRaw);
+    if (FHeader.HorzExtent != 0 && FHeader.VertExtent != 0) {
+      SetAspect(static_cast<double>(FHeader.HorzExtent) / FHeader.VertExtent);
+    } else {
+      SetAspect(32.0 / 27.0);
+    }
+    if (FDecodeDualScan) {
+      DecodeDualScan();
+    }
+    FScanReconstructed = false;
+    break;
+  }
+  UpdateStatistics();
+  return IoResult::Ok();
+}
+
+IoResult TDTV::SaveDTV(const QString &fileName) {
+  if (IoResult check = CheckWritable(*this); !check) {
+    return check;
+  }
+  TDTVHeader header = FHeader;
+  if (header.Version < 4 || header.Version == 5) {
+    header.Version = 3; // version 4 and unknown higher versions are kept
+  }
+  header.HeaderSize = static_cast<std::uint8_t>(kDtvHeaderBytes);
+  header.FrameCount = 1;
+  if (IoResult written =
+          WriteNewFile(fileName, EncodeDtvHeader(header), QByteArray(), SamplesInFileOrder(FRaw));
+      !written) {
+    return written;
+  }
+  FHeader = header;
+  FFileName = fileName;
+  return IoResult::Ok();
+}
+
+IoResult TDTV::StartFilm(const QString &fileName) {
+  if (IoResult check = CheckWritable(*this); !check) {
+    return check;
+  }
+  TDTVHeader header = FHeader;
+  header.Version = 5;
+  header.HeaderSize = static_cast<std::uint8_t>(kDtvHeaderBytes);
+  header.FrameCount = 1;
+
+  TFilmFrameRecord record;
+  record.MinTemp = header.Offset;
+  record.MaxTemp = static_cast<double>(kFullScaleRaw) * header.Scale + header.Offset;
+  record.CameraTemp = FCameraTemp;
+  record.TimeStamp = FilmTimeStampNow();
+  const FilmRecordBytes recordBytes = EncodeFilmRecord(record);
+
+  if (IoResult written = WriteNewFile(fileName, EncodeDtvHeader(header),
+                                      QByteArray(reinterpret_cast<const char *>(recordBytes.data()),
+                                                 static_cast<qsizetype>(recordBytes.size())),
+                                      SamplesInFileOrder(FRaw));
+      !written) {
+    return written;
+  }
+  FHeader = header;
+  FFileName = fileName;
+  FFrameRec = record;
+  FFilmMin = record.MinTemp;
+  FFilmMax = record.MaxTemp;
+  return IoResult::Ok();
+}
+
+IoResult TDTV::AppendFilmFrame(const QString &fileName) {
+  if (IoResult check = CheckWritable(*this); !check) {
+    return check;
+  }
+  QFile file(fileName);
+  if (!file.exists()) {
+    return IoResult::Error(QStringLiteral("The film %1 does not exist").arg(Quoted(fileName)));
+  }
+  if (!file.open(QIODevice::ReadWrite)) {
+    return IoResult::Error(QStringLiteral("Cannot open %1: %2").arg(Quoted(fileName), file.errorString()));
+  }
+  DtvHeaderBytes headerBytes{};
+  if (!ReadExactly(file, 0, headerBytes.data(), headerBytes.size())) {
+    return IoResult::Error(QStringLiteral("%1 is too short for a film header").arg(Quoted(fileName)));
+  }
+  const TDTVHeader stored = DecodeDtvHeader(headerBytes);
+  if (stored.Version != 5) {
+    return IoResult::Error(QStringLiteral("%1 is not a film").arg(Quoted(fileName)));
+  }
+  if (stored.Width != FHeader.Width || stored.Height != FHeader.Height) {
+    return IoResult::Error(QStringLiteral("%1 holds frames of %2 x %3, not %4 x %5")
+                               .arg(Quoted(fileName))
+                               .arg(stored.Width)
+                               .arg(stored.Height)
+                               .arg(FHeader.Width)
+                               .arg(FHeader.Height));
+  }
+  if (stored.FrameCount >= kMaxFilmFrames) {
+    return IoResult::Error(
+        QStringLiteral("%1 already holds the most frames a film can hold").arg(Quoted(fileName)));
+  }
+  const std::uint64_t frameBytes = PixelCount(FHeader) * 2;
+  const std::uint64_t end =
+      kDtvHeaderBytes + std::uint64_t{stored.FrameCount} * (kFilmRecordBytes + frameBytes);
+  if (static_cast<std::uint64_t>(file.size()) < end) {
+    return IoResult::Error(
+        QStringLiteral("%1 is shorter than its %2 frames need").arg(Quoted(fileName)).arg(stored.FrameCount));
+  }
+
+  TFilmFrameRecord record;
+  record.MinTemp = FHeader.Offset;
+  record.MaxTemp = static_cast<double>(kFullScaleRaw) * FHeader.Scale + FHeader.Offset;
+  record.CameraTemp = FCameraTemp;
+  record.TimeStamp = FilmTimeStampNow();
+
+  // The film's range comes from the file itself, so thermograms loaded between appends cannot
+  // narrow it; it only ever widens.
+  double filmMin = stored.Offset;
+  double filmMax = static_cast<double>(kFullScaleRaw) * stored.Scale + stored.Offset;
+  if (filmMin > record.MinTemp) {
+    filmMin = record.MinTemp;
+  }
+  if (filmMax < record.MaxTemp) {
+    filmMax = record.MaxTemp;
+  }
+  const auto count = static_cast<std::uint16_t>(stored.FrameCount + 1);
+
+  // The frame goes in first and the header last: a film cut short by a failure still reads as the
+  // frames its header counts.
+  const FilmRecordBytes recordBytes = EncodeFilmRecord(record);
+  const QByteArray samples = SamplesInFileOrder(FRaw);
+  const bool frameWritten = file.seek(static_cast<qint64>(end)) &&
+                            WriteAll(file, recordBytes.data(), recordBytes.size()) &&
+                            WriteAll(file, samples.constData(), samples.size()) &&
+                            file.resize(static_cast<qint64>(end + kFilmRecordBytes + frameBytes));
+  if (!frameWritten || !file.flush()) {
+    return IoResult::Error(QStringLiteral("Cannot write %1: %2").arg(Quoted(fileName), file.errorString()));
+  }
+  std::array<std::uint8_t, 12> fields{};
+  bool headerWritten = true;
+  const auto putAt = [&](std::uint64_t offset, const void *data, std::size_t size) {
+    headerWritten = headerWritten && file.seek(static_cast<qint64>(offset)) && WriteAll(file, data, size);
+  };
+  const std::uint8_t version = 5;
+  putAt(1, &version, 1);
+  Put(fields.data(), 0, count);
+  putAt(16, fields.data(), 2);
+  Put(fields.data(), 0, FHeader.FrameInterval);
+  Put(fields.data(), 4, static_cast<float>((filmMax - filmMin) / kFullScaleRaw));
+  Put(fields.data(), 8, static_cast<float>(filmMin));
+  putAt(30, fields.data(), 12); // FrameInterval at 30, the film's Scale at 34 and Offset at 38
+  if (!headerWritten || !file.flush()) {
+    return IoResult::Error(QStringLiteral("Cannot write %1: %2").arg(Quoted(fileName), file.errorString()));
+  }
+  file.close();
+
+  FFileName = fileName;
+  FHeader.Version = 5;
+  FHeader.FrameCount = count;
+  FFrameIndex = count;
+  FFrameRec = record;
+  FFilmMin = filmMin;
+  FFilmMax = filmMax;
+  return IoResult::Ok();
+}
+
+} // namespace calidarix

@@ -1,0 +1,34 @@
+#pragma once
+// Byte layout of the ".dtv" thermogram and film format.
+//
+// All values are little-endian. The 110-byte header is followed by the frames: version 2 stores one
+// byte per pixel from HeaderSize on, versions 3 and 4 two bytes per pixel from byte 110, and a
+// version-5 film puts a 40-byte frame record before each frame of two bytes per pixel.
+
+#include "thermogram/tdtv.h"
+
+#include <array>
+#include <cstdint>
+
+namespace calidarix {
+
+inline constexpr std::uint64_t kDtvHeaderBytes = 110;
+inline constexpr std::uint64_t kFilmRecordBytes = 40;
+inline constexpr int kMaxFilmFrames = 65535; // the frame count is a 16-bit field
+
+using DtvHeaderBytes = std::array<std::uint8_t, kDtvHeaderBytes>;
+using FilmRecordBytes = std::array<std::uint8_t, kFilmRecordBytes>;
+
+// Header fields from their offsets. Version 2 keeps its angular extents two bytes later than the
+// other versions.
+TDTVHeader DecodeDtvHeader(const DtvHeaderBytes &bytes);
+// The header as the writers lay it out: bytes 42 .. 43 repeat bytes 40 .. 41.
+DtvHeaderBytes EncodeDtvHeader(const TDTVHeader &header);
+
+TFilmFrameRecord DecodeFilmRecord(const FilmRecordBytes &bytes);
+FilmRecordBytes EncodeFilmRecord(const TFilmFrameRecord &record);
+
+// Day of the month x 2^24 + seconds since midnight of the local clock now.
+std::uint32_t FilmTimeStampNow();
+
+} // namespace calidarix

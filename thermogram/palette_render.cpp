@@ -1,0 +1,546 @@
+#include "thermogram/palette_render.h"
+
+#include "platform/numbers.h"
+#include "thermogram/thermogram_globals.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <vector>
+
+namespace calidarix {
+
+namespace {
+
+constexpr QRgb kWhite = 0xffffffffu;
+constexpr QRgb kBlack = 0xff000000u;
+// Marker in the colour table of a render: the overlay picture shows through this value.
+constexpr QRgb kShowOverlay = 0u;
+
+QRgb Pack(const TRGB &c) {
+  return qRgb(c.R, c.G, c.B);
+}
+
+// Width of a window in palette steps. An inverted window (top below bottom) would give a zero or
+// negative divisor; it counts as the single step at its bottom.
+int WindowSteps(int bottom, int top) {
+  return std::max(top - bottom + 1, 1);
+}
+
+bool FrameUsable(const TDTV &dtv) {
+  return dtv.Width() > 0 && dtv.Height() > 0 &&
+         dtv.FRaw.size() == static_cast<std::size_t>(dtv.Width()) * static_cast<std::size_t>(dtv.Height());
+}
+
+// A 32-bit bitmap of w x h, reused when it already has that size and format so that rows not
+// rendered keep their picture; a new or resized one starts black. False when it cannot be made.
+bool PrepareBitmap(QImage &bitmap, int w, int h) {
+  if (bitmap.width() == w && bitmap.height() == h && bitmap.format() == kRenderFormat) {
+    return true;
+  }
+  bitmap = QImage(w, h, kRenderFormat);
+  if (bitmap.isNull()) {
+    return false;
+  }
+  bitmap.fill(kBlack);
+  return true;
+}
+
+// Conversion of raw values to the locked display range LockMin .. LockMax. A range that is empty or
+// inverted (possible only when the fields were set directly) is widened the way SetTemperatureRange
+// widens it, so the conversion never divides by zero; a range that is not finite is not applied.
+class RangeLock {
+public:
+  explicit RangeLock(const TDTV &dtv) : dtv_(dtv) {
+    double low = dtv.LockMin;
+    double high = dtv.LockMax;
+    if (low > high) {
+      low = high - 1.0;
+    }
+    if (low == high) {
+      high = low + 1.0;
+    }
+    low_ = low;
+    span_ = high - low;
+    active_ = dtv.FRangeLocked && std::isfinite(low_) && std::isfinite(span_) && span_ > 0.0;
+  }
+
+  int Apply(int v) const {
+    if (!active_) {
+      return v;
+    }
+    const double t = dtv_.RawToTemperature(v);
+    return std::clamp(TruncToInt32((t - low_) / span_ * kFullScaleRaw), 0, kFullScaleRaw);
+  }
+
+private:
+  const TDTV &dtv_;
+  double low_ = 0.0;
+  double span_ = 1.0;
+  bool active_ = false;
+};
+
+// The colour of one (sampled) raw value in the main picture, by the palette window, the isotherm
+// band, the automatic isotherm below the window and the overlay.
+class WindowColours {
+public:
+  WindowColours(const TDTV &dtv, bool overlayPresent)
+      : dtv_(dtv), lock_(dtv), palBottom_(256 * dtv.PalBottom),
+        palSteps_(WindowSteps(dtv.PalBottom, dtv.PalTop)), isoBottom_(256 * dtv.IsoBottom),
+        isoSteps_(WindowSteps(dtv.IsoBottom, dtv.IsoTop)), showOverlay_(overlayPresent && !dtv.isIso) {}
+
+  // kShowOverlay when the overlay picture is to be shown instead.
+  QRgb Colour(int raw) const {
+    const int v = lock_.Apply(raw);
+    const bool smooth = dtv_.FSmoothPalette;
+
+    const double pf = static_cast<double>(v - palBottom_) / palSteps_;
+    const int p = TruncToInt32(pf);
+    double fp = pf - p;
+    if (p < 0 || p >= 255 || fp < 0.0 || !smooth) {
+      fp = 0.0;
+    }
+
+    if (dtv_.isIso) {
+      const double qf = static_cast<double>(v - isoBottom_) / isoSteps_;
+      const int q = TruncToInt32(qf);
+      double fq = qf - q;
+      if (q < 0 || q >= 255 || fq < 0.0 || !smooth) {
+        fq = 0.0;
+      }
+      if (q >= 0 && q <= 255) {
+        return dtv_.isIsoColor ? Pack(InterpolatePalette(dtv_.FIsoPalette, q, fq)) : kWhite;
+      }
+    }
+
+    if (p >= 0 && p <= 255) {
+      return Pack(InterpolatePalette(dtv_.FPalette, p, fp));
+    }
+
+    // The value lies outside the palette window.
+    if (showOverlay_) {
+      return kShowOverlay;
+    }
+    if (dtv_.isIsoAuto) {
+      if (p > 255) {
+        return Pack(dtv_.FPalette[255]);
+      }
+      // p < 0 needs v at least one step below the bottom, so the bottom is positive here.
+      const double g = static_cast<double>(v) / palBottom_ * 255.0;
+      const int k = std::clamp(TruncToInt32(g), 0, 254);
+      return Pack(InterpolatePalette(dtv_.FIsoPalette, k, g - k));
+    }
+    return Pack(dtv_.FPalette[static_cast<std::size_t>(std::clamp(p, 0, 255))]);
+  }
+
+private:
+  const TDTV &dtv_;
+  RangeLock lock_;
+  int palBottom_;
+  int palSteps_;
+  int isoBottom_;
+  int isoSteps_;
+  bool showOverlay_;
+};
+
+// Everything the colour of a raw value depends on besides the value itself. Reals are compared by
+// their bits, so that a changed sign of zero or a not-a-number value also counts as a change.
+struct MappingKey {
+  TPaletteTable palette{};
+  TPaletteTable isoPalette{};
+  int palBottom = 0;
+  int palTop = 0;
+  int isoBottom = 0;
+  int isoTop = 0;
+  bool isIso = false;
+  bool isIsoColor = false;
+  bool isIsoAuto = false;
+  bool smooth = false;
+  bool overlay = false;
+  bool locked = false;
+  std::uint64_t lockMin = 0;
+  std::uint64_t lockMax = 0;
+  std::uint32_t scale = 0;
+  std::uint32_t offset = 0;
+
+  static MappingKey Of(const TDTV &dtv, bool overlayPresent) {
+    MappingKey key;
+    key.palette = dtv.FPalette;
+    key.isoPalette = dtv.FIsoPalette;
+    key.palBottom = dtv.PalBottom;
+    key.palTop = dtv.PalTop;
+    key.isoBottom = dtv.IsoBottom;
+    key.isoTop = dtv.IsoTop;
+    key.isIso = dtv.isIso;
+    key.isIsoColor = dtv.isIsoColor;
+    key.isIsoAuto = dtv.isIsoAuto;
+    key.smooth = dtv.FSmoothPalette;
+    key.overlay = overlayPresent;
+    key.locked = dtv.FRangeLocked;
+    // Scale, Offset and the lock only matter while the lock is on.
+    if (dtv.FRangeLocked) {
+      key.lockMin = std::bit_cast<std::uint64_t>(dtv.LockMin);
+      key.lockMax = std::bit_cast<std::uint64_t>(dtv.LockMax);
+      key.scale = std::bit_cast<std::uint32_t>(dtv.FHeader.Scale);
+      key.offset = std::bit_cast<std::uint32_t>(dtv.FHeader.Offset);
+    }
+    return key;
+  }
+
+  friend bool operator==(const MappingKey &, const MappingKey &) = default;
+};
+
+// The colours of all 65536 raw values (bilinear samples are raw values too). Building the table
+// costs about as much as mapping a whole frame pixel by pixel, and it does not depend on the frame,
+// so it is kept for the next render until a palette, window, flag or the lock changes: live frames
+// and repaints reuse it.
+const std::vector<QRgb> &ColourTable(const TDTV &dtv, bool overlayPresent) {
+  thread_local std::vector<QRgb> table;
+  thread_local MappingKey builtFor;
+  const MappingKey key = MappingKey::Of(dtv, overlayPresent);
+  if (table.empty() || !(key == builtFor)) {
+    const WindowColours colours(dtv, overlayPresent);
+    table.resize(static_cast<std::size_t>(kFullScaleRaw) + 1);
+    for (int v = 0; v <= kFullScaleRaw; ++v) {
+      table[static_cast<std::size_t>(v)] = colours.Colour(v);
+    }
+    builtFor = key;
+  }
+  return table;
+}
+
+} // namespace
+
+TRGB InterpolatePalette(const TPaletteTable &table, int p, double f) {
+  p = std::clamp(p, 0, 255);
+  const TRGB &a = table[static_cast<std::size_t>(p)];
+  if (!(f > 0.0) || p == 255) {
+    return a;
+  }
+  const TRGB &b = table[static_cast<std::size_t>(p + 1)];
+  const auto channel = [f](int from, int to) {
+    return static_cast<std::uint8_t>(std::clamp(from + TruncToInt32((to - from) * f), 0, 255));
+  };
+  return TRGB{channel(a.R, b.R), channel(a.G, b.G), channel(a.B, b.B)};
+}
+
+QList<QRgb> MakeLogicalPalette(const TPaletteTable &palette, const TPaletteTable &isoPalette,
+                               std::uint8_t palBottom, std::uint8_t palTop, std::uint8_t isoBottom,
+                               std::uint8_t isoTop, bool isIso, bool isIsoColor, bool isIsoAuto) {
+  int pb = palBottom;
+  int pt = palTop;
+  int ib = isoBottom;
+  int it = isoTop;
+  if (pb == pt) {
+    if (pb == 255) {
+      pb = 254;
+    } else {
+      pt = pt + 1;
+    }
+  }
+  if (ib == it) {
+    if (ib == 255) {
+      ib = 254;
+    } else {
+      it = it + 1;
+    }
+  }
+  const auto entry = [](const TPaletteTable &table, int index) {
+    return Pack(table[static_cast<std::size_t>(std::clamp(index, 0, 255))]);
+  };
+
+  QList<QRgb> colours(256, kBlack);
+  for (int i = 0; i < pb; ++i) {
+    if (!isIsoAuto) {
+      colours[i] = entry(palette, 0);
+    } else if (pb == 1) {
+      colours[i] = entry(isoPalette, 0);
+    } else {
+      colours[i] = entry(isoPalette, RoundToInt32(static_cast<double>(i) / (pb - 1) * 255.0));
+    }
+  }
+  // Below, pt > pb and it > ib whenever their loops run, so no division is by zero.
+  for (int i = pb; i <= pt; ++i) {
+    colours[i] = entry(palette, RoundToInt32(static_cast<double>(i - pb) / (pt - pb) * 255.0));
+  }
+  for (int i = pt + 1; i <= 255; ++i) {
+    colours[i] = entry(palette, 255);
+  }
+  if (isIso) {
+    for (int i = ib; i <= it; ++i) {
+      colours[i] = isIsoColor
+                       ? entry(isoPalette, TruncToInt32(static_cast<double>(i - ib) / (it - ib) * 255.0))
+                       : kWhite;
+    }
+  }
+  return colours;
+}
+
+void TDTV::RenderToBitmap(const TRect &rect, int firstRow, int lastRow) {
+  const std::int64_t bitmapW64 = std::int64_t{rect.Right} - rect.Left;
+  const std::int64_t bitmapH64 = std::int64_t{rect.Bottom} - rect.Top;
+  if (bitmapW64 <= 0 || bitmapH64 <= 0 || bitmapW64 > INT32_MAX || bitmapH64 > INT32_MAX) {
+    return;
+  }
+  const int bitmapW = static_cast<int>(bitmapW64);
+  const int bitmapH = static_cast<int>(bitmapH64);
+  if (!PrepareBitmap(FBitmap, bitmapW, bitmapH)) {
+    return;
+  }
+
+  // A frame whose size does not match its pixels is drawn as an empty one: only the edge shows.
+  const bool usable = FrameUsable(*this);
+  const int w = usable ? Width() : 0;
+  const int h = usable ? Height() : 0;
+
+  int rowFrom = 0;
+  int rowTo = bitmapH - 1;
+  if (firstRow != 0 || lastRow != 0) {
+    if (h == 0) {
+      return;
+    }
+    const auto bitmapRow = [&](int row) {
+      const int clamped = std::clamp(row, 0, h - 1);
+      const int r = TruncToInt32((clamped - FViewOffsetY) * FZoom * FPixelAspect);
+      return std::clamp(r, 0, bitmapH - 1);
+    };
+    rowFrom = bitmapRow(firstRow);
+    rowTo = bitmapRow(lastRow);
+    if (rowTo < rowFrom) {
+      return;
+    }
+  }
+
+  QImage overlay;
+  if (!FOverlay.isNull() && FOverlay.width() > 0 && FOverlay.height() > 0) {
+    overlay = FOverlay.format() == kRenderFormat ? FOverlay : FOverlay.convertToFormat(kRenderFormat);
+  }
+  const bool hasOverlay = !overlay.isNull();
+  const QRgb *const colours = ColourTable(*this, hasOverlay).data();
+
+  // Where each bitmap column falls in the frame, the same for every row: outside (a white edge or
+  // black), or column ix with the fraction fx towards ix1. The comparisons are written so that a
+  // position that is not a number (a zero zoom, say) counts as outside.
+  const auto columnCount = static_cast<std::size_t>(bitmapW);
+  std::vector<QRgb> outside(columnCount, 0);
+  std::vector<double> columnX(columnCount, 0.0);
+  std::vector<int> ix(columnCount, 0);
+  std::vector<int> ix1(columnCount, 0);
+  std::vector<double> fx(columnCount, 0.0);
+  std::vector<int> overlayX(columnCount, 0);
+  for (std::size_t c = 0; c < columnCount; ++c) {
+    const double x = static_cast<double>(c) / FZoom + FViewOffsetX;
+    columnX[c] = x;
+    if (!(x >= 0.0 && x < w)) {
+      outside[c] = (x > -2.0 && x < 0.0) || (x >= w && x < w + 2.0) ? kWhite : kBlack;
+      continue;
+    }
+    // As in SampleBilinear, the last column has no right neighbour: its fraction counts as 0.
+    ix[c] = TruncToInt32(x);
+    const bool last = ix[c] == w - 1;
+    fx[c] = last ? 0.0 : x - ix[c];
+    ix1[c] = last ? ix[c] : ix[c] + 1;
+    if (hasOverlay) {
+      overlayX[c] = std::clamp(TruncToInt32(overlay.width() * x / w), 0, overlay.width() - 1);
+    }
+  }
+
+  // Columns that all fall on whole frame pixels, with no overlay and no skew correction to consult.
+  const bool plainColumns =
+      !FSkewCorrect && !hasOverlay && std::all_of(fx.begin(), fx.end(), [](double f) { return f == 0.0; });
+
+  for (int r = rowFrom; r <= rowTo; ++r) {
+    auto *line = reinterpret_cast<QRgb *>(FBitmap.scanLine(r));
+    const double y = r / FZoom / FPixelAspect + FViewOffsetY;
+    if (!(y >= 0.0 && y < h)) {
+      const bool edge = (y > -2.0 && y < 0.0) || (y >= h && y < h + 2.0);
+      std::fill(line, line + bitmapW, edge ? kWhite : kBlack);
+      continue;
+    }
+    const int iy = TruncToInt32(y);
+    const bool lastRow = iy == h - 1;
+    const double fy = lastRow ? 0.0 : y - iy;
+    const double gy = 1.0 - fy;
+    const std::uint16_t *row0 = FRaw.data() + static_cast<std::size_t>(iy) * static_cast<std::size_t>(w);
+    const std::uint16_t *row1 = lastRow ? row0 : row0 + w;
+    const QRgb *overlayLine = nullptr;
+    if (hasOverlay) {
+      const int oy = std::clamp(TruncToInt32(overlay.height() * y / h), 0, overlay.height() - 1);
+      overlayLine = reinterpret_cast<const QRgb *>(overlay.constScanLine(oy));
+    }
+
+    if (plainColumns && fy == 0.0) {
+      // Every sample is a frame pixel (zoom 1 on whole-pixel offsets, say): the common case, kept
+      // free of branches.
+      for (std::size_t c = 0; c < columnCount; ++c) {
+        const QRgb edge = outside[c];
+        line[c] = edge != 0 ? edge : colours[row0[ix[c]]];
+      }
+      continue;
+    }
+    for (std::size_t c = 0; c < columnCount; ++c) {
+      if (outside[c] != 0) {
+        line[c] = outside[c];
+        continue;
+      }
+      int v;
+      if (FSkewCorrect) {
+        v = SampleBilinear(columnX[c], y);
+      } else if (fx[c] == 0.0 && fy == 0.0) {
+        v = row0[ix[c]];
+      } else {
+        // SampleBilinear's mix, inlined: a call per pixel is too slow for the paint path. A test
+        // holds the two to the same values.
+        const double gx = 1.0 - fx[c];
+        const double mix = row0[ix[c]] * (gx * gy) + row0[ix1[c]] * (fx[c] * gy) + row1[ix[c]] * (gx * fy) +
+                           row1[ix1[c]] * (fx[c] * fy);
+        v = RoundToUInt16Clamped(mix);
+      }
+      const QRgb colour = colours[static_cast<std::size_t>(v)];
+      line[c] = colour != kShowOverlay ? colour : (overlayLine[overlayX[c]] | kBlack);
+    }
+  }
+}
+
+void TDTV::RenderAnaglyph() {
+  if (!FrameUsable(*this)) {
+    return;
+  }
+  const int w = Width();
+  const int h = Height();
+  if (!PrepareBitmap(FBitmap, w, h)) {
+    return;
+  }
+  const std::size_t count = FRaw.size();
+  // The value of the ramp from a towards b after k of s steps.
+  const auto ramp = [](int a, int b, int s, int k) {
+    if (s == 0) {
+      return a;
+    }
+    const int value = a - TruncToInt32(static_cast<double>(a - b) / s * k);
+    return std::clamp(value, 0, kFullScaleRaw);
+  };
+  const auto setByte = [](QRgb &pixel, int shift, int value) {
+    pixel = (pixel & ~(0xffu << shift)) | (static_cast<QRgb>(value & 0xff) << shift);
+  };
+  constexpr int kRed = 16;
+  constexpr int kGreen = 8;
+  constexpr int kBlue = 0;
+
+  for (int y = 0; y < h; ++y) {
+    auto *line = reinterpret_cast<QRgb *>(FBitmap.scanLine(y));
+    const std::size_t base = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+    // Blue and green: bright values shift left, ramping towards the next value.
+    for (int x = 0; x < w; ++x) {
+      const std::size_t index = base + static_cast<std::size_t>(x);
+      const int v = FRaw[index];
+      const int next = index + 1 < count ? FRaw[index + 1] : v;
+      const int s = v >> 13;
+      if (s < x) {
+        for (int k = 0; k <= s; ++k) {
+          QRgb &pixel = line[x - s + k];
+          setByte(pixel, kBlue, ramp(v, next, s, k) >> 8);
+          setByte(pixel, kGreen, v >> 8);
+        }
+      }
+    }
+    // Red: bright values shift right, ramping towards the previous value.
+    for (int c = w - 1; c >= 1; --c) {
+      const int v = FRaw[base + static_cast<std::size_t>(c)];
+      const int previous = FRaw[base + static_cast<std::size_t>(c) - 1];
+      const int s = v >> 13;
+      if (c > s) {
+        for (int k = 0; k <= s; ++k) {
+          const int p = c + s - k;
+          if (p < w) {
+            setByte(line[p], kRed, ramp(v, previous, s, k) >> 8);
+          }
+        }
+      }
+    }
+  }
+}
+
+void TDTV::RenderPalettedBitmap() {
+  if (!FrameUsable(*this)) {
+    return;
+  }
+  const int w = Width();
+  const int h = Height();
+  // Rows of the 8-bit picture hold an even number of pixels.
+  const int w2 = w & ~1;
+  if (w2 == 0) {
+    return;
+  }
+  QImage bitmap(w2, h, QImage::Format_Indexed8);
+  if (!bitmap.isNull()) {
+    bitmap.setColorTable(MakeLogicalPalette(FPalette, FIsoPalette, PalBottom, PalTop, IsoBottom, IsoTop,
+                                            isIso, isIsoColor, isIsoAuto));
+    for (int y = 0; y < h; ++y) {
+      uchar *line = bitmap.scanLine(y);
+      const std::uint16_t *row = FRaw.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+      for (int x = 0; x < w2; ++x) {
+        line[x] = static_cast<uchar>(row[x] / 257);
+      }
+    }
+  }
+  FBitmap = std::move(bitmap);
+}
+
+void TDTV::RenderRawBitmap() {
+  if (!FrameUsable(*this)) {
+    return;
+  }
+  const int w = Width();
+  const int h = Height();
+  QImage bitmap(w, h, kRenderFormat);
+  if (!bitmap.isNull()) {
+    for (int y = 0; y < h; ++y) {
+      auto *line = reinterpret_cast<QRgb *>(bitmap.scanLine(y));
+      const std::uint16_t *row = FRaw.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+      for (int x = 0; x < w; ++x) {
+        const QRgb raw = row[x];
+        line[x] = kBlack | ((raw & 0xffu) << 8) | (raw >> 8); // green = low byte, blue = high byte
+      }
+    }
+  }
+  FBitmap = std::move(bitmap);
+}
+
+void TDTV::PreparePaletteScaling() const {
+  PalRawBottom = 256 * PalBottom;
+  IsoRawBottom = 256 * IsoBottom;
+  PalRawStep = (WindowSteps(PalBottom, PalTop) * 256 - 1) / 255.0;
+  IsoRawStep = (WindowSteps(IsoBottom, IsoTop) * 256 - 1) / 255.0;
+}
+
+TRGB TDTV::RawToColor(std::uint16_t raw) const {
+  // Steps are at least 1 once prepared; a caller that never prepared gets this thermogram's windows
+  // rather than a division by zero.
+  if (!(PalRawStep > 0.0) || !(IsoRawStep > 0.0)) {
+    PreparePaletteScaling();
+  }
+  const int v = RangeLock(*this).Apply(raw);
+
+  if (isIso) {
+    const double f = (v - IsoRawBottom) / IsoRawStep;
+    const int k = TruncToInt32(f);
+    const double fraction = (f > 255.0 || f < 0.0 || !FSmoothPalette) ? 0.0 : f - k;
+    if (k >= 0 && k <= 255) {
+      return InterpolatePalette(FIsoPalette, k, fraction);
+    }
+  }
+
+  const double f = (v - PalRawBottom) / PalRawStep;
+  const int k = TruncToInt32(f);
+  const double fraction = (f >= 0.0 && FSmoothPalette) ? f - k : 0.0;
+  if (k >= 255) {
+    return FPalette[255];
+  }
+  if (k <= 0) {
+    return FPalette[0];
+  }
+  return InterpolatePalette(FPalette, k, fraction);
+}
+
+} // namespace calidarix

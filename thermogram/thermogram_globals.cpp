@@ -1,0 +1,63 @@
+#include "thermogram/thermogram_globals.h"
+
+#include <utility>
+
+namespace calidarix {
+
+std::unique_ptr<TDTV> CurrentDTV;
+std::unique_ptr<TDTV> PreviewDTV;
+std::unique_ptr<TDTV> BandDTV35;
+std::unique_ptr<TDTV> BandDTV812;
+std::unique_ptr<TDTV> ReferenceDTV;
+
+int AspectWidth = 256;
+int AspectHeight = 216;
+
+bool FixedLevelShift = false;
+double FixedLevel = 0.0;
+
+QString LastSavedPalName;
+QString ValueEntryText;
+
+int PalRawBottom = 0;
+int IsoRawBottom = 0;
+double PalRawStep = 0.0;
+double IsoRawStep = 0.0;
+
+namespace {
+ThermogramLogSink &LogSink() {
+  static ThermogramLogSink sink;
+  return sink;
+}
+} // namespace
+
+void SetThermogramLogSink(ThermogramLogSink sink) {
+  LogSink() = std::move(sink);
+}
+
+void ThermogramLog(const QString &text) {
+  if (LogSink()) {
+    LogSink()(text);
+  }
+}
+
+void ResetThermogramGlobals() {
+  CurrentDTV.reset();
+  PreviewDTV.reset();
+  BandDTV35.reset();
+  BandDTV812.reset();
+  ReferenceDTV.reset();
+  AspectWidth = 256;
+  AspectHeight = 216;
+  FixedLevelShift = false;
+  FixedLevel = 0.0;
+  LastSavedPalName.clear();
+  ValueEntryText.clear();
+  PalRawBottom = 0;
+  IsoRawBottom = 0;
+  PalRawStep = 0.0;
+  IsoRawStep = 0.0;
+  SetThermogramLogSink(nullptr);
+}
+
+} // namespace calidarix

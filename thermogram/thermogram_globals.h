@@ -1,0 +1,49 @@
+#pragma once
+// Program-wide thermograms and settings of the thermogram module.
+//
+// The thermograms live for the whole run; start-up creates CurrentDTV and PreviewDTV (and the two
+// band thermograms for a dual-band camera); ReferenceDTV exists only while subtraction mode is on.
+
+#include "thermogram/tdtv.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace calidarix {
+
+extern std::unique_ptr<TDTV> CurrentDTV;
+extern std::unique_ptr<TDTV> PreviewDTV;
+extern std::unique_ptr<TDTV> BandDTV35;
+extern std::unique_ptr<TDTV> BandDTV812;
+extern std::unique_ptr<TDTV> ReferenceDTV;
+
+// Default display aspect numerator and denominator read by every new thermogram (256 / 216 at
+// start; the program INI file may change them before the first thermogram is created).
+extern int AspectWidth;
+extern int AspectHeight;
+
+// Once the fixed-level entry has been used, every loaded thermogram gets FixedLevel added to Offset.
+extern bool FixedLevelShift;
+extern double FixedLevel;
+
+extern QString LastSavedPalName; // file of the last palette saved or opened in the palette editor
+extern QString ValueEntryText;   // value last put into the one-value entry panel
+
+// Palette scaling values set by TDTV::PreparePaletteScaling and read by TDTV::RawToColor.
+extern int PalRawBottom;
+extern int IsoRawBottom;
+extern double PalRawStep;
+extern double IsoRawStep;
+
+// Diagnostics of the thermogram module go to this sink (the log window installs itself here);
+// without one they are dropped.
+using ThermogramLogSink = std::function<void(const QString &)>;
+void SetThermogramLogSink(ThermogramLogSink sink);
+void ThermogramLog(const QString &text);
+
+// Back to the start-of-run state: thermograms released, settings at their defaults, no log sink.
+void ResetThermogramGlobals();
+
+} // namespace calidarix
