@@ -2,6 +2,7 @@
 // the main window closes.
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/program_windows.h"
+#include "mainwindow/ui/registry_store.h"
 
 #include <QApplication>
 
@@ -16,6 +17,7 @@ int main(int argc, char **argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   calidarix::ShellServices services;
+  services.registry = std::make_unique<calidarix::RegistryKeyValueStore>();
   calidarix::ProgramWindows windows(services, QApplication::arguments().mid(1));
   QObject::connect(calidarix::Calidarix, &calidarix::TCalidarix::Closed, &app, &QCoreApplication::quit);
   return QApplication::exec();
