@@ -1,14 +1,24 @@
-// Program entry: the application object and the main window, then the event loop.
+// Program entry: the application object, the program's windows in their order, then the event loop until
+// the main window closes.
+#include "mainwindow/ui/main_window.h"
+#include "mainwindow/ui/program_windows.h"
+#include "mainwindow/ui/registry_store.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char **argv) {
+  // Docking and the sibling program's bounds need absolute window positions, which X11 grants.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "xcb");
   QApplication app(argc, argv);
   QApplication::setApplicationName("Calidarix");
-  QMainWindow window;
-  window.setObjectName("Calidarix");
-  window.setWindowTitle("Calidarix");
-  window.resize(800, 600);
-  window.show();
+  QApplication::setApplicationDisplayName("Calidarix");
+  // The main window decides when the program ends, not the last visible window.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  calidarix::ShellServices services;
+  services.registry = std::make_unique<calidarix::RegistryKeyValueStore>();
+  calidarix::ProgramWindows windows(services, QApplication::arguments().mid(1));
+  QObject::connect(calidarix::Calidarix, &calidarix::TCalidarix::Closed, &app, &QCoreApplication::quit);
   return QApplication::exec();
 }

@@ -1,0 +1,48 @@
+#pragma once
+// The English and Russian texts of the main window's own components, and the one routine that sets them.
+//
+// The table is data: one row per text, in the order in which the texts are set. Components are found by
+// objectName, and their texts are set through Qt properties ("toolTip" for hints; "text", else "title",
+// for captions), so this code needs no widget classes and works on any QObject tree.
+
+#include <QString>
+#include <array>
+#include <cstddef>
+#include <span>
+
+class QObject;
+
+namespace calidarix {
+
+enum class CaptionTarget {
+  BaseCaption,   // FBaseCaption: the caption that view updates append the file name to
+  WindowCaption, // the root window's title
+  Hint,          // a component's hint (tool tip)
+  Caption,       // a component's caption (text of a label, button, check box, panel, menu item; menu title)
+  StatText,      // one of the five statistic abbreviations drawn on the image
+};
+
+struct CaptionRow {
+  const char *component; // objectName; for StatText the index 0..4 as text
+  CaptionTarget target;
+  const char *english;
+  const char *russian; // nullptr: the Russian set leaves this text as it is
+};
+
+// Every row, in setting order.
+std::span<const CaptionRow> CaptionTable();
+
+// 0 English, 1 Russian; every other value shows English.
+int EffectiveLanguage(int language);
+
+// The texts that are not component properties: kept by the main window.
+struct LanguageTexts {
+  QString baseCaption;
+  std::array<QString, 5> statTexts; // Min, Max, Avg, Pts, point prefix
+};
+
+// Sets every row's text in the chosen language on the objects below `root` (and on `root` itself for the
+// window caption). Rows whose component does not exist are skipped. Does not store the language.
+LanguageTexts SetLanguageCaptions(QObject &root, int language);
+
+} // namespace calidarix

@@ -1,0 +1,251 @@
+// The main window's creation handler: program-wide state in a fixed order (the INI before the palettes,
+// the palettes before the registry defaults, the registry before the captions, the command line after the
+// demo image, the head connection last), then the start-up command line.
+
+#include "mainwindow/ui/logger_window.h"
+#include "mainwindow/ui/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+namespace calidarix {
+
+TCalidarix *Calidarix = nullptr;
+
+namespace {
+
+const char *kInterfaceKey = "dtvimage\\Calidarix_Interface";
+
+// Lays out a window that has not been shown yet, top-down, so that child sizes are known.
+void LayOutNow(QWidget *widget) {
+  if (QLayout *layout = widget->layout())
+    layout->activate();
+  for (QWidget *child : widget->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+    if (!child->isWindow())
+      LayOutNow(child);
+}
+
+} // namespace
+
+TCalidarix::TCalidarix(ShellServices &services, QWidget *parent) : QMainWindow(parent), FServices(services) {
+  setObjectName("Calidarix");
+  setWindowTitle("Calidarix");
+  setMinimumSize(256, 224);
+  BuildComponents();
+  RealTimeTimer = new QTimer(this);
+  RealTimeTimer->setObjectName("RealTimeTimer");
+  RealTimeTimer->setInterval(1000);
+  connect(RealTimeTimer, &QTimer::timeout, this, &TCalidarix::RealTimeTimerTimer);
+  RefreshTimer = new QTimer(this);
+  RefreshTimer->setObjectName("RefreshTimer");
+  RefreshTimer->setInterval(2000);
+  connect(RefreshTimer, &QTimer::timeout, this, &TCalidarix::RefreshTimerTimer);
+  InterfaceTimer = new QTimer(this);
+  InterfaceTimer->setObjectName("InterfaceTimer");
+  InterfaceTimer->setInterval(500);
+  InterfaceTimer->setSingleShot(true);
+  connect(InterfaceTimer, &QTimer::timeout, this, &TCalidarix::InterfaceTimerTimer);
+}
+
+TCalidarix::~TCalidarix() {
+  FormDestroy();
+  if (Calidarix == this)
+    Calidarix = nullptr;
+}
+
+void TCalidarix::Note(ServiceStatus status, const char *what) {
+  if (status == ServiceStatus::NotAvailable && logger)
+    logger->AppendLine(QString::fromLatin1(what) + QStringLiteral(": not available"));
+  else if (status == ServiceStatus::Failed && logger)
+    logger->AppendLine(QString::fromLatin1(what) + QStringLiteral(": failed"));
+}
+
+void TCalidarix::FormCreate(const QStringList &arguments) {
+  // The log window comes first so that every later step can log; the joystick's capture does not log.
+  const ServiceStatus joystick = FServices.joystick->Capture(*this, 100);
+  logger = new Tlogger(this);
+  Note(joystick, "Joystick");
+
+  Note(FServices.desktop->CreateDesktopShortcuts(), "Desktop shortcuts");
+  FMetroMode = false;
+  FDriveLetter = QStringLiteral("C");
+  SetTrayIcon();
+  Note(FServices.desktop->RecoverInterruptedFilm(FDriveLetter), "Film recovery");
+
+  // Publish this window for the sibling program, remembering the handle found there.
+  PrevActiveHandle = 0;
+  if (FServices.registry->OpenKey(kInterfaceKey)) {
+    if (auto previous = FServices.registry->ReadInteger(kInterfaceKey, "Active_Handle"))
+      PrevActiveHandle = *previous;
+    if (!FServices.registry->WriteInteger(kInterfaceKey, "Active_Handle", static_cast<std::int64_t>(winId())))
+      FRegistryFailed = true;
+  } else {
+    Note(ServiceStatus::NotAvailable, "Registry key dtvimage\\Calidarix_Interface");
+  }
+
+  const std::optional<bool> cameraFound = FServices.settings->LoadIniSettings(*this);
+  if (!cameraFound)
+    Note(ServiceStatus::NotAvailable, "Calidarix.ini");
+  if (!cameraFound.value_or(false)) {
+    ScanSB->setEnabled(false);
+    Start1->setEnabled(false);
+  }
+  Note(FServices.settings->RegisterFileAssociation(), "File association");
+
+  FMinPanelColor = QColor(224, 224, 255);
+  FMaxPanelColor = QColor(255, 224, 224);
+  Note(FServices.view->CreateThermograms(FServices.acquisition->CameraInterfaceType() == 64), "Thermograms");
+  Note(FServices.settings->ParamsRestore(*this), "Registry settings");
+
+  SetLanguageCaptions(FLanguage);
+  LanguageCB->setCurrentIndex(FLanguage == 0 || FLanguage == 1 ? FLanguage : -1);
+  const std::pair<const char *, bool> boxes[] = {
+      {"AutoSaveCB", isAutoSave},      {"FullScreenCB", FIsFullScreen}, {"FixedRangeCB", FIsFixedRange},
+      {"BigButtonsCB", FIsBigButtons}, {"AutoIsothermCB", isIsoAuto},   {"MenuVisibleCB", FIsMenuVisible},
+      {"IntegerCB", FIsInteger},       {"SavebyF2CB", isSaveByF2},      {"NightModeCB", FIsNightMode},
+      {"ReadDTICB", FIsReadDTI},
+  };
+  for (auto [name, checked] : boxes)
+    findChild<QCheckBox *>(name)->setChecked(checked);
+
+  SetNightColours(FIsNightMode);
+  if (!FIsMenuVisible)
+    SetMenuItemsVisible(false);
+  if (FIsBigButtons) {
+    ToolPanel->hide();
+    BigButtonsPanel->show();
+  }
+
+  // Start values that replace whatever the registry held.
+  Note(FServices.view->SetUpPalettes(FMetroMode), "Palettes");
+  FontN = 14;
+  findChild<QAction *>("FontSize14")->setChecked(true);
+  BMPLook = 1;
+  ArrayStatistic = 0;
+  findChild<QAction *>("ArrayAvg1")->setChecked(true);
+  findChild<QAction *>("Rectangle1")->setChecked(ArrayType == 0);
+  findChild<QAction *>("Ellipse1")->setChecked(ArrayType == 1);
+  SetBackground(PalBottomPanel, FMinPanelColor);
+
+  Note(FServices.view->MakeDemoImage(), "Demo image");
+  if (FIsFullScreen) {
+    SavedWindowRect = geometry();
+    ToggleFullScreen();
+    QCoreApplication::processEvents();
+  } else {
+    SizeForImage(640, 540);
+  }
+  FSeekMode = false;
+  FScanCameraMode = true;
+
+  FStartup = ParseCommandLine(arguments);
+  ApplyCommandLine(FStartup);
+
+  FirstShowPending = true;
+  FTextColor = Qt::white;
+  FInterfaceTimerRequested = true;
+  for (QWidget *strip : {ImLeftPB, ImRightPB})
+    strip->setFixedWidth(0);
+  for (QWidget *strip : {ImTopPB, ImBottomPB})
+    strip->setFixedHeight(0);
+
+  ConnectHead();
+  Note(FServices.head->SetTrackingMode(0), "Head tracking mode");
+  for (const char *name : {"PanByFrames", "Strip1", "PanoramHeadControl1"})
+    findChild<QAction *>(name)->setEnabled(HeadConnected);
+  findChild<QAction *>("ScanforPanHead1")->setEnabled(!HeadConnected);
+
+  findChild<QAction *>("ShowMinMax1")->setChecked(FIsShowMinMax);
+  findChild<QAction *>("DoubleMinMax1")->setChecked(FIsDoubleMinMax);
+  FrameRealDateLabel->hide();
+  FrameRealTimeLabel->hide();
+  RealTimeLabel->hide();
+  RealTimeTimer->start();
+  RefreshTimer->start();
+}
+
+void TCalidarix::StartInterfaceTimer() {
+  if (FInterfaceTimerRequested) {
+    FInterfaceTimerRequested = false;
+    InterfaceTimer->start();
+  }
+}
+
+void TCalidarix::SizeForImage(int width, int height) {
+  LayOutNow(this);
+  resize(size() + QSize(width - ImagePB->width(), height - ImagePB->height()));
+  LayOutNow(this);
+}
+
+void TCalidarix::ApplyCommandLine(const StartupSwitches &s) {
+  if (s.userLog)
+    logger->FUserLog = true;
+  if (s.cameraIpGiven) {
+    FServices.acquisition->SetCameraIP(s.cameraIp);
+    setWindowTitle(s.ipCaption);
+  }
+  if (s.clearFileName)
+    FServices.view->SetFileName(QString());
+  const QList<QScreen *> screens = QGuiApplication::screens();
+  if (s.moveToMonitor >= 0 && screens.size() > 1 && s.moveToMonitor < screens.size())
+    move(screens[s.moveToMonitor]->geometry().topLeft());
+  if (s.noHeadConnection) {
+    FSeekMode = false;
+    FScanCameraMode = false;
+  }
+  AutoStartScan = s.autoStartScan;
+  FullScreenStart = s.fullScreenStart;
+  FullVideoStart = s.fullVideoStart;
+  PolyFormLeft = s.polyFormLeft;
+  PolyFormRight = s.polyFormRight;
+  FixedFileStart = s.fixedFileStart;
+
+  switch (s.load) {
+  case StartupLoad::DemoByReload:
+    Note(FServices.view->ChangeDTV(true), "Thermogram view");
+    break;
+  case StartupLoad::KeepDemo:
+    break;
+  case StartupLoad::FixedFile:
+    FFixedFileName = s.fixedFileName;
+    FServices.view->SetFileName(QString());
+    Note(FServices.view->ChangeDTV(true), "Thermogram view");
+    Note(FServices.view->FitImageLayout(), "Image layout");
+    break;
+  case StartupLoad::File: {
+    FServices.view->SetFileName(s.fileName);
+    Note(FServices.view->ChangeDTV(true), "Thermogram view");
+    // A missing or unreadable file leaves the demo image, which has no file name and so no folder.
+    const QString loaded = FServices.view->FileName();
+    FOpenDirectory = loaded.isEmpty() ? QString() : QFileInfo(loaded).absolutePath();
+    break;
+  }
+  }
+}
+
+void TCalidarix::ConnectHead() {
+  if (!FScanCameraMode || FServices.head->Connected())
+    return;
+  Note(FServices.head->InitLink(), "Head link");
+  HeadConnected = FServices.head->Connected();
+  if (!HeadConnected)
+    return;
+  const QString key = QStringLiteral("\\dtvimage\\Qor");
+  if (FServices.registry->OpenKey(key)) {
+    const int port = FServices.head->ComPort();
+    if (FServices.registry->ReadInteger(key, "HeadCom") != std::optional<std::int64_t>(port))
+      FServices.registry->WriteInteger(key, "HeadCom", port);
+  }
+}
+
+} // namespace calidarix

@@ -1,0 +1,362 @@
+// The components of the main window. Every component's objectName is its name in the caption table, so
+// the language routine and the tests find it by name. Texts are set by SetLanguageCaptions at start-up;
+// the English ones given here are the design-time texts.
+
+#include "mainwindow/ui/main_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace calidarix {
+
+namespace {
+
+template <typename W> W *Named(W *widget, const char *name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+QAction *AddItem(QMenu *menu, const char *name, const char *text) {
+  return Named(menu->addAction(QString::fromUtf8(text)), name);
+}
+
+QMenu *AddMenu(QMenuBar *bar, const char *name, const char *title) {
+  return Named(bar->addMenu(QString::fromUtf8(title)), name);
+}
+
+QMenu *AddSubMenu(QMenu *menu, const char *name, const char *title) {
+  return Named(menu->addMenu(QString::fromUtf8(title)), name);
+}
+
+QLabel *AddLabel(QWidget *parent, const char *name, const char *text) {
+  return Named(new QLabel(QString::fromUtf8(text), parent), name);
+}
+
+QFrame *Panel(QWidget *parent, const char *name) {
+  auto *frame = Named(new QFrame(parent), name);
+  frame->setFrameShape(QFrame::StyledPanel);
+  return frame;
+}
+
+// The image paint box. The thermogram renders itself into a bitmap that this box copies; until a
+// thermogram view is plugged in there is nothing to copy, and the box stays black.
+class ImagePaintBox : public QWidget {
+public:
+  using QWidget::QWidget;
+
+protected:
+  void paintEvent(QPaintEvent *) override {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+  }
+};
+
+} // namespace
+
+void TCalidarix::BuildComponents() {
+  BuildMenus();
+  auto *central = Named(new QWidget(this), "ClientArea");
+  setCentralWidget(central);
+  auto *column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  BuildToolBar();
+  column->addWidget(ToolPanel);
+  BuildPanels();
+  auto *row = new QHBoxLayout;
+  row->setSpacing(0);
+  for (QWidget *w : {static_cast<QWidget *>(BlackPanelLeft), static_cast<QWidget *>(BigButtonsPanel),
+                     static_cast<QWidget *>(ImagePanel), static_cast<QWidget *>(PalBasePanel),
+                     static_cast<QWidget *>(InfoBasePanel), static_cast<QWidget *>(BlackPanelRight)})
+    row->addWidget(w, w == ImagePanel ? 1 : 0);
+  column->addLayout(row, 1);
+  column->addWidget(FileInfoPanel);
+}
+
+void TCalidarix::BuildMenus() {
+  QMenuBar *bar = Named(menuBar(), "MainMenu1");
+  Blank = Named(bar->addAction("[-]"), "Blank");
+  connect(Blank, &QAction::triggered, this, &TCalidarix::ImageOnlyMode);
+
+  QMenu *file = AddMenu(bar, "File1", "File");
+  AddItem(file, "New1", "New");
+  AddItem(file, "Open1", "Open [F1]");
+  AddItem(file, "Save1", "Save [F2]");
+  AddItem(file, "SaveAs1", "Save As... [Alt+F2]");
+  QMenu *imageType = AddSubMenu(file, "ImageType1", "Image Type");
+  AddItem(imageType, "ImageOnly4", "Image Only");
+  AddItem(imageType, "ImageOnly5", "Image+Scale");
+  AddItem(imageType, "ImageOnly6", "Image+Scale+Info");
+  AddItem(file, "SaveImage1", "Save Image... [P]");
+  AddItem(file, "Multy1", "Multy [Tab]");
+  AddItem(file, "Print1", "Print...");
+  Exit1 = AddItem(file, "Exit1", "Exit [Alt+X]");
+  connect(Exit1, &QAction::triggered, this, &QWidget::close);
+
+  QMenu *edit = AddMenu(bar, "Edit1", "Edit");
+  AddItem(edit, "CopyImage1", "Copy Image [Ctrl+C]");
+  AddItem(edit, "CopyMarkers1", "Copy Markers [Ctrl+V]");
+  AddItem(edit, "CopyInfo1", "Copy Info");
+  AddItem(edit, "ShowMinMax1", "Show Min/Max")->setCheckable(true);
+  AddItem(edit, "DoubleMinMax1", "Double Min/Max")->setCheckable(true);
+  AddItem(edit, "Emissivity1", "Emissivity [E]");
+  AddItem(edit, "RealTemperature1", "Real Temperature [Alt+E]");
+
+  QMenu *scan = AddMenu(bar, "Scan1", "Scan");
+  Start1 = AddItem(scan, "Start1", "Start [F5]");
+  AddItem(scan, "Stop1", "Stop [Esc]");
+  Interface1 = AddItem(scan, "Interface1", "Interface...");
+  connect(Interface1, &QAction::triggered, this, &TCalidarix::Interface1Click);
+
+  QMenu *tools = AddMenu(bar, "Tools1", "Tools");
+  AddItem(tools, "ThermoProfile1", "Thermo Profile [G]");
+  AddItem(tools, "TimeProfile1", "Time Profile [J]");
+  AddItem(tools, "Histogram1", "Histogram [H]");
+  AddItem(tools, "N3DMode1", "3D View [N]");
+  AddItem(tools, "DateTimeMode1", "Date-Time Mode [D]");
+  AddItem(tools, "FolderToFilm", "Folder to Film");
+  AddItem(tools, "FolderToJPG2", "Folder to JPG");
+  AddItem(tools, "Setup1", "Setup... [.]");
+
+  QMenu *panorama = AddMenu(bar, "Panoram1", "Panorama");
+  AddItem(panorama, "OpenPanFolder1", "Open Panoram Folder");
+  AddItem(panorama, "PanoramOptions1", "Panoram options");
+  AddItem(panorama, "Blending1", "Blending");
+  AddItem(panorama, "ScanforPanHead1", "Search for Pan Head");
+  AddItem(panorama, "PanByFrames", "Start Panoram [P]");
+  AddItem(panorama, "Strip1", "Start Strip [S]");
+  AddItem(panorama, "PanoramHeadControl1", "Panoram Head Control");
+  AddItem(panorama, "Point01", "Move to >0< position");
+  AddItem(panorama, "ChangeHeadPosition1", "Change position");
+  AddItem(panorama, "AutoStitch", "Auto stitch");
+
+  QMenu *projection = AddMenu(bar, "Projection1", "Projection");
+  for (auto [name, text] : {std::pair{"Sphere1", "Sphere"},
+                            {"Cylinder1", "Cylinder"},
+                            {"Transversal1", "Transversal"},
+                            {"Mercator1", "Mercator"}})
+    AddItem(projection, name, text);
+  QMenu *plane = AddSubMenu(projection, "Plane1", "Plane");
+  for (auto [name, text] : {std::pair{"FrontPlaneSwitch", "Front"},
+                            {"RightPlaneSwitch", "Right"},
+                            {"RearPlaneSwitch", "Rear"},
+                            {"LeftPlaneSwitch", "Left"}})
+    AddItem(plane, name, text);
+  AddItem(projection, "PolarLimited", "Polar limited");
+  AddItem(projection, "PolarFull", "Polar");
+
+  ServiceFunctions = AddMenu(bar, "ServiceFunctions", "_Service");
+  ServiceFunctions->menuAction()->setVisible(false);
+  LogMemo = AddItem(ServiceFunctions, "LogMemo", "LogMemo");
+  connect(LogMemo, &QAction::triggered, this, &TCalidarix::LogMemoClick);
+  ShowProgressForm = AddItem(ServiceFunctions, "ShowProgressForm", "Show Progress Form");
+  connect(ShowProgressForm, &QAction::triggered, this, &TCalidarix::ShowProgressFormClick);
+
+  ImageWithScalePopupMenu = Named(new QMenu(this), "ImageWithScalePopupMenu");
+  AddItem(ImageWithScalePopupMenu, "ImageOnly1", "Image Only");
+  AddItem(ImageWithScalePopupMenu, "ImageOnly2", "Image+Scale");
+  AddItem(ImageWithScalePopupMenu, "ImageOnly3", "Image+Scale+Info");
+  AddItem(ImageWithScalePopupMenu, "ScaleOnly1", "Scale Only");
+
+  ArrayPopupMenu = Named(new QMenu(this), "ArrayPopupMenu");
+  for (auto [name, text] : {std::pair{"ArrayAvg1", "Array Avg"},
+                            {"ArrayMax1", "Array Max"},
+                            {"ArrayMin1", "Array Min"},
+                            {"ArrayAll1", "Array All"}})
+    AddItem(ArrayPopupMenu, name, text)->setCheckable(true);
+  QMenu *arrayType = AddSubMenu(ArrayPopupMenu, "ArrayType1", "Array Type");
+  AddItem(arrayType, "Rectangle1", "Rectangle")->setCheckable(true);
+  AddItem(arrayType, "Ellipse1", "Ellipse")->setCheckable(true);
+
+  PalettePopupMenu = Named(new QMenu(this), "PalettePopupMenu");
+  AddItem(PalettePopupMenu, "Other1", "Other...");
+
+  FontPopupMenu = Named(new QMenu(this), "FontPopupMenu");
+  AddItem(FontPopupMenu, "FontSize14", "14")->setCheckable(true);
+  Color = AddItem(FontPopupMenu, "Color", "Color...");
+  connect(Color, &QAction::triggered, this, &TCalidarix::ColorClick);
+}
+
+void TCalidarix::BuildToolBar() {
+  ToolPanel = Panel(this, "ToolPanel");
+  auto *layout = new QHBoxLayout(ToolPanel);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->setSpacing(1);
+  // Short faces of the speed buttons; the hints carry the full names.
+  const std::pair<const char *, const char *> buttons[] = {
+      {"ScanSB", "Scan"},      {"OpenSB", "Open"},      {"SaveSB", "Save"},      {"SaveBMPSB", "Img"},
+      {"CopySB", "Copy"},      {"BMPFrameSB", "Type"},  {"DelSB", "Del"},        {"PalSB", "Pal"},
+      {"FrameSB", "Frm"},      {"MinMaxAvgSB", "MMA"},  {"CropSB", "Zoom"},      {"View3dSB", "3D"},
+      {"GraphSB", "Prof"},     {"HistogramSB", "Hist"}, {"TimeGraphSB", "Time"}, {"FontNSB", "Font"},
+      {"CopyPointsSB", "Mrk"}, {"VideoSB", "Vid"},      {"SetupSB", "Set"},      {"PrintSB", "Prn"},
+      {"ExcelSB", "SLK"},      {"FixedFileSB", "!"},    {"LockSB", "Lock"},      {"LinkSB", "Link"},
+      {"CopyInfoSB", "Info"},
+  };
+  for (auto [name, face] : buttons) {
+    auto *button = Named(new QToolButton(ToolPanel), name);
+    button->setText(QString::fromLatin1(face));
+    button->setAutoRaise(true);
+    layout->addWidget(button);
+    if (button->objectName() == "ScanSB")
+      ScanSB = button;
+  }
+  layout->addStretch(1);
+}
+
+void TCalidarix::BuildPanels() {
+  BlackPanelLeft = Panel(this, "BlackPanelLeft");
+  BlackPanelRight = Panel(this, "BlackPanelRight");
+  for (QFrame *black : {BlackPanelLeft, BlackPanelRight}) {
+    black->setFrameShape(QFrame::NoFrame);
+    SetBackground(black, Qt::black);
+    black->hide();
+  }
+
+  BigButtonsPanel = Panel(this, "BigButtonsPanel");
+  auto *big = new QVBoxLayout(BigButtonsPanel);
+  const std::pair<const char *, const char *> bigButtons[] = {
+      {"ScanPanel", "ScanNamePanel"},
+      {"SavePanel", "SaveNamePanel"},
+      {"SaveCommentPanel", "SaveCommentNamePanel"},
+      {"OpenPanel", "OpenNamePanel"},
+      {"OptionsPanel", "OptionsNamePanel"},
+      {"ClearPanel", "ClearNamePanel"},
+      {"PrevPanel", "PrevNamePanel"},
+      {"NextPanel", "NextNamePanel"},
+      {"SetPanel", "SetNamePanel"},
+  };
+  for (auto [picture, name] : bigButtons) {
+    QLabel *face = AddLabel(BigButtonsPanel, picture, "");
+    face->setMinimumSize(64, 32);
+    QLabel *caption = AddLabel(BigButtonsPanel, name, "");
+    caption->setAlignment(Qt::AlignCenter);
+    big->addWidget(face);
+    big->addWidget(caption);
+    BigButtonPanels << face << caption;
+  }
+  findChild<QLabel *>("ScanNamePanel")->setText("Scan [F5]");
+  findChild<QLabel *>("ScanPanel")->setToolTip("Scan [F5]");
+  findChild<QLabel *>("SetNamePanel")->setText("Video");
+  big->addStretch(1);
+  BigButtonsPanel->hide();
+
+  ImagePanel = Panel(this, "ImagePanel");
+  auto *image = new QGridLayout(ImagePanel);
+  image->setContentsMargins(0, 0, 0, 0);
+  image->setSpacing(0);
+  ImagePB = Named(new ImagePaintBox(ImagePanel), "ImagePB");
+  ImagePB->setMinimumSize(64, 56);
+  ImagePB->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  ImTopPB = Named(new QWidget(ImagePanel), "ImTopPB");
+  ImBottomPB = Named(new QWidget(ImagePanel), "ImBottomPB");
+  ImLeftPB = Named(new QWidget(ImagePanel), "ImLeftPB");
+  ImRightPB = Named(new QWidget(ImagePanel), "ImRightPB");
+  image->addWidget(ImTopPB, 0, 0, 1, 3);
+  image->addWidget(ImLeftPB, 1, 0);
+  image->addWidget(ImagePB, 1, 1);
+  image->addWidget(ImRightPB, 1, 2);
+  image->addWidget(ImBottomPB, 2, 0, 1, 3);
+  VideoPanel = AddLabel(ImagePanel, "VideoPanel", "Initializing Video...");
+  VideoPanel->hide();
+
+  SetupPanel = Panel(ImagePanel, "SetupPanel");
+  auto *setup = new QGridLayout(SetupPanel);
+  int r = 0;
+  for (auto [name, text] : {std::pair{"SetupFilmFramesLabel", "Film frames"},
+                            {"SetupFrameTimeLabel", "Frame time"},
+                            {"SetupSumCountLabel", "Sum count"},
+                            {"SetupLanguageLabel", "Language"},
+                            {"SetupPointsLabel", "Points Count"},
+                            {"SetupFixedMinLabel", "Fixed Min"},
+                            {"SetupFixedMaxLabel", "Fixed Max"},
+                            {"SetupLimitLabel", "Limit"}})
+    setup->addWidget(AddLabel(SetupPanel, name, text), r++, 0);
+  LanguageCB = Named(new QComboBox(SetupPanel), "LanguageCB");
+  LanguageCB->addItems({"English", QString::fromUtf8("Русский")});
+  setup->addWidget(LanguageCB, 3, 1);
+  r = 0;
+  for (auto [name, text] : {std::pair{"AutoSaveCB", "AutoSave"},
+                            {"FullScreenCB", "FullScreen"},
+                            {"FixedRangeCB", "FixedRange"},
+                            {"BigButtonsCB", "BigButtons"},
+                            {"AutoIsothermCB", "Auto Isotherm"},
+                            {"MenuVisibleCB", "MenuVisible"},
+                            {"IntegerCB", "Integer"},
+                            {"SavebyF2CB", "Save by F2"},
+                            {"ReadDTICB", "Read DTI"},
+                            {"NightModeCB", "Night mode"}})
+    setup->addWidget(Named(new QCheckBox(QString::fromLatin1(text), SetupPanel), name), r++, 2);
+  setup->addWidget(Named(new QPushButton("&Cancel", SetupPanel), "SetupCancelBtn"), r, 2);
+  SetupPanel->hide();
+  for (auto [panel, button] :
+       {std::pair{"FixedLevelPanel", "FixedLevelCancelBtn"}, {"FixedLevel2Panel", "FixedLevel2CancelBtn"}}) {
+    QFrame *value = Panel(ImagePanel, panel);
+    (new QHBoxLayout(value))->addWidget(Named(new QPushButton("&Cancel", value), button));
+    value->hide();
+  }
+
+  PalBasePanel = Panel(this, "PalBasePanel");
+  auto *pal = new QVBoxLayout(PalBasePanel);
+  pal->setContentsMargins(2, 2, 2, 2);
+  MaxPanel = AddLabel(PalBasePanel, "MaxPanel", "");
+  ScalePanel = Panel(PalBasePanel, "ScalePanel");
+  ScalePanel->setMinimumWidth(48);
+  PalSpacerPanel = Panel(PalBasePanel, "PalSpacerPanel");
+  MinPanel = AddLabel(PalBasePanel, "MinPanel", "");
+  PalBottomPanel = AddLabel(PalBasePanel, "PalBottomPanel", "");
+  for (QLabel *value : {MaxPanel, MinPanel, PalBottomPanel})
+    value->setMinimumHeight(20);
+  pal->addWidget(MaxPanel);
+  pal->addWidget(ScalePanel, 1);
+  pal->addWidget(PalSpacerPanel);
+  pal->addWidget(MinPanel);
+  pal->addWidget(PalBottomPanel);
+
+  InfoBasePanel = Panel(this, "InfoBasePanel");
+  auto *infoBase = new QVBoxLayout(InfoBasePanel);
+  infoBase->setContentsMargins(0, 0, 0, 0);
+  InfoPanel = Panel(InfoBasePanel, "InfoPanel");
+  infoBase->addWidget(InfoPanel);
+  auto *info = new QGridLayout(InfoPanel);
+  ClosePanel = Named(new QPushButton("X Close", InfoPanel), "ClosePanel");
+  ClosePanel->setStyleSheet("background-color: red; color: white; font-weight: bold;");
+  ClosePanel->hide();
+  connect(ClosePanel, &QPushButton::clicked, this, &QWidget::close);
+  info->addWidget(ClosePanel, 0, 0, 1, 2);
+  r = 1;
+  for (auto name : {"XLab", "YLab", "MaxLab", "MinLab", "AvgLab", "PtsLab", "MaximumLabel", "MinimumLabel",
+                    "FrsLab", "FrmLab", "IsoLab", "TimLab", "FrtLab", "InfoLabel"}) {
+    info->addWidget(AddLabel(InfoPanel, name, ""), r, 0);
+    info->addWidget(AddLabel(InfoPanel, (QByteArray(name) + "Value").constData(), ""), r++, 1);
+  }
+  for (auto name : {"BlLab", "ThLab"}) {
+    QLabel *hidden = AddLabel(InfoPanel, name, "");
+    hidden->hide();
+    info->addWidget(hidden, r++, 0);
+  }
+  RealTimeLabel = AddLabel(InfoPanel, "RealTimeLabel", "");
+  info->addWidget(RealTimeLabel, r++, 0, 1, 2);
+  info->setRowStretch(r, 1);
+
+  FileInfoPanel = Panel(this, "FileInfoPanel");
+  auto *fileInfo = new QHBoxLayout(FileInfoPanel);
+  fileInfo->setContentsMargins(4, 2, 4, 2);
+  fileInfo->addWidget(AddLabel(FileInfoPanel, "Label18", "FileName:"));
+  FileNameLabel = AddLabel(FileInfoPanel, "FileNameLabel", "");
+  fileInfo->addWidget(FileNameLabel, 1);
+  FrameRealDateLabel = AddLabel(FileInfoPanel, "FrameRealDateLabel", "");
+  FrameRealTimeLabel = AddLabel(FileInfoPanel, "FrameRealTimeLabel", "");
+  fileInfo->addWidget(FrameRealDateLabel);
+  fileInfo->addWidget(FrameRealTimeLabel);
+}
+
+} // namespace calidarix

@@ -1,0 +1,30 @@
+#include "mainwindow/ui/placeholder_forms.h"
+
+namespace calidarix {
+
+TQorCtrl *QorCtrl = nullptr;
+TGraphForm *GraphForm = nullptr;
+TCalibrForm *CalibrForm = nullptr;
+TInfoForm *InfoForm = nullptr;
+TPanoScanDialog *PanoScanDialog = nullptr;
+TSet0Dialog *Set0Dialog = nullptr;
+TFilmProcessForm *FilmProcessForm = nullptr;
+TGLview *GLview = nullptr;
+TGraphForm *TimeProfileForm = nullptr;
+TGraphForm *HistogramForm = nullptr;
+TFilmSaveForm *FilmSaveForm = nullptr;
+TPrintForm *PrintForm = nullptr;
+TPaletteForm *PaletteForm = nullptr;
+TActivateTCPServerForm *ActivateTCPServerForm = nullptr;
+TOpenForm *OpenForm = nullptr;
+
+EmptyForm::EmptyForm(const char *name, const char *caption, QWidget *parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QString::fromLatin1(name));
+  setWindowTitle(QString::fromUtf8(caption));
+}
+
+TFormVideo::TFormVideo(QWidget *owner) : EmptyForm("FormVideo", "Video", owner) {
+  setWindowFlag(Qt::FramelessWindowHint, true);
+}
+
+} // namespace calidarix

@@ -1,0 +1,65 @@
+#pragma once
+// Windows of the program whose contents come with their own subsystems. Until then each is an empty form
+// of its class, with its name and caption, so that the program creates every window in its order.
+// Each class moves to its subsystem's ui/ folder when that subsystem builds it.
+
+#include <QWidget>
+
+namespace calidarix {
+
+class EmptyForm : public QWidget {
+public:
+  EmptyForm(const char *name, const char *caption, QWidget *parent);
+};
+
+#define CALIDARIX_EMPTY_FORM(Class, Name, Caption)                                                           \
+  class Class : public EmptyForm {                                                                           \
+  public:                                                                                                    \
+    explicit Class(QWidget *parent = nullptr) : EmptyForm(Name, Caption, parent) {}                          \
+  };
+
+CALIDARIX_EMPTY_FORM(TQorCtrl, "QorCtrl", "Qor Ctrl Form")
+CALIDARIX_EMPTY_FORM(TCalibrForm, "CalibrForm", "Calibration")
+CALIDARIX_EMPTY_FORM(TInfoForm, "InfoForm", "Information")
+CALIDARIX_EMPTY_FORM(TPanoScanDialog, "PanoScanDialog", "PanoScanDialog")
+CALIDARIX_EMPTY_FORM(TSet0Dialog, "Set0Dialog", "Set >0< position")
+CALIDARIX_EMPTY_FORM(TFilmProcessForm, "FilmProcessForm", "Film Process")
+CALIDARIX_EMPTY_FORM(TGLview, "GLview", "GLview")
+CALIDARIX_EMPTY_FORM(TFilmSaveForm, "FilmSaveForm", "Frames to Save")
+CALIDARIX_EMPTY_FORM(TPrintForm, "PrintForm", "Print")
+CALIDARIX_EMPTY_FORM(TPaletteForm, "PaletteForm", "Palette")
+CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateTCPServerForm")
+CALIDARIX_EMPTY_FORM(TOpenForm, "OpenForm", "Open")
+
+#undef CALIDARIX_EMPTY_FORM
+
+// The three graph windows share a class and are told apart by their Tag.
+class TGraphForm : public EmptyForm {
+public:
+  explicit TGraphForm(QWidget *parent = nullptr) : EmptyForm("GraphForm", "Thermoprofile", parent) {}
+  int Tag = 0;
+};
+
+// The video window of the two-window layouts: no border.
+class TFormVideo : public EmptyForm {
+public:
+  explicit TFormVideo(QWidget *owner);
+};
+
+extern TQorCtrl *QorCtrl;
+extern TGraphForm *GraphForm;
+extern TCalibrForm *CalibrForm;
+extern TInfoForm *InfoForm;
+extern TPanoScanDialog *PanoScanDialog;
+extern TSet0Dialog *Set0Dialog;
+extern TFilmProcessForm *FilmProcessForm;
+extern TGLview *GLview;
+extern TGraphForm *TimeProfileForm;
+extern TGraphForm *HistogramForm;
+extern TFilmSaveForm *FilmSaveForm;
+extern TPrintForm *PrintForm;
+extern TPaletteForm *PaletteForm;
+extern TActivateTCPServerForm *ActivateTCPServerForm;
+extern TOpenForm *OpenForm;
+
+} // namespace calidarix

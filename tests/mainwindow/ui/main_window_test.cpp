@@ -1,0 +1,417 @@
+#include "mainwindow/ui/main_window.h"
+
+#include "acquisition/ui/interface_form.h"
+#include "mainwindow/captions.h"
+#include "mainwindow/ui/logger_window.h"
+#include "mainwindow/ui/placeholder_forms.h"
+#include "mainwindow/ui/program_windows.h"
+#include "mainwindow/ui/progress_form.h"
+#include "tests/mainwindow/ui/shell_fakes.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace calidarix {
+namespace {
+
+const char *kInterfaceKey = "dtvimage\\Calidarix_Interface";
+
+// The main window made and started as the program does, on fake services.
+class MainWindow : public ::testing::Test {
+protected:
+  TCalidarix &Start(const QStringList &arguments = {}) {
+    window = std::make_unique<TCalidarix>(fakes.services);
+    Calidarix = window.get();
+    window->FormCreate(arguments);
+    window->show();
+    return *window;
+  }
+  void TearDown() override { window.reset(); }
+
+  template <typename T = QWidget> T *Find(const char *name) { return window->findChild<T *>(name); }
+  QStringList VisibleMenus() const {
+    QStringList shown;
+    for (QAction *item : window->menuBar()->actions())
+      if (item->isVisible())
+        shown << (item->menu() ? item->menu()->objectName() : item->objectName());
+    return shown;
+  }
+
+  test::FakeServices fakes;
+  std::unique_ptr<TCalidarix> window;
+};
+
+TEST_F(MainWindow, EveryCaptionComponentExistsAndStartsInEnglish) {
+  TCalidarix &w = Start();
+  for (const CaptionRow &row : CaptionTable()) {
+    if (row.target != CaptionTarget::Hint && row.target != CaptionTarget::Caption)
+      continue;
+    QObject *object = w.findChild<QObject *>(row.component);
+    ASSERT_NE(object, nullptr) << row.component;
+    const QString text = row.target == CaptionTarget::Hint    ? object->property("toolTip").toString()
+                         : object->property("text").isValid() ? object->property("text").toString()
+                                                              : object->property("title").toString();
+    EXPECT_EQ(text, QString::fromUtf8(row.english)) << row.component;
+  }
+  EXPECT_EQ(w.windowTitle(), "Calidarix");
+  EXPECT_EQ(w.FBaseCaption, "Calidarix");
+  EXPECT_EQ(w.FStatTexts[0], "Min");
+}
+
+TEST_F(MainWindow, StartsWithTheImageAt640By540AndOnlyTheClockAndBatteryTimers) {
+  TCalidarix &w = Start();
+  EXPECT_EQ(w.ImagePB->size(), QSize(640, 540));
+  EXPECT_TRUE(w.RealTimeTimer->isActive());
+  EXPECT_TRUE(w.RefreshTimer->isActive());
+  EXPECT_FALSE(w.InterfaceTimer->isActive()); // started once every window exists
+  w.StartInterfaceTimer();
+  EXPECT_TRUE(w.InterfaceTimer->isActive());
+  EXPECT_EQ(w.InterfaceTimer->interval(), 500);
+  EXPECT_TRUE(w.InterfaceTimer->isSingleShot());
+  ASSERT_NE(logger, nullptr);
+  EXPECT_FALSE(logger->isVisible());
+  EXPECT_EQ(logger->parent(), &w);
+  EXPECT_FALSE(w.RealTimeLabel->isVisible());
+  EXPECT_EQ(fakes.view->calls, (QStringList{"MakeDemoImage", "ChangeDTV(1,)"}));
+}
+
+TEST_F(MainWindow, NullServicesLeaveScanOffAndSayWhatIsMissing) {
+  fakes.services = ShellServices(); // every service null
+  TCalidarix &w = Start();
+  EXPECT_FALSE(w.ScanSB->isEnabled());
+  EXPECT_FALSE(w.Start1->isEnabled());
+  const QString log = logger->Lines().join('\n');
+  for (const char *missing : {"Calidarix.ini: not available", "Registry settings: not available",
+                              "Demo image: not available", "Head link: not available"})
+    EXPECT_TRUE(log.contains(missing)) << missing << "\n" << log.toStdString();
+  EXPECT_FALSE(w.HeadConnected);
+  EXPECT_FALSE(Find<QAction>("PanByFrames")->isEnabled());
+  EXPECT_TRUE(Find<QAction>("ScanforPanHead1")->isEnabled());
+}
+
+TEST_F(MainWindow, StoredLanguageSetsTheCaptionsAndUnknownOnesShowEnglish) {
+  fakes.settings->restore = [](TCalidarix &w) { w.FLanguage = 1; };
+  TCalidarix &w = Start();
+  EXPECT_EQ(Find<QMenu>("File1")->title(), QString::fromUtf8("Файл"));
+  EXPECT_EQ(Find<QLabel>("XLab")->text(), QString::fromUtf8("Х:"));
+  EXPECT_EQ(Find<QLabel>("ScanNamePanel")->text(), "Scan [F5]");
+  EXPECT_EQ(w.windowTitle(), w.FBaseCaption);
+  window.reset();
+
+  fakes.settings->restore = [](TCalidarix &w) { w.FLanguage = 5; };
+  TCalidarix &english = Start();
+  EXPECT_EQ(english.FLanguage, 5);
+  EXPECT_EQ(Find<QMenu>("File1")->title(), "File");
+  EXPECT_EQ(english.FStatTexts[1], "Max");
+}
+
+TEST_F(MainWindow, PublishesItsHandleAndRestoresThePreviousOneAtClose) {
+  fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"] = 777;
+  TCalidarix &w = Start();
+  EXPECT_EQ(w.PrevActiveHandle, 777);
+  EXPECT_EQ(fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"],
+            static_cast<std::int64_t>(w.winId()));
+  int closed = 0;
+  QObject::connect(&w, &TCalidarix::Closed, [&] { ++closed; });
+  w.close();
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(fakes.settings->registered, 1);
+  EXPECT_EQ(fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"], 777);
+}
+
+TEST_F(MainWindow, AFailedRegistryWriteStopsTheWritesAtClose) {
+  fakes.registry->failWrites = true;
+  TCalidarix &w = Start();
+  EXPECT_TRUE(w.FRegistryFailed);
+  const qsizetype writesAtStart = fakes.registry->writes.size();
+  w.close();
+  EXPECT_EQ(fakes.settings->registered, 0);
+  EXPECT_EQ(fakes.registry->writes.size(), writesAtStart);
+}
+
+TEST_F(MainWindow, CommandLineSwitchesReachTheirTargets) {
+  TCalidarix &w = Start({"/userlog", "/ip", "192.168.0.33"});
+  EXPECT_TRUE(logger->FUserLog);
+  EXPECT_EQ(fakes.acquisition->ip, "192.168.0.33");
+  EXPECT_EQ(w.windowTitle(), "33");
+  EXPECT_EQ(fakes.view->calls, QStringList{"MakeDemoImage"}); // no reload: the demo image stays
+  window.reset();
+
+  fakes.view->calls.clear();
+  Start({"/scan", "/tmp/some", "film.dtv"});
+  EXPECT_EQ(fakes.view->calls.last(), "ChangeDTV(1,/tmp/some film.dtv)");
+  EXPECT_EQ(window->FOpenDirectory, "/tmp");
+  EXPECT_EQ(fakes.acquisition->calls, QStringList{"ScanSBClick"}); // at first show
+  window.reset();
+
+  fakes.view->loadable = false;
+  Start({"/missing.dtv"});
+  EXPECT_EQ(window->FOpenDirectory, "");
+}
+
+TEST_F(MainWindow, FixedFileModeHidesAfterTheFirstShow) {
+  TCalidarix &w = Start({"-/data/fixed.dtv"});
+  EXPECT_EQ(w.FFixedFileName, "/data/fixed.dtv");
+  EXPECT_TRUE(w.FHideOnStart);
+  EXPECT_EQ(fakes.view->calls.last(), "ChangeDTV(1,)");
+  EXPECT_EQ(fakes.acquisition->calls, QStringList{"ScanSBClick"});
+  w.hide();
+  w.show(); // later shows do nothing
+  EXPECT_EQ(fakes.acquisition->calls.size(), 1);
+}
+
+TEST_F(MainWindow, FirstShowNotifiesTheSiblingOnce) {
+  fakes.registry->values["dtvimage\\Quillmere_Interface/ExplorerWindow_Handle"] = 4242;
+  TCalidarix &w = Start();
+  EXPECT_EQ(w.SiblingWindowHandle, 4242);
+  EXPECT_EQ(fakes.sibling->sent, QList<std::int64_t>{4242});
+  w.hide();
+  w.show();
+  EXPECT_EQ(fakes.sibling->sent.size(), 1);
+}
+
+TEST_F(MainWindow, HeadFoundEnablesThePanoramaCommandsAndStoresItsPort) {
+  fakes.head->present = true;
+  TCalidarix &w = Start();
+  EXPECT_TRUE(w.HeadConnected);
+  EXPECT_TRUE(Find<QAction>("PanByFrames")->isEnabled());
+  EXPECT_FALSE(Find<QAction>("ScanforPanHead1")->isEnabled());
+  EXPECT_EQ(fakes.registry->values["\\dtvimage\\Qor/HeadCom"], 3);
+  window.reset();
+
+  fakes.head->connected = false;
+  Start({"/fullvid"}); // no head connection at start
+  EXPECT_EQ(fakes.head->inits, 1);
+}
+
+TEST_F(MainWindow, MenuVisibilityLeavesTheServiceMenuAlone) {
+  TCalidarix &w = Start();
+  EXPECT_TRUE(VisibleMenus().isEmpty()); // the stored default hides the menu; no service mode
+  w.StartServiceMode();
+  EXPECT_EQ(VisibleMenus(), QStringList{"ServiceFunctions"});
+  w.SetMenuItemsVisible(true);
+  EXPECT_EQ(VisibleMenus().size(), 8); // "[-]", the six menus and the service menu
+  w.SetMenuItemsVisible(false);
+  EXPECT_EQ(VisibleMenus(), QStringList{"ServiceFunctions"});
+}
+
+TEST_F(MainWindow, NightColours) {
+  TCalidarix &w = Start();
+  EXPECT_EQ(w.MinPanel->palette().color(QPalette::Window), QColor(224, 224, 255));
+  w.SetNightColours(true);
+  EXPECT_TRUE(w.FIsNightMode);
+  EXPECT_EQ(w.MinPanel->palette().color(QPalette::Window), QColor(96, 96, 127));
+  EXPECT_EQ(w.MaxPanel->palette().color(QPalette::Window), QColor(127, 96, 96));
+  EXPECT_EQ(w.PalBottomPanel->palette().color(QPalette::Window), QColor(96, 96, 127));
+  EXPECT_EQ(Find<QLabel>("ScanPanel")->palette().color(QPalette::Window), QColor(128, 128, 128));
+  w.SetNightColours(false);
+  EXPECT_EQ(w.PalBottomPanel->palette().color(QPalette::Window), QColor(224, 224, 255));
+}
+
+TEST_F(MainWindow, FullScreenWithoutMenuCentresTheImageBetweenBlackPanels) {
+  fakes.view->aspect = 1.0;
+  TCalidarix &w = Start();
+  const QRect before = w.geometry();
+  w.ToggleFullScreen();
+  const QRect screen = w.screen()->geometry();
+  EXPECT_TRUE(w.FullScreenOn);
+  EXPECT_EQ(w.geometry(), screen);
+  EXPECT_TRUE(w.windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_TRUE(w.ClosePanel->isVisible());
+  EXPECT_EQ(w.ClosePanel->text(), "X Close");
+  ASSERT_TRUE(w.BlackPanelLeft->isVisible());
+  const int sides = w.BlackPanelLeft->width() + w.BlackPanelRight->width();
+  EXPECT_LE(w.BlackPanelRight->width() - w.BlackPanelLeft->width(), 1);
+  EXPECT_GT(sides, 0);
+  w.ToggleFullScreen();
+  EXPECT_FALSE(w.FullScreenOn);
+  EXPECT_EQ(w.geometry(), before);
+  EXPECT_FALSE(w.windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_FALSE(w.BlackPanelLeft->isVisible());
+  EXPECT_TRUE(w.ClosePanel->isVisible()); // stays as it is
+}
+
+TEST_F(MainWindow, FullScreenInRussianCaptionsTheCloseButton) {
+  fakes.settings->restore = [](TCalidarix &w) {
+    w.FLanguage = 1;
+    w.FIsFullScreen = true;
+  };
+  TCalidarix &w = Start();
+  EXPECT_TRUE(w.FullScreenOn);
+  EXPECT_EQ(w.ClosePanel->text(), QString::fromUtf8("X Закрыть"));
+  int closed = 0;
+  QObject::connect(&w, &TCalidarix::Closed, [&] { ++closed; });
+  w.ClosePanel->click();
+  EXPECT_EQ(closed, 1);
+}
+
+TEST_F(MainWindow, ImageOnlyViewHidesToolsInfoAndMenu) {
+  fakes.settings->restore = [](TCalidarix &w) { w.FIsMenuVisible = true; };
+  TCalidarix &w = Start();
+  EXPECT_EQ(VisibleMenus().size(), 7);
+  w.ImageOnlyMode();
+  EXPECT_FALSE(w.ToolPanel->isVisible());
+  EXPECT_FALSE(w.InfoBasePanel->isVisible());
+  EXPECT_FALSE(w.FileInfoPanel->isVisible());
+  EXPECT_TRUE(w.PalBasePanel->isVisible());
+  EXPECT_TRUE(VisibleMenus().isEmpty());
+  EXPECT_TRUE(w.windowFlags().testFlag(Qt::FramelessWindowHint));
+  w.ImageOnlyMode();
+  EXPECT_TRUE(w.ToolPanel->isVisible());
+  EXPECT_TRUE(w.InfoBasePanel->isVisible());
+  EXPECT_EQ(VisibleMenus().size(), 7);
+  EXPECT_FALSE(w.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+TEST_F(MainWindow, ClockStopsAFrameTimedScanWhenTheProgressWasCancelled) {
+  TProgressForm progress;
+  ProgressForm = &progress;
+  TCalidarix &w = Start();
+  w.HeadConnected = true;
+  fakes.acquisition->frameTiming = true;
+  w.RealTimeTimerTimer();
+  EXPECT_TRUE(fakes.acquisition->calls.isEmpty());
+  progress.show();
+  progress.CancelBtn->click();
+  w.RealTimeTimerTimer();
+  EXPECT_EQ(fakes.acquisition->calls, QStringList{"StopScan"});
+  w.RealTimeLabel->show();
+  w.RealTimeTimerTimer();
+  EXPECT_EQ(w.RealTimeLabel->text().size(), 8);
+  ProgressForm = nullptr;
+}
+
+TEST_F(MainWindow, LogMemoShowsTheLogAndSwitchesLoggingOn) {
+  Start();
+  window->LogMemoClick();
+  EXPECT_TRUE(logger->isVisible());
+  EXPECT_TRUE(logger->FUserLog);
+}
+
+// The camera-type question after start-up, with the dialog answered by a timer.
+class CameraType : public MainWindow {
+protected:
+  void SetUp() override {
+    fakes.settings->cameraSection = false; // no camera in the INI: Scan starts disabled
+    Start();
+    dialog = std::make_unique<TInterfaceForm>(window.get());
+    InterfaceForm = dialog.get();
+  }
+  void TearDown() override {
+    InterfaceForm = nullptr;
+    dialog.reset();
+    MainWindow::TearDown();
+  }
+  // Runs `answer` inside the dialog's modal loop; a dialog still open afterwards is rejected, so a test
+  // fails instead of hanging.
+  void Answer(std::function<void()> answer) {
+    QTimer::singleShot(0, dialog.get(), [this, answer] {
+      QApplication::setActiveWindow(dialog.get());
+      answer();
+      if (dialog->isVisible())
+        dialog->reject();
+    });
+  }
+  std::unique_ptr<TInterfaceForm> dialog;
+};
+
+TEST_F(CameraType, AStoredTypeEnablesScanWithoutAsking) {
+  fakes.registry->values["\\dtvimage\\CameraType/InterfaceType"] = 256;
+  window->InterfaceTimerTimer();
+  EXPECT_TRUE(window->ScanSB->isEnabled());
+  EXPECT_TRUE(window->Start1->isEnabled());
+  EXPECT_EQ(fakes.acquisition->CameraInterfaceType(), 256);
+  EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(CameraType, UsbChosenIsStored) {
+  Answer([this] {
+    dialog->USBRB->setFocus();
+    dialog->USBRB->setChecked(true);
+    dialog->OkBtn->click();
+  });
+  window->InterfaceTimerTimer();
+  EXPECT_EQ(fakes.acquisition->CameraInterfaceType(), 128);
+  EXPECT_TRUE(window->ScanSB->isEnabled());
+  EXPECT_EQ(fakes.registry->values["\\dtvimage\\CameraType/InterfaceType"], 128);
+}
+
+TEST_F(CameraType, LanKeepsADualBandCamera) {
+  fakes.registry->values["\\dtvimage\\CameraType/InterfaceType"] = 0;
+  fakes.acquisition->SetCameraInterfaceType(257);
+  window->InterfaceTimerTimer(); // 257 is kept, so no question
+  EXPECT_EQ(fakes.acquisition->CameraInterfaceType(), 257);
+  Answer([this] {
+    dialog->LanRB->setFocus();
+    dialog->LanRB->setChecked(true);
+    dialog->OkBtn->click();
+  });
+  window->Interface1Click();
+  EXPECT_EQ(fakes.acquisition->CameraInterfaceType(), 257);
+}
+
+TEST_F(CameraType, CancellingTheQuestionClosesTheProgram) {
+  int closed = 0;
+  QObject::connect(window.get(), &TCalidarix::Closed, [&] { ++closed; });
+  Answer([this] { dialog->reject(); });
+  window->InterfaceTimerTimer();
+  EXPECT_EQ(closed, 1);
+  EXPECT_FALSE(window->ScanSB->isEnabled());
+}
+
+TEST(ProgramWindowsOrder, EighteenWindowsInTheirOrderPlusTheLog) {
+  ShellServices services;
+  std::unique_ptr<ProgramWindows> windows;
+  { windows = std::make_unique<ProgramWindows>(services, QStringList{"/userlog"}); }
+  QStringList names;
+  for (QWidget *w : windows->Windows())
+    names << w->objectName();
+  EXPECT_EQ(names, (QStringList{"Calidarix", "QorCtrl", "GraphForm", "CalibrForm", "InterfaceForm",
+                                "InfoForm", "PanoScanDialog", "ProgressForm", "Set0Dialog", "FilmProcessForm",
+                                "GLview", "GraphForm", "GraphForm", "FilmSaveForm", "PrintForm",
+                                "PaletteForm", "ActivateTCPServerForm", "OpenForm"}));
+  EXPECT_EQ(GraphForm->Tag, 0);
+  EXPECT_EQ(GraphForm->windowTitle(), "Thermo Profile");
+  EXPECT_EQ(TimeProfileForm->Tag, 1);
+  EXPECT_EQ(TimeProfileForm->windowTitle(), "Time Profile");
+  EXPECT_EQ(HistogramForm->Tag, 2);
+  EXPECT_EQ(HistogramForm->windowTitle(), "Histogram");
+  EXPECT_EQ(InterfaceForm->windowTitle(), "Camera type");
+  EXPECT_EQ(ProgressForm->windowTitle(), "Progress");
+  ASSERT_NE(logger, nullptr);
+  EXPECT_TRUE(Calidarix->isVisible());
+  for (QWidget *w : windows->Windows())
+    if (w != Calidarix) {
+      EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
+    }
+  EXPECT_TRUE(Calidarix->InterfaceTimer->isActive());
+  windows.reset();
+  EXPECT_EQ(Calidarix, nullptr);
+  EXPECT_EQ(ProgressForm, nullptr);
+  EXPECT_EQ(logger, nullptr);
+}
+
+TEST(ProgramWindowsOrder, TwoWindowLayoutTakesTheLowerQuarter) {
+  ShellServices services;
+  ProgramWindows windows(services, QStringList{"/polyformright"});
+  const QRect m = QGuiApplication::screens().value(0)->geometry();
+  EXPECT_EQ(Calidarix->geometry(),
+            QRect(m.left() + m.width() / 2, m.top() + m.height() / 2, m.width() / 2, m.height() / 2));
+  ASSERT_NE(Calidarix->FormVideo, nullptr);
+  EXPECT_EQ(Calidarix->FormVideo->geometry(),
+            QRect(m.left() + m.width() / 2, m.top(), m.width() / 2, m.height() / 2));
+  EXPECT_TRUE(Calidarix->FImageOnly);
+}
+
+} // namespace
+} // namespace calidarix

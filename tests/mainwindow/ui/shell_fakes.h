@@ -1,0 +1,132 @@
+#pragma once
+// In-memory services for the main-window tests: they record what the shell asked for.
+
+#include "mainwindow/ui/main_window.h"
+#include "mainwindow/ui/shell_services.h"
+
+#include <QMap>
+#include <QStringList>
+#include <functional>
+
+namespace calidarix::test {
+
+class FakeRegistry : public KeyValueStore {
+public:
+  bool OpenKey(const QString &key) override { return !unopenable.contains(key); }
+  std::optional<std::int64_t> ReadInteger(const QString &key, const QString &name) override {
+    auto it = values.find(key + "/" + name);
+    return it == values.end() ? std::nullopt : std::optional<std::int64_t>(*it);
+  }
+  bool WriteInteger(const QString &key, const QString &name, std::int64_t value) override {
+    writes << key + "/" + name + "=" + QString::number(value);
+    if (failWrites)
+      return false;
+    values[key + "/" + name] = value;
+    return true;
+  }
+  QMap<QString, std::int64_t> values;
+  QStringList unopenable;
+  QStringList writes;
+  bool failWrites = false;
+};
+
+class FakeSettings : public ProgramSettings {
+public:
+  std::optional<bool> LoadIniSettings(TCalidarix &) override { return cameraSection; }
+  ServiceStatus RegisterFileAssociation() override { return ServiceStatus::Done; }
+  ServiceStatus ParamsRestore(TCalidarix &window) override {
+    if (restore)
+      restore(window);
+    return ServiceStatus::Done;
+  }
+  ServiceStatus ParamsRegister(const TCalidarix &) override {
+    ++registered;
+    return ServiceStatus::Done;
+  }
+  std::optional<bool> cameraSection = true;
+  std::function<void(TCalidarix &)> restore;
+  int registered = 0;
+};
+
+class FakeView : public NullThermogramView {
+public:
+  ServiceStatus ChangeDTV(bool reload) override {
+    calls << QString("ChangeDTV(%1,%2)").arg(reload).arg(FileName());
+    if (!loadable)
+      SetFileName(QString()); // a missing file gives the demo image, which has no name
+    return ServiceStatus::Done;
+  }
+  ServiceStatus MakeDemoImage() override {
+    calls << "MakeDemoImage";
+    return ServiceStatus::Done;
+  }
+  std::optional<double> Aspect() const override { return aspect; }
+  QStringList calls;
+  bool loadable = true;
+  std::optional<double> aspect;
+};
+
+class FakeAcquisition : public NullAcquisition {
+public:
+  void SetCameraIP(const QString &address) override { ip = address; }
+  ServiceStatus ScanSBClick() override {
+    calls << "ScanSBClick";
+    return ServiceStatus::Done;
+  }
+  ServiceStatus StopScan() override {
+    calls << "StopScan";
+    return ServiceStatus::Done;
+  }
+  ServiceStatus VideoSBClick() override {
+    calls << "VideoSBClick";
+    return ServiceStatus::Done;
+  }
+  bool FrameTimingOn() const override { return frameTiming; }
+  QString ip;
+  QStringList calls;
+  bool frameTiming = false;
+};
+
+class FakeHead : public NullHeadLink {
+public:
+  ServiceStatus InitLink() override {
+    ++inits;
+    connected = present;
+    return ServiceStatus::Done;
+  }
+  bool Connected() const override { return connected; }
+  int ComPort() const override { return 3; }
+  bool present = false;
+  bool connected = false;
+  int inits = 0;
+};
+
+class FakeSibling : public SiblingLink {
+public:
+  ServiceStatus SendNotify(std::int64_t handle) override {
+    sent << handle;
+    return ServiceStatus::Done;
+  }
+  QList<std::int64_t> sent;
+};
+
+// Services made of the fakes, with typed access to each.
+struct FakeServices {
+  FakeServices() {
+    services.registry.reset(registry = new FakeRegistry);
+    services.settings.reset(settings = new FakeSettings);
+    services.view.reset(view = new FakeView);
+    services.acquisition.reset(acquisition = new FakeAcquisition);
+    services.head.reset(head = new FakeHead);
+    services.sibling.reset(sibling = new FakeSibling);
+  }
+  ShellServices services;
+  FakeRegistry *registry;
+  FakeSettings *settings;
+  FakeView *view;
+  FakeAcquisition *acquisition;
+  FakeHead *head;
+  FakeSibling *sibling;
+};
+
+} // namespace calidarix::test
