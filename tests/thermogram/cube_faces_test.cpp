@@ -1,3 +1,4 @@
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/cube_faces.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -26,11 +27,8 @@ TDTVHeader Panorama(int w, int h, int horzDeg, int vertDeg, int elevDeg) {
   return header;
 }
 
-class CubeFacesTest : public ::testing::Test {
+class CubeFacesTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
-
   // A panorama thermogram (one degree per pixel) whose pixels all hold `raw`.
   static void Make(TDTV &t, const TDTVHeader &header, std::uint16_t raw) {
     t.FHeader = header;

@@ -1,3 +1,4 @@
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/formats/dtv_format.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
@@ -49,11 +50,8 @@ Bytes FilmRecord(double minTemp, double maxTemp, double cameraTemp, std::uint32_
   return b;
 }
 
-class DtvFormatTest : public ::testing::Test {
+class DtvFormatTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
-
   QString Name(const char *file) const { return QString::fromStdString(dir.file(file).string()); }
 
   TempDir dir;

@@ -1,3 +1,4 @@
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -15,11 +16,8 @@
 namespace calidarix {
 namespace {
 
-class FrameArithmeticTest : public ::testing::Test {
+class FrameArithmeticTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
-
   // A w x h thermogram over low .. high degrees whose pixel (x, y) has the temperature temp(x, y)
   // (0 .. 65.535 gives a step of 0.001 degree).
   static void Make(TDTV &t, int w, int h, double low, double high,

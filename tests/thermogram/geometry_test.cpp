@@ -1,3 +1,4 @@
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -11,30 +12,16 @@
 namespace calidarix {
 namespace {
 
-void SetFrame(TDTV &t, int w, int h, const std::function<int(int, int)> &pixel) {
-  t.FHeader.Width = static_cast<std::uint16_t>(w);
-  t.FHeader.Height = static_cast<std::uint16_t>(h);
-  t.FRaw.assign(static_cast<std::size_t>(w) * h, 0);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      t.FRaw[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint16_t>(pixel(x, y));
-    }
-  }
-}
-
-int Px(const TDTV &t, int x, int y) {
-  return t.FRaw[static_cast<std::size_t>(y) * t.Width() + x];
-}
+using test::Px;
+using test::SetFrame;
 
 // Distinct values everywhere, so that any misplaced pixel shows.
 int Distinct(int x, int y) {
   return 1 + x + 100 * y;
 }
 
-class GeometryTest : public ::testing::Test {
+class GeometryTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
 };
 
 TEST_F(GeometryTest, MirrorAndFlipReverseOnlyTheirRectangle) {

@@ -1,3 +1,4 @@
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -13,21 +14,11 @@
 namespace calidarix {
 namespace {
 
-class IsothermsTest : public ::testing::Test {
+class IsothermsTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
-
   static void Make(TDTV &t, int w, int h, const std::function<int(int, int)> &value) {
-    t.FHeader.Width = static_cast<std::uint16_t>(w);
-    t.FHeader.Height = static_cast<std::uint16_t>(h);
+    test::SetFrame(t, w, h, value);
     t.FHeader.Scale = 0.01f;
-    t.FRaw.resize(static_cast<std::size_t>(w) * h);
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) {
-        t.FRaw[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint16_t>(value(x, y));
-      }
-    }
     t.UpdateStatistics();
   }
 

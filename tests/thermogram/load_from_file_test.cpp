@@ -1,4 +1,5 @@
 #include "platform/datetime.h"
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/demo_image.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
@@ -20,11 +21,8 @@ namespace {
 using test::TempDir;
 using test::WriteFile;
 
-class LoadFromFileTest : public ::testing::Test {
+class LoadFromFileTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
-
   QString Name(const char *file) const { return QString::fromStdString(dir.file(file).string()); }
 
   // A small version-3 thermogram file of w x h pixels, all `raw`.

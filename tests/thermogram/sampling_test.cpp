@@ -1,3 +1,4 @@
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -12,25 +13,11 @@
 namespace calidarix {
 namespace {
 
-void SetFrame(TDTV &t, int w, int h, const std::function<int(int, int)> &pixel) {
-  t.FHeader.Width = static_cast<std::uint16_t>(w);
-  t.FHeader.Height = static_cast<std::uint16_t>(h);
-  t.FRaw.assign(static_cast<std::size_t>(w) * h, 0);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      t.FRaw[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint16_t>(pixel(x, y));
-    }
-  }
-}
+using test::Px;
+using test::SetFrame;
 
-int Px(const TDTV &t, int x, int y) {
-  return t.FRaw[static_cast<std::size_t>(y) * t.Width() + x];
-}
-
-class SamplingTest : public ::testing::Test {
+class SamplingTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
 };
 
 // An 8-wide frame has the segments left 0-1, middle 2-5, right 6-7. Rows hold 0, 30, 60.

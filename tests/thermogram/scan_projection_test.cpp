@@ -1,3 +1,4 @@
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -10,16 +11,8 @@
 namespace calidarix {
 namespace {
 
-void SetFrame(TDTV &t, int w, int h, const std::function<int(int, int)> &pixel) {
-  t.FHeader.Width = static_cast<std::uint16_t>(w);
-  t.FHeader.Height = static_cast<std::uint16_t>(h);
-  t.FRaw.assign(static_cast<std::size_t>(w) * h, 0);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      t.FRaw[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint16_t>(pixel(x, y));
-    }
-  }
-}
+using test::Px;
+using test::SetFrame;
 
 // A scan frame: extents and elevation in 1/180 degree.
 void SetAngles(TDTV &t, int horz, int vert, int elevation, int projection) {
@@ -29,18 +22,12 @@ void SetAngles(TDTV &t, int horz, int vert, int elevation, int projection) {
   t.FProjection = projection;
 }
 
-int Px(const TDTV &t, int x, int y) {
-  return t.FRaw[static_cast<std::size_t>(y) * t.Width() + x];
-}
-
 int RowValue(int, int y) {
   return 100 + y;
 }
 
-class ScanProjectionTest : public ::testing::Test {
+class ScanProjectionTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
 };
 
 TEST_F(ScanProjectionTest, KindsThatKeepTheFrameTakeTheAspectOfTheAngles) {

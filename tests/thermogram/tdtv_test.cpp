@@ -1,3 +1,4 @@
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -10,11 +11,8 @@
 namespace calidarix {
 namespace {
 
-class TdtvTest : public ::testing::Test {
+class TdtvTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
-
   // A thermogram of w x h pixels all holding `raw`, with the given scale.
   static void Fill(TDTV &t, int w, int h, std::uint16_t raw, float scale, float offset) {
     t.FHeader.Width = static_cast<std::uint16_t>(w);
