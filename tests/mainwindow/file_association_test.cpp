@@ -16,13 +16,6 @@ namespace calidarix {
 namespace {
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path &file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 std::optional<std::string> ExecLine(const std::string &desktop) {
   std::istringstream in(desktop);
   for (std::string line; std::getline(in, line);)
@@ -82,12 +75,12 @@ TEST_F(FileAssociationTest, WritesRegistryMimePackageAndDesktopEntry) {
   ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Shell\\Open\\Command", false));
   EXPECT_EQ(reg.ReadString(""), "\"/opt/thermo tools/calidarix\" \"%1\"");
 
-  const std::string mime = Slurp(data / "mime" / "packages" / "calidarix-dtv.xml");
+  const std::string mime = test::ReadText(data / "mime" / "packages" / "calidarix-dtv.xml");
   EXPECT_NE(mime.find("<mime-type type=\"image/x-calidarix-dtv\">"), std::string::npos);
   EXPECT_NE(mime.find("<glob pattern=\"*.dtv\"/>"), std::string::npos);
   EXPECT_EQ(mime.find("case-sensitive"), std::string::npos) << "*.DTV must match too";
 
-  const std::string desktop = Slurp(data / "applications" / "calidarix.desktop");
+  const std::string desktop = test::ReadText(data / "applications" / "calidarix.desktop");
   EXPECT_TRUE(desktop.starts_with("[Desktop Entry]\n"));
   EXPECT_NE(desktop.find("\nType=Application\n"), std::string::npos);
   EXPECT_NE(desktop.find("\nMimeType=image/x-calidarix-dtv;\n"), std::string::npos);
@@ -118,7 +111,7 @@ TEST_F(FileAssociationTest, RewritesOnlyWhenTheProgramMoved) {
   EXPECT_FALSE(RegisterDtvFileType(reg, "/opt/a/calidarix", data, logger).DesktopFilesChanged);
   const FileAssociationResult moved = RegisterDtvFileType(reg, "/opt/b/calidarix", data, logger);
   EXPECT_TRUE(moved.DesktopFilesChanged);
-  EXPECT_EQ(ExecLine(Slurp(data / "applications" / "calidarix.desktop")), "\"/opt/b/calidarix\" %f");
+  EXPECT_EQ(ExecLine(test::ReadText(data / "applications" / "calidarix.desktop")), "\"/opt/b/calidarix\" %f");
   ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Shell\\Open\\Command", false));
   EXPECT_EQ(reg.ReadString(""), "\"/opt/b/calidarix\" \"%1\"");
   EXPECT_TRUE(log.empty());
@@ -160,11 +153,8 @@ TEST_F(FileAssociationTest, ProgramPathThatCannotBeExecutedSkipsOnlyTheDesktopEn
 }
 
 TEST(FileAssociation, DataHomeFollowsXdgDataHome) {
-  const char *old = std::getenv("XDG_DATA_HOME");
-  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
-  setenv("XDG_DATA_HOME", "/tmp/calidarix-xdg-data", 1);
+  test::ScopedEnv dataHome("XDG_DATA_HOME", "/tmp/calidarix-xdg-data");
   EXPECT_EQ(XdgDataHome(), fs::path("/tmp/calidarix-xdg-data"));
-  saved ? setenv("XDG_DATA_HOME", saved->c_str(), 1) : unsetenv("XDG_DATA_HOME");
 }
 
 } // namespace

@@ -13,17 +13,6 @@ namespace calidarix {
 namespace {
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path &file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Spit(const fs::path &file, const std::string &text) {
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-}
-
 QString Q(const fs::path &path) {
   return QString::fromStdString(path.string());
 }
@@ -92,7 +81,7 @@ const char kWorkedExampleText[] = "[PALETTE]\n"
 
 class ImageSidecarTest : public testing::Test {
 protected:
-  void SetUp() override { Spit(image, "image bytes"); }
+  void SetUp() override { test::WriteText(image, "image bytes"); }
 
   test::TempDir dir;
   fs::path image = dir.file("x.dtv");
@@ -104,8 +93,8 @@ protected:
 TEST_F(ImageSidecarTest, WorkedExampleIsWrittenAsExactTextAndReadBack) {
   ASSERT_TRUE(SaveImageSidecar(Q(image), WorkedExample(), state, warn));
   EXPECT_TRUE(state.FSidecarSaved);
-  EXPECT_EQ(Slurp(dir.file("x.dti")), kWorkedExampleText);
-  EXPECT_EQ(Slurp(image), "image bytes");
+  EXPECT_EQ(test::ReadText(dir.file("x.dti")), kWorkedExampleText);
+  EXPECT_EQ(test::ReadText(image), "image bytes");
 
   ImageSidecar in;
   SidecarState fresh;
@@ -138,8 +127,9 @@ TEST_F(ImageSidecarTest, NothingIsWrittenWhileUpToDateOrWithoutAName) {
 }
 
 TEST_F(ImageSidecarTest, MissingKeysTakeTheirDefaultsAndRangeLocksOnlyWhenOrdered) {
-  Spit(dir.file("x.dti"), "[PALETTE]\nPalNumber=5\n[RANGE]\nLockMax=40\nLockMin=-10\n"
-                          "[POINTS]\nPointsCount=2\nP0X:=3\nP0Y:=4\nP1P:=300\n[ARRAYS]\nArraysCount=0\n");
+  test::WriteText(dir.file("x.dti"),
+                  "[PALETTE]\nPalNumber=5\n[RANGE]\nLockMax=40\nLockMin=-10\n"
+                  "[POINTS]\nPointsCount=2\nP0X:=3\nP0Y:=4\nP1P:=300\n[ARRAYS]\nArraysCount=0\n");
   ImageSidecar in;
   ASSERT_TRUE(LoadImageSidecar(Q(image), 100, 100, in, state));
   EXPECT_EQ(in.PalNumber, 5);
@@ -159,12 +149,12 @@ TEST_F(ImageSidecarTest, MissingKeysTakeTheirDefaultsAndRangeLocksOnlyWhenOrdere
   // The rewritten sidecar has no RANGE section.
   state.FSidecarSaved = false;
   ASSERT_TRUE(SaveImageSidecar(Q(image), in, state, warn));
-  EXPECT_EQ(Slurp(dir.file("x.dti")).find("RANGE"), std::string::npos);
+  EXPECT_EQ(test::ReadText(dir.file("x.dti")).find("RANGE"), std::string::npos);
 
   for (const char *range :
        {"[RANGE]\nLockMin=30\nLockMax=30\n", "[RANGE]\nLockMin=50\nLockMax=20\n", "[RANGE]\nLockMin=20\n"}) {
     SCOPED_TRACE(range);
-    Spit(dir.file("x.dti"), range);
+    test::WriteText(dir.file("x.dti"), range);
     ImageSidecar r;
     ASSERT_TRUE(LoadImageSidecar(Q(image), 100, 100, r, state));
     EXPECT_FALSE(r.Range.has_value());
@@ -172,17 +162,17 @@ TEST_F(ImageSidecarTest, MissingKeysTakeTheirDefaultsAndRangeLocksOnlyWhenOrdere
 }
 
 TEST_F(ImageSidecarTest, SidecarIsFoundWhateverItsCaseAndSharedByBmpAndBmt) {
-  Spit(dir.file("x.DTI"), "[PALETTE]\nPalNumber=4\n");
+  test::WriteText(dir.file("x.DTI"), "[PALETTE]\nPalNumber=4\n");
   ImageSidecar in;
   ASSERT_TRUE(LoadImageSidecar(Q(image), 10, 10, in, state));
   EXPECT_EQ(in.PalNumber, 4);
   state.FSidecarSaved = false;
   ASSERT_TRUE(SaveImageSidecar(Q(image), WorkedExample(), state, warn));
-  EXPECT_EQ(Slurp(dir.file("x.DTI")), kWorkedExampleText) << "the existing file is rewritten";
+  EXPECT_EQ(test::ReadText(dir.file("x.DTI")), kWorkedExampleText) << "the existing file is rewritten";
   EXPECT_FALSE(fs::exists(dir.file("x.dti")));
 
-  Spit(dir.file("y.bmp"), "b");
-  Spit(dir.file("y.bmt"), "t");
+  test::WriteText(dir.file("y.bmp"), "b");
+  test::WriteText(dir.file("y.bmt"), "t");
   ImageSidecar first = WorkedExample();
   first.PalNumber = 1;
   state.FSidecarSaved = false;
@@ -196,9 +186,9 @@ TEST_F(ImageSidecarTest, SidecarIsFoundWhateverItsCaseAndSharedByBmpAndBmt) {
 
 TEST_F(ImageSidecarTest, AnImageWhoseSidecarWouldBeItselfIsNeverOverwritten) {
   const fs::path self = dir.file("z.dti");
-  Spit(self, "[PALETTE]\nPalNumber=1\n");
+  test::WriteText(self, "[PALETTE]\nPalNumber=1\n");
   EXPECT_FALSE(SaveImageSidecar(Q(self), WorkedExample(), state, warn));
-  EXPECT_EQ(Slurp(self), "[PALETTE]\nPalNumber=1\n");
+  EXPECT_EQ(test::ReadText(self), "[PALETTE]\nPalNumber=1\n");
   ImageSidecar in;
   EXPECT_FALSE(LoadImageSidecar(Q(self), 10, 10, in, state));
   EXPECT_FALSE(state.FSidecarSaved);
@@ -208,7 +198,7 @@ TEST_F(ImageSidecarTest, AnImageWhoseSidecarWouldBeItselfIsNeverOverwritten) {
 TEST_F(ImageSidecarTest, UnwritableSidecarWarnsOncePerFolderAndIsTriedAgain) {
   // A folder in place of the sidecar file makes every write there fail, even for root.
   fs::create_directory(dir.file("x.dti"));
-  Spit(dir.file("w.dtv"), "w");
+  test::WriteText(dir.file("w.dtv"), "w");
   fs::create_directory(dir.file("w.dti"));
   EXPECT_FALSE(SaveImageSidecar(Q(image), WorkedExample(), state, warn));
   EXPECT_FALSE(state.FSidecarSaved);
@@ -231,7 +221,7 @@ TEST_F(ImageSidecarTest, HostileSidecarLoadsWithinBounds) {
       "[ARRAYS]\nArraysCount=-3\n[arrays]\nArraysCount=5\n";
   text += std::string(3000, 'A') + "=" + std::string(3000, '9') + "\n";
   text += std::string("P2Y:\0=7\n", 8);
-  Spit(dir.file("x.dti"), text);
+  test::WriteText(dir.file("x.dti"), text);
 
   ImageSidecar in;
   ASSERT_TRUE(LoadImageSidecar(Q(image), 64, 32, in, state));
@@ -253,19 +243,19 @@ TEST_F(ImageSidecarTest, HostileSidecarLoadsWithinBounds) {
   EXPECT_EQ(in.Points[1].X, 63) << "the first key of a name wins";
   EXPECT_TRUE(in.Areas.empty()) << "a negative count and the second section of a name are ignored";
 
-  Spit(dir.file("x.dti"), "[ARRAYS]\nArraysCount=2\nA0L:=500\nA0T:=-9\nA0R:=-1\nA0B:=7\nA1L:=3\n");
+  test::WriteText(dir.file("x.dti"), "[ARRAYS]\nArraysCount=2\nA0L:=500\nA0T:=-9\nA0R:=-1\nA0B:=7\nA1L:=3\n");
   ASSERT_TRUE(LoadImageSidecar(Q(image), 64, 32, in, state));
   ASSERT_EQ(in.Areas.size(), 2u);
   EXPECT_EQ(in.Areas[0], Area(0, 0, 63, 7)) << "clipped to the frame, corners in order";
   EXPECT_EQ(in.Areas[1], Area(0, 0, 3, 0));
 
   // A frame of no pixels still gives coordinates in range.
-  Spit(dir.file("x.dti"), "[POINTS]\nPointsCount=1\nP0X:=5\n");
+  test::WriteText(dir.file("x.dti"), "[POINTS]\nPointsCount=1\nP0X:=5\n");
   ASSERT_TRUE(LoadImageSidecar(Q(image), 0, 0, in, state));
   EXPECT_EQ(in.Points[0].X, 0);
 
   // An oversized file is not read at all.
-  Spit(dir.file("x.dti"), "[PALETTE]\nPalNumber=1\n" + std::string(kMaxSidecarBytes, ';'));
+  test::WriteText(dir.file("x.dti"), "[PALETTE]\nPalNumber=1\n" + std::string(kMaxSidecarBytes, ';'));
   SidecarState untouched;
   EXPECT_FALSE(LoadImageSidecar(Q(image), 64, 32, in, untouched));
   EXPECT_FALSE(untouched.FSidecarSaved);

@@ -223,16 +223,13 @@ TEST(IniSettings, PortBaseSpellings) {
 
 TEST(IniSettings, ProgramFileIsFoundBesideTheProgram) {
   test::TempDir dir;
-  const char *old = std::getenv("CALIDARIX_PROGRAM_DIR");
-  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
-  setenv("CALIDARIX_PROGRAM_DIR", dir.path().c_str(), 1);
+  test::ScopedEnv programDir("CALIDARIX_PROGRAM_DIR", dir.path().string());
   std::ofstream(dir.file("Calidarix.ini")) << "[SETUP]\nCameraNo=4\nWidth=200\n";
   std::ofstream(dir.file("service.mode")) << "anything";
   IniSettings s;
   EXPECT_TRUE(LoadIniSettings(s));
   EXPECT_EQ(s.Camera.ScanWidth, 200);
   EXPECT_TRUE(s.Service.ServiceMode);
-  saved ? setenv("CALIDARIX_PROGRAM_DIR", saved->c_str(), 1) : unsetenv("CALIDARIX_PROGRAM_DIR");
 }
 
 } // namespace

@@ -13,33 +13,6 @@ namespace calidarix {
 namespace {
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path &file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Spit(const fs::path &file, const std::string &text) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << text;
-}
-
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
-public:
-  ScopedEnv(const char *name, const std::string &value) : name_(name) {
-    if (const char *old = std::getenv(name))
-      old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
-private:
-  const char *name_;
-  std::optional<std::string> old_;
-};
-
 const char kSample[] = "; installation settings\n"
                        "top=outside any section\n"
                        "[SETUP]\n"
@@ -65,7 +38,7 @@ TEST(IniFile, ReadsWithWindowsProfileRules) {
       for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2))
         text.replace(at, 1, "\r\n");
     const fs::path file = dir.file(crlf ? "crlf.ini" : "lf.ini");
-    Spit(file, text);
+    test::WriteText(file, text);
     const IniFile ini(file);
     SCOPED_TRACE(crlf ? "CR LF" : "LF");
 
@@ -112,7 +85,7 @@ TEST(IniFile, NumbersConvertOrFallBackToTheDefault) {
               {"1.5", 99},        {"0x", 99},         {"$", 99},
               {"", 99},           {"- 5", 99},        {"5 5", 99}};
   for (const auto &c : ints) {
-    Spit(file, std::string("[S]\nk=") + c.text + "\n");
+    test::WriteText(file, std::string("[S]\nk=") + c.text + "\n");
     EXPECT_EQ(IniFile(file).ReadInteger("S", "k", 99), c.expected) << '"' << c.text << '"';
   }
   struct FloatCase {
@@ -122,7 +95,7 @@ TEST(IniFile, NumbersConvertOrFallBackToTheDefault) {
                 {"1,5", -1.0},   {"inf", -1.0},     {"nan", -1.0},   {"0x10", -1.0}, {"1e", -1.0},
                 {"1.5 C", -1.0}, {"", -1.0},        {".", -1.0}};
   for (const auto &c : floats) {
-    Spit(file, std::string("[S]\nk=") + c.text + "\n");
+    test::WriteText(file, std::string("[S]\nk=") + c.text + "\n");
     EXPECT_EQ(IniFile(file).ReadFloat("S", "k", -1.0), c.expected) << '"' << c.text << '"';
   }
   struct BoolCase {
@@ -131,7 +104,7 @@ TEST(IniFile, NumbersConvertOrFallBackToTheDefault) {
   } bools[] = {
       {"1", false, true}, {"0", true, false}, {"2", false, true}, {"yes", true, true}, {"yes", false, false}};
   for (const auto &c : bools) {
-    Spit(file, std::string("[S]\nk=") + c.text + "\n");
+    test::WriteText(file, std::string("[S]\nk=") + c.text + "\n");
     EXPECT_EQ(IniFile(file).ReadBool("S", "k", c.defaultValue), c.expected) << '"' << c.text << '"';
   }
 }
@@ -139,46 +112,46 @@ TEST(IniFile, NumbersConvertOrFallBackToTheDefault) {
 TEST(IniFile, WritesChangeOnlyTheirLines) {
   test::TempDir dir;
   const fs::path file = dir.file("w.ini");
-  Spit(file, "; keep me\n"
-             "[SETUP]\n"
-             "Width = 320 ; not a comment for Windows\n"
-             "; calibration follows\n"
-             "Unknown=kept\n"
-             "\n"
-             "[OTHER]\n"
-             "a=1\n");
+  test::WriteText(file, "; keep me\n"
+                        "[SETUP]\n"
+                        "Width = 320 ; not a comment for Windows\n"
+                        "; calibration follows\n"
+                        "Unknown=kept\n"
+                        "\n"
+                        "[OTHER]\n"
+                        "a=1\n");
   IniFile ini(file);
   ASSERT_TRUE(ini.WriteInteger("setup", "WIDTH", 640)); // the stored spelling of the key stays
   ASSERT_TRUE(ini.WriteString("SETUP", "Height", "240"));
   ASSERT_TRUE(ini.WriteBool("NEW", "Flag", true));
   ASSERT_TRUE(ini.WriteFloat("NEW", "Limit", 36.6));
-  EXPECT_EQ(Slurp(file), "; keep me\n"
-                         "[SETUP]\n"
-                         "Width=640\n"
-                         "; calibration follows\n"
-                         "Unknown=kept\n"
-                         "Height=240\n"
-                         "\n"
-                         "[OTHER]\n"
-                         "a=1\n"
-                         "[NEW]\n"
-                         "Flag=1\n"
-                         "Limit=36.6\n");
+  EXPECT_EQ(test::ReadText(file), "; keep me\n"
+                                  "[SETUP]\n"
+                                  "Width=640\n"
+                                  "; calibration follows\n"
+                                  "Unknown=kept\n"
+                                  "Height=240\n"
+                                  "\n"
+                                  "[OTHER]\n"
+                                  "a=1\n"
+                                  "[NEW]\n"
+                                  "Flag=1\n"
+                                  "Limit=36.6\n");
   EXPECT_EQ(ini.ReadFloat("NEW", "Limit", 0.0), 36.6);
   EXPECT_EQ(ini.ReadInteger("SETUP", "Width", 0), 640);
 
   ASSERT_TRUE(ini.DeleteKey("SETUP", "unknown"));
   ASSERT_TRUE(ini.EraseSection("other"));
   ASSERT_TRUE(ini.DeleteKey("NOSUCH", "x"));
-  EXPECT_EQ(Slurp(file), "; keep me\n"
-                         "[SETUP]\n"
-                         "Width=640\n"
-                         "; calibration follows\n"
-                         "Height=240\n"
-                         "\n"
-                         "[NEW]\n"
-                         "Flag=1\n"
-                         "Limit=36.6\n");
+  EXPECT_EQ(test::ReadText(file), "; keep me\n"
+                                  "[SETUP]\n"
+                                  "Width=640\n"
+                                  "; calibration follows\n"
+                                  "Height=240\n"
+                                  "\n"
+                                  "[NEW]\n"
+                                  "Flag=1\n"
+                                  "Limit=36.6\n");
 
   // Nothing but the file itself is left in the folder: the temporary file was renamed.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
@@ -187,22 +160,22 @@ TEST(IniFile, WritesChangeOnlyTheirLines) {
 TEST(IniFile, WritesKeepTheLineEndStyleAndTheLastLine) {
   test::TempDir dir;
   const fs::path file = dir.file("crlf.ini");
-  Spit(file, "\xEF\xBB\xBF[A]\r\nx=1\r\n[B]\r\ny=2");
+  test::WriteText(file, "\xEF\xBB\xBF[A]\r\nx=1\r\n[B]\r\ny=2");
   IniFile ini(file);
   EXPECT_EQ(ini.ReadInteger("A", "x", 0), 1); // the byte order mark is not part of the name
   ASSERT_TRUE(ini.WriteString("A", "z", "3"));
   ASSERT_TRUE(ini.WriteString("B", "w", "4"));
-  EXPECT_EQ(Slurp(file), "\xEF\xBB\xBF[A]\r\nx=1\r\nz=3\r\n[B]\r\ny=2\r\nw=4\r\n");
+  EXPECT_EQ(test::ReadText(file), "\xEF\xBB\xBF[A]\r\nx=1\r\nz=3\r\n[B]\r\ny=2\r\nw=4\r\n");
 
   const fs::path fresh = dir.file("sub/new.ini"); // the folder is made on the first write
   ASSERT_TRUE(IniFile(fresh).WriteString("S", "k", "v"));
-  EXPECT_EQ(Slurp(fresh), "[S]\nk=v\n");
+  EXPECT_EQ(test::ReadText(fresh), "[S]\nk=v\n");
 }
 
 TEST(IniFile, NamesAndValuesThatWouldBreakTheFileAreRefused) {
   test::TempDir dir;
   const fs::path file = dir.file("r.ini");
-  Spit(file, "[S]\nk=v\n");
+  test::WriteText(file, "[S]\nk=v\n");
   IniFile ini(file);
   EXPECT_FALSE(ini.WriteString("S", "k", "two\nlines"));
   EXPECT_FALSE(ini.WriteString("S", "a=b", "v"));
@@ -210,7 +183,7 @@ TEST(IniFile, NamesAndValuesThatWouldBreakTheFileAreRefused) {
   EXPECT_FALSE(ini.WriteString("S", " ", "v"));
   EXPECT_FALSE(ini.WriteString("S]", "k", "v"));
   EXPECT_FALSE(ini.WriteString("", "k", "v"));
-  EXPECT_EQ(Slurp(file), "[S]\nk=v\n");
+  EXPECT_EQ(test::ReadText(file), "[S]\nk=v\n");
 }
 
 TEST(IniFile, ProgramIniIsFoundBesideTheProgramElseInTheConfigurationFolder) {
@@ -218,20 +191,20 @@ TEST(IniFile, ProgramIniIsFoundBesideTheProgramElseInTheConfigurationFolder) {
   const fs::path program = dir.path() / "bin";
   const fs::path config = dir.path() / "config";
   fs::create_directories(program);
-  ScopedEnv programDir("CALIDARIX_PROGRAM_DIR", program.string());
-  ScopedEnv xdg("XDG_CONFIG_HOME", config.string());
+  test::ScopedEnv programDir("CALIDARIX_PROGRAM_DIR", program.string());
+  test::ScopedEnv xdg("XDG_CONFIG_HOME", config.string());
 
   const fs::path inConfig = config / "calidarix" / "Calidarix.ini";
   EXPECT_EQ(ProgramIniPath(), inConfig);
   IniFile(ProgramIniPath()).WriteString("SETUP", "DriveLetter", "D");
   EXPECT_EQ(IniFile(inConfig).ReadString("SETUP", "DriveLetter", ""), "D");
 
-  Spit(program / "Calidarix.ini", "[SETUP]\nDriveLetter=E\n");
+  test::WriteText(program / "Calidarix.ini", "[SETUP]\nDriveLetter=E\n");
   EXPECT_EQ(ProgramIniPath(), program / "Calidarix.ini");
   IniFile ini(ProgramIniPath());
   EXPECT_EQ(ini.ReadString("SETUP", "DriveLetter", ""), "E");
   ASSERT_TRUE(ini.WriteInteger("SETUP", "CameraNo", 1));
-  EXPECT_EQ(Slurp(program / "Calidarix.ini"), "[SETUP]\nDriveLetter=E\nCameraNo=1\n");
+  EXPECT_EQ(test::ReadText(program / "Calidarix.ini"), "[SETUP]\nDriveLetter=E\nCameraNo=1\n");
   EXPECT_EQ(IniFile(inConfig).ReadInteger("SETUP", "CameraNo", -1), -1);
 }
 

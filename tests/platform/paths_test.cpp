@@ -12,60 +12,46 @@ namespace calidarix {
 namespace {
 namespace fs = std::filesystem;
 
-class ScopedEnv {
-public:
-  ScopedEnv(const char *name, const std::optional<std::string> &value) : name_(name) {
-    if (const char *old = std::getenv(name))
-      old_ = old;
-    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-  }
-  ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
-private:
-  const char *name_;
-  std::optional<std::string> old_;
-};
-
 void Touch(const fs::path &file) {
   std::ofstream(file) << "x";
 }
 
 TEST(Paths, FoldersFollowTheEnvironment) {
   test::TempDir dir;
-  ScopedEnv home("HOME", dir.path().string());
+  test::ScopedEnv home("HOME", dir.path().string());
   {
-    ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
-    ScopedEnv data("XDG_DATA_HOME", "relative/is/ignored");
+    test::ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
+    test::ScopedEnv data("XDG_DATA_HOME", "relative/is/ignored");
     EXPECT_EQ(ConfigDir(), dir.path() / ".config" / "calidarix");
     EXPECT_EQ(DataDir(), dir.path() / ".local/share" / "calidarix");
   }
-  ScopedEnv config("XDG_CONFIG_HOME", "/cfg");
-  ScopedEnv data("XDG_DATA_HOME", "/dat");
+  test::ScopedEnv config("XDG_CONFIG_HOME", "/cfg");
+  test::ScopedEnv data("XDG_DATA_HOME", "/dat");
   EXPECT_EQ(ConfigDir(), fs::path("/cfg/calidarix"));
   EXPECT_EQ(DataDir(), fs::path("/dat/calidarix"));
 
   {
-    ScopedEnv program("CALIDARIX_PROGRAM_DIR", std::nullopt);
+    test::ScopedEnv program("CALIDARIX_PROGRAM_DIR", std::nullopt);
     const fs::path exeFolder = ProgramDir(); // the folder of this test program
     EXPECT_TRUE(fs::exists(exeFolder / "platform_tests")) << exeFolder;
   }
-  ScopedEnv program("CALIDARIX_PROGRAM_DIR", "/opt/calidarix");
+  test::ScopedEnv program("CALIDARIX_PROGRAM_DIR", "/opt/calidarix");
   EXPECT_EQ(ProgramDir(), fs::path("/opt/calidarix"));
 }
 
 TEST(Paths, DriveLettersMapToFolders) {
   test::TempDir dir;
-  ScopedEnv home("HOME", dir.path().string());
-  ScopedEnv c("CALIDARIX_DRIVE_C", std::nullopt);
-  ScopedEnv d("CALIDARIX_DRIVE_D", (dir.path() / "d").string());
-  ScopedEnv e("CALIDARIX_DRIVE_E", "");
+  test::ScopedEnv home("HOME", dir.path().string());
+  test::ScopedEnv c("CALIDARIX_DRIVE_C", std::nullopt);
+  test::ScopedEnv d("CALIDARIX_DRIVE_D", (dir.path() / "d").string());
+  test::ScopedEnv e("CALIDARIX_DRIVE_E", "");
   EXPECT_EQ(DriveFolder('C'), dir.path());
   EXPECT_EQ(DriveFolder('d'), dir.path() / "d");
   EXPECT_EQ(DriveFolder('e'), dir.path() / "calidarix-drives" / "E"); // empty variable: as unset
   EXPECT_EQ(DriveFolder('Z'), dir.path() / "calidarix-drives" / "Z");
   EXPECT_EQ(DriveFolder('1'), std::nullopt);
   EXPECT_EQ(DriveFolder(':'), std::nullopt);
-  ScopedEnv c2("CALIDARIX_DRIVE_C", (dir.path() / "c").string());
+  test::ScopedEnv c2("CALIDARIX_DRIVE_C", (dir.path() / "c").string());
   EXPECT_EQ(DriveFolder('c'), dir.path() / "c");
 }
 
@@ -73,8 +59,8 @@ TEST(Paths, StoredWindowsPathsBecomeLocalPaths) {
   test::TempDir dir;
   const fs::path c = dir.path() / "c";
   const fs::path d = dir.path() / "d";
-  ScopedEnv driveC("CALIDARIX_DRIVE_C", c.string());
-  ScopedEnv driveD("CALIDARIX_DRIVE_D", d.string());
+  test::ScopedEnv driveC("CALIDARIX_DRIVE_C", c.string());
+  test::ScopedEnv driveD("CALIDARIX_DRIVE_D", d.string());
   struct Case {
     const char *stored;
     std::optional<fs::path> local;

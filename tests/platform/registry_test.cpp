@@ -15,18 +15,6 @@ namespace calidarix {
 namespace {
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path &file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Spit(const fs::path &file, const std::string &text) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << text;
-}
-
 // Collects what the registry reports instead of printing it.
 class RegistryTest : public testing::Test {
 protected:
@@ -68,7 +56,7 @@ TEST_F(RegistryTest, ValuesOfEveryTypeSurviveTheFile) {
   EXPECT_TRUE(problems.empty());
 
   // The documented text form: one line per value, doubles little-endian.
-  const std::string text = Slurp(file);
+  const std::string text = test::ReadText(file);
   EXPECT_EQ(text.rfind("Calidarix registry 1\n", 0), 0u);
   EXPECT_NE(text.find("[\\dtvimage\\Setup]\n"), std::string::npos);
   EXPECT_NE(text.find("\"Language\"=dword:FFFFFFFB\n"), std::string::npos);
@@ -211,16 +199,16 @@ TEST_F(RegistryTest, ATruncatedFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite
     ASSERT_TRUE(reg.WriteInteger("FontN", 14));
     ASSERT_TRUE(reg.WriteString("Path", "abc"));
   }
-  const std::string whole = Slurp(file);
+  const std::string whole = test::ReadText(file);
   // Every cut short of the final line end loses data and must be seen as damage.
   for (std::size_t length = 0; length + 1 < whole.size(); ++length) {
-    Spit(file, whole.substr(0, length));
+    test::WriteText(file, whole.substr(0, length));
     problems.clear();
     Registry reg(file);
     EXPECT_FALSE(reg.OpenKey("\\dtvimage\\Setup", false) && reg.ValueExists("Path")) << length;
     EXPECT_EQ(problems.size(), 1u) << length;
   }
-  Spit(file, whole.substr(0, whole.size() - 1)); // only the last line end lost: nothing is missing
+  test::WriteText(file, whole.substr(0, whole.size() - 1)); // only the last line end lost: nothing is missing
   problems.clear();
   {
     Registry reg(file);
@@ -232,34 +220,35 @@ TEST_F(RegistryTest, ATruncatedFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite
   // A truncated file under another name (the reports above were for the first one).
   file = dir.file("second.txt");
   const std::string damaged = whole.substr(0, whole.size() / 2);
-  Spit(file, damaged);
+  test::WriteText(file, damaged);
   problems.clear();
   Registry reg(file);
   EXPECT_FALSE(reg.KeyExists("\\dtvimage"));
   EXPECT_FALSE(reg.KeyExists("\\dtvimage")); // read again: reported only once
   EXPECT_FALSE(Registry(file).KeyExists("\\dtvimage"));
   EXPECT_EQ(problems.size(), 1u);
-  EXPECT_EQ(Slurp(file), damaged) << "reading must not touch the damaged file";
+  EXPECT_EQ(test::ReadText(file), damaged) << "reading must not touch the damaged file";
 
   ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Setup", true));
   ASSERT_TRUE(reg.WriteInteger("BMPLook", 1));
-  EXPECT_EQ(Slurp(fs::path(file.string() + ".corrupt-1")), damaged);
+  EXPECT_EQ(test::ReadText(fs::path(file.string() + ".corrupt-1")), damaged);
   EXPECT_EQ(problems.size(), 2u); // and once more to say where it went
   Registry fresh(file);
   ASSERT_TRUE(fresh.OpenKey("\\dtvimage\\Setup", false));
   EXPECT_EQ(fresh.GetValueNames(), std::vector<std::string>{"BMPLook"});
 
   // A second damaged file takes the next free name.
-  Spit(file, "garbage\n");
+  test::WriteText(file, "garbage\n");
   ASSERT_TRUE(Registry(file).OpenKey("\\x", true));
-  EXPECT_EQ(Slurp(fs::path(file.string() + ".corrupt-2")), "garbage\n");
-  EXPECT_EQ(Slurp(fs::path(file.string() + ".corrupt-1")), damaged);
+  EXPECT_EQ(test::ReadText(fs::path(file.string() + ".corrupt-2")), "garbage\n");
+  EXPECT_EQ(test::ReadText(fs::path(file.string() + ".corrupt-1")), damaged);
 }
 
 TEST_F(RegistryTest, HandWrittenFilesAreParsedStrictly) {
   const std::string head = "Calidarix registry 1\n";
-  Spit(file, head + "; a comment\n\n[\\a\\b]\n\"s\"=\"x\\x41\\\\y\"\n\"d\"=dword:0000002a\n\"h\"=hex:\nEnd "
-                    "of registry\n");
+  test::WriteText(
+      file, head + "; a comment\n\n[\\a\\b]\n\"s\"=\"x\\x41\\\\y\"\n\"d\"=dword:0000002a\n\"h\"=hex:\nEnd "
+                   "of registry\n");
   {
     Registry reg(file);
     EXPECT_TRUE(reg.KeyExists("\\a")); // implied by its subkey
@@ -287,7 +276,7 @@ TEST_F(RegistryTest, HandWrittenFilesAreParsedStrictly) {
   std::vector<std::string> bodies(std::begin(bad), std::end(bad));
   bodies.push_back(deep + "]\nEnd of registry\n");
   for (const std::string &body : bodies) {
-    Spit(file, head + body);
+    test::WriteText(file, head + body);
     problems.clear();
     EXPECT_FALSE(Registry(file).KeyExists("\\a")) << body;
     EXPECT_EQ(problems.size(), 1u) << body;
@@ -295,23 +284,19 @@ TEST_F(RegistryTest, HandWrittenFilesAreParsedStrictly) {
 }
 
 TEST_F(RegistryTest, DefaultFileComesFromTheEnvironment) {
-  const char *old = std::getenv("CALIDARIX_REGISTRY");
-  const std::string saved = old ? old : "";
-  setenv("CALIDARIX_REGISTRY", file.c_str(), 1);
-  EXPECT_EQ(RegistryFilePath(), file);
-  Registry reg;
-  EXPECT_EQ(reg.FileName(), file);
-  setenv("CALIDARIX_REGISTRY", "", 1);
-  const char *oldXdg = std::getenv("XDG_CONFIG_HOME");
-  const std::string savedXdg = oldXdg ? oldXdg : "";
-  setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+  {
+    test::ScopedEnv registry("CALIDARIX_REGISTRY", file.string());
+    EXPECT_EQ(RegistryFilePath(), file);
+    Registry reg;
+    EXPECT_EQ(reg.FileName(), file);
+  }
+  test::ScopedEnv registry("CALIDARIX_REGISTRY", "");
+  test::ScopedEnv config("XDG_CONFIG_HOME", dir.path().string());
   EXPECT_EQ(RegistryFilePath(), dir.path() / "calidarix" / "registry.txt");
   // The configuration folder is made on the first write.
   Registry configured;
   EXPECT_TRUE(configured.OpenKey("\\dtvimage", true));
   EXPECT_TRUE(fs::exists(dir.path() / "calidarix" / "registry.txt"));
-  oldXdg ? setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
-  old ? setenv("CALIDARIX_REGISTRY", saved.c_str(), 1) : unsetenv("CALIDARIX_REGISTRY");
 }
 
 } // namespace

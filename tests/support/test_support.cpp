@@ -1,5 +1,6 @@
 #include "tests/support/test_support.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -79,6 +80,34 @@ void WriteFile(const std::filesystem::path &path, const std::vector<std::uint8_t
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path &path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteText(const std::filesystem::path &path, const std::string &text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  if (!out)
+    throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string ReadText(const std::filesystem::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+ScopedEnv::ScopedEnv(const char *name, const std::optional<std::string> &value) : name_(name) {
+  if (const char *old = std::getenv(name))
+    old_ = old;
+  if (value)
+    setenv(name, value->c_str(), 1);
+  else
+    unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (old_)
+    setenv(name_, old_->c_str(), 1);
+  else
+    unsetenv(name_);
 }
 
 } // namespace calidarix::test

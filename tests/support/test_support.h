@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,5 +47,20 @@ private:
 
 void WriteFile(const std::filesystem::path &path, const std::vector<std::uint8_t> &data);
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path &path);
+void WriteText(const std::filesystem::path &path, const std::string &text);
+std::string ReadText(const std::filesystem::path &path); // empty when the file cannot be read
+
+// Sets (or, with nullopt, removes) an environment variable for the life of the object.
+class ScopedEnv {
+public:
+  ScopedEnv(const char *name, const std::optional<std::string> &value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv &) = delete;
+  ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+  const char *name_;
+  std::optional<std::string> old_;
+};
 
 } // namespace calidarix::test

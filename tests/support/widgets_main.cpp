@@ -7,6 +7,9 @@
 
 int main(int argc, char **argv) {
   testing::InitGoogleMock(&argc, argv);
+  // No test may reach a device address outside the loopback range, whoever starts it.
+  if (qEnvironmentVariableIsEmpty("CALIDARIX_NETWORK"))
+    qputenv("CALIDARIX_NETWORK", "loopback");
   bool listing = false;
   for (int i = 1; i < argc; ++i)
     if (std::strcmp(argv[i], "--gtest_list_tests") == 0)

@@ -1,6 +1,7 @@
 #include "acquisition/ui/interface_form.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -24,7 +25,10 @@ TEST(InterfaceForm, OkNeedsAChoiceToHaveHadTheFocusOnce) {
   bool okWasEnabledAtFirstShow = true;
   QTimer::singleShot(0, &form, [&] {
     okWasEnabledAtFirstShow = form.OkBtn->isEnabled() && !form.LanRB->hasFocus() && !form.USBRB->hasFocus();
-    form.USBRB->setFocus();
+    // Deliver the focus directly: without a window manager (Xvfb) the dialog may not be the active
+    // window, and setFocus() then gives no focus event.
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(form.USBRB, &focusIn);
     form.USBRB->setChecked(true);
     QApplication::processEvents();
     form.OkBtn->click();
@@ -32,6 +36,8 @@ TEST(InterfaceForm, OkNeedsAChoiceToHaveHadTheFocusOnce) {
   form.LanRB->setFocusPolicy(Qt::ClickFocus);
   form.USBRB->setFocusPolicy(Qt::ClickFocus);
   form.OkBtn->setFocus();
+  // A watchdog, so that a broken dialog fails the test instead of hanging it.
+  QTimer::singleShot(10000, &form, [&] { form.done(-1); });
   EXPECT_EQ(form.exec(), QDialog::Accepted);
   EXPECT_FALSE(okWasEnabledAtFirstShow);
   EXPECT_TRUE(form.USBRB->isChecked());
