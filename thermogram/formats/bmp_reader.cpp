@@ -1,0 +1,89 @@
+// ".bmp" pictures as thermograms: each byte of a picture row is one pixel, byte x 255 its raw value,
+// on the fixed range 10 .. 20 degrees. In an 8-bit picture the bytes are the colour indices; in a
+// picture of more bits per pixel each colour byte counts as a pixel of its own, as the picture's rows
+// are stored (pixel x takes byte x of its row). Pictures of fewer than 8 bits per pixel give their
+// colour index per pixel, so no row is read past its end.
+
+#include "thermogram/formats/byte_reader.h"
+#include "thermogram/formats/decoded_frame.h"
+#include "thermogram/formats/file_reading.h"
+#include "thermogram/tdtv.h"
+
+#include <QFile>
+#include <QImage>
+
+namespace calidarix {
+
+namespace {
+
+// Bits per pixel from the file's info header (the small OS/2 header keeps it elsewhere).
+std::optional<int> BitsPerPixel(const ByteReader &head) {
+  if (!head.Has(0, 30) || *head.U8(0) != 'B' || *head.U8(1) != 'M') {
+    return std::nullopt;
+  }
+  return *head.U32LE(14) == 12 ? *head.U16LE(24) : *head.U16LE(28);
+}
+
+// The picture in a form whose row bytes are those of the file's rows.
+QImage AsStoredRows(const QImage &picture, int bits) {
+  switch (bits) {
+  case 1:
+  case 2:
+  case 4:
+  case 8:
+    return picture.convertToFormat(QImage::Format_Indexed8);
+  case 16:
+    return picture.convertToFormat(QImage::Format_RGB555);
+  case 24:
+    return picture.convertToFormat(QImage::Format_BGR888);
+  case 32:
+    return picture.convertToFormat(QImage::Format_ARGB32);
+  default:
+    return QImage();
+  }
+}
+
+} // namespace
+
+IoResult TDTV::LoadBMP(const QString &fileName) {
+  QFile file;
+  if (IoResult opened = OpenForReading(file, fileName); !opened) {
+    return opened;
+  }
+  std::vector<std::uint8_t> headBytes;
+  const std::optional<int> bits =
+      ReadRange(file, 0, 30, headBytes) ? BitsPerPixel(ByteReader(headBytes)) : std::nullopt;
+  file.close();
+  QImage picture;
+  if (bits) {
+    picture.load(fileName, "BMP");
+  }
+  if (picture.isNull()) {
+    return IoResult::Error(QStringLiteral("\"%1\" is not a readable bitmap").arg(fileName));
+  }
+  const std::optional<std::uint16_t> width = FrameSide(static_cast<std::uint64_t>(picture.width()));
+  const std::optional<std::uint16_t> height = FrameSide(static_cast<std::uint64_t>(picture.height()));
+  const QImage rows = AsStoredRows(picture, *bits);
+  if (!width || !height || rows.isNull()) {
+    return IoResult::Error(QStringLiteral("\"%1\" is not a readable bitmap").arg(fileName));
+  }
+
+  const std::size_t w = *width;
+  DecodedFrame decoded{*width, *height, std::vector<std::uint16_t>(w * *height)};
+  for (int y = 0; y < rows.height(); ++y) {
+    const uchar *row = rows.constScanLine(y);
+    for (std::size_t x = 0; x < w; ++x) {
+      decoded.Raw[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint16_t>(row[x] * 255);
+    }
+  }
+  InstallFrame(*this, std::move(decoded));
+  FHeader.Version = 3;
+  FHeader.Offset = 10.0f;
+  FHeader.Scale = static_cast<float>((20.0 - 10.0) / 65535.0);
+  FHeader.HorzExtent = FHeader.Width;
+  FHeader.VertExtent = FHeader.Height;
+  SetAspect(static_cast<double>(FHeader.Width) / FHeader.Height);
+  return IoResult::Ok();
+}
+
+} // namespace calidarix
