@@ -16,12 +16,31 @@ namespace calidarix {
 
 namespace {
 
-// Bits per pixel from the file's info header (the small OS/2 header keeps it elsewhere).
-std::optional<int> BitsPerPixel(const ByteReader &head) {
-  if (!head.Has(0, 30) || *head.U8(0) != 'B' || *head.U8(1) != 'M') {
+constexpr std::uint64_t kHeadBytes = 34; // file header and the info header through its compression
+
+// Bits per pixel from the file's info header, when the file holds every row that header promises.
+// (The picture loader would fill a cut-off picture up silently.)
+std::optional<int> StoredBitsPerPixel(const ByteReader &head, std::uint64_t fileSize) {
+  if (!head.Has(0, kHeadBytes) || *head.U8(0) != 'B' || *head.U8(1) != 'M') {
     return std::nullopt;
   }
-  return *head.U32LE(14) == 12 ? *head.U16LE(24) : *head.U16LE(28);
+  const std::uint64_t pixelsAt = *head.U32LE(10);
+  const bool coreHeader = *head.U32LE(14) == 12; // the small OS/2 header
+  const int bits = coreHeader ? *head.U16LE(24) : *head.U16LE(28);
+  const std::int64_t width = coreHeader ? *head.U16LE(18) : static_cast<std::int32_t>(*head.U32LE(18));
+  const std::int64_t height = coreHeader ? *head.U16LE(20) : static_cast<std::int32_t>(*head.U32LE(22));
+  const std::uint32_t compression = coreHeader ? 0 : *head.U32LE(30);
+  if (width < 1 || height == 0 || bits < 1 || bits > 32) {
+    return std::nullopt;
+  }
+  const std::uint64_t rowBytes =
+      (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bits) + 31) / 32 * 4;
+  const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
+  const bool packed = compression == 1 || compression == 2; // run-length coded: the size varies
+  if (pixelsAt > fileSize || (!packed && rowBytes * rows > fileSize - pixelsAt)) {
+    return std::nullopt;
+  }
+  return bits;
 }
 
 // The picture in a form whose row bytes are those of the file's rows.
@@ -52,7 +71,9 @@ IoResult TDTV::LoadBMP(const QString &fileName) {
   }
   std::vector<std::uint8_t> headBytes;
   const std::optional<int> bits =
-      ReadRange(file, 0, 30, headBytes) ? BitsPerPixel(ByteReader(headBytes)) : std::nullopt;
+      ReadRange(file, 0, kHeadBytes, headBytes)
+          ? StoredBitsPerPixel(ByteReader(headBytes), static_cast<std::uint64_t>(file.size()))
+          : std::nullopt;
   file.close();
   QImage picture;
   if (bits) {
