@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   std::vector<std::uint8_t> companionBytes;
   if (companion) {
     const std::size_t length = std::min<std::size_t>(input.File[0], input.File.size() - 1);
-    companionBytes.assign(input.File.begin() + 1, input.File.begin() + 1 + static_cast<std::ptrdiff_t>(length));
+    companionBytes.assign(input.File.begin() + 1,
+                          input.File.begin() + 1 + static_cast<std::ptrdiff_t>(length));
     input.File.erase(input.File.begin(), input.File.begin() + 1 + static_cast<std::ptrdiff_t>(length));
   }
   const QString stdName = calidarix::fuzz::WriteInputFile("input.STD", companionBytes);
