@@ -1,0 +1,12 @@
+// Fuzz target of the .bmp reader: any input is refused or read, never a crash or an out-of-bounds access.
+
+#include "fuzz/fuzz_input.h"
+#include "thermogram/tdtv.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  const calidarix::fuzz::FuzzInput input = calidarix::fuzz::SplitInput(data, size, 0);
+  const QString name = calidarix::fuzz::WriteInputFile("input.bmp", input.File);
+  calidarix::TDTV dtv;
+  (void)dtv.LoadBMP(name);
+  return 0;
+}
