@@ -95,6 +95,20 @@ TEST_F(LoadFromFileTest, ExtensionIsComparedInLowerCaseAndFixedLevelApplies) {
   EXPECT_EQ(t.FFileName, Name("A.DTV"));
 }
 
+TEST_F(LoadFromFileTest, ForeignExtensionsReachTheirReaders) {
+  // A 16-bit PNG thermogram written by us, named with an upper-case extension.
+  TDTV source;
+  test::SetFrame(source, 4, 3, [](int x, int y) { return 1000 * (1 + x + 4 * y); });
+  source.FHeader.Scale = 0.01f;
+  source.SetAspect(4.0 / 3.0);
+  ASSERT_TRUE(source.SavePNG(Name("scene.PNG")));
+  TDTV t;
+  ASSERT_TRUE(t.LoadFromFile(Name("scene.PNG"), 1));
+  EXPECT_EQ(t.Width(), 4);
+  EXPECT_EQ(t.Height(), 3);
+  EXPECT_EQ(t.FRaw, source.FRaw);
+}
+
 TEST_F(LoadFromFileTest, CameraTemperatureStampIsClippedAndClamped) {
   WriteThermogram("big.dtv", 24, 24, 7, 1.0f / 256, 20.0f);
   TDTV t;
