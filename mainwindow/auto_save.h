@@ -72,7 +72,8 @@ struct AutoSaveResult {
   bool ShowDayFolder = false; // the file list should show the day folder (scan, line mode, strip)
 };
 
-// The database folder of a drive letter: <drive folder>/DATABASE.KVD (not created here).
+// The database folder of a drive letter: <drive folder>/DATABASE.KVD (not created here). A character
+// that names no drive means drive C.
 QString DatabaseFolder(char driveLetter);
 // Day folder of a date, with its final "/": <database folder>/<yy-mm-dd>.KVD/.
 QString DayFolder(char driveLetter, const QDateTime &now);
