@@ -119,8 +119,8 @@ TEST_F(MainWindow, PublishesItsHandleAndRestoresThePreviousOneAtClose) {
   fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"] = 777;
   TCalidarix &w = Start();
   EXPECT_EQ(w.PrevActiveHandle, 777);
-  EXPECT_EQ(fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"],
-            static_cast<std::int64_t>(w.winId()));
+  EXPECT_EQ(fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"], fakes.sibling->handle);
+  EXPECT_EQ(w.FPublishedHandle, fakes.sibling->handle);
   int closed = 0;
   QObject::connect(&w, &TCalidarix::Closed, [&] { ++closed; });
   w.close();
