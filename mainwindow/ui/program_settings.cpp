@@ -23,7 +23,6 @@ void Log(const QString &text) {
 
 ProgramSettingsPlaces ProgramSettingsPlaces::Current() {
   ProgramSettingsPlaces places;
-  places.iniFile = ProgramIniPath();
   places.programDir = ProgramDir();
   places.registryFile = RegistryFilePath();
   places.programFile = QCoreApplication::applicationFilePath().toStdString();
@@ -37,7 +36,8 @@ StoredProgramSettings::StoredProgramSettings(ProgramSettingsPlaces places)
 std::optional<bool> StoredProgramSettings::LoadIniSettings(TCalidarix &window) {
   IniSettings &ini = window.FIniSettings;
   ini = IniSettings();
-  const bool cameraFound = calidarix::LoadIniSettings(places_.iniFile, places_.programDir, ini);
+  const std::filesystem::path iniFile = places_.iniFile.empty() ? ProgramIniPath() : places_.iniFile;
+  const bool cameraFound = calidarix::LoadIniSettings(iniFile, places_.programDir, ini);
   window.FMetroMode = ini.FMetroMode;
   window.FDriveLetter = ini.FDriveLetter;
   window.FLimitOn = ini.FLimitOn;

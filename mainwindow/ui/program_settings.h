@@ -16,7 +16,7 @@
 namespace calidarix {
 
 struct ProgramSettingsPlaces {
-  std::filesystem::path iniFile;      // "Calidarix.ini"
+  std::filesystem::path iniFile;      // "Calidarix.ini"; empty: the one ProgramIniPath() finds when read
   std::filesystem::path programDir;   // where "service.mode" is looked for
   std::filesystem::path registryFile; // the registry store
   std::filesystem::path programFile;  // the program the ".dtv" files open with

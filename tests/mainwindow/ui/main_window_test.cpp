@@ -133,6 +133,7 @@ TEST_F(MainWindow, AFailedRegistryWriteStopsTheWritesAtClose) {
   fakes.registry->failWrites = true;
   TCalidarix &w = Start();
   EXPECT_TRUE(w.FRegistryFailed);
+  EXPECT_TRUE(logger->Lines().join('\n').contains("Active_Handle could not be written"));
   const qsizetype writesAtStart = fakes.registry->writes.size();
   w.close();
   EXPECT_EQ(fakes.settings->registered, 0);
