@@ -1,8 +1,11 @@
 // Program entry: the application object, the program's windows in their order, then the event loop until
 // the main window closes.
+#include "mainwindow/ui/joystick.h"
 #include "mainwindow/ui/main_window.h"
+#include "mainwindow/ui/program_settings.h"
 #include "mainwindow/ui/program_windows.h"
 #include "mainwindow/ui/registry_store.h"
+#include "mainwindow/ui/sibling_link.h"
 
 #include <QApplication>
 
@@ -18,6 +21,9 @@ int main(int argc, char **argv) {
 
   calidarix::ShellServices services;
   services.registry = std::make_unique<calidarix::RegistryKeyValueStore>();
+  services.settings = std::make_unique<calidarix::StoredProgramSettings>();
+  services.sibling = std::make_unique<calidarix::ProcessSiblingLink>();
+  services.joystick = std::make_unique<calidarix::DeviceJoystick>();
   calidarix::ProgramWindows windows(services, QApplication::arguments().mid(1));
   QObject::connect(calidarix::Calidarix, &calidarix::TCalidarix::Closed, &app, &QCoreApplication::quit);
   return QApplication::exec();

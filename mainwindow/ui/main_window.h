@@ -6,6 +6,8 @@
 //   main_window_camera_type.cpp  the camera-type question at start-up and from the Scan menu
 
 #include "mainwindow/command_line.h"
+#include "mainwindow/ini_settings.h"
+#include "mainwindow/registry_settings.h"
 #include "mainwindow/ui/shell_services.h"
 
 #include <QColor>
@@ -114,6 +116,31 @@ public:
   QString FFixedFileName;
   bool FInterfaceTimerRequested = false;
 
+  // Settings and sibling
+  // "Calidarix.ini" as read at start-up. The camera and head values wait here for the acquisition
+  // and head parts, which take them from this struct.
+  IniSettings FIniSettings;
+  // The registry settings as restored and as written back. Values that have a field or global of
+  // their own (language, switches, folders, CurrentDTV's palette windows ...) are copied to and from
+  // it; the others (palette slots and flags, scanning values, panorama folder, head port) live here
+  // until their commands exist.
+  RegistrySettings FRegistrySettings;
+  bool FLimitOn = false; // temperature alarm
+  double FLimit = 0.0;   // degrees Celsius
+  QString FSaveDirectory;
+  QString FPalOpenDirectory;
+  QString FPalSaveDirectory;
+  QString FSaveNameBase = QStringLiteral("kvd");
+  // This window's handle as published in "Active_Handle"; 0 when it could not be published.
+  std::int64_t FPublishedHandle = 0;
+  // WM_SIBLINGOPEN: the sibling program asks for new bounds and a file to show.
+  void SiblingOpenRequest();
+  void RemoveQorRegClick();
+  // Joystick 1. The head jogging these drive is not built yet; for now they only log.
+  void JoyMove(std::uint32_t buttons, int x, int y);
+  void JoyButtonDown(std::uint32_t changed, std::uint32_t buttons);
+  void JoyButtonUp(std::uint32_t changed, std::uint32_t buttons);
+
   ShellServices &Services() { return FServices; }
 
   // Components (objectName = member name).
@@ -126,7 +153,7 @@ public:
   QToolButton *ScanSB;
   QComboBox *LanguageCB;
   QMenu *ServiceFunctions, *ImageWithScalePopupMenu, *ArrayPopupMenu, *PalettePopupMenu, *FontPopupMenu;
-  QAction *Blank, *Start1, *Exit1, *Interface1, *LogMemo, *ShowProgressForm, *Color;
+  QAction *Blank, *Start1, *Exit1, *Interface1, *LogMemo, *RemoveQorReg, *ShowProgressForm, *Color;
   QTimer *RealTimeTimer, *RefreshTimer, *InterfaceTimer;
   QSystemTrayIcon *FTrayIcon = nullptr;
   TFormVideo *FormVideo = nullptr;
@@ -156,6 +183,9 @@ private:
   void ShowWithoutFrame(bool frameless);
   void SetTrayIcon();
   void SetBackground(QWidget *widget, const QColor &colour);
+  void PublishForSibling();
+  void ApplyPaletteStartValues();
+  void RestoreSiblingHandle();
   // Logs a service that was asked for and is not there yet (the log is the only trace it leaves).
   void Note(ServiceStatus status, const char *what);
 

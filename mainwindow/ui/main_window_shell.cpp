@@ -8,6 +8,7 @@
 #include "mainwindow/ui/placeholder_forms.h"
 #include "mainwindow/ui/progress_form.h"
 #include "platform/numbers.h"
+#include "platform/paths.h"
 
 #include <QAction>
 #include <QApplication>
@@ -123,10 +124,10 @@ void TCalidarix::FormClose() {
   FServices.joystick->Release();
   if (FServices.acquisition->ScanRunning())
     Note(FServices.acquisition->StopScan(), "Stop scan");
+  // A registry write that fails here is logged and the close goes on.
   if (!FRegistryFailed) {
     Note(FServices.settings->ParamsRegister(*this), "Registry settings");
-    if (FServices.registry->OpenKey(kInterfaceKey))
-      FServices.registry->WriteInteger(kInterfaceKey, "Active_Handle", PrevActiveHandle);
+    RestoreSiblingHandle();
   }
   // The docked windows close with the main window.
   for (QWidget *docked : {static_cast<QWidget *>(GraphForm), static_cast<QWidget *>(TimeProfileForm),
@@ -134,6 +135,66 @@ void TCalidarix::FormClose() {
     if (docked && docked->isVisible())
       docked->close();
   setGeometry(1, 1, 1, 1);
+}
+
+void TCalidarix::RestoreSiblingHandle() {
+  KeyValueStore &registry = *FServices.registry;
+  if (FPublishedHandle == 0 || !registry.OpenKey(kInterfaceKey))
+    return;
+  // An instance started after this one has published itself there since; the value is its own.
+  if (registry.ReadInteger(kInterfaceKey, "Active_Handle") != std::optional<std::int64_t>(FPublishedHandle))
+    return;
+  if (!registry.WriteInteger(kInterfaceKey, "Active_Handle", PrevActiveHandle))
+    Note(ServiceStatus::Failed, "Restoring Active_Handle");
+}
+
+void TCalidarix::SiblingOpenRequest() {
+  KeyValueStore &registry = *FServices.registry;
+  if (registry.OpenKey(kInterfaceKey)) {
+    const auto left = registry.ReadInteger(kInterfaceKey, "Desirable_Left");
+    const auto top = registry.ReadInteger(kInterfaceKey, "Desirable_Top");
+    const auto height = registry.ReadInteger(kInterfaceKey, "Desirable_Height");
+    const bool widthGiven = registry.ReadInteger(kInterfaceKey, "Desirable_Width").has_value();
+    // The width follows from the height at the window's present ratio; the sibling's width is not
+    // used. A height below one pixel cannot be honoured and leaves the bounds alone.
+    if (left && top && height && widthGiven && *height > 0) {
+      const QRect bounds = geometry();
+      const int newHeight = static_cast<int>(*height);
+      const int newWidth = bounds.height() > 0
+                               ? TruncToInt32(double(bounds.width()) / bounds.height() * newHeight)
+                               : bounds.width();
+      move(static_cast<int>(*left), static_cast<int>(*top));
+      resize(newWidth, newHeight);
+    }
+  }
+  if (registry.OpenKey(kSiblingKey)) {
+    if (FIsReadDTI)
+      Note(ServiceStatus::NotAvailable, "Image sidecar of the image being left");
+    // A missing value reads as an empty name, which shows the demo image.
+    const QString stored = registry.ReadString(kSiblingKey, "FileName_To_Open").value_or(QString());
+    const std::optional<std::filesystem::path> local = LocalPathFromWindows(stored.toStdString());
+    FServices.view->SetFileName(local ? QString::fromStdString(local->string()) : QString());
+    Note(FServices.view->ChangeDTV(true), "Thermogram view");
+  }
+}
+
+void TCalidarix::RemoveQorRegClick() {
+  Note(FServices.settings->RemoveHeadComPort(), "Remove Qor from Reg");
+}
+
+void TCalidarix::JoyMove(std::uint32_t buttons, int x, int y) {
+  if (logger)
+    logger->AppendLine(QStringLiteral("Joystick move X %1 Y %2 buttons %3").arg(x).arg(y).arg(buttons));
+}
+
+void TCalidarix::JoyButtonDown(std::uint32_t changed, std::uint32_t buttons) {
+  if (logger)
+    logger->AppendLine(QStringLiteral("Joystick button down %1 buttons %2").arg(changed).arg(buttons));
+}
+
+void TCalidarix::JoyButtonUp(std::uint32_t changed, std::uint32_t buttons) {
+  if (logger)
+    logger->AppendLine(QStringLiteral("Joystick button up %1 buttons %2").arg(changed).arg(buttons));
 }
 
 void TCalidarix::ShowWithoutFrame(bool frameless) {

@@ -4,6 +4,7 @@
 
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
+#include "thermogram/thermogram_globals.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -82,16 +83,7 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
   SetTrayIcon();
   Note(FServices.desktop->RecoverInterruptedFilm(FDriveLetter), "Film recovery");
 
-  // Publish this window for the sibling program, remembering the handle found there.
-  PrevActiveHandle = 0;
-  if (FServices.registry->OpenKey(kInterfaceKey)) {
-    if (auto previous = FServices.registry->ReadInteger(kInterfaceKey, "Active_Handle"))
-      PrevActiveHandle = *previous;
-    if (!FServices.registry->WriteInteger(kInterfaceKey, "Active_Handle", static_cast<std::int64_t>(winId())))
-      FRegistryFailed = true;
-  } else {
-    Note(ServiceStatus::NotAvailable, "Registry key dtvimage\\Calidarix_Interface");
-  }
+  PublishForSibling();
 
   const std::optional<bool> cameraFound = FServices.settings->LoadIniSettings(*this);
   if (!cameraFound)
@@ -102,6 +94,7 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
   }
   Note(FServices.settings->RegisterFileAssociation(), "File association");
 
+  FSaveNameBase = QStringLiteral("kvd");
   FMinPanelColor = QColor(224, 224, 255);
   FMaxPanelColor = QColor(255, 224, 224);
   Note(FServices.view->CreateThermograms(FServices.acquisition->CameraInterfaceType() == 64), "Thermograms");
@@ -128,6 +121,7 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
 
   // Start values that replace whatever the registry held.
   Note(FServices.view->SetUpPalettes(FMetroMode), "Palettes");
+  ApplyPaletteStartValues();
   FontN = 14;
   findChild<QAction *>("FontSize14")->setChecked(true);
   BMPLook = 1;
@@ -172,6 +166,50 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
   RealTimeLabel->hide();
   RealTimeTimer->start();
   RefreshTimer->start();
+}
+
+void TCalidarix::PublishForSibling() {
+  PrevActiveHandle = 0;
+  KeyValueStore &registry = *FServices.registry;
+  if (!registry.OpenKey(kInterfaceKey)) {
+    Note(ServiceStatus::NotAvailable, "Registry key dtvimage\\Calidarix_Interface");
+    return;
+  }
+  if (auto previous = registry.ReadInteger(kInterfaceKey, "Active_Handle"))
+    PrevActiveHandle = *previous;
+  FPublishedHandle = FServices.sibling->PublishWindow(*this);
+  if (FPublishedHandle == 0) {
+    Note(ServiceStatus::NotAvailable, "Sibling link");
+    return;
+  }
+  if (!registry.WriteInteger(kInterfaceKey, "Active_Handle", FPublishedHandle)) {
+    // A registry that refuses this first write would refuse the settings too; they are not tried.
+    FRegistryFailed = true;
+    logger->AppendLine(
+        QStringLiteral("Registry: Active_Handle could not be written; settings will not be saved"));
+  }
+}
+
+void TCalidarix::ApplyPaletteStartValues() {
+  RegistrySettings &s = FRegistrySettings;
+  s.PalNumber = 0;
+  s.IsoNumber = 3;
+  s.isPalInverted = false;
+  s.isPalRotated = false;
+  s.isIsoRotated = false;
+  s.isIsoInverted = true; // the isotherm palette starts reversed
+  s.isIso = false;
+  s.PalBottom = 0;
+  s.PalTop = 255;
+  s.IsoBottom = 0;
+  s.IsoTop = 96;
+  if (CurrentDTV) {
+    CurrentDTV->isIso = s.isIso;
+    CurrentDTV->PalBottom = s.PalBottom;
+    CurrentDTV->PalTop = s.PalTop;
+    CurrentDTV->IsoBottom = s.IsoBottom;
+    CurrentDTV->IsoTop = s.IsoTop;
+  }
 }
 
 void TCalidarix::StartInterfaceTimer() {

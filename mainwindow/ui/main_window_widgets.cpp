@@ -158,6 +158,8 @@ void TCalidarix::BuildMenus() {
   ServiceFunctions->menuAction()->setVisible(false);
   LogMemo = AddItem(ServiceFunctions, "LogMemo", "LogMemo");
   connect(LogMemo, &QAction::triggered, this, &TCalidarix::LogMemoClick);
+  RemoveQorReg = AddItem(ServiceFunctions, "RemoveQorReg", "Remove Qor from Reg");
+  connect(RemoveQorReg, &QAction::triggered, this, &TCalidarix::RemoveQorRegClick);
   ShowProgressForm = AddItem(ServiceFunctions, "ShowProgressForm", "Show Progress Form");
   connect(ShowProgressForm, &QAction::triggered, this, &TCalidarix::ShowProgressFormClick);
 

@@ -23,6 +23,13 @@ std::optional<std::int64_t> RegistryKeyValueStore::ReadInteger(const QString &ke
   return value ? std::optional<std::int64_t>(*value) : std::nullopt;
 }
 
+std::optional<QString> RegistryKeyValueStore::ReadString(const QString &key, const QString &name) {
+  if (!registry_.OpenKey(FromRoot(key), false))
+    return std::nullopt;
+  const std::optional<std::string> value = registry_.ReadString(name.toStdString());
+  return value ? std::optional<QString>(QString::fromStdString(*value)) : std::nullopt;
+}
+
 bool RegistryKeyValueStore::WriteInteger(const QString &key, const QString &name, std::int64_t value) {
   if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
     return false;

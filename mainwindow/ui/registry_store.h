@@ -14,6 +14,7 @@ public:
   // Key paths are taken from the root whether or not they start with "\".
   bool OpenKey(const QString &key) override;
   std::optional<std::int64_t> ReadInteger(const QString &key, const QString &name) override;
+  std::optional<QString> ReadString(const QString &key, const QString &name) override;
   // Registry integers are 32-bit: a value outside that range is refused (false), never cut.
   bool WriteInteger(const QString &key, const QString &name, std::int64_t value) override;
 

@@ -25,6 +25,7 @@ public:
   // Opens `key`, creating it when missing; false when it cannot be opened.
   virtual bool OpenKey(const QString &key) = 0;
   virtual std::optional<std::int64_t> ReadInteger(const QString &key, const QString &name) = 0;
+  virtual std::optional<QString> ReadString(const QString &key, const QString &name) = 0;
   virtual bool WriteInteger(const QString &key, const QString &name, std::int64_t value) = 0;
 };
 
@@ -32,6 +33,7 @@ class NullKeyValueStore : public KeyValueStore {
 public:
   bool OpenKey(const QString &) override { return false; }
   std::optional<std::int64_t> ReadInteger(const QString &, const QString &) override { return std::nullopt; }
+  std::optional<QString> ReadString(const QString &, const QString &) override { return std::nullopt; }
   bool WriteInteger(const QString &, const QString &, std::int64_t) override { return false; }
 };
 
@@ -44,6 +46,8 @@ public:
   virtual ServiceStatus RegisterFileAssociation() = 0;
   virtual ServiceStatus ParamsRestore(TCalidarix &window) = 0;
   virtual ServiceStatus ParamsRegister(const TCalidarix &window) = 0;
+  // "Remove Qor from Reg": forgets the head's stored serial port.
+  virtual ServiceStatus RemoveHeadComPort() = 0;
 };
 
 class NullProgramSettings : public ProgramSettings {
@@ -52,6 +56,7 @@ public:
   ServiceStatus RegisterFileAssociation() override { return ServiceStatus::NotAvailable; }
   ServiceStatus ParamsRestore(TCalidarix &) override { return ServiceStatus::NotAvailable; }
   ServiceStatus ParamsRegister(const TCalidarix &) override { return ServiceStatus::NotAvailable; }
+  ServiceStatus RemoveHeadComPort() override { return ServiceStatus::NotAvailable; }
 };
 
 // Desktop shortcuts and the recovery of a film whose recording was interrupted.
@@ -164,28 +169,36 @@ public:
   QString State() const override { return QStringLiteral("no battery"); }
 };
 
+// Joystick 1, captured for the main window: its changes reach JoyMove, JoyButtonDown and JoyButtonUp,
+// looked at every `periodMs`.
 class Joystick {
 public:
   virtual ~Joystick() = default;
-  virtual ServiceStatus Capture(QWidget &window, int periodMs) = 0;
+  virtual ServiceStatus Capture(TCalidarix &window, int periodMs) = 0;
   virtual void Release() = 0;
 };
 
 class NullJoystick : public Joystick {
 public:
-  ServiceStatus Capture(QWidget &, int) override { return ServiceStatus::NotAvailable; }
+  ServiceStatus Capture(TCalidarix &, int) override { return ServiceStatus::NotAvailable; }
   void Release() override {}
 };
 
-// The sibling database program's window, reached by its handle.
+// The sibling database program: it reaches the main window by the handle published here, and this
+// program reaches the sibling's window by the handle the sibling publishes. Handles are given as the
+// registry holds them (32-bit values).
 class SiblingLink {
 public:
   virtual ~SiblingLink() = default;
+  // Makes the main window reachable from other programs, its sibling open request routed to
+  // TCalidarix::SiblingOpenRequest. Returns the handle to publish, 0 when there is none.
+  virtual std::int64_t PublishWindow(TCalidarix &window) = 0;
   virtual ServiceStatus SendNotify(std::int64_t handle) = 0;
 };
 
 class NullSiblingLink : public SiblingLink {
 public:
+  std::int64_t PublishWindow(TCalidarix &) override { return 0; }
   ServiceStatus SendNotify(std::int64_t) override { return ServiceStatus::NotAvailable; }
 };
 

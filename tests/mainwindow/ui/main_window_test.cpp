@@ -119,8 +119,8 @@ TEST_F(MainWindow, PublishesItsHandleAndRestoresThePreviousOneAtClose) {
   fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"] = 777;
   TCalidarix &w = Start();
   EXPECT_EQ(w.PrevActiveHandle, 777);
-  EXPECT_EQ(fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"],
-            static_cast<std::int64_t>(w.winId()));
+  EXPECT_EQ(fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"], fakes.sibling->handle);
+  EXPECT_EQ(w.FPublishedHandle, fakes.sibling->handle);
   int closed = 0;
   QObject::connect(&w, &TCalidarix::Closed, [&] { ++closed; });
   w.close();
@@ -133,6 +133,7 @@ TEST_F(MainWindow, AFailedRegistryWriteStopsTheWritesAtClose) {
   fakes.registry->failWrites = true;
   TCalidarix &w = Start();
   EXPECT_TRUE(w.FRegistryFailed);
+  EXPECT_TRUE(logger->Lines().join('\n').contains("Active_Handle could not be written"));
   const qsizetype writesAtStart = fakes.registry->writes.size();
   w.close();
   EXPECT_EQ(fakes.settings->registered, 0);

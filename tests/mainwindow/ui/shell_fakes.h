@@ -17,6 +17,10 @@ public:
     auto it = values.find(key + "/" + name);
     return it == values.end() ? std::nullopt : std::optional<std::int64_t>(*it);
   }
+  std::optional<QString> ReadString(const QString &key, const QString &name) override {
+    auto it = strings.find(key + "/" + name);
+    return it == strings.end() ? std::nullopt : std::optional<QString>(*it);
+  }
   bool WriteInteger(const QString &key, const QString &name, std::int64_t value) override {
     writes << key + "/" + name + "=" + QString::number(value);
     if (failWrites)
@@ -25,6 +29,7 @@ public:
     return true;
   }
   QMap<QString, std::int64_t> values;
+  QMap<QString, QString> strings;
   QStringList unopenable;
   QStringList writes;
   bool failWrites = false;
@@ -43,6 +48,11 @@ public:
     ++registered;
     return ServiceStatus::Done;
   }
+  ServiceStatus RemoveHeadComPort() override {
+    ++headPortsRemoved;
+    return ServiceStatus::Done;
+  }
+  int headPortsRemoved = 0;
   std::optional<bool> cameraSection = true;
   std::function<void(TCalidarix &)> restore;
   int registered = 0;
@@ -103,11 +113,13 @@ public:
 
 class FakeSibling : public SiblingLink {
 public:
+  std::int64_t PublishWindow(TCalidarix &) override { return handle; }
   ServiceStatus SendNotify(std::int64_t handle) override {
     sent << handle;
     return ServiceStatus::Done;
   }
   QList<std::int64_t> sent;
+  std::int64_t handle = 9001;
 };
 
 // Services made of the fakes, with typed access to each.

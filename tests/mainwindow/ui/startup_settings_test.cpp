@@ -1,0 +1,251 @@
+// Start-up and close of the main window with the real settings stores in a temporary folder: the
+// program INI, the registry file and the file association; the joystick on a named pipe.
+
+#include "mainwindow/ui/joystick.h"
+#include "mainwindow/ui/logger_window.h"
+#include "mainwindow/ui/main_window.h"
+#include "mainwindow/ui/program_settings.h"
+#include "mainwindow/ui/registry_store.h"
+#include "tests/mainwindow/ui/settings_environment.h"
+#include "tests/mainwindow/ui/shell_fakes.h"
+#include "thermogram/thermogram_globals.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace calidarix {
+namespace {
+
+const char *kInterfaceKey = "\\dtvimage\\Calidarix_Interface";
+
+class StartupSettings : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fakes.services.registry = std::make_unique<RegistryKeyValueStore>(env.registry());
+    ProgramSettingsPlaces places = ProgramSettingsPlaces::Current();
+    places.refreshDesktopDatabases = false; // no desktop tools started by tests
+    fakes.services.settings = std::make_unique<StoredProgramSettings>(places);
+    CurrentDTV = std::make_unique<TDTV>();
+  }
+  void TearDown() override {
+    window.reset();
+    ResetThermogramGlobals();
+  }
+  TCalidarix &Start(const QStringList &arguments = {}) {
+    window = std::make_unique<TCalidarix>(fakes.services);
+    Calidarix = window.get();
+    window->FormCreate(arguments);
+    window->show();
+    return *window;
+  }
+  void WriteIni(const std::string &text) {
+    test::WriteFile(env.programDir() / "Calidarix.ini", std::vector<std::uint8_t>(text.begin(), text.end()));
+  }
+  QString Log() const { return logger ? logger->Lines().join('\n') : QString(); }
+
+  test::SettingsEnvironment env;
+  test::FakeServices fakes;
+  std::unique_ptr<TCalidarix> window;
+};
+
+TEST_F(StartupSettings, StoredPaletteFontAndLookDoNotSurviveStartButOtherSettingsDo) {
+  {
+    Registry registry(env.registry());
+    ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Palette", true));
+    registry.WriteInteger("PalNumber", 5);
+    registry.WriteInteger("IsoNumber", 7);
+    registry.WriteBool("isPalInverted", true);
+    registry.WriteBool("isIsoInverted", false);
+    registry.WriteBool("isIso", true);
+    registry.WriteInteger("PalTop", 300); // 8 bits kept: 44, then replaced by the start value
+    registry.WriteInteger("IsoTop", 10);
+    registry.WriteBool("isIsoColor", true);
+    registry.WriteBool("isIsoAuto", true);
+    ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Setup", true));
+    registry.WriteInteger("FontN", 20);
+    registry.WriteInteger("BMPLook", 3);
+    registry.WriteInteger("Language", 1);
+    registry.WriteBool("isNightMode", true);
+    registry.WriteBool("isMenuVisible", true);
+    ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Scanning", true));
+    registry.WriteInteger("SumCount", 9);
+  }
+  TCalidarix &w = Start();
+
+  const RegistrySettings &s = w.FRegistrySettings;
+  EXPECT_EQ(s.PalNumber, 0);
+  EXPECT_EQ(s.IsoNumber, 3);
+  EXPECT_FALSE(s.isPalInverted);
+  EXPECT_TRUE(s.isIsoInverted);
+  EXPECT_FALSE(CurrentDTV->isIso);
+  EXPECT_EQ(CurrentDTV->PalBottom, 0);
+  EXPECT_EQ(CurrentDTV->PalTop, 255);
+  EXPECT_EQ(CurrentDTV->IsoBottom, 0);
+  EXPECT_EQ(CurrentDTV->IsoTop, 96);
+  EXPECT_EQ(w.FontN, 14);
+  EXPECT_TRUE(w.findChild<QAction *>("FontSize14")->isChecked());
+  EXPECT_EQ(w.BMPLook, 1);
+
+  EXPECT_TRUE(CurrentDTV->isIsoColor);
+  EXPECT_TRUE(CurrentDTV->isIsoAuto);
+  EXPECT_EQ(CurrentDTV->SumCount, 9);
+  EXPECT_EQ(w.FLanguage, 1);
+  EXPECT_EQ(w.findChild<QMenu *>("File1")->title(), QString::fromUtf8("Файл"));
+  EXPECT_TRUE(w.FIsNightMode);
+  EXPECT_TRUE(w.FIsMenuVisible);
+}
+
+TEST_F(StartupSettings, CloseWritesEveryKeyAndRestoresThePreviousHandle) {
+  {
+    Registry registry(env.registry());
+    ASSERT_TRUE(registry.OpenKey(kInterfaceKey, true));
+    registry.WriteInteger("Active_Handle", 4711);
+  }
+  TCalidarix &w = Start();
+  EXPECT_EQ(w.PrevActiveHandle, 4711);
+  {
+    Registry registry(env.registry());
+    ASSERT_TRUE(registry.OpenKey(kInterfaceKey, false));
+    EXPECT_EQ(registry.ReadInteger("Active_Handle"), fakes.sibling->handle);
+  }
+  // Without any INI file the camera is unknown.
+  EXPECT_FALSE(w.ScanSB->isEnabled());
+
+  w.FLanguage = 1;
+  w.FOpenDirectory = "/data/films";
+  w.FLimit = 45.5;
+  CurrentDTV->isIsoColor = true;
+  int closed = 0;
+  QObject::connect(&w, &TCalidarix::Closed, [&] { ++closed; });
+  w.close();
+  EXPECT_EQ(closed, 1);
+
+  Registry registry(env.registry());
+  ASSERT_TRUE(registry.OpenKey(kInterfaceKey, false));
+  EXPECT_EQ(registry.ReadInteger("Active_Handle"), 4711);
+  ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Setup", false));
+  EXPECT_EQ(registry.ReadInteger("Language"), 1);
+  EXPECT_EQ(registry.ReadInteger("FontN"), 14);
+  EXPECT_EQ(registry.ReadBool("InfoPanelLeft"), true);
+  ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Palette", false));
+  EXPECT_EQ(registry.ReadInteger("PalNumber"), 0);
+  EXPECT_EQ(registry.ReadInteger("IsoTop"), 96);
+  EXPECT_EQ(registry.ReadBool("isIsoInverted"), true);
+  EXPECT_EQ(registry.ReadBool("isIsoColor"), true);
+  ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Scanning", false));
+  EXPECT_EQ(registry.ReadFloat("FixedMin"), 36.0); // the whole key was missing at start
+  EXPECT_EQ(registry.ReadFloat("Limit"), 45.5);
+  ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Directory", false));
+  EXPECT_EQ(registry.ReadString("OpenDirectory"), "/data/films");
+  EXPECT_EQ(registry.ReadString("SaveNameBase"), "kvd");
+  // The file association is written at every start.
+  ASSERT_TRUE(registry.OpenKey("\\.dtv", false));
+  EXPECT_EQ(registry.ReadString(""), "dtvimage");
+}
+
+TEST_F(StartupSettings, IniSettingsReachTheWindowBeforeTheRegistryDefaults) {
+  WriteIni("[METRO]\nAspectWidth=320\n"
+           "[SETUP]\nDriveLetter=D\nCameraNo=1\nCameraType=64\nWidth=320\nLimitOn=1\nLimit=45.5\n");
+  test::WriteFile(env.programDir() / "service.mode", {});
+  {
+    Registry registry(env.registry());
+    ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Directory", true));
+    registry.WriteString("OpenDirectory", "");
+    ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Scanning", true));
+    registry.WriteFloat("Limit", 0.0); // 0 leaves the alarm switch as the INI set it
+  }
+  TCalidarix &w = Start();
+  EXPECT_TRUE(w.ScanSB->isEnabled());
+  EXPECT_TRUE(w.Start1->isEnabled());
+  EXPECT_TRUE(w.FMetroMode);
+  EXPECT_EQ(AspectWidth, 320);
+  EXPECT_EQ(AspectHeight, 216);
+  EXPECT_EQ(w.FDriveLetter, "D");
+  EXPECT_EQ(fakes.acquisition->CameraInterfaceType(), 64);
+  EXPECT_EQ(w.FIniSettings.Camera.ScanWidth, 320);
+  EXPECT_TRUE(w.FLimitOn);
+  EXPECT_EQ(w.FLimit, 0.0);
+  EXPECT_EQ(w.FOpenDirectory, "D:\\"); // the drive of the INI, read before the registry
+  EXPECT_TRUE(w.ServiceMode);
+  EXPECT_TRUE(w.ServiceFunctions->menuAction()->isVisible());
+}
+
+TEST_F(StartupSettings, RemoveQorFromRegDeletesTheHeadPortForGood) {
+  {
+    Registry registry(env.registry());
+    ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Qor", true));
+    registry.WriteInteger("HeadCom", 3);
+  }
+  TCalidarix &w = Start();
+  ASSERT_EQ(w.RemoveQorReg->parent(), w.ServiceFunctions);
+  EXPECT_EQ(w.RemoveQorReg->text(), "Remove Qor from Reg");
+  w.RemoveQorReg->trigger();
+  Registry registry(env.registry());
+  ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Qor", false));
+  EXPECT_FALSE(registry.ValueExists("HeadCom"));
+  w.close();
+  EXPECT_FALSE(registry.ValueExists("HeadCom")); // the settings writer does not bring it back
+}
+
+TEST_F(StartupSettings, AnUnwritableRegistryIsLoggedAndTheProgramStillCloses) {
+  test::WriteFile(env.dir.file("not-a-folder"), {});
+  const std::filesystem::path unwritable = env.dir.file("not-a-folder") / "registry.txt";
+  fakes.services.registry = std::make_unique<RegistryKeyValueStore>(unwritable);
+  ProgramSettingsPlaces places = ProgramSettingsPlaces::Current();
+  places.registryFile = unwritable;
+  places.refreshDesktopDatabases = false;
+  fakes.services.settings = std::make_unique<StoredProgramSettings>(places);
+
+  TCalidarix &w = Start();
+  // The sibling key cannot even be created: nothing is published and the settings are still tried.
+  EXPECT_EQ(w.PrevActiveHandle, 0);
+  EXPECT_FALSE(w.FRegistryFailed);
+  EXPECT_TRUE(Log().contains("File association: failed")) << Log().toStdString();
+  int closed = 0;
+  QObject::connect(&w, &TCalidarix::Closed, [&] { ++closed; });
+  w.close();
+  EXPECT_EQ(closed, 1);
+  EXPECT_TRUE(Log().contains("Registry settings: failed")) << Log().toStdString();
+  EXPECT_FALSE(std::filesystem::exists(unwritable));
+}
+
+// Joystick 1 on a named pipe standing in for /dev/input/js0.
+TEST_F(StartupSettings, JoystickChangesReachTheWindowUntilClose) {
+  const std::filesystem::path device = env.dir.file("js0");
+  ASSERT_EQ(::mkfifo(device.c_str(), 0600), 0);
+  env.Set("CALIDARIX_JOYSTICK", device);
+  // Opened for reading and writing so that neither end waits for the other.
+  const int feed = ::open(device.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(feed, 0);
+  fakes.services.joystick = std::make_unique<DeviceJoystick>();
+  TCalidarix &w = Start();
+
+  const std::vector<std::uint8_t> press = test::Bytes().u32(1).i16(1).u8(0x01).u8(0).data();
+  ASSERT_EQ(::write(feed, press.data(), press.size()), 8);
+  const QDeadlineTimer deadline(2000);
+  while (!Log().contains("Joystick button down 1 buttons 1") && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_TRUE(Log().contains("Joystick button down 1 buttons 1")) << Log().toStdString();
+
+  w.close();
+  const qsizetype lines = logger->Lines().size();
+  const std::vector<std::uint8_t> release = test::Bytes().u32(2).i16(0).u8(0x01).u8(0).data();
+  ASSERT_EQ(::write(feed, release.data(), release.size()), 8);
+  const QDeadlineTimer quiet(300);
+  while (!quiet.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(logger->Lines().size(), lines); // released at close: nothing more arrives
+  ::close(feed);
+}
+
+} // namespace
+} // namespace calidarix
