@@ -3,6 +3,7 @@
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/program_windows.h"
 #include "mainwindow/ui/registry_store.h"
+#include "mainwindow/ui/thermogram_view.h"
 
 #include <QApplication>
 
@@ -18,6 +19,7 @@ int main(int argc, char **argv) {
 
   calidarix::ShellServices services;
   services.registry = std::make_unique<calidarix::RegistryKeyValueStore>();
+  services.view = std::make_unique<calidarix::MainWindowThermogramView>();
   calidarix::ProgramWindows windows(services, QApplication::arguments().mid(1));
   QObject::connect(calidarix::Calidarix, &calidarix::TCalidarix::Closed, &app, &QCoreApplication::quit);
   return QApplication::exec();
