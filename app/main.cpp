@@ -6,6 +6,7 @@
 #include "mainwindow/ui/program_windows.h"
 #include "mainwindow/ui/registry_store.h"
 #include "mainwindow/ui/sibling_link.h"
+#include "mainwindow/ui/thermogram_view.h"
 
 #include <QApplication>
 
@@ -24,6 +25,7 @@ int main(int argc, char **argv) {
   services.settings = std::make_unique<calidarix::StoredProgramSettings>();
   services.sibling = std::make_unique<calidarix::ProcessSiblingLink>();
   services.joystick = std::make_unique<calidarix::DeviceJoystick>();
+  services.view = std::make_unique<calidarix::MainWindowThermogramView>();
   calidarix::ProgramWindows windows(services, QApplication::arguments().mid(1));
   QObject::connect(calidarix::Calidarix, &calidarix::TCalidarix::Closed, &app, &QCoreApplication::quit);
   return QApplication::exec();

@@ -4,11 +4,18 @@
 //   main_window_startup.cpp  the creation handler and the start-up command line
 //   main_window_shell.cpp    first show, close, full screen, image-only view, colours, menus, timers, tray
 //   main_window_camera_type.cpp  the camera-type question at start-up and from the Scan menu
+//   main_window_view.cpp     the view update hub, the thermograms and palette slots of the run, coordinates
+//   main_window_paint.cpp    image layout and the image paint
+//   main_window_scale.cpp    the temperature scale, the palette bar and dragging on them
 
+#include "analysis/markers.h"
 #include "mainwindow/command_line.h"
 #include "mainwindow/ini_settings.h"
 #include "mainwindow/registry_settings.h"
+#include "mainwindow/ui/paint_boxes.h"
 #include "mainwindow/ui/shell_services.h"
+#include "thermogram/rect.h"
+#include "thermogram/tdtv.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -16,6 +23,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -146,7 +154,7 @@ public:
   // Components (objectName = member name).
   QFrame *ToolPanel, *BigButtonsPanel, *ImagePanel, *PalBasePanel, *InfoBasePanel, *InfoPanel;
   QFrame *FileInfoPanel, *BlackPanelLeft, *BlackPanelRight, *PalSpacerPanel, *ScalePanel, *SetupPanel;
-  QWidget *ImagePB, *ImLeftPB, *ImRightPB, *ImTopPB, *ImBottomPB;
+  QWidget *ImLeftPB, *ImRightPB, *ImTopPB, *ImBottomPB;
   QLabel *MinPanel, *MaxPanel, *PalBottomPanel, *VideoPanel, *RealTimeLabel, *FrameRealDateLabel;
   QLabel *FrameRealTimeLabel, *FileNameLabel;
   QPushButton *ClosePanel;
@@ -160,6 +168,107 @@ public:
 
   // The eighteen panels of the big buttons, in pairs of picture panel and name panel.
   QList<QWidget *> BigButtonPanels;
+
+  // View
+  // Brings every view up to date after a change of CurrentDTV; with reload the thermogram is first
+  // read again from its file (frame 1) and the markers are dropped. A call made while one runs does
+  // nothing. Returns false when the reload could not read the file (the demo image is then shown).
+  bool ChangeDTV(bool reload);
+  // Loads frame frameNo (1-based) of the open file and refreshes every view.
+  bool ChangeFrame(int frameNo);
+  // The thermograms of the run; the two band thermograms only for the dual-band camera.
+  void CreateThermograms(bool dualBand);
+  // The nine palette slots from the built-in palettes, then the start values of the palettes, the
+  // palette window and the isotherm band.
+  void SetUpPalettes(bool metroMode);
+  // Reverses the isotherm palette while the isotherm is on, else the image palette and the isotherm
+  // palette; the flags follow.
+  void PalInvert();
+
+  // Layout of the frame in the image box (box pixels). Fit forces a fresh fit; without, a zoom larger
+  // than the fit is kept.
+  void FitImageLayout(const TRect &box, bool fit);
+  void ZoomToImageRect(const TRect &imageRect, const TRect &viewRect, bool fitAspect);
+  // The image paint. With the window as sender the frame is rendered again; with the box as sender
+  // (its paint event) the cached rendering is drawn again with the overlays.
+  void ImagePBPaint(QObject *sender);
+  // Draws the frame and the overlays that belong to it onto any painter over r; relayout renders the
+  // frame again at r's size first.
+  void ImagePBPaintTo(QPainter &painter, const TRect &r, bool relayout);
+  // Markers, areas and profile lines on the image (drawing comes with the measurement tools).
+  void DrawMarkers(QPainter &painter, const TRect &r);
+
+  void UpDateScaleMinMax();
+  void ScalePBPaint(QObject *sender);
+  // Ticks, texts and unit over r; with a spacer painter the ticks are continued on the spacer.
+  void ScalePBPaintTo(QPainter &painter, const TRect &r, QPainter *spacer = nullptr);
+  void PalPBPaint(QObject *sender);
+  // The palette bar and its window lines over r; fills PalBegLabel and PalEndLabel.
+  void PalPBPaintTo(QPainter &painter, const TRect &r);
+  // The cursor line at a relative height of the bar; drawing it twice removes it.
+  void DrawPaletteCursor(QPainter &painter, const TRect &bar, double fraction);
+  // Moves the bar's cursor (a negative fraction removes it) and repaints the bar.
+  void SetPaletteCursor(double fraction);
+  void PalPBMouseDown(Qt::MouseButton button, int x, int y);
+  // Ctrl counts when the window's own Ctrl flag or the event's modifiers say it is held.
+  void PalPBMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y);
+  void PalPBMouseUp();
+
+  // Image and box coordinates over the current view of CurrentDTV.
+  std::int32_t GetRealXPure(std::int32_t sx) const;
+  std::int32_t GetRealYPure(std::int32_t sy) const;
+  std::uint16_t GetRealX(std::int32_t sx) const;
+  std::uint16_t GetRealY(std::int32_t sy) const;
+  std::int32_t GetScreenX(std::int32_t x) const;
+  std::int32_t GetScreenY(std::int32_t y) const;
+  TPoint GetRealPoint(TPoint p) const;
+  TPoint GetScreenPoint(TPoint p) const;
+  TRect GetRealRect(const TRect &r) const;
+  TRect GetScreenRect(const TRect &r) const;
+  double T_XY(std::int32_t x, std::int32_t y) const;
+
+  // Markers (image pixels of CurrentDTV).
+  bool AddPoint(std::int32_t x, std::int32_t y, bool screen);
+  void ClearAllMarkers();
+  void SaveSelectionRect();
+  void RestoreSelectionRect();
+  TMarkerLists FMarkers;
+  bool FPolygonDrawing = false;
+  bool FPolygonMoving = false;
+  bool FRubberBand = false;
+  TPoint FMousePos;
+
+  std::array<TPaletteTable, 9> FPalettes{};
+  TPaletteTable FPalette{};
+  TPaletteTable FIsoPalette{};
+  std::unique_ptr<TDTV> FThumbDTV;
+  bool FZoomFitted = false;
+  bool FImagePainting = false;
+  bool FResized = false;
+  bool FScalePainting = false;
+  bool FSidecarSaved = false;
+  bool FCtrlDown = false;
+  bool FSubtraction = false;
+  bool FStretchView = false;
+  bool FAngleTool = false;
+  TPoint FAnglePos;
+  std::array<int, 2> FAngleArms{0, 90};
+  bool FFocusTool = false;
+  TPoint FGridOffset;
+  int FGridStep = 16;
+  TPoint FPalMousePos;
+  // Rendering the frame or painting the scale and the bar, for the log of slow paints and tests.
+  int FRenderCount = 0;
+
+  TPaintBox *ImagePB = nullptr;
+  TPaintBox *PalPB = nullptr;
+  TPaintBox *PalSpacerPB = nullptr;
+  TPaintBox *ScalePB = nullptr;
+  QLabel *XLabel, *YLabel, *TemperatureLabel, *TemperatureLabelWhite, *FrameLabel, *FramesLabel, *TimeLabel;
+  QLabel *FrameTimeLabel, *ThermoLabel, *FileInfoLabel, *MaximumLabel, *MinimumLabel, *PalMaxLabel;
+  QLabel *PalMinLabel, *PalBegLabel, *PalEndLabel;
+  QToolButton *LockSB = nullptr;
+  QWidget *SoundBtn = nullptr;
 
 signals:
   // The window was closed by the user or a command; the program ends.
@@ -184,8 +293,12 @@ private:
   void SetTrayIcon();
   void SetBackground(QWidget *widget, const QColor &colour);
   void PublishForSibling();
-  void ApplyPaletteStartValues();
   void RestoreSiblingHandle();
+  // View: the paint boxes beside the image and their handlers.
+  void BuildViewBoxes(QWidget *scalePanel);
+  void ImagePBResize();
+  void ApplyLoadedRangeLock();
+  void UpdateFrameTimeLabels();
   // Logs a service that was asked for and is not there yet (the log is the only trace it leaves).
   void Note(ServiceStatus status, const char *what);
 
@@ -194,5 +307,26 @@ private:
 
 // The main window of the run, or nullptr.
 extern TCalidarix *Calidarix;
+
+// View: switches of the main window's unit.
+extern bool ChangeDTVBusy;       // ChangeDTV is running
+extern bool TrueColorRender;     // 24-bit rendering; off: the 8-bit picture with its colour table
+extern bool PalDragActive;       // a mouse button is held on the palette bar or the scale
+extern bool ManualPaletteWindow; // the palette window was set by hand; live frames leave it
+extern double PalCursorTemp;     // relative height 0..1 of the bar's cursor; -1.0: none
+extern std::uint8_t PalNumber;   // slot of the image palette
+extern std::uint8_t IsoNumber;   // slot of the isotherm palette
+extern bool isPalInverted;
+extern bool isIsoInverted;
+extern bool isPalRotated;
+extern bool isIsoRotated;
+extern bool DateTimeMode; // frame number, date and time written on the image
+extern bool BadgeOverlay; // the badge at the upper left corner of the image
+extern bool CenterCross;  // a cross through the centre of the image box
+extern bool GridOverlay;  // a grid over the image box
+extern bool RowEditMode;  // the row-alignment mode marks its selected row
+extern int RowEditIndex;
+// Back to the start-of-run values.
+void ResetViewGlobals();
 
 } // namespace calidarix

@@ -121,7 +121,6 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
 
   // Start values that replace whatever the registry held.
   Note(FServices.view->SetUpPalettes(FMetroMode), "Palettes");
-  ApplyPaletteStartValues();
   FontN = 14;
   findChild<QAction *>("FontSize14")->setChecked(true);
   BMPLook = 1;
@@ -187,28 +186,6 @@ void TCalidarix::PublishForSibling() {
     FRegistryFailed = true;
     logger->AppendLine(
         QStringLiteral("Registry: Active_Handle could not be written; settings will not be saved"));
-  }
-}
-
-void TCalidarix::ApplyPaletteStartValues() {
-  RegistrySettings &s = FRegistrySettings;
-  s.PalNumber = 0;
-  s.IsoNumber = 3;
-  s.isPalInverted = false;
-  s.isPalRotated = false;
-  s.isIsoRotated = false;
-  s.isIsoInverted = true; // the isotherm palette starts reversed
-  s.isIso = false;
-  s.PalBottom = 0;
-  s.PalTop = 255;
-  s.IsoBottom = 0;
-  s.IsoTop = 96;
-  if (CurrentDTV) {
-    CurrentDTV->isIso = s.isIso;
-    CurrentDTV->PalBottom = s.PalBottom;
-    CurrentDTV->PalTop = s.PalTop;
-    CurrentDTV->IsoBottom = s.IsoBottom;
-    CurrentDTV->IsoTop = s.IsoTop;
   }
 }
 

@@ -16,6 +16,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <tuple>
+
 namespace calidarix {
 
 namespace {
@@ -47,19 +49,6 @@ QFrame *Panel(QWidget *parent, const char *name) {
   return frame;
 }
 
-// The image paint box. The thermogram renders itself into a bitmap that this box copies; until a
-// thermogram view is plugged in there is nothing to copy, and the box stays black.
-class ImagePaintBox : public QWidget {
-public:
-  using QWidget::QWidget;
-
-protected:
-  void paintEvent(QPaintEvent *) override {
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-  }
-};
-
 } // namespace
 
 void TCalidarix::BuildComponents() {
@@ -80,6 +69,7 @@ void TCalidarix::BuildComponents() {
     row->addWidget(w, w == ImagePanel ? 1 : 0);
   column->addLayout(row, 1);
   column->addWidget(FileInfoPanel);
+  FServices.view->Attach(*this);
 }
 
 void TCalidarix::BuildMenus() {
@@ -210,6 +200,10 @@ void TCalidarix::BuildToolBar() {
     layout->addWidget(button);
     if (button->objectName() == "ScanSB")
       ScanSB = button;
+    if (button->objectName() == "LockSB") {
+      LockSB = button;
+      LockSB->setCheckable(true);
+    }
   }
   layout->addStretch(1);
 }
@@ -255,7 +249,7 @@ void TCalidarix::BuildPanels() {
   auto *image = new QGridLayout(ImagePanel);
   image->setContentsMargins(0, 0, 0, 0);
   image->setSpacing(0);
-  ImagePB = Named(new ImagePaintBox(ImagePanel), "ImagePB");
+  ImagePB = Named(new TPaintBox(ImagePanel), "ImagePB");
   ImagePB->setMinimumSize(64, 56);
   ImagePB->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   ImTopPB = Named(new QWidget(ImagePanel), "ImTopPB");
@@ -267,6 +261,9 @@ void TCalidarix::BuildPanels() {
   image->addWidget(ImagePB, 1, 1);
   image->addWidget(ImRightPB, 1, 2);
   image->addWidget(ImBottomPB, 2, 0, 1, 3);
+  // The voice-comment button on the image, placed by the view when the image has a comment.
+  SoundBtn = Named(new QPushButton("Sound", ImagePanel), "SoundBtn");
+  SoundBtn->hide();
   VideoPanel = AddLabel(ImagePanel, "VideoPanel", "Initializing Video...");
   VideoPanel->hide();
 
@@ -311,12 +308,37 @@ void TCalidarix::BuildPanels() {
   pal->setContentsMargins(2, 2, 2, 2);
   MaxPanel = AddLabel(PalBasePanel, "MaxPanel", "");
   ScalePanel = Panel(PalBasePanel, "ScalePanel");
-  ScalePanel->setMinimumWidth(48);
   PalSpacerPanel = Panel(PalBasePanel, "PalSpacerPanel");
   MinPanel = AddLabel(PalBasePanel, "MinPanel", "");
   PalBottomPanel = AddLabel(PalBasePanel, "PalBottomPanel", "");
   for (QLabel *value : {MaxPanel, MinPanel, PalBottomPanel})
     value->setMinimumHeight(20);
+  // The range panels: a caption over the value of the displayed range's end.
+  MaximumLabel = AddLabel(MaxPanel, "MaximumLabel", "Maximum:");
+  PalMaxLabel = AddLabel(MaxPanel, "PalMaxLabel", "");
+  MinimumLabel = AddLabel(MinPanel, "MinimumLabel", "Minimum:");
+  PalMinLabel = AddLabel(MinPanel, "PalMinLabel", "");
+  for (auto [panel, caption, value] :
+       {std::tuple{MaxPanel, MaximumLabel, PalMaxLabel}, std::tuple{MinPanel, MinimumLabel, PalMinLabel}}) {
+    auto *pair = new QVBoxLayout(panel);
+    pair->setContentsMargins(2, 1, 2, 1);
+    pair->setSpacing(0);
+    pair->addWidget(caption);
+    pair->addWidget(value);
+    panel->setMinimumHeight(36);
+    QFont bold = value->font();
+    bold.setBold(true);
+    value->setFont(bold);
+  }
+  // The palette window's temperatures under the bar.
+  auto *limits = new QHBoxLayout(PalBottomPanel);
+  limits->setContentsMargins(2, 1, 2, 1);
+  PalBegLabel = AddLabel(PalBottomPanel, "PalBegLabel", "");
+  PalEndLabel = AddLabel(PalBottomPanel, "PalEndLabel", "");
+  limits->addWidget(PalBegLabel);
+  limits->addStretch(1);
+  limits->addWidget(PalEndLabel);
+  BuildViewBoxes(ScalePanel);
   pal->addWidget(MaxPanel);
   pal->addWidget(ScalePanel, 1);
   pal->addWidget(PalSpacerPanel);
@@ -335,16 +357,40 @@ void TCalidarix::BuildPanels() {
   connect(ClosePanel, &QPushButton::clicked, this, &QWidget::close);
   info->addWidget(ClosePanel, 0, 0, 1, 2);
   r = 1;
-  for (auto name : {"XLab", "YLab", "MaxLab", "MinLab", "AvgLab", "PtsLab", "MaximumLabel", "MinimumLabel",
-                    "FrsLab", "FrmLab", "IsoLab", "TimLab", "FrtLab", "InfoLabel"}) {
-    info->addWidget(AddLabel(InfoPanel, name, ""), r, 0);
-    info->addWidget(AddLabel(InfoPanel, (QByteArray(name) + "Value").constData(), ""), r++, 1);
+  // Caption and value of each measurement label.
+  const std::pair<const char *, const char *> measurements[] = {
+      {"XLab", "XLabel"},      {"YLab", "YLabel"},        {"TLab", "TemperatureLabel"},
+      {"MaxLab", "MaxLabel"},  {"MinLab", "MinLabel"},    {"AvgLab", "AvgLabel"},
+      {"PtsLab", "PtsLabel"},  {"FrsLab", "FramesLabel"}, {"FrmLab", "FrameLabel"},
+      {"IsoLab", "AIsoLabel"}, {"TimLab", "TimeLabel"},   {"FrtLab", "FrameTimeLabel"},
+  };
+  for (auto [caption, value] : measurements) {
+    info->addWidget(AddLabel(InfoPanel, caption, ""), r, 0);
+    info->addWidget(AddLabel(InfoPanel, value, ""), r++, 1);
   }
-  for (auto name : {"BlLab", "ThLab"}) {
-    QLabel *hidden = AddLabel(InfoPanel, name, "");
+  info->addWidget(AddLabel(InfoPanel, "InfoLabel", ""), r++, 0);
+  findChild<QLabel *>("TLab")->setText("T:");
+  XLabel = findChild<QLabel *>("XLabel");
+  YLabel = findChild<QLabel *>("YLabel");
+  TemperatureLabel = findChild<QLabel *>("TemperatureLabel");
+  FramesLabel = findChild<QLabel *>("FramesLabel");
+  FrameLabel = findChild<QLabel *>("FrameLabel");
+  TimeLabel = findChild<QLabel *>("TimeLabel");
+  FrameTimeLabel = findChild<QLabel *>("FrameTimeLabel");
+  // The temperature in white over the image's own colours: laid over TemperatureLabel, hidden
+  // while the info panel shows the black one.
+  TemperatureLabelWhite = AddLabel(InfoPanel, "TemperatureLabelWhite", "");
+  TemperatureLabelWhite->setStyleSheet("color: white; background: transparent;");
+  TemperatureLabelWhite->hide();
+  for (auto [caption, value] : {std::pair{"BlLab", "BlindLabel"}, std::pair{"ThLab", "ThermoLabel"}}) {
+    QLabel *hidden = AddLabel(InfoPanel, caption, "");
+    QLabel *shown = AddLabel(InfoPanel, value, "");
     hidden->hide();
-    info->addWidget(hidden, r++, 0);
+    shown->hide();
+    info->addWidget(hidden, r, 0);
+    info->addWidget(shown, r++, 1);
   }
+  ThermoLabel = findChild<QLabel *>("ThermoLabel");
   RealTimeLabel = AddLabel(InfoPanel, "RealTimeLabel", "");
   info->addWidget(RealTimeLabel, r++, 0, 1, 2);
   info->setRowStretch(r, 1);
@@ -352,6 +398,8 @@ void TCalidarix::BuildPanels() {
   FileInfoPanel = Panel(this, "FileInfoPanel");
   auto *fileInfo = new QHBoxLayout(FileInfoPanel);
   fileInfo->setContentsMargins(4, 2, 4, 2);
+  FileInfoLabel = AddLabel(FileInfoPanel, "FileInfoLabel", "");
+  fileInfo->addWidget(FileInfoLabel, 1);
   fileInfo->addWidget(AddLabel(FileInfoPanel, "Label18", "FileName:"));
   FileNameLabel = AddLabel(FileInfoPanel, "FileNameLabel", "");
   fileInfo->addWidget(FileNameLabel, 1);

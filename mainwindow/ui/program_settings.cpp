@@ -74,6 +74,12 @@ RegistrySettings GatherRegistrySettings(const TCalidarix &w) {
   } else {
     s.isIsoAuto = w.isIsoAuto;
   }
+  s.PalNumber = PalNumber;
+  s.IsoNumber = IsoNumber;
+  s.isPalInverted = isPalInverted;
+  s.isIsoInverted = isIsoInverted;
+  s.isPalRotated = isPalRotated;
+  s.isIsoRotated = isIsoRotated;
 
   s.isAutoSave = w.isAutoSave;
   s.FIsInteger = w.FIsInteger;
@@ -120,6 +126,13 @@ void ApplyRegistrySettings(TCalidarix &w, const RegistrySettings &s) {
     CurrentDTV->SumCount = s.SumCount;
   }
   w.isIsoAuto = s.isIsoAuto;
+  // Start-up sets the palette slots and flags to fixed start values right after this (SetUpPalettes).
+  PalNumber = s.PalNumber;
+  IsoNumber = s.IsoNumber;
+  isPalInverted = s.isPalInverted;
+  isIsoInverted = s.isIsoInverted;
+  isPalRotated = s.isPalRotated;
+  isIsoRotated = s.isIsoRotated;
 
   w.isAutoSave = s.isAutoSave;
   w.FIsInteger = s.FIsInteger;

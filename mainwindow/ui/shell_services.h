@@ -77,6 +77,8 @@ public:
 class ThermogramView {
 public:
   virtual ~ThermogramView() = default;
+  // The main window the view works on; called once from the window's constructor.
+  virtual void Attach(TCalidarix &) {}
   virtual ServiceStatus CreateThermograms(bool dualBand) = 0;
   // Palette slots from the built-in palettes, then the start values of palettes and isotherms.
   virtual ServiceStatus SetUpPalettes(bool metroMode) = 0;

@@ -6,6 +6,7 @@
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/program_settings.h"
 #include "mainwindow/ui/registry_store.h"
+#include "mainwindow/ui/thermogram_view.h"
 #include "tests/mainwindow/ui/settings_environment.h"
 #include "tests/mainwindow/ui/shell_fakes.h"
 #include "thermogram/thermogram_globals.h"
@@ -34,6 +35,8 @@ protected:
     ProgramSettingsPlaces places = ProgramSettingsPlaces::Current();
     places.refreshDesktopDatabases = false; // no desktop tools started by tests
     fakes.services.settings = std::make_unique<StoredProgramSettings>(places);
+    // The real view: it sets the palette start values that replace the stored ones.
+    fakes.services.view = std::make_unique<MainWindowThermogramView>();
     CurrentDTV = std::make_unique<TDTV>();
   }
   void TearDown() override {
@@ -81,11 +84,10 @@ TEST_F(StartupSettings, StoredPaletteFontAndLookDoNotSurviveStartButOtherSetting
   }
   TCalidarix &w = Start();
 
-  const RegistrySettings &s = w.FRegistrySettings;
-  EXPECT_EQ(s.PalNumber, 0);
-  EXPECT_EQ(s.IsoNumber, 3);
-  EXPECT_FALSE(s.isPalInverted);
-  EXPECT_TRUE(s.isIsoInverted);
+  EXPECT_EQ(PalNumber, 0);
+  EXPECT_EQ(IsoNumber, 3);
+  EXPECT_FALSE(isPalInverted);
+  EXPECT_TRUE(isIsoInverted);
   EXPECT_FALSE(CurrentDTV->isIso);
   EXPECT_EQ(CurrentDTV->PalBottom, 0);
   EXPECT_EQ(CurrentDTV->PalTop, 255);

@@ -1,0 +1,393 @@
+// The view update hub: every change of the current thermogram ends in ChangeDTV, which brings the
+// views up to date in a fixed order; the thermograms and palette slots of the run; image and box
+// coordinates; the marker lists.
+
+#include "analysis/coordinate_mapping.h"
+#include "mainwindow/ui/logger_window.h"
+#include "mainwindow/ui/main_window.h"
+#include "mainwindow/ui/view_texts.h"
+#include "platform/datetime.h"
+#include "platform/numbers.h"
+#include "thermogram/builtin_palettes.h"
+#include "thermogram/image_layout.h"
+#include "thermogram/thermogram_globals.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QScopeGuard>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace calidarix {
+
+bool ChangeDTVBusy = false;
+bool TrueColorRender = true;
+bool PalDragActive = false;
+bool ManualPaletteWindow = false;
+double PalCursorTemp = -1.0;
+std::uint8_t PalNumber = 0;
+std::uint8_t IsoNumber = 3;
+bool isPalInverted = false;
+bool isIsoInverted = true;
+bool isPalRotated = false;
+bool isIsoRotated = false;
+bool DateTimeMode = false;
+bool BadgeOverlay = false;
+bool CenterCross = false;
+bool GridOverlay = false;
+bool RowEditMode = false;
+int RowEditIndex = 0;
+
+void ResetViewGlobals() {
+  ChangeDTVBusy = false;
+  TrueColorRender = true;
+  PalDragActive = false;
+  ManualPaletteWindow = false;
+  PalCursorTemp = -1.0;
+  PalNumber = 0;
+  IsoNumber = 3;
+  isPalInverted = false;
+  isIsoInverted = true;
+  isPalRotated = false;
+  isIsoRotated = false;
+  DateTimeMode = false;
+  BadgeOverlay = false;
+  CenterCross = false;
+  GridOverlay = false;
+  RowEditMode = false;
+  RowEditIndex = 0;
+}
+
+namespace {
+
+QString Text(const std::string &text) {
+  return QString::fromStdString(text);
+}
+
+// Frames of the film written on one day were stamped 80 seconds late by the recorder of that day.
+const QDate kLateStampDay(2013, 7, 22);
+
+TImageView ViewOfCurrent() {
+  return CurrentDTV ? ImageViewOf(*CurrentDTV) : TImageView{};
+}
+
+TPaletteTable Reversed(const TPaletteTable &table) {
+  TPaletteTable reversed = table;
+  std::reverse(reversed.begin(), reversed.end());
+  return reversed;
+}
+
+} // namespace
+
+// ---- Thermograms and palettes of the run ----
+
+void TCalidarix::CreateThermograms(bool dualBand) {
+  CurrentDTV = std::make_unique<TDTV>();
+  PreviewDTV = std::make_unique<TDTV>();
+  if (dualBand) {
+    BandDTV35 = std::make_unique<TDTV>();
+    BandDTV812 = std::make_unique<TDTV>();
+  }
+  FThumbDTV = std::make_unique<TDTV>();
+}
+
+void TCalidarix::SetUpPalettes(bool metroMode) {
+  // Slots 1, 5 and 7 have other palettes in metro mode; slot 8 is the palette editor's, grey at start.
+  const int sources[8] = {1, metroMode ? 9 : 2, 3, 4, 5, metroMode ? 11 : 6, 7, metroMode ? 10 : 8};
+  for (int slot = 0; slot < 8; ++slot)
+    FPalettes[static_cast<std::size_t>(slot)] = BuiltinPalette(sources[slot]);
+  FPalettes[8] = GreyRamp();
+  FIsoPalette = Reversed(GreyRamp());
+  FPalette = FPalettes[0];
+
+  PalNumber = 0;
+  IsoNumber = 3;
+  isPalInverted = false;
+  isPalRotated = false;
+  isIsoRotated = false;
+  isIsoInverted = true;
+  if (!CurrentDTV)
+    return;
+  TDTV &dtv = *CurrentDTV;
+  dtv.isIso = false;
+  dtv.PalBottom = 0;
+  dtv.PalTop = 255;
+  dtv.IsoBottom = 0;
+  dtv.IsoTop = 96;
+  FPalette = FPalettes[PalNumber];
+  dtv.FPalette = FPalette;
+  FIsoPalette = FPalettes[IsoNumber];
+  dtv.FIsoPalette = FIsoPalette;
+  // The isotherm palette starts reversed: hot is dark.
+  dtv.isIso = true;
+  isIsoInverted = false;
+  PalInvert();
+  dtv.isIso = false;
+}
+
+void TCalidarix::PalInvert() {
+  if (!CurrentDTV)
+    return;
+  TDTV &dtv = *CurrentDTV;
+  if (!dtv.isIso) {
+    isPalInverted = !isPalInverted;
+    FPalette = Reversed(FPalette);
+    dtv.FPalette = FPalette;
+  }
+  isIsoInverted = !isIsoInverted;
+  FIsoPalette = Reversed(FIsoPalette);
+  dtv.FIsoPalette = FIsoPalette;
+  FSidecarSaved = false;
+}
+
+// ---- The hub ----
+
+void TCalidarix::ApplyLoadedRangeLock() {
+  TDTV &dtv = *CurrentDTV;
+  if (dtv.FHeader.Version == 5) {
+    // A film is shown over its own range, frame after frame.
+    dtv.LockMin = dtv.FFilmMin;
+    dtv.LockMax = dtv.FFilmMax;
+    dtv.SetTemperatureRange(false, dtv.LockMin, dtv.LockMax);
+    dtv.FRangeLocked = true;
+    dtv.FFilmRangeLock = true;
+  } else if (dtv.FRangeLocked) {
+    if (dtv.FFilmRangeLock) {
+      // The lock came with the previous film, not from the user.
+      dtv.FRangeLocked = false;
+      dtv.FFilmRangeLock = false;
+    } else {
+      dtv.SetTemperatureRange(false, dtv.LockMin, dtv.LockMax);
+    }
+  }
+  LockSB->setChecked(dtv.FRangeLocked);
+}
+
+void TCalidarix::UpdateFrameTimeLabels() {
+  const TDTV &dtv = *CurrentDTV;
+  FrameRealDateLabel->show();
+  FrameRealTimeLabel->show();
+  const std::optional<QDateTime> fileDate = UnpackDosDateTime(dtv.FFileDate);
+  if (!fileDate) {
+    FrameRealDateLabel->clear();
+    return;
+  }
+  FrameRealDateLabel->setText(ShortDateText(fileDate->date()));
+  const double interval = dtv.FHeader.FrameInterval;
+  if (!(interval > -1000000.0 && interval < 1000000.0))
+    return; // also not a number
+  // The file's time is that of the last frame; earlier frames lie one interval apart before it.
+  const double secondsBefore = (static_cast<double>(dtv.FHeader.FrameCount) - dtv.FFrameIndex) * interval;
+  QDateTime t = fileDate->addMSecs(-RoundToInt64(secondsBefore * 1000.0));
+  if (fileDate->date() == kLateStampDay)
+    t = t.addSecs(-80);
+  FrameRealTimeLabel->setText(LongTimeText(t.time()));
+}
+
+bool TCalidarix::ChangeDTV(bool reload) {
+  if (ChangeDTVBusy || !CurrentDTV)
+    return true;
+  ChangeDTVBusy = true;
+  // Released on every way out, so that a failed step cannot block every later view update.
+  const auto release = qScopeGuard([] { ChangeDTVBusy = false; });
+  TDTV &dtv = *CurrentDTV;
+  bool loaded = true;
+
+  if (FPolygonDrawing) {
+    FPolygonDrawing = false;
+    FMarkers.FFreePolygon.clear();
+  }
+
+  if (reload) {
+    FMarkers.FPoints.clear();
+    FMarkers.FAreas.clear();
+    FMarkers.FProfileLines.clear();
+    FMarkers.FProfileLine = TLineRecord{};
+    FMarkers.FCurrentArea.SetRect(TRect{});
+    dtv.FSmoothed = false;
+    dtv.FProcessedFlag = false;
+    dtv.FFrameIndex = 1;
+    const int fieldMode = dtv.FHeader.FieldMode;
+    const IoResult read = dtv.LoadFromFile(dtv.FFileName, 1);
+    if (!read) {
+      // An unreadable file is shown like a missing one, so no view keeps half of the old image.
+      if (logger)
+        logger->AppendLine(read.message);
+      dtv.MakeDemoImage();
+      loaded = false;
+    }
+    ApplyLoadedRangeLock();
+
+    dtv.FZoom = 1.0;
+    dtv.FViewOffsetX = 0.0;
+    dtv.FViewOffsetY = 0.0;
+    FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
+
+    if (dtv.FHeader.FieldMode != fieldMode && dtv.FHeader.FieldMode == 2)
+      dtv.SetAspect(0.5925925925925926); // a field holds every other row: half the frame's 32/27
+    if (HeatMode && ReferenceDTV)
+      dtv.MakeHeatMap(*ReferenceDTV, TRect{0, 0, dtv.Width(), dtv.Height()});
+  }
+
+  if (FSubtraction && ReferenceDTV)
+    dtv.MakeAbsDifference(*ReferenceDTV);
+
+  if (FMetroMode && !FServices.acquisition->ScanRunning() && dtv.FHeader.Version == 5) {
+    // Every film frame is shown from 10 degrees below to 30 above its own mean.
+    FMarkers.FFrameArea.SetRect(TRect{0, 0, dtv.Width() - 1, dtv.Height() - 1});
+    dtv.UpdateStatistics();
+    dtv.LockMin = dtv.RawToTemperature(dtv.FRawMean) - 10.0;
+    dtv.LockMax = dtv.LockMin + 40.0;
+    dtv.SetTemperatureRange(false, dtv.LockMin, dtv.LockMax);
+  }
+
+  for (TAreaRecord &area : FMarkers.FAreas)
+    area.RawMin = area.RawMax = area.RawAvg = 0;
+  FrameLabel->setText(QString::number(dtv.FFrameIndex));
+
+  ImagePBPaint(this);
+  ScalePBPaint(this);
+
+  // Cursor readout at the last mouse position, clamped into the frame.
+  const std::uint16_t x = GetRealX(FMousePos.X);
+  const std::uint16_t y = GetRealY(FMousePos.Y);
+  XLabel->setText(QString::number(x));
+  YLabel->setText(QString::number(y));
+  double t = T_XY(x, y);
+  if (FIsInteger)
+    t = RoundHalfEven(t);
+  TemperatureLabel->setText(Text(Cut5(FloatToText(t))));
+  TemperatureLabelWhite->setText(TemperatureLabel->text());
+
+  FramesLabel->setText(QString::number(dtv.FHeader.FrameCount));
+  FrameLabel->setText(QString::number(dtv.FFrameIndex));
+  const double interval = dtv.FHeader.FrameInterval;
+  TimeLabel->setText(Text(Cut5(FloatToText(dtv.FHeader.FrameCount * interval))));
+  FrameTimeLabel->setText(Text(Cut5(FloatToText(dtv.FFrameIndex * interval))));
+  UpdateFrameTimeLabels();
+
+  if (!FServices.acquisition->ScanRunning())
+    dtv.FFrameRec.CameraTemp = dtv.FHeader.CameraTemp;
+
+  if (!dtv.FFileName.isEmpty()) {
+    const QString &name = dtv.FFileName;
+    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+    FileInfoLabel->setText(dtv.CommentText());
+    setWindowTitle(FBaseCaption + QStringLiteral(" [") + name.left(slash + 1) + QStringLiteral("]"));
+    QString bare = name.mid(slash + 1);
+    bare.chop(4); // the extension and its dot
+    FileNameLabel->setText(bare);
+  }
+
+  if (auto *projection = findChild<QMenu *>(QStringLiteral("Projection1")))
+    projection->menuAction()->setEnabled(dtv.FScanReconstructed);
+
+  SoundBtn->setVisible(dtv.FHasVoiceNote);
+  if (dtv.FHasVoiceNote) {
+    const QRect image = ImagePB->geometry();
+    SoundBtn->setGeometry(image.left() + 4, image.top() + image.height() - SoundBtn->height() - 4, 34,
+                          SoundBtn->height());
+  }
+  return loaded;
+}
+
+bool TCalidarix::ChangeFrame(int frameNo) {
+  if (!CurrentDTV)
+    return false;
+  if (FMetroMode) {
+    FMarkers.FAreas.clear();
+    FMarkers.FPoints.clear();
+    FMarkers.FCurrentArea.SetRect(TRect{});
+  }
+  TDTV &dtv = *CurrentDTV;
+  dtv.FFrameIndex = frameNo;
+  const IoResult read = dtv.LoadFromFile(dtv.FFileName, frameNo);
+  if (!read) {
+    if (logger)
+      logger->AppendLine(read.message);
+    return false;
+  }
+  return ChangeDTV(false);
+}
+
+// ---- Coordinates ----
+
+std::int32_t TCalidarix::GetRealXPure(std::int32_t sx) const {
+  return calidarix::GetRealXPure(ViewOfCurrent(), sx);
+}
+
+std::int32_t TCalidarix::GetRealYPure(std::int32_t sy) const {
+  return calidarix::GetRealYPure(ViewOfCurrent(), sy);
+}
+
+std::uint16_t TCalidarix::GetRealX(std::int32_t sx) const {
+  return calidarix::GetRealX(ViewOfCurrent(), sx);
+}
+
+std::uint16_t TCalidarix::GetRealY(std::int32_t sy) const {
+  return calidarix::GetRealY(ViewOfCurrent(), sy);
+}
+
+std::int32_t TCalidarix::GetScreenX(std::int32_t x) const {
+  return calidarix::GetScreenX(ViewOfCurrent(), x);
+}
+
+std::int32_t TCalidarix::GetScreenY(std::int32_t y) const {
+  return calidarix::GetScreenY(ViewOfCurrent(), y);
+}
+
+TPoint TCalidarix::GetRealPoint(TPoint p) const {
+  return calidarix::GetRealPoint(ViewOfCurrent(), p);
+}
+
+TPoint TCalidarix::GetScreenPoint(TPoint p) const {
+  return calidarix::GetScreenPoint(ViewOfCurrent(), p);
+}
+
+TRect TCalidarix::GetRealRect(const TRect &r) const {
+  return calidarix::GetRealRect(ViewOfCurrent(), r);
+}
+
+TRect TCalidarix::GetScreenRect(const TRect &r) const {
+  return calidarix::GetScreenRect(ViewOfCurrent(), r);
+}
+
+double TCalidarix::T_XY(std::int32_t x, std::int32_t y) const {
+  return CurrentDTV ? CurrentDTV->TemperatureAt(x, y) : 0.0;
+}
+
+// ---- Markers ----
+
+bool TCalidarix::AddPoint(std::int32_t x, std::int32_t y, bool screen) {
+  if (!CurrentDTV)
+    return false;
+  if (screen) {
+    x = GetRealX(x);
+    y = GetRealY(y);
+  }
+  if (!calidarix::AddPoint(FMarkers.FPoints, x, y, CurrentDTV->Width(), CurrentDTV->Height()))
+    return false;
+  ImagePB->update();
+  return true;
+}
+
+void TCalidarix::ClearAllMarkers() {
+  ClearMarkerLists(FMarkers);
+  if (CurrentDTV)
+    CurrentDTV->UpdateStatistics();
+  ImagePBPaint(this);
+}
+
+void TCalidarix::SaveSelectionRect() {
+  calidarix::SaveSelectionRect(FMarkers);
+  ChangeDTV(false);
+}
+
+void TCalidarix::RestoreSelectionRect() {
+  calidarix::RestoreSelectionRect(FMarkers);
+  ChangeDTV(false);
+}
+
+} // namespace calidarix
