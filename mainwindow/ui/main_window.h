@@ -14,6 +14,8 @@
 #include "mainwindow/registry_settings.h"
 #include "mainwindow/ui/paint_boxes.h"
 #include "mainwindow/ui/shell_services.h"
+#include "thermogram/display_range.h"
+#include "thermogram/palette_commands.h"
 #include "thermogram/rect.h"
 #include "thermogram/tdtv.h"
 
@@ -30,6 +32,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
@@ -270,6 +273,65 @@ public:
   QToolButton *LockSB = nullptr;
   QWidget *SoundBtn = nullptr;
 
+  // Palette and range commands
+  // Palette commands (main_window_palette.cpp). Each works on the window's palettes and the palette
+  // globals, copies the result into CurrentDTV and repaints the bar and the image.
+  // Makes a slot (0 .. 8) the image palette, or the isotherm palette while the band is shown; another
+  // number changes nothing.
+  void PalChange(int slot);
+  // The tool-panel buttons and their images and captions carry the slot in their "Tag" property.
+  void PalChangeActionExecute(QObject *control);
+  void PalRotateActionExecute(); // reverses ("Rotate (9)")
+  void PalInvertActionExecute(); // complements ("Inv (Alt+9)")
+  void PalRotate();
+  void PalPosterize();
+  void AdaptivePaletteClick();
+  void BuildPaletteRamp();
+  void PalCycle(bool forward);
+  // Keys 0 and Alt+0: start or stop the palette cycling timer in the given direction.
+  void TogglePalTimer(bool forward);
+  void PalTimerTimer();
+  void PalIsoPanelClick();
+  void PalBottomPanelMouseDown();
+  void PalSBClick();
+  void PalPBDblClick();
+  void Invert1Click();
+  // The palette editor's palette becomes slot 8 and the palette in use.
+  void UseEditorPalette(const TPaletteTable &table);
+  // Slot numbers as a file or the registry gave them: a number that names no slot keeps the start
+  // slot of its role (0 for the image, 3 for the isotherm).
+  void UsePaletteSlots(std::int64_t palSlot, std::int64_t isoSlot);
+  void HideToolPanels();
+  // The window's palettes and palette globals as one value, and back.
+  TPaletteSlots GatherPaletteSlots() const;
+  void StorePaletteSlots(const TPaletteSlots &slots);
+  bool FPalCycleForward = false;
+  QFrame *PalToolPanel = nullptr;
+  QToolButton *PalSB = nullptr;
+  QTimer *PalTimer = nullptr;
+  QAction *PalChangeAction = nullptr, *PalRotateAction = nullptr, *PalInvertAction = nullptr;
+  QAction *AdaptivePalette = nullptr, *Invert1 = nullptr;
+
+  // Range commands (main_window_range.cpp): typing the displayed range over the range panels, the lock
+  // and crop buttons.
+  void MaxClick();
+  void MinClick();
+  // Keys are Qt key codes; Enter applies, Esc cancels.
+  void MaxEditKeyDown(int key);
+  void MinEditKeyDown(int key);
+  // Keys T and Alt+T: both ends in turn, as the locked range or (rescale) as the thermogram's scale.
+  void OpenRangeEntry(bool rescale);
+  void SetTempRange(double lo, double hi);
+  void LockSBClick();
+  void CropSBClick();
+  QLineEdit *MaxEdit = nullptr;
+  QLineEdit *MinEdit = nullptr;
+  QLabel *KeyLabel = nullptr;
+  QToolButton *CropSB = nullptr;
+  TRangeEntry FRangeEntry;
+  // The upper end as typed, in full; the label shows it cut to five characters.
+  double FRangeEntryMax = 0.0;
+
 signals:
   // The window was closed by the user or a command; the program ends.
   void Closed();
@@ -301,6 +363,10 @@ private:
   void UpdateFrameTimeLabels();
   // Logs a service that was asked for and is not there yet (the log is the only trace it leaves).
   void Note(ServiceStatus status, const char *what);
+  // Palette and range commands: their controls.
+  void BuildPaletteControls();
+  void BuildRangeControls();
+  void PaletteRepaint();
 
   ShellServices &FServices;
 };
@@ -328,5 +394,7 @@ extern bool RowEditMode;  // the row-alignment mode marks its selected row
 extern int RowEditIndex;
 // Back to the start-of-run values.
 void ResetViewGlobals();
+// Palette and range commands: group width of the next posterization; 1 after a slot change.
+extern int PosterizeStep;
 
 } // namespace calidarix

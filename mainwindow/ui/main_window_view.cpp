@@ -73,12 +73,6 @@ TImageView ViewOfCurrent() {
   return CurrentDTV ? ImageViewOf(*CurrentDTV) : TImageView{};
 }
 
-TPaletteTable Reversed(const TPaletteTable &table) {
-  TPaletteTable reversed = table;
-  std::reverse(reversed.begin(), reversed.end());
-  return reversed;
-}
-
 } // namespace
 
 // ---- Thermograms and palettes of the run ----
@@ -95,19 +89,8 @@ void TCalidarix::CreateThermograms(bool dualBand) {
 
 void TCalidarix::SetUpPalettes(bool metroMode) {
   // Slots 1, 5 and 7 have other palettes in metro mode; slot 8 is the palette editor's, grey at start.
-  const int sources[8] = {1, metroMode ? 9 : 2, 3, 4, 5, metroMode ? 11 : 6, 7, metroMode ? 10 : 8};
-  for (int slot = 0; slot < 8; ++slot)
-    FPalettes[static_cast<std::size_t>(slot)] = BuiltinPalette(sources[slot]);
-  FPalettes[8] = GreyRamp();
-  FIsoPalette = Reversed(GreyRamp());
-  FPalette = FPalettes[0];
-
-  PalNumber = 0;
-  IsoNumber = 3;
-  isPalInverted = false;
-  isPalRotated = false;
-  isIsoRotated = false;
-  isIsoInverted = true;
+  // The isotherm palette starts reversed: hot is dark.
+  StorePaletteSlots(StartupPaletteSlots(metroMode));
   if (!CurrentDTV)
     return;
   TDTV &dtv = *CurrentDTV;
@@ -116,30 +99,8 @@ void TCalidarix::SetUpPalettes(bool metroMode) {
   dtv.PalTop = 255;
   dtv.IsoBottom = 0;
   dtv.IsoTop = 96;
-  FPalette = FPalettes[PalNumber];
   dtv.FPalette = FPalette;
-  FIsoPalette = FPalettes[IsoNumber];
   dtv.FIsoPalette = FIsoPalette;
-  // The isotherm palette starts reversed: hot is dark.
-  dtv.isIso = true;
-  isIsoInverted = false;
-  PalInvert();
-  dtv.isIso = false;
-}
-
-void TCalidarix::PalInvert() {
-  if (!CurrentDTV)
-    return;
-  TDTV &dtv = *CurrentDTV;
-  if (!dtv.isIso) {
-    isPalInverted = !isPalInverted;
-    FPalette = Reversed(FPalette);
-    dtv.FPalette = FPalette;
-  }
-  isIsoInverted = !isIsoInverted;
-  FIsoPalette = Reversed(FIsoPalette);
-  dtv.FIsoPalette = FIsoPalette;
-  FSidecarSaved = false;
 }
 
 // ---- The hub ----

@@ -69,6 +69,9 @@ void TCalidarix::BuildComponents() {
     row->addWidget(w, w == ImagePanel ? 1 : 0);
   column->addLayout(row, 1);
   column->addWidget(FileInfoPanel);
+  // Palette and range commands
+  BuildPaletteControls();
+  BuildRangeControls();
   FServices.view->Attach(*this);
 }
 

@@ -1,0 +1,386 @@
+// The palette commands of the main window: choosing a slot from the palette menu, the tool-panel
+// buttons or the keys, reversing, complementing, posterizing, the adaptive palette, the ramp, cycling
+// on the palette timer and the isotherm band switch. The work is done by the headless palette commands
+// on a copy of the window's palette state; the window stores the result and repaints.
+
+#include "mainwindow/ui/event_hook.h"
+#include "mainwindow/ui/logger_window.h"
+#include "mainwindow/ui/main_window.h"
+#include "thermogram/thermogram_globals.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace calidarix {
+
+int PosterizeStep = 1;
+
+namespace {
+
+constexpr int kPalTimerInterval = 40; // ms
+const QColor kIsoBandColour(255, 255, 0);
+
+// The palette menu: items by slot, the item's image index being its slot.
+const std::pair<const char *, const char *> kPaletteItems[8] = {
+    {"RGB1", "RGB"},           {"HotMetal1", "Hot Metal"}, {"HotBlue1", "Hot Blue"},     {"Gray1", "Gray"},
+    {"Infratec1", "Infratec"}, {"Agema1", "Agema"},        {"rainbow1", "Inframetrics"}, {"CMY1", "CMY"},
+};
+
+// A strip of the palette's colours, lowest at the left, for the face of a palette button.
+QPixmap PaletteStrip(const TPaletteTable &table, QSize size) {
+  QImage strip(256, 1, QImage::Format_RGB32);
+  for (int i = 0; i < 256; ++i) {
+    const TRGB &c = table[static_cast<std::size_t>(i)];
+    strip.setPixel(i, 0, qRgb(c.R, c.G, c.B));
+  }
+  return QPixmap::fromImage(strip.scaled(size));
+}
+
+} // namespace
+
+// ---- Controls ----
+
+void TCalidarix::BuildPaletteControls() {
+  // The palette menu: the eight slots before "Other...", the adaptive palette after it.
+  QAction *other = PalettePopupMenu->findChild<QAction *>(QStringLiteral("Other1"));
+  for (int slot = 0; slot < 8; ++slot) {
+    auto *item = new QAction(QString::fromUtf8(kPaletteItems[slot].second), PalettePopupMenu);
+    item->setObjectName(QString::fromLatin1(kPaletteItems[slot].first));
+    item->setProperty("ImageIndex", slot);
+    PalettePopupMenu->insertAction(other, item);
+    connect(item, &QAction::triggered, this, [this, slot] { PalChange(slot); });
+  }
+  AdaptivePalette = PalettePopupMenu->addAction(QStringLiteral("Adaptive Palette"));
+  AdaptivePalette->setObjectName(QStringLiteral("AdaptivePalette"));
+  connect(AdaptivePalette, &QAction::triggered, this, &TCalidarix::AdaptivePaletteClick);
+
+  Invert1 = FontPopupMenu->addAction(QStringLiteral("Invert"));
+  Invert1->setObjectName(QStringLiteral("Invert1"));
+  Invert1->setCheckable(true);
+  connect(Invert1, &QAction::toggled, this, [this] { ImagePBPaint(this); });
+
+  PalChangeAction = new QAction(QStringLiteral("PalChangeAction"), this);
+  PalChangeAction->setObjectName(QStringLiteral("PalChangeAction"));
+  PalChangeAction->setProperty("Tag", 0);
+  connect(PalChangeAction, &QAction::triggered, this, [this] { PalChangeActionExecute(PalChangeAction); });
+  PalRotateAction = new QAction(QStringLiteral("PalRotateAction"), this);
+  PalRotateAction->setObjectName(QStringLiteral("PalRotateAction"));
+  connect(PalRotateAction, &QAction::triggered, this, &TCalidarix::PalRotateActionExecute);
+  PalInvertAction = new QAction(QStringLiteral("PalInvertAction"), this);
+  PalInvertAction->setObjectName(QStringLiteral("PalInvertAction"));
+  connect(PalInvertAction, &QAction::triggered, this, &TCalidarix::PalInvertActionExecute);
+
+  PalSB = findChild<QToolButton *>(QStringLiteral("PalSB"));
+  connect(PalSB, &QToolButton::clicked, this, &TCalidarix::PalSBClick);
+
+  PalTimer = new QTimer(this);
+  PalTimer->setObjectName(QStringLiteral("PalTimer"));
+  PalTimer->setInterval(kPalTimerInterval);
+  connect(PalTimer, &QTimer::timeout, this, &TCalidarix::PalTimerTimer);
+
+  // The drop-down tool panel: a picture and a caption per button, both acting as the button.
+  PalToolPanel = new QFrame(centralWidget());
+  PalToolPanel->setObjectName(QStringLiteral("PalToolPanel"));
+  PalToolPanel->setFrameShape(QFrame::StyledPanel);
+  PalToolPanel->setAutoFillBackground(true);
+  auto *grid = new QGridLayout(PalToolPanel);
+  grid->setContentsMargins(2, 2, 2, 2);
+  grid->setSpacing(2);
+  auto *press = new TEventHook(this, [this](QObject *watched, QEvent *event) {
+    if (event->type() != QEvent::MouseButtonPress)
+      return false;
+    const QString kind = watched->property("PalButton").toString();
+    if (kind == QLatin1String("slot"))
+      PalChangeActionExecute(watched);
+    else if (kind == QLatin1String("rotate"))
+      PalRotateAction->trigger();
+    else if (kind == QLatin1String("inverse"))
+      PalInvertAction->trigger();
+    else if (kind == QLatin1String("iso"))
+      PalIsoPanelClick();
+    else if (kind == QLatin1String("setup")) {
+      HideToolPanels();
+      if (auto *setup = findChild<QToolButton *>(QStringLiteral("SetupSB")))
+        setup->click();
+    }
+    return true;
+  });
+  const auto addButton = [&](int index, const QString &base, const QString &caption, const char *kind,
+                             int tag) {
+    auto *panel = new QFrame(PalToolPanel);
+    panel->setObjectName(base + QStringLiteral("Panel"));
+    auto *column = new QVBoxLayout(panel);
+    column->setContentsMargins(1, 1, 1, 1);
+    column->setSpacing(1);
+    auto *image = new QLabel(panel);
+    image->setObjectName(base + QStringLiteral("Image"));
+    image->setFixedSize(64, 16);
+    auto *name = new QLabel(caption, panel);
+    name->setObjectName(base + QStringLiteral("NamePanel"));
+    name->setAlignment(Qt::AlignCenter);
+    column->addWidget(image);
+    column->addWidget(name);
+    for (QObject *part :
+         {static_cast<QObject *>(panel), static_cast<QObject *>(image), static_cast<QObject *>(name)}) {
+      part->setProperty("PalButton", QString::fromLatin1(kind));
+      part->setProperty("Tag", tag);
+      press->Watch(part);
+    }
+    grid->addWidget(panel, index / 4, index % 4);
+  };
+  for (int slot = 0; slot < 8; ++slot)
+    addButton(slot, QStringLiteral("Pal%1").arg(slot + 1), QStringLiteral("Pal%1 (%1)").arg(slot + 1), "slot",
+              slot);
+  addButton(8, QStringLiteral("PalRotate"), QStringLiteral("Rotate (9)"), "rotate", 0);
+  addButton(9, QStringLiteral("PalInverse"), QStringLiteral("Inv (Alt+9)"), "inverse", 0);
+  addButton(10, QStringLiteral("PalIso"), QStringLiteral("Iso (I)"), "iso", 0);
+  addButton(11, QStringLiteral("PalOther"), QStringLiteral("Setup [.]"), "setup", 0);
+  PalToolPanel->adjustSize();
+  PalToolPanel->hide();
+  // The slot pictures show the slots as they are when the panel drops down.
+  auto *shown = new TEventHook(this, [this](QObject *, QEvent *event) {
+    if (event->type() == QEvent::Show) {
+      for (int slot = 0; slot < 8; ++slot)
+        if (auto *image = PalToolPanel->findChild<QLabel *>(QStringLiteral("Pal%1Image").arg(slot + 1)))
+          image->setPixmap(PaletteStrip(FPalettes[static_cast<std::size_t>(slot)], image->size()));
+    }
+    return false;
+  });
+  shown->Watch(PalToolPanel);
+
+  // The isotherm band switch under the bar, and its labels.
+  auto *label8 = new QLabel(PalBottomPanel);
+  label8->setObjectName(QStringLiteral("Label8"));
+  auto *label9 = new QLabel(PalBottomPanel);
+  label9->setObjectName(QStringLiteral("Label9"));
+  if (auto *limits = qobject_cast<QHBoxLayout *>(PalBottomPanel->layout())) {
+    limits->insertWidget(limits->indexOf(PalBegLabel) + 1, label8);
+    limits->insertWidget(limits->indexOf(PalEndLabel), label9);
+  }
+  auto *band = new TEventHook(this, [this](QObject *, QEvent *event) {
+    if (event->type() != QEvent::MouseButtonPress)
+      return false;
+    PalBottomPanelMouseDown();
+    return true;
+  });
+  for (QObject *part :
+       {static_cast<QObject *>(PalBottomPanel), static_cast<QObject *>(PalBegLabel),
+        static_cast<QObject *>(PalEndLabel), static_cast<QObject *>(label8), static_cast<QObject *>(label9)})
+    band->Watch(part);
+
+  // A double click on the bar or the scale reverses the palette.
+  auto *doubleClick = new TEventHook(this, [this](QObject *, QEvent *event) {
+    if (event->type() != QEvent::MouseButtonDblClick)
+      return false;
+    PalPBDblClick();
+    return true;
+  });
+  doubleClick->Watch(PalPB);
+  doubleClick->Watch(ScalePB);
+}
+
+// ---- State ----
+
+TPaletteSlots TCalidarix::GatherPaletteSlots() const {
+  TPaletteSlots s;
+  s.FPalettes = FPalettes;
+  s.FPalette = FPalette;
+  s.FIsoPalette = FIsoPalette;
+  s.PalNumber = PalNumber;
+  s.IsoNumber = IsoNumber;
+  s.isPalInverted = isPalInverted;
+  s.isIsoInverted = isIsoInverted;
+  s.isPalRotated = isPalRotated;
+  s.isIsoRotated = isIsoRotated;
+  s.PosterizeStep = PosterizeStep;
+  s.FSidecarSaved = FSidecarSaved;
+  return s;
+}
+
+void TCalidarix::StorePaletteSlots(const TPaletteSlots &s) {
+  FPalettes = s.FPalettes;
+  FPalette = s.FPalette;
+  FIsoPalette = s.FIsoPalette;
+  PalNumber = s.PalNumber;
+  IsoNumber = s.IsoNumber;
+  isPalInverted = s.isPalInverted;
+  isIsoInverted = s.isIsoInverted;
+  isPalRotated = s.isPalRotated;
+  isIsoRotated = s.isIsoRotated;
+  PosterizeStep = s.PosterizeStep;
+  FSidecarSaved = s.FSidecarSaved;
+}
+
+void TCalidarix::PaletteRepaint() {
+  PalPBPaint(this);
+  ImagePBPaint(this);
+}
+
+void TCalidarix::HideToolPanels() {
+  if (auto *scan = findChild<QWidget *>(QStringLiteral("ScanToolPanel")); scan && scan->isVisible())
+    scan->hide();
+  if (PalToolPanel && PalToolPanel->isVisible())
+    PalToolPanel->hide();
+}
+
+// ---- Commands ----
+
+void TCalidarix::PalChange(int slot) {
+  if (!CurrentDTV)
+    return;
+  TPaletteSlots s = GatherPaletteSlots();
+  if (calidarix::PalChange(s, *CurrentDTV, slot) == PaletteRole::None)
+    return;
+  StorePaletteSlots(s);
+  PaletteRepaint();
+}
+
+void TCalidarix::PalChangeActionExecute(QObject *control) {
+  bool ok = false;
+  const int slot = control ? control->property("Tag").toInt(&ok) : -1;
+  if (ok)
+    PalChange(slot);
+  HideToolPanels();
+}
+
+void TCalidarix::PalInvert() {
+  if (!CurrentDTV)
+    return;
+  TPaletteSlots s = GatherPaletteSlots();
+  calidarix::PalInvert(s, *CurrentDTV);
+  StorePaletteSlots(s);
+}
+
+void TCalidarix::PalRotate() {
+  if (!CurrentDTV)
+    return;
+  TPaletteSlots s = GatherPaletteSlots();
+  calidarix::PalRotate(s, *CurrentDTV);
+  StorePaletteSlots(s);
+}
+
+void TCalidarix::PalRotateActionExecute() {
+  PalInvert();
+  PaletteRepaint();
+  HideToolPanels();
+}
+
+void TCalidarix::PalInvertActionExecute() {
+  PalRotate();
+  PaletteRepaint();
+  HideToolPanels();
+}
+
+void TCalidarix::PalPBDblClick() {
+  PalInvert();
+  PaletteRepaint();
+}
+
+void TCalidarix::PalPosterize() {
+  if (!CurrentDTV)
+    return;
+  TPaletteSlots s = GatherPaletteSlots();
+  calidarix::PalPosterize(s, *CurrentDTV);
+  StorePaletteSlots(s);
+  PaletteRepaint();
+}
+
+void TCalidarix::AdaptivePaletteClick() {
+  if (!CurrentDTV)
+    return;
+  TPaletteSlots s = GatherPaletteSlots();
+  const QStringList lines = calidarix::AdaptivePalette(s, *CurrentDTV);
+  if (lines.isEmpty())
+    return; // an empty frame has no histogram to follow
+  if (logger)
+    for (const QString &line : lines)
+      logger->AppendLine(line);
+  StorePaletteSlots(s);
+  PaletteRepaint();
+}
+
+void TCalidarix::BuildPaletteRamp() {
+  if (!CurrentDTV)
+    return;
+  TPaletteSlots s = GatherPaletteSlots();
+  calidarix::BuildPaletteRamp(s, *CurrentDTV);
+  StorePaletteSlots(s);
+  PaletteRepaint();
+}
+
+void TCalidarix::PalCycle(bool forward) {
+  if (!CurrentDTV)
+    return;
+  TPaletteSlots s = GatherPaletteSlots();
+  calidarix::PalCycle(s, *CurrentDTV, forward);
+  StorePaletteSlots(s);
+  PaletteRepaint();
+}
+
+void TCalidarix::TogglePalTimer(bool forward) {
+  FPalCycleForward = forward;
+  if (PalTimer->isActive())
+    PalTimer->stop();
+  else
+    PalTimer->start();
+}
+
+void TCalidarix::PalTimerTimer() {
+  // The live video also paints on this timer; it joins when the video panel is built.
+  PalCycle(FPalCycleForward);
+}
+
+void TCalidarix::PalBottomPanelMouseDown() {
+  if (!CurrentDTV)
+    return;
+  const bool on = ToggleIsothermBand(*CurrentDTV);
+  SetBackground(PalBottomPanel, on ? kIsoBandColour : FMinPanelColor);
+  ImagePBPaint(this);
+  PalPBPaint(this);
+}
+
+void TCalidarix::PalIsoPanelClick() {
+  if (!CurrentDTV)
+    return;
+  const bool on = ToggleIsothermBand(*CurrentDTV);
+  SetBackground(PalBottomPanel, on ? kIsoBandColour : FMinPanelColor);
+  FSidecarSaved = false;
+  HideToolPanels();
+  ImagePBPaint(this);
+  PalPBPaint(this);
+}
+
+void TCalidarix::PalSBClick() {
+  // Just right of the button's top-right corner.
+  PalettePopupMenu->popup(PalSB->mapToGlobal(QPoint(PalSB->width() + 1, -1)));
+}
+
+void TCalidarix::Invert1Click() {
+  Invert1->toggle(); // the toggle repaints
+}
+
+void TCalidarix::UseEditorPalette(const TPaletteTable &table) {
+  FPalettes[kEditorPaletteSlot] = table;
+  PalChange(kEditorPaletteSlot);
+}
+
+void TCalidarix::UsePaletteSlots(std::int64_t palSlot, std::int64_t isoSlot) {
+  PalNumber = CheckedPaletteSlot(palSlot).value_or(0);
+  IsoNumber = CheckedPaletteSlot(isoSlot).value_or(3);
+  FPalette = FPalettes[PalNumber];
+  FIsoPalette = FPalettes[IsoNumber];
+  if (CurrentDTV) {
+    CurrentDTV->FPalette = FPalette;
+    CurrentDTV->FIsoPalette = FIsoPalette;
+  }
+}
+
+} // namespace calidarix

@@ -1,0 +1,249 @@
+// The display range commands of the main window: a click on a range panel opens an edit over it, Enter
+// applies the typed range (as the locked display range, or by re-scaling the thermogram), Esc cancels;
+// the lock button freezes or releases the range, the crop button zooms to the selected area. The
+// headless range functions check and apply the values; the window shows the result.
+
+#include "mainwindow/ui/event_hook.h"
+#include "mainwindow/ui/logger_window.h"
+#include "mainwindow/ui/main_window.h"
+#include "platform/numbers.h"
+#include "thermogram/image_layout.h"
+#include "thermogram/scale_ticks.h"
+#include "thermogram/thermogram_globals.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace calidarix {
+
+namespace {
+
+bool IsEnter(int key) {
+  return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// The key's code as the key messages of the design number keys: letters and digits by their
+// character, the editing keys by their virtual-key numbers.
+int VirtualKeyCode(int key) {
+  switch (key) {
+  case Qt::Key_Return:
+  case Qt::Key_Enter:
+    return 13;
+  case Qt::Key_Escape:
+    return 27;
+  case Qt::Key_Backspace:
+    return 8;
+  case Qt::Key_Minus:
+    return 189;
+  case Qt::Key_Period:
+    return 190;
+  default:
+    return (key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) ? key : 0;
+  }
+}
+
+// Only the characters of a decimal number reach the range edits; editing keys pass.
+bool DropsCharacter(const QKeyEvent &event) {
+  const QString text = event.text();
+  return !text.isEmpty() && text.at(0).isPrint() && !FloatEditAccepts(text.at(0));
+}
+
+} // namespace
+
+void TCalidarix::BuildRangeControls() {
+  MaxEdit = new QLineEdit(PalBasePanel);
+  MaxEdit->setObjectName(QStringLiteral("MaxEdit"));
+  MaxEdit->hide();
+  MinEdit = new QLineEdit(PalBasePanel);
+  MinEdit->setObjectName(QStringLiteral("MinEdit"));
+  MinEdit->hide();
+  KeyLabel = new QLabel(ScalePanel);
+  KeyLabel->setObjectName(QStringLiteral("KeyLabel"));
+  KeyLabel->hide();
+
+  auto *keys = new TEventHook(this, [this](QObject *watched, QEvent *event) {
+    if (event->type() != QEvent::KeyPress)
+      return false;
+    const auto &key = static_cast<const QKeyEvent &>(*event);
+    const bool ends = IsEnter(key.key()) || key.key() == Qt::Key_Escape;
+    if (watched == MinEdit)
+      MinEditKeyDown(key.key());
+    else if (ends)
+      MaxEditKeyDown(key.key());
+    return ends || DropsCharacter(key);
+  });
+  keys->Watch(MaxEdit);
+  keys->Watch(MinEdit);
+
+  auto *clicks = new TEventHook(this, [this](QObject *watched, QEvent *event) {
+    if (event->type() != QEvent::MouseButtonRelease)
+      return false;
+    if (watched == MaxPanel || watched == MaximumLabel || watched == PalMaxLabel)
+      MaxClick();
+    else
+      MinClick();
+    return true;
+  });
+  for (QObject *part : {static_cast<QObject *>(MaxPanel), static_cast<QObject *>(MaximumLabel),
+                        static_cast<QObject *>(PalMaxLabel), static_cast<QObject *>(MinPanel),
+                        static_cast<QObject *>(MinimumLabel), static_cast<QObject *>(PalMinLabel)})
+    clicks->Watch(part);
+
+  connect(LockSB, &QToolButton::clicked, this, &TCalidarix::LockSBClick);
+  CropSB = findChild<QToolButton *>(QStringLiteral("CropSB"));
+  connect(CropSB, &QToolButton::clicked, this, &TCalidarix::CropSBClick);
+}
+
+namespace {
+
+// The edit lies over its panel while it is open.
+void OpenOver(QLineEdit *edit, const QWidget *panel) {
+  edit->setGeometry(panel->geometry());
+  edit->raise();
+  edit->show();
+  edit->setFocus();
+  edit->selectAll();
+}
+
+} // namespace
+
+void TCalidarix::MaxClick() {
+  if (MinEdit->isVisible() || !CurrentDTV)
+    return;
+  const RangeEditTexts texts = RangeEditTextsFor(*CurrentDTV);
+  MaxEdit->setText(texts.Max);
+  MinEdit->setText(texts.Min);
+  FRangeEntry.MaxEditTag = 1;
+  OpenOver(MaxEdit, MaxPanel);
+}
+
+void TCalidarix::MinClick() {
+  if (MaxEdit->isVisible() || !CurrentDTV)
+    return;
+  MinEdit->setText(RangeEditTextsFor(*CurrentDTV).Min);
+  // The upper end stays the one shown now.
+  FRangeEntryMax = DisplayedRange(*CurrentDTV, false).High;
+  OpenOver(MinEdit, MinPanel);
+}
+
+void TCalidarix::OpenRangeEntry(bool rescale) {
+  if (!CurrentDTV)
+    return;
+  const TDTV &dtv = *CurrentDTV;
+  const RangeEditTexts texts = dtv.FRangeLocked ? RangeEditTextsFor(dtv) : RescaleEditTexts(dtv);
+  MaxEdit->setText(texts.Max);
+  MinEdit->setText(texts.Min);
+  FRangeEntry.MaxEditTag = 0;
+  FRangeEntry.MinEditTag = rescale ? 1 : 0;
+  MinEdit->hide();
+  OpenOver(MaxEdit, MaxPanel);
+}
+
+void TCalidarix::MaxEditKeyDown(int key) {
+  if (key == Qt::Key_Escape) {
+    MaxEdit->hide();
+    return;
+  }
+  if (!IsEnter(key) || !CurrentDTV)
+    return;
+  MaxEdit->hide();
+  const TypedRangeValue typed = ParseTypedRangeValue(MaxEdit->text(), CurrentDTV->MaxTemperature());
+  if (!typed.Typed)
+    MaxEdit->setText(typed.LabelText);
+  PalMaxLabel->setText(typed.LabelText);
+  FRangeEntryMax = typed.Value;
+  if (FRangeEntry.MaxEditTag == 0) {
+    OpenOver(MinEdit, MinPanel);
+    return;
+  }
+  // The lower end stays the one shown now, in full rather than as its label rounds it.
+  SetTempRange(DisplayedRange(*CurrentDTV, false).Low, typed.Value);
+}
+
+void TCalidarix::MinEditKeyDown(int key) {
+  KeyLabel->setText(QString::number(VirtualKeyCode(key)));
+  if (!CurrentDTV)
+    return;
+  if (key == Qt::Key_Escape) {
+    if (auto *maxLabel = findChild<QLabel *>(QStringLiteral("MaxLabel")))
+      maxLabel->setText(QString::fromStdString(FixedText(CurrentDTV->MaxTemperature(), 2)));
+    MinEdit->hide();
+    return;
+  }
+  if (!IsEnter(key))
+    return;
+  MinEdit->hide();
+  const TypedRangeValue typed = ParseTypedRangeValue(MinEdit->text(), CurrentDTV->MinTemperature());
+  if (!typed.Typed)
+    MinEdit->setText(typed.LabelText);
+  PalMinLabel->setText(typed.LabelText);
+  SetTempRange(typed.Value, FRangeEntryMax);
+}
+
+void TCalidarix::SetTempRange(double lo, double hi) {
+  if (!CurrentDTV)
+    return;
+  const RangeScanState scan{FServices.acquisition->ScanRunning(),
+                            FServices.acquisition->CameraInterfaceType()};
+  const SetTempRangeResult applied =
+      calidarix::SetTempRange(*CurrentDTV, FRangeEntry.MinEditTag != 0, lo, hi, scan);
+  if (!applied.Result) {
+    // Nothing changed; the labels show the range in force again.
+    if (logger)
+      logger->AppendLine(applied.Result.message);
+    ScalePBPaint(this);
+    return;
+  }
+  if (applied.LockPressed)
+    LockSB->setChecked(true);
+  ChangeDTV(false);
+  ScalePBPaint(this);
+}
+
+void TCalidarix::LockSBClick() {
+  if (!CurrentDTV)
+    return;
+  TDTV &dtv = *CurrentDTV;
+  const bool wasLocked = dtv.FRangeLocked;
+  LockContext context;
+  context.ScanRunning = FServices.acquisition->ScanRunning();
+  context.ThreadExists = context.ScanRunning;
+  context.CameraInterfaceType = FServices.acquisition->CameraInterfaceType();
+  // Band thermograms exist only for the dual-band camera; the headless command checks them.
+  const LockResult result = calidarix::LockSBClick(dtv, BandDTV35.get(), BandDTV812.get(), context);
+  if (result.KeepPressed) {
+    LockSB->setChecked(true);
+    return;
+  }
+  if (!result.Result) {
+    if (logger)
+      logger->AppendLine(result.Result.message);
+    LockSB->setChecked(wasLocked);
+    return;
+  }
+  if (dtv.FRangeLocked != wasLocked)
+    LockSB->setChecked(dtv.FRangeLocked);
+  if (result.Redraw)
+    ChangeDTV(false);
+  else
+    ScalePBPaint(this);
+}
+
+void TCalidarix::CropSBClick() {
+  if (!CurrentDTV)
+    return;
+  TDTV &dtv = *CurrentDTV;
+  const bool fit = FMarkers.FCurrentArea.IsEmpty();
+  TImageView view = ImageViewOf(dtv);
+  if (CropView(view, FMarkers.FCurrentArea.Rect(), TRect{0, 0, ImagePB->width(), ImagePB->height()})) {
+    ApplyImageView(view, dtv);
+    FZoomFitted = fit;
+  }
+  FMarkers.FCurrentArea.SetRect(TRect{});
+  FMarkers.FFreePolygon.clear();
+  ImagePBPaint(this);
+}
+
+} // namespace calidarix
