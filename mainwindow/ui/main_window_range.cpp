@@ -200,6 +200,8 @@ void TCalidarix::SetTempRange(double lo, double hi) {
     LockSB->setChecked(true);
   ChangeDTV(false);
   ScalePBPaint(this);
+  // The temperatures of the palette window under the bar follow the new range.
+  PalPBPaint(this);
 }
 
 void TCalidarix::LockSBClick() {
@@ -229,6 +231,7 @@ void TCalidarix::LockSBClick() {
     ChangeDTV(false);
   else
     ScalePBPaint(this);
+  PalPBPaint(this);
 }
 
 void TCalidarix::CropSBClick() {

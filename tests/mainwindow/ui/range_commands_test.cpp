@@ -116,6 +116,8 @@ TEST_F(RangeCommands, ClickingTheUpperPanelAndTypingLocksTheRangeFromTheLowerEnd
   EXPECT_DOUBLE_EQ(dtv.LockMin, 0.0);
   EXPECT_EQ(w.PalMaxLabel->text(), "35");
   EXPECT_EQ(w.PalMinLabel->text(), "0");
+  EXPECT_EQ(w.PalEndLabel->text(), "35") << "the palette window's temperatures follow the range";
+  EXPECT_EQ(w.PalBegLabel->text(), "0");
 
   // The value is used in full; only the label is cut to five characters.
   Click(w.MaxPanel);
@@ -232,11 +234,13 @@ TEST_F(RangeCommands, TheLockButtonReleasesAndFreezesTheRange) {
   ASSERT_TRUE(w.LockSB->isChecked());
   EXPECT_EQ(w.PalMaxLabel->text(), "30");
 
+  EXPECT_EQ(w.PalEndLabel->text(), "30");
   w.LockSB->click();
   EXPECT_FALSE(CurrentDTV->FRangeLocked);
   EXPECT_FALSE(w.LockSB->isChecked());
   EXPECT_EQ(w.PalMinLabel->text(), "0");
   EXPECT_EQ(w.PalMaxLabel->text(), "655.3");
+  EXPECT_EQ(w.PalEndLabel->text(), "655.3");
 
   w.LockSB->click();
   EXPECT_TRUE(CurrentDTV->FRangeLocked);
