@@ -70,6 +70,7 @@ void TCalidarix::BuildComponents() {
   column->addLayout(row, 1);
   column->addWidget(FileInfoPanel);
   FServices.view->Attach(*this);
+  ConnectFilesAndMessages();
 }
 
 void TCalidarix::BuildMenus() {
