@@ -12,10 +12,10 @@
 //   main_window_save.cpp     the automatic save and the save with a comment
 
 #include "analysis/markers.h"
-#include "mainwindow/command_line.h"
-#include "mainwindow/ini_settings.h"
 #include "mainwindow/auto_save.h"
+#include "mainwindow/command_line.h"
 #include "mainwindow/image_sidecar.h"
+#include "mainwindow/ini_settings.h"
 #include "mainwindow/registry_settings.h"
 #include "mainwindow/ui/dialogs.h"
 #include "mainwindow/ui/paint_boxes.h"
@@ -348,9 +348,9 @@ public:
   QAction *Show1 = nullptr, *Hide1 = nullptr, *Close1 = nullptr;
   SidecarState FSidecarState;
   AutoSaveState FAutoSaveState;
-  // The confirmation of the last automatic save, drawn on the image until it is rendered again.
+  // The confirmation of the last automatic save (its file name), drawn on the image until the view
+  // changes (ImagePBPaint with the window as sender).
   QString FSavedNotice;
-  int FSavedNoticeRender = -1;
   // A stepped-to file that could not be read: the demo image shown in its place has no name, so the
   // next step continues from this one.
   QString FFailedStepFile;

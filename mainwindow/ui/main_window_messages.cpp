@@ -514,16 +514,12 @@ void TCalidarix::ConnectFilesAndMessages() {
   connect(Hide1, &QAction::triggered, this, &TCalidarix::Hide1Click);
   connect(Close1, &QAction::triggered, this, &TCalidarix::Close1Click);
 
-  // The confirmation of an automatic save is drawn over the picture until the frame is rendered again.
+  // The confirmation of an automatic save is drawn over the picture until the view changes.
   ImagePB->OnPaint = [this, paint = ImagePB->OnPaint] {
     if (paint)
       paint();
     if (FSavedNotice.isEmpty())
       return;
-    if (FRenderCount != FSavedNoticeRender) {
-      FSavedNotice.clear();
-      return;
-    }
     QPainter painter(&ImagePB->Picture);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPointSize(12);

@@ -43,7 +43,6 @@ void TCalidarix::SaveDTVAuto() {
   }
   if (!FImagePainting) {
     FSavedNotice = QFileInfo(saved.FileName).fileName();
-    FSavedNoticeRender = FRenderCount;
     ImagePB->update();
   }
   if (logger && logger->FUserLog)

@@ -32,10 +32,10 @@ protected:
     ResetClock();
   }
 
-  TCalidarix &Start() {
+  TCalidarix &Start(const QStringList &arguments = {}) {
     window = std::make_unique<TCalidarix>(fakes.services);
     Calidarix = window.get();
-    window->FormCreate({});
+    window->FormCreate(arguments);
     auto scripted = std::make_unique<ScriptedDialogs>();
     dialogs = scripted.get();
     window->SetDialogs(std::move(scripted));

@@ -7,6 +7,7 @@
 #include "tests/mainwindow/ui/file_window_fixture.h"
 
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QToolButton>
@@ -150,6 +151,15 @@ TEST_F(FileWindow, TheBigButtonsStepThroughTheFolderWithoutWrappingAround) {
   EXPECT_EQ(Shown(), c);
 }
 
+TEST_F(FileWindow, AFileNamedOnTheCommandLineCanBeSteppedFromAtOnce) {
+  const QString a = Thermogram("a.dtv", 1.0f);
+  const QString b = Thermogram("b.dtv", 2.0f);
+  TCalidarix &w = Start({a});
+  EXPECT_EQ(FileList, QStringList({a, b}));
+  EXPECT_TRUE(w.StepFileInList(true));
+  EXPECT_EQ(Shown(), b);
+}
+
 TEST_F(FileWindow, AnUnreadableFileInTheFolderDoesNotStopTheStepping) {
   TCalidarix &w = Start();
   const QString a = Thermogram("a.dtv", 1.0f);
@@ -241,8 +251,18 @@ TEST_F(FileWindow, TheSaveButtonFilesTheImageIntoTheDayFolderOfTheDatabase) {
   EXPECT_EQ(w.FSavedNotice, "09_05_07.dtv");
   EXPECT_TRUE(logger->Lines().last().endsWith(QString::fromStdString("DTV saved:" + saved.string())));
 
-  // The confirmation is on the image until the frame is rendered again.
+  // The confirmation is on the image, also over a new layout, until the frame is rendered again.
   QApplication::processEvents();
+  EXPECT_EQ(w.FSavedNotice, "09_05_07.dtv");
+  const int renders = w.FRenderCount;
+  const int boxWidth = w.ImagePB->width();
+  w.resize(w.width() + 40, w.height());
+  const QDeadlineTimer deadline(3000);
+  while (w.ImagePB->width() == boxWidth && !deadline.hasExpired())
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  QApplication::processEvents();
+  w.ImagePB->repaint();
+  EXPECT_GT(w.FRenderCount, renders);
   EXPECT_EQ(w.FSavedNotice, "09_05_07.dtv");
   w.ChangeDTV(false);
   QApplication::processEvents();
