@@ -7,15 +7,22 @@
 //   main_window_view.cpp     the view update hub, the thermograms and palette slots of the run, coordinates
 //   main_window_paint.cpp    image layout and the image paint
 //   main_window_scale.cpp    the temperature scale, the palette bar and dragging on them
+//   main_window_messages.cpp the window procedure: custom and system messages, wheel, moves, sizes
+//   main_window_files.cpp    the file list, stepping, opening and joining, image sidecars
+//   main_window_save.cpp     the automatic save and the save with a comment
 
 #include "analysis/markers.h"
+#include "mainwindow/auto_save.h"
 #include "mainwindow/command_line.h"
+#include "mainwindow/image_sidecar.h"
 #include "mainwindow/ini_settings.h"
 #include "mainwindow/registry_settings.h"
+#include "mainwindow/ui/dialogs.h"
 #include "mainwindow/ui/paint_boxes.h"
 #include "mainwindow/ui/shell_services.h"
 #include "thermogram/display_range.h"
 #include "thermogram/palette_commands.h"
+#include "platform/messages.h"
 #include "thermogram/rect.h"
 #include "thermogram/tdtv.h"
 
@@ -331,6 +338,88 @@ public:
   TRangeEntry FRangeEntry;
   // The upper end as typed, in full; the label shows it cut to five characters.
   double FRangeEntryMax = 0.0;
+  // Files and messages
+  // The window procedure: the program's own messages and the system's, tested in a fixed order. Posted
+  // and sent messages reach it through the window's published handle; the Qt events of the window
+  // (wheel, move, resize, mouse, keys) are translated into the same handlers.
+  void WndProc(Message &message);
+  void WMSysCommand(Message &message);
+  void WMTrayIcon(Message &message);
+  void DeviceChange(WPARAM event);
+  // Moves the shown companion windows along: the graph windows always, the print window on a move.
+  void DockCompanionWindows(bool printFormToo);
+  void ImagePanelMouseEnter();
+  void ImagePanelMouseLeave();
+  // keyState: the MK_ flags; delta: 120 per notch, negative towards the user; screen position.
+  void MouseWheel(std::uint32_t keyState, int delta, QPoint screenPos);
+  // edge: 1 left ... 8 bottom-right; bounds (left, top, right, bottom) is corrected in place.
+  void WindowSizing(int edge, TRect &bounds);
+  void WindowSized();
+  // mouseMessage: the mouse message that activates the window (WM_MBUTTONDOWN toggles maximised).
+  void MouseActivate(MessageId mouseMessage);
+  // Later parts handle these; until then they only log.
+  void HeadStepMessage(const Message &message);
+  void ScanLineMessage(const Message &message);
+  void FrameDoneMessage(const Message &message);
+  void ModuleFrameMessage(const Message &message);
+  void RestitchMessage();
+  // Hook for the keyboard command table by scan code, which comes later. The window procedure keeps
+  // the space bar's state (wheel stepping waits while it is held) before it calls the hook.
+  void KeyCommand(Message &message);
+  void Show1Click();
+  void Hide1Click();
+  void Close1Click();
+  void ShowMinMax1Click();
+  // Connects the tray icon's clicks to WMTrayIcon (called once the icon exists).
+  void ConnectTrayIcon();
+
+  // The file list of the folder shown (and the side list window when it exists).
+  void UpDateFilesList(const QString &folder);
+  // Opens the next or previous file of FileList; false when there is none.
+  bool StepFileInList(bool next);
+  void NextPanelClick();
+  void PrevPanelClick();
+  // The sidecar of the image shown; written only while FIsReadDTI is set by the callers.
+  bool SaveImageSidecar();
+  bool LoadImageSidecar();
+  void OpenSBClick();
+  void AppendDTVFile();
+  void New1Click();
+  void SaveDTVAuto();
+  void SaveWithComment();
+  void SaveSBClick();
+  void SavePanelClick();
+  void SaveCommentPanelClick();
+  // The comment dialog and Save As of the save with a comment come with the comment and Save As
+  // windows; until then they log and answer "cancelled" and "failed".
+  bool InfoFormExecute();
+  IoResult SaveDTVAs();
+  UserDialogs &Dialogs() { return *FDialogs; }
+  void SetDialogs(std::unique_ptr<UserDialogs> dialogs) { FDialogs = std::move(dialogs); }
+
+  bool FGraphShown = false;
+  bool FTimeGraphShown = false;
+  bool FHistogramShown = false;
+  bool FPrintFormShown = false;
+  int FTimeGraphWidth = 255;
+  int FGraphHeight = 225;
+  bool FMouseInImage = false;
+  bool FSpaceDown = false;
+  QMenu *TrayPopupMenu = nullptr;
+  QAction *Show1 = nullptr, *Hide1 = nullptr, *Close1 = nullptr;
+  SidecarState FSidecarState;
+  AutoSaveState FAutoSaveState;
+  // The confirmation of the last automatic save (its file name), drawn on the image until the view
+  // changes (ImagePBPaint with the window as sender).
+  QString FSavedNotice;
+  // A stepped-to file that could not be read: the demo image shown in its place has no name, so the
+  // next step continues from this one.
+  QString FFailedStepFile;
+  // The open dialog's folder and name as the mosaic join left them.
+  QString FAppendFolder;
+  QString FAppendFileName;
+  // The largest wheel zoom in box pixels per image column (a smaller fitted zoom is never limited).
+  static constexpr double kMaxWheelZoom = 64.0;
 
 signals:
   // The window was closed by the user or a command; the program ends.
@@ -339,6 +428,13 @@ signals:
 protected:
   void showEvent(QShowEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
+  // Files and messages: the Qt events that stand for the system's window messages.
+  void wheelEvent(QWheelEvent *event) override;
+  void moveEvent(QMoveEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
+  void mousePressEvent(QMouseEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
+  void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
   void BuildComponents();
@@ -367,8 +463,11 @@ private:
   void BuildPaletteControls();
   void BuildRangeControls();
   void PaletteRepaint();
+  // Files and messages: the buttons, menu items and Qt events of the file commands and the messages.
+  void ConnectFilesAndMessages();
 
   ShellServices &FServices;
+  std::unique_ptr<UserDialogs> FDialogs = std::make_unique<QtUserDialogs>();
 };
 
 // The main window of the run, or nullptr.

@@ -77,6 +77,9 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
   FImagePainting = true;
   const auto release = qScopeGuard([this] { FImagePainting = false; });
   const bool relayout = sender == this || FResized;
+  // A view change ends the confirmation of the last save; a repaint of the same view keeps it.
+  if (sender == this)
+    FSavedNotice.clear();
 
   QImage picture = ImagePB->NewPicture();
   {

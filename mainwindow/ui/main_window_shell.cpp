@@ -64,6 +64,7 @@ void TCalidarix::SetTrayIcon() {
   FTrayIcon->setObjectName("FTrayIcon");
   FTrayIcon->setToolTip("Calidarix");
   FTrayIcon->show();
+  ConnectTrayIcon();
 }
 
 void TCalidarix::FormDestroy() {
@@ -169,7 +170,7 @@ void TCalidarix::SiblingOpenRequest() {
   }
   if (registry.OpenKey(kSiblingKey)) {
     if (FIsReadDTI)
-      Note(ServiceStatus::NotAvailable, "Image sidecar of the image being left");
+      SaveImageSidecar();
     // A missing value reads as an empty name, which shows the demo image.
     const QString stored = registry.ReadString(kSiblingKey, "FileName_To_Open").value_or(QString());
     const std::optional<std::filesystem::path> local = LocalPathFromWindows(stored.toStdString());

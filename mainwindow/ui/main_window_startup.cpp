@@ -236,6 +236,8 @@ void TCalidarix::ApplyCommandLine(const StartupSwitches &s) {
     FServices.view->SetFileName(QString());
     Note(FServices.view->ChangeDTV(true), "Thermogram view");
     Note(FServices.view->FitImageLayout(), "Image layout");
+    if (!FOpenDirectory.isEmpty() && QFileInfo(FOpenDirectory).isDir())
+      UpDateFilesList(FOpenDirectory);
     break;
   case StartupLoad::File: {
     FServices.view->SetFileName(s.fileName);
@@ -243,6 +245,8 @@ void TCalidarix::ApplyCommandLine(const StartupSwitches &s) {
     // A missing or unreadable file leaves the demo image, which has no file name and so no folder.
     const QString loaded = FServices.view->FileName();
     FOpenDirectory = loaded.isEmpty() ? QString() : QFileInfo(loaded).absolutePath();
+    if (!loaded.isEmpty())
+      UpDateFilesList(FOpenDirectory);
     break;
   }
   }

@@ -186,6 +186,11 @@ bool TCalidarix::ChangeDTV(bool reload) {
     dtv.FViewOffsetY = 0.0;
     FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
 
+    // How the user last looked at this image, when sidecars are in use.
+    if (FIsReadDTI && dtv.FFrameIndex == 1 && LoadImageSidecar()) {
+      ScalePBPaint(this);
+      PalPBPaint(this);
+    }
     if (dtv.FHeader.FieldMode != fieldMode && dtv.FHeader.FieldMode == 2)
       dtv.SetAspect(0.5925925925925926); // a field holds every other row: half the frame's 32/27
     if (HeatMode && ReferenceDTV)

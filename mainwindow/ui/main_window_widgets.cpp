@@ -73,6 +73,7 @@ void TCalidarix::BuildComponents() {
   BuildPaletteControls();
   BuildRangeControls();
   FServices.view->Attach(*this);
+  ConnectFilesAndMessages();
 }
 
 void TCalidarix::BuildMenus() {

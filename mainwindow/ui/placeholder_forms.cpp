@@ -16,7 +16,6 @@ TFilmSaveForm *FilmSaveForm = nullptr;
 TPrintForm *PrintForm = nullptr;
 TPaletteForm *PaletteForm = nullptr;
 TActivateTCPServerForm *ActivateTCPServerForm = nullptr;
-TOpenForm *OpenForm = nullptr;
 
 EmptyForm::EmptyForm(const char *name, const char *caption, QWidget *parent) : QWidget(parent, Qt::Window) {
   setObjectName(QString::fromLatin1(name));

@@ -3,6 +3,8 @@
 // of its class, with its name and caption, so that the program creates every window in its order.
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
+#include "mainwindow/ui/open_form.h"
+
 #include <QWidget>
 
 namespace calidarix {
@@ -29,7 +31,6 @@ CALIDARIX_EMPTY_FORM(TFilmSaveForm, "FilmSaveForm", "Frames to Save")
 CALIDARIX_EMPTY_FORM(TPrintForm, "PrintForm", "Print")
 CALIDARIX_EMPTY_FORM(TPaletteForm, "PaletteForm", "Palette")
 CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateTCPServerForm")
-CALIDARIX_EMPTY_FORM(TOpenForm, "OpenForm", "Open")
 
 #undef CALIDARIX_EMPTY_FORM
 
@@ -60,6 +61,5 @@ extern TFilmSaveForm *FilmSaveForm;
 extern TPrintForm *PrintForm;
 extern TPaletteForm *PaletteForm;
 extern TActivateTCPServerForm *ActivateTCPServerForm;
-extern TOpenForm *OpenForm;
 
 } // namespace calidarix

@@ -192,8 +192,9 @@ public:
 class SiblingLink {
 public:
   virtual ~SiblingLink() = default;
-  // Makes the main window reachable from other programs, its sibling open request routed to
-  // TCalidarix::SiblingOpenRequest. Returns the handle to publish, 0 when there is none.
+  // Makes the main window reachable from other programs and threads: messages to its handle go to
+  // TCalidarix::WndProc (the sibling's open request among them). Returns the handle to publish, 0
+  // when there is none.
   virtual std::int64_t PublishWindow(TCalidarix &window) = 0;
   virtual ServiceStatus SendNotify(std::int64_t handle) = 0;
 };

@@ -14,12 +14,10 @@ WindowHandle HandleFromRegistryValue(std::int64_t value) {
 
 std::int64_t ProcessSiblingLink::PublishWindow(TCalidarix &window) {
   TCalidarix *target = &window;
-  const WindowHandle handle = RegisterWindow(&window, [target](Message &message) {
-    if (message.Msg == WM_SIBLINGOPEN) {
-      target->SiblingOpenRequest();
-      message.Result = 1;
-    }
-  });
+  // Every message to the window's handle goes to its window procedure (the sibling's WM_SIBLINGOPEN
+  // among them).
+  const WindowHandle handle =
+      RegisterWindow(&window, [target](Message &message) { target->WndProc(message); });
   if (handle == 0)
     return 0;
   // A handle that does not fit the registry's 32 bits could not be found again from there.

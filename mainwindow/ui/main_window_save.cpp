@@ -1,0 +1,91 @@
+// The save commands of the main window: the automatic save into the dated database folders, the save
+// with a comment, and the buttons and menu items that lead to them. The files are named and written
+// by the automatic-save code; a failure is shown to the user and never followed by the confirmation.
+
+#include "mainwindow/file_list.h"
+#include "mainwindow/ui/logger_window.h"
+#include "mainwindow/ui/main_window.h"
+#include "platform/datetime.h"
+#include "thermogram/thermogram_globals.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace calidarix {
+
+void TCalidarix::SaveDTVAuto() {
+  AutoSaveContext context;
+  const QChar drive = FDriveLetter.isEmpty() ? QLatin1Char('C') : FDriveLetter.front();
+  context.DriveLetter = drive.toLatin1() != 0 ? drive.toLatin1() : 'C';
+  context.ScanRunning = FServices.acquisition->ScanRunning();
+  context.CameraInterfaceType = FServices.acquisition->CameraInterfaceType();
+  context.PolyFormLeft = PolyFormLeft;
+  context.PolyFormRight = PolyFormRight;
+  context.HeadConnected = HeadConnected;
+  const AutoSaveThermograms thermograms{CurrentDTV.get(), BandDTV35.get(), BandDTV812.get()};
+  const AutoSaveResult saved = calidarix::SaveDTVAuto(thermograms, context, FAutoSaveState, Now());
+  if (saved.Skipped)
+    return;
+  if (!saved.Result) {
+    if (logger)
+      logger->AppendLine(QStringLiteral("DTV not saved: ") + saved.Result.message);
+    FDialogs->ShowError(this, saved.Result.message);
+    return;
+  }
+  if (!saved.HeadIniFile.isEmpty())
+    Note(ServiceStatus::NotAvailable, "Panorama parameters file");
+  if (!saved.VideoFrameFile.isEmpty())
+    Note(ServiceStatus::NotAvailable, "Video frame of the save");
+  if (saved.ShowDayFolder && QDir::cleanPath(FOpenDirectory) != QDir::cleanPath(saved.DayFolder)) {
+    FOpenDirectory = QDir::cleanPath(saved.DayFolder);
+    UpDateFilesList(saved.DayFolder);
+  }
+  if (!FImagePainting) {
+    FSavedNotice = QFileInfo(saved.FileName).fileName();
+    ImagePB->update();
+  }
+  if (logger && logger->FUserLog)
+    logger->AppendLine(QStringLiteral("DTV saved:") + saved.FileName);
+  QApplication::beep();
+}
+
+void TCalidarix::SaveWithComment() {
+  SaveWithCommentSteps steps;
+  // Suspending the acquisition thread comes with the acquisition part; without it no scan runs.
+  steps.SuspendScan = [] {};
+  steps.ResumeScan = [] {};
+  steps.AskComment = [this] { return InfoFormExecute(); };
+  steps.SaveAs = [this] { return SaveDTVAs(); };
+  const SaveWithCommentResult result =
+      calidarix::SaveWithComment(FServices.acquisition->ScanRunning(), false, steps);
+  if (result.Outcome == SaveWithCommentOutcome::Failed && !result.Result.message.isEmpty())
+    FDialogs->ShowError(this, result.Result.message);
+}
+
+bool TCalidarix::InfoFormExecute() {
+  Note(ServiceStatus::NotAvailable, "Comment dialog");
+  return false;
+}
+
+IoResult TCalidarix::SaveDTVAs() {
+  Note(ServiceStatus::NotAvailable, "Save As");
+  return IoResult::Error(QString());
+}
+
+void TCalidarix::SaveSBClick() {
+  if (isSaveByF2)
+    SaveWithComment();
+  else
+    SaveDTVAuto();
+}
+
+void TCalidarix::SavePanelClick() {
+  SaveSBClick();
+}
+
+void TCalidarix::SaveCommentPanelClick() {
+  SaveWithComment();
+}
+
+} // namespace calidarix
