@@ -3,6 +3,7 @@
 // the English ones given here are the design-time texts.
 
 #include "mainwindow/ui/flow_layout.h"
+#include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 
 #include <QCheckBox>
@@ -211,6 +212,22 @@ void TCalidarix::BuildToolBar() {
       LockSB = button;
       LockSB->setCheckable(true);
     }
+  }
+  connect(ScanSB, &QToolButton::clicked, this,
+          [this] { Note(FServices.acquisition->ScanSBClick(), "Scan"); });
+  connect(findChild<QToolButton *>("VideoSB"), &QToolButton::clicked, this,
+          [this] { Note(FServices.acquisition->VideoSBClick(), "Video"); });
+  // Buttons whose commands are not built yet say so in the log instead of doing nothing. A command
+  // that is built takes its button off this list.
+  for (const char *name : {"SaveBMPSB", "CopySB", "BMPFrameSB", "DelSB", "FrameSB", "MinMaxAvgSB", "View3dSB",
+                           "GraphSB", "HistogramSB", "TimeGraphSB", "FontNSB", "CopyPointsSB", "SetupSB",
+                           "PrintSB", "ExcelSB", "FixedFileSB", "LinkSB", "CopyInfoSB"}) {
+    auto *button = findChild<QToolButton *>(QString::fromLatin1(name));
+    connect(button, &QToolButton::clicked, this, [this, button] {
+      if (logger)
+        logger->AppendLine((button->toolTip().isEmpty() ? button->objectName() : button->toolTip()) +
+                           QStringLiteral(": not available"));
+    });
   }
 }
 
