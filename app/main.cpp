@@ -15,8 +15,9 @@ int main(int argc, char **argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "xcb");
   QApplication app(argc, argv);
+  // No display name: Qt would append it to every window title, and the main window's caption already
+  // begins with the program's name ("Calidarix [folder]").
   QApplication::setApplicationName("Calidarix");
-  QApplication::setApplicationDisplayName("Calidarix");
   // The main window decides when the program ends, not the last visible window.
   QApplication::setQuitOnLastWindowClosed(false);
 

@@ -215,6 +215,9 @@ bool TCalidarix::ChangeDTV(bool reload) {
 
   ImagePBPaint(this);
   ScalePBPaint(this);
+  // The temperatures under the bar belong to this thermogram's range, which a new file or a released
+  // film lock changes without touching the palette.
+  PalPBPaint(this);
 
   // Cursor readout at the last mouse position, clamped into the frame.
   const std::uint16_t x = GetRealX(FMousePos.X);

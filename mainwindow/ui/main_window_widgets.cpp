@@ -2,6 +2,8 @@
 // the language routine and the tests find it by name. Texts are set by SetLanguageCaptions at start-up;
 // the English ones given here are the design-time texts.
 
+#include "mainwindow/ui/flow_layout.h"
+#include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 
 #include <QCheckBox>
@@ -184,7 +186,9 @@ void TCalidarix::BuildMenus() {
 
 void TCalidarix::BuildToolBar() {
   ToolPanel = Panel(this, "ToolPanel");
-  auto *layout = new QHBoxLayout(ToolPanel);
+  // Twenty-five buttons do not fit one row of a window sized for a 640-pixel image: they wrap to a
+  // second row rather than being cut.
+  auto *layout = new TFlowLayout(ToolPanel);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->setSpacing(1);
   // Short faces of the speed buttons; the hints carry the full names.
@@ -209,7 +213,22 @@ void TCalidarix::BuildToolBar() {
       LockSB->setCheckable(true);
     }
   }
-  layout->addStretch(1);
+  connect(ScanSB, &QToolButton::clicked, this,
+          [this] { Note(FServices.acquisition->ScanSBClick(), "Scan"); });
+  connect(findChild<QToolButton *>("VideoSB"), &QToolButton::clicked, this,
+          [this] { Note(FServices.acquisition->VideoSBClick(), "Video"); });
+  // Buttons whose commands are not built yet say so in the log instead of doing nothing. A command
+  // that is built takes its button off this list.
+  for (const char *name : {"SaveBMPSB", "CopySB", "BMPFrameSB", "DelSB", "FrameSB", "MinMaxAvgSB", "View3dSB",
+                           "GraphSB", "HistogramSB", "TimeGraphSB", "FontNSB", "CopyPointsSB", "SetupSB",
+                           "PrintSB", "ExcelSB", "FixedFileSB", "LinkSB", "CopyInfoSB"}) {
+    auto *button = findChild<QToolButton *>(QString::fromLatin1(name));
+    connect(button, &QToolButton::clicked, this, [this, button] {
+      if (logger)
+        logger->AppendLine((button->toolTip().isEmpty() ? button->objectName() : button->toolTip()) +
+                           QStringLiteral(": not available"));
+    });
+  }
 }
 
 void TCalidarix::BuildPanels() {
@@ -368,9 +387,14 @@ void TCalidarix::BuildPanels() {
       {"PtsLab", "PtsLabel"},  {"FrsLab", "FramesLabel"}, {"FrmLab", "FrameLabel"},
       {"IsoLab", "AIsoLabel"}, {"TimLab", "TimeLabel"},   {"FrtLab", "FrameTimeLabel"},
   };
+  // The values come and go with the mouse; a column as wide as the longest value (five characters)
+  // keeps the panel, and so the image box, from changing width with them.
+  const int valueWidth = InfoPanel->fontMetrics().horizontalAdvance(QStringLiteral("888888"));
   for (auto [caption, value] : measurements) {
     info->addWidget(AddLabel(InfoPanel, caption, ""), r, 0);
-    info->addWidget(AddLabel(InfoPanel, value, ""), r++, 1);
+    QLabel *shown = AddLabel(InfoPanel, value, "");
+    shown->setMinimumWidth(valueWidth);
+    info->addWidget(shown, r++, 1);
   }
   info->addWidget(AddLabel(InfoPanel, "InfoLabel", ""), r++, 0);
   findChild<QLabel *>("TLab")->setText("T:");

@@ -299,6 +299,36 @@ TEST_F(MainWindow, LogMemoShowsTheLogAndSwitchesLoggingOn) {
   EXPECT_TRUE(logger->FUserLog);
 }
 
+TEST_F(MainWindow, ToolBarButtonsStartTheirCommandOrLogThatItIsMissing) {
+  TCalidarix &w = Start();
+  Find<QToolButton>("ScanSB")->setEnabled(true);
+  Find<QToolButton>("ScanSB")->click();
+  Find<QToolButton>("VideoSB")->click();
+  EXPECT_EQ(fakes.acquisition->calls, (QStringList{"ScanSBClick", "VideoSBClick"}));
+
+  const qsizetype before = logger->Lines().size();
+  Find<QToolButton>("GraphSB")->click();
+  Find<QToolButton>("FixedFileSB")->click();
+  const QStringList added = logger->Lines().mid(before);
+  ASSERT_EQ(added.size(), 2);
+  EXPECT_TRUE(added[0].endsWith(Find<QToolButton>("GraphSB")->toolTip() + ": not available"))
+      << added[0].toStdString();
+  EXPECT_TRUE(added[1].contains(": not available")) << added[1].toStdString();
+
+  // Every button does something: its command, or the log line.
+  for (QToolButton *button : w.ToolPanel->findChildren<QToolButton *>()) {
+    if (button == w.PalSB || button == w.LockSB || button == w.CropSB)
+      continue; // their effects are tested with the palette and range commands
+    if (button->objectName() == "OpenSB" || button->objectName() == "SaveSB")
+      continue; // these open dialogs and write files; the file commands' tests cover them
+    const qsizetype lines = logger->Lines().size();
+    const qsizetype calls = fakes.acquisition->calls.size();
+    button->click();
+    EXPECT_TRUE(logger->Lines().size() > lines || fakes.acquisition->calls.size() > calls)
+        << button->objectName().toStdString();
+  }
+}
+
 // The camera-type question after start-up, with the dialog answered by a timer.
 class CameraType : public MainWindow {
 protected:
