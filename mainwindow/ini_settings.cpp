@@ -159,28 +159,29 @@ bool ReadParallelPortCamera(const IniFile &ini, Reader &r, IniCameraSettings &c)
 
   const char *t = kTemperatureMeasurements;
   c.KLevel = r.Real(t, "KLevel", 16.0);
-  c.Exp_A = r.Real(t, "Exp_A", 200000.0);
-  c.Exp_B = r.Real(t, "Exp_B", 3000.0);
-  c.Exp2_A = r.Real(t, "Exp2_A", 500.0);
-  c.Exp2_B = r.Real(t, "Exp2_B", 3000.0);
-  c.Exp3_A = r.Real(t, "Exp3_A", 700.0);
-  c.Exp3_B = r.Real(t, "Exp3_B", 3000.0);
-  c.Signal0 = r.Real(t, "Signal0", -6.0);
-  c.Signal20 = r.Real(t, "Signal20", -0.1);
-  c.Signal30 = r.Real(t, "Signal30", 3.0);
+  IniBandCoefficients &curves = c.Coefficients;
+  curves.Exp_A = r.Real(t, "Exp_A", 200000.0);
+  curves.Exp_B = r.Real(t, "Exp_B", 3000.0);
+  curves.Exp2_A = r.Real(t, "Exp2_A", 500.0);
+  curves.Exp2_B = r.Real(t, "Exp2_B", 3000.0);
+  curves.Exp3_A = r.Real(t, "Exp3_A", 700.0);
+  curves.Exp3_B = r.Real(t, "Exp3_B", 3000.0);
+  curves.Signal0 = r.Real(t, "Signal0", -6.0);
+  curves.Signal20 = r.Real(t, "Signal20", -0.1);
+  curves.Signal30 = r.Real(t, "Signal30", 3.0);
   c.Termo_A = r.Real(t, "Termo_A", 0.196);
   c.Termo_B = r.Real(t, "Termo_B", -10.0);
 
   // The converters of these cameras count in 1/256 steps.
   if (c.CameraInterfaceType == 8 || c.CameraInterfaceType == 16) {
-    c.Exp_A *= 256.0;
-    c.Exp2_A *= 256.0;
-    c.Exp3_A *= 256.0;
+    curves.Exp_A *= 256.0;
+    curves.Exp2_A *= 256.0;
+    curves.Exp3_A *= 256.0;
   }
   if (c.CameraInterfaceType == 16) {
-    c.Signal0 *= 256.0;
-    c.Signal20 *= 256.0;
-    c.Signal30 *= 256.0;
+    curves.Signal0 *= 256.0;
+    curves.Signal20 *= 256.0;
+    curves.Signal30 *= 256.0;
     c.TermoDelta = NarrowToFloat(c.Termo_B);
   }
   return true;
@@ -223,24 +224,24 @@ bool ReadNetworkCamera(const IniFile &ini, Reader &r, IniSettings &s, bool &stop
   c.Center[2] = r.Int(k, "Center2", 0);
   s.FLimitOn = r.Bool(k, "LimitOn", false);
   s.FLimit = r.Real(k, "Limit", 0.0);
-  c.Exp_A = r.Real(k, "Exp_A", 60000000.0);
-  c.Exp_B = r.Real(k, "Exp_B", 3000.0);
-  c.Signal0 = r.Real(k, "Signal0", 500.0);
+  IniBandCoefficients &curves = c.Coefficients;
+  curves.Exp_A = r.Real(k, "Exp_A", 60000000.0);
+  curves.Exp_B = r.Real(k, "Exp_B", 3000.0);
+  curves.Signal0 = r.Real(k, "Signal0", 500.0);
   c.Exp_AL = r.Real(k, "Exp_AL", 0.0);
   c.Exp_BL = r.Real(k, "Exp_BL", 0.0);
   c.Signal0L = r.Real(k, "Signal0L", 0.0);
-  c.Exp2_A = r.Real(k, "Exp2_A", 400000.0);
-  c.Exp2_B = r.Real(k, "Exp2_B", 3000.0);
-  c.Signal20 = r.Real(k, "Signal20", 2000.0);
-  c.Exp3_A = r.Real(k, "Exp3_A", 150000.0);
-  c.Exp3_B = r.Real(k, "Exp3_B", 4000.0);
-  c.Signal30 = r.Real(k, "Signal30", 2400.0);
+  curves.Exp2_A = r.Real(k, "Exp2_A", 400000.0);
+  curves.Exp2_B = r.Real(k, "Exp2_B", 3000.0);
+  curves.Signal20 = r.Real(k, "Signal20", 2000.0);
+  curves.Exp3_A = r.Real(k, "Exp3_A", 150000.0);
+  curves.Exp3_B = r.Real(k, "Exp3_B", 4000.0);
+  curves.Signal30 = r.Real(k, "Signal30", 2400.0);
   c.Emissivity = r.Real(k, "Emissivity", 1.0);
   s.IniFlags = r.Int(k, "Flags", 0);
   c.ScanPriority = r.Int(k, "ScanPriority", 0);
   if (dual) {
-    c.Band1Coefficients = {c.Exp_A,  c.Exp_B,   c.Exp2_A,   c.Exp2_B,  c.Exp3_A,
-                           c.Exp3_B, c.Signal0, c.Signal20, c.Signal30};
+    c.Band1Coefficients = c.Coefficients;
     IniBandCoefficients &b = c.Band2Coefficients;
     b.Exp_A = r.Real(k, "Exp1_A2", 60000000.0);
     b.Exp_B = r.Real(k, "Exp1_B2", 3000.0);
@@ -272,9 +273,9 @@ bool ReadNetworkCamera(const IniFile &ini, Reader &r, IniSettings &s, bool &stop
 
 void ApplyCurvesAndFlags(IniSettings &s) {
   IniCameraSettings &c = s.Camera;
-  c.CurExpA = c.Exp_A;
-  c.CurExpB = c.Exp_B;
-  c.CurSignal0 = c.Signal0;
+  c.CurExpA = c.Coefficients.Exp_A;
+  c.CurExpB = c.Coefficients.Exp_B;
+  c.CurSignal0 = c.Coefficients.Signal0;
   c.TwoCurves = c.Exp_AL != 0.0 && c.Exp_BL != 0.0 && c.Signal0L != 0.0;
   c.CurExpAL = c.TwoCurves ? c.Exp_AL : 0.0;
   c.CurExpBL = c.TwoCurves ? c.Exp_BL : 0.0;

@@ -27,7 +27,8 @@ namespace calidarix {
 
 inline constexpr std::int32_t kMaxFrameSide = 8192;
 
-// Nine calibration values of one band: A and B of ranges 1, 2, 3, then the three signal offsets.
+// Nine calibration values of a camera or of one band of a dual-band camera: A and B of ranges 1, 2,
+// 3, then the three signal offsets.
 struct IniBandCoefficients {
   double Exp_A = 0.0;
   double Exp_B = 0.0;
@@ -105,15 +106,7 @@ struct IniCameraSettings {
   std::uint8_t CurAmplificationBand2 = 0;
 
   // Calibration curves of ranges 1 to 3
-  double Exp_A = 0.0;
-  double Exp_B = 0.0;
-  double Exp2_A = 0.0;
-  double Exp2_B = 0.0;
-  double Exp3_A = 0.0;
-  double Exp3_B = 0.0;
-  double Signal0 = 0.0;
-  double Signal20 = 0.0;
-  double Signal30 = 0.0;
+  IniBandCoefficients Coefficients;
   double Exp_AL = 0.0; // second, low-signal curve of range 1 (0 = none)
   double Exp_BL = 0.0;
   double Signal0L = 0.0;

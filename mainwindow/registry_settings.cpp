@@ -32,13 +32,33 @@ void AssignByte(std::uint8_t &target, const std::optional<std::int32_t> &value) 
     target = static_cast<std::uint8_t>(*value);
 }
 
-// Value of a key that may be missing as a whole: the stored value, the value-missing default or the
-// key-missing default.
-template <typename T> T Pick(bool keyOpen, const std::optional<T> &value, T valueMissing, T keyMissing) {
-  if (!keyOpen)
-    return keyMissing;
-  return value ? *value : valueMissing;
-}
+// Reads from a key that may be missing as a whole. Each read gives the stored value, else the
+// value-missing default when the key is there, else the key-missing default.
+class OptionalKeyReader {
+public:
+  OptionalKeyReader(Registry &store, const char *key) : store_(store), open_(store.OpenKey(key, false)) {}
+  ~OptionalKeyReader() {
+    if (open_)
+      store_.CloseKey();
+  }
+  OptionalKeyReader(const OptionalKeyReader &) = delete;
+  OptionalKeyReader &operator=(const OptionalKeyReader &) = delete;
+
+  bool IsOpen() const { return open_; }
+  bool Flag(const char *name, bool valueMissing, bool keyMissing) const {
+    return open_ ? store_.ReadBool(name).value_or(valueMissing) : keyMissing;
+  }
+  std::int32_t Number(const char *name, std::int32_t fallback) const {
+    return open_ ? store_.ReadInteger(name).value_or(fallback) : fallback;
+  }
+  double Float(const char *name, double valueMissing, double keyMissing) const {
+    return open_ ? ReadFiniteFloat(store_, name).value_or(valueMissing) : keyMissing;
+  }
+
+private:
+  Registry &store_;
+  bool open_;
+};
 
 void RestorePalette(Registry &store, RegistrySettings &s) {
   if (!store.OpenKey(kPaletteKey, false))
@@ -60,51 +80,39 @@ void RestorePalette(Registry &store, RegistrySettings &s) {
 }
 
 void RestoreSetup(Registry &store, RegistrySettings &s) {
-  const bool open = store.OpenKey(kSetupKey, false);
-  const auto flag = [&](const char *name, bool valueMissing) {
-    return Pick(open, open ? store.ReadBool(name) : std::nullopt, valueMissing, false);
-  };
-  const auto number = [&](const char *name, std::int32_t fallback) {
-    return Pick(open, open ? store.ReadInteger(name) : std::nullopt, fallback, fallback);
-  };
-  s.isAutoSave = flag("isAutoSave", false);
-  s.FIsInteger = flag("isInteger", false);
-  s.FIsFixedRange = flag("isFixedRange", false);
-  s.FIsBigButtons = flag("isBigButtons", false);
-  s.FIsMenuVisible = flag("isMenuVisible", false);
-  s.FIsReadDTI = flag("isReadDTI", false);
-  s.isSaveByF2 = flag("isSaveByF2", false);
-  s.FIsFullScreen = flag("isFullScreen", false);
-  s.FIsShowMinMax = flag("isShowMinMax", true);
-  s.FIsDoubleMinMax = flag("isDoubleMinMax", true);
-  s.FIsNightMode = flag("isNightMode", false);
-  s.FLanguage = number("Language", 0);
-  s.FontN = number("FontN", 14);
-  s.ArrayType = number("ArrayType", 0);
+  const OptionalKeyReader key(store, kSetupKey);
+  s.isAutoSave = key.Flag("isAutoSave", false, false);
+  s.FIsInteger = key.Flag("isInteger", false, false);
+  s.FIsFixedRange = key.Flag("isFixedRange", false, false);
+  s.FIsBigButtons = key.Flag("isBigButtons", false, false);
+  s.FIsMenuVisible = key.Flag("isMenuVisible", false, false);
+  s.FIsReadDTI = key.Flag("isReadDTI", false, false);
+  s.isSaveByF2 = key.Flag("isSaveByF2", false, false);
+  s.FIsFullScreen = key.Flag("isFullScreen", false, false);
+  s.FIsShowMinMax = key.Flag("isShowMinMax", true, false);
+  s.FIsDoubleMinMax = key.Flag("isDoubleMinMax", true, false);
+  s.FIsNightMode = key.Flag("isNightMode", false, false);
+  s.FLanguage = key.Number("Language", 0);
+  s.FontN = key.Number("FontN", 14);
+  s.ArrayType = key.Number("ArrayType", 0);
   // Without the key the window keeps its design layout; with the key a missing value means the
   // side column.
-  s.InfoPanelLeft = open ? std::optional<bool>(store.ReadBool("InfoPanelLeft").value_or(true)) : std::nullopt;
-  s.BMPLook = number("BMPLook", 1);
-  if (open)
-    store.CloseKey();
+  s.InfoPanelLeft = key.IsOpen() ? std::optional<bool>(key.Flag("InfoPanelLeft", true, true)) : std::nullopt;
+  s.BMPLook = key.Number("BMPLook", 1);
 }
 
 void RestoreScanning(Registry &store, RegistrySettings &s) {
-  const bool open = store.OpenKey(kScanningKey, false);
-  const auto number = [&](const char *name, std::int32_t fallback) {
-    return Pick(open, open ? store.ReadInteger(name) : std::nullopt, fallback, fallback);
-  };
-  s.FilmFrames = number("FilmFrames", 9999);
-  s.FrameTime = number("FrameTime", 0);
-  s.SumCount = number("SumCount", 4);
-  s.FixedMin = Pick(open, open ? ReadFiniteFloat(store, "FixedMin") : std::nullopt, 20.0, 36.0);
-  s.FixedMax = Pick(open, open ? ReadFiniteFloat(store, "FixedMax") : std::nullopt, 36.0, 20.0);
-  if (!open)
+  const OptionalKeyReader key(store, kScanningKey);
+  s.FilmFrames = key.Number("FilmFrames", 9999);
+  s.FrameTime = key.Number("FrameTime", 0);
+  s.SumCount = key.Number("SumCount", 4);
+  s.FixedMin = key.Float("FixedMin", 20.0, 36.0);
+  s.FixedMax = key.Float("FixedMax", 36.0, 20.0);
+  if (!key.IsOpen())
     return; // the alarm keeps what the program INI file gave it
-  s.FLimit = ReadFiniteFloat(store, "Limit").value_or(0.0);
+  s.FLimit = key.Float("Limit", 0.0, 0.0);
   if (s.FLimit != 0.0)
     s.FLimitOn = true; // never cleared here: a zero keeps the INI file's switch
-  store.CloseKey();
 }
 
 void RestoreDirectory(Registry &store, RegistrySettings &s, const QString &driveLetter) {

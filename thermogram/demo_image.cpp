@@ -36,18 +36,10 @@ std::vector<std::uint16_t> MakeDemoFrame() {
 }
 
 void TDTV::MakeDemoImage() {
-  FFileName.clear();
-  const std::array<char, 64> comment = FHeader.Comment;
-  FHeader = TDTVHeader{};
-  FHeader.HeaderSize = 110;
-  FHeader.Version = 3;
-  FHeader.Reserved4 = 44;
-  FHeader.Reserved5 = 18;
+  ResetHeader();
   FHeader.Width = kDemoImageWidth;
   FHeader.Height = kDemoImageHeight;
-  FHeader.FrameCount = 1;
   FHeader.Scale = std::bit_cast<float>(0x3AC800C8u); // 100 degrees over the full raw range
-  FHeader.Comment = comment;
   FRaw = MakeDemoFrame();
   // The nominal span of the dome, set rather than measured.
   FRawMin = 0;

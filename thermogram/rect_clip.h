@@ -10,9 +10,11 @@
 
 namespace calidarix {
 
-// Inclusive rectangle (Left .. Right, Top .. Bottom) clipped to a w x h frame. The result is empty
-// (Left > Right or Top > Bottom) when nothing of it lies inside.
-inline TRect ClipInclusiveRect(TRect r, int w, int h) {
+namespace detail {
+
+// Puts the corners in order and keeps Left, Top at 0 or above and Right, Bottom at the given
+// limits or below.
+inline TRect OrderAndClip(TRect r, int maxRight, int maxBottom) {
   if (r.Left > r.Right) {
     std::swap(r.Left, r.Right);
   }
@@ -21,25 +23,23 @@ inline TRect ClipInclusiveRect(TRect r, int w, int h) {
   }
   r.Left = std::max(r.Left, 0);
   r.Top = std::max(r.Top, 0);
-  r.Right = std::min(r.Right, w - 1);
-  r.Bottom = std::min(r.Bottom, h - 1);
+  r.Right = std::min(r.Right, maxRight);
+  r.Bottom = std::min(r.Bottom, maxBottom);
   return r;
+}
+
+} // namespace detail
+
+// Inclusive rectangle (Left .. Right, Top .. Bottom) clipped to a w x h frame. The result is empty
+// (Left > Right or Top > Bottom) when nothing of it lies inside.
+inline TRect ClipInclusiveRect(TRect r, int w, int h) {
+  return detail::OrderAndClip(r, w - 1, h - 1);
 }
 
 // Half-open rectangle (Left .. Right-1, Top .. Bottom-1) clipped to a w x h frame. The result is
 // empty (Left >= Right or Top >= Bottom) when nothing of it lies inside.
 inline TRect ClipHalfOpenRect(TRect r, int w, int h) {
-  if (r.Left > r.Right) {
-    std::swap(r.Left, r.Right);
-  }
-  if (r.Top > r.Bottom) {
-    std::swap(r.Top, r.Bottom);
-  }
-  r.Left = std::max(r.Left, 0);
-  r.Top = std::max(r.Top, 0);
-  r.Right = std::min(r.Right, w);
-  r.Bottom = std::min(r.Bottom, h);
-  return r;
+  return detail::OrderAndClip(r, w, h);
 }
 
 } // namespace calidarix

@@ -38,42 +38,38 @@ void MakeFrame(TDTV &dtv) {
   dtv.FZoom = 1.0;
 }
 
-// Zoom 1 with square pixels: every bitmap pixel is a frame pixel.
-void BM_RenderToBitmap640x480(benchmark::State &state) {
+// Renders the frame of MakeFrame at `aspect` into `target` once per iteration. With `newWindow` the
+// palette window changes before every render, so the colours of all raw values are worked out again
+// each time (as after a palette command).
+void RenderRepeatedly(benchmark::State &state, double aspect, TRect target, bool newWindow) {
   TDTV dtv;
   MakeFrame(dtv);
-  dtv.SetAspect(640.0 / 480.0);
+  dtv.SetAspect(aspect);
   for (auto _ : state) {
-    dtv.RenderToBitmap(TRect{0, 0, 640, 480}, 0, 0);
+    if (newWindow) {
+      dtv.PalTop = dtv.PalTop == 255 ? 254 : 255;
+    }
+    dtv.RenderToBitmap(target, 0, 0);
     benchmark::DoNotOptimize(dtv.FBitmap.constBits());
   }
+}
+
+// Zoom 1 with square pixels: every bitmap pixel is a frame pixel.
+void BM_RenderToBitmap640x480(benchmark::State &state) {
+  RenderRepeatedly(state, 640.0 / 480.0, TRect{0, 0, 640, 480}, false);
 }
 BENCHMARK(BM_RenderToBitmap640x480)->Unit(benchmark::kMillisecond);
 
 // Zoom 1 at the default display aspect (pixels drawn 1.125 times taller): rows fall between frame
 // rows and are mixed bilinearly.
 void BM_RenderToBitmap640x480DefaultAspect(benchmark::State &state) {
-  TDTV dtv;
-  MakeFrame(dtv);
-  dtv.SetAspect(256.0 / 216.0);
-  for (auto _ : state) {
-    dtv.RenderToBitmap(TRect{0, 0, 640, 540}, 0, 0);
-    benchmark::DoNotOptimize(dtv.FBitmap.constBits());
-  }
+  RenderRepeatedly(state, 256.0 / 216.0, TRect{0, 0, 640, 540}, false);
 }
 BENCHMARK(BM_RenderToBitmap640x480DefaultAspect)->Unit(benchmark::kMillisecond);
 
-// As the first, but the palette window changes before every render, so the colours of all raw
-// values are worked out again each time (as after a palette command).
+// As the first, with a new palette window before every render.
 void BM_RenderToBitmap640x480NewWindow(benchmark::State &state) {
-  TDTV dtv;
-  MakeFrame(dtv);
-  dtv.SetAspect(640.0 / 480.0);
-  for (auto _ : state) {
-    dtv.PalTop = dtv.PalTop == 255 ? 254 : 255;
-    dtv.RenderToBitmap(TRect{0, 0, 640, 480}, 0, 0);
-    benchmark::DoNotOptimize(dtv.FBitmap.constBits());
-  }
+  RenderRepeatedly(state, 640.0 / 480.0, TRect{0, 0, 640, 480}, true);
 }
 BENCHMARK(BM_RenderToBitmap640x480NewWindow)->Unit(benchmark::kMillisecond);
 

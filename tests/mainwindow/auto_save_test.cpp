@@ -16,14 +16,11 @@
 namespace calidarix {
 namespace {
 
+using test::QPath;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 namespace fs = std::filesystem;
-
-QString Q(const fs::path &p) {
-  return QString::fromStdString(p.string());
-}
 
 // A w x h thermogram whose pixels count up from first.
 void MakeFrame(TDTV &t, int w, int h, std::uint16_t first, float scale = 0.001f, float offset = 10.0f) {
@@ -78,16 +75,16 @@ TEST_F(AutoSaveTest, SavesIntoTheDayFolderUnderTheTimeOfDay) {
   const AutoSaveResult r = Save(context);
   ASSERT_TRUE(r.Result) << r.Result.message.toStdString();
   const fs::path expected = Day() / "09_05_07.dtv";
-  EXPECT_EQ(r.FileName, Q(expected));
-  EXPECT_EQ(r.DayFolder, Q(Day()) + QLatin1Char('/'));
+  EXPECT_EQ(r.FileName, QPath(expected));
+  EXPECT_EQ(r.DayFolder, QPath(Day()) + QLatin1Char('/'));
   EXPECT_TRUE(fs::is_regular_file(expected));
-  EXPECT_EQ(current.FFileName, Q(expected));
+  EXPECT_EQ(current.FFileName, QPath(expected));
   EXPECT_FALSE(r.ShowDayFolder);
   EXPECT_TRUE(r.HeadIniFile.isEmpty());
   EXPECT_TRUE(r.VideoFrameFile.isEmpty());
 
   TDTV back;
-  ASSERT_TRUE(back.LoadDTV(Q(expected), 1));
+  ASSERT_TRUE(back.LoadDTV(QPath(expected), 1));
   EXPECT_EQ(back.FRaw, current.FRaw);
   EXPECT_EQ(back.FHeader.ModelHigh, 12);
   EXPECT_EQ(back.FHeader.ModelLow, 34);
@@ -102,8 +99,8 @@ TEST_F(AutoSaveTest, ASecondSaveWithinTheSameSecondGetsItsOwnName) {
   context.VideoOn = true;
   const AutoSaveResult r = Save(context);
   ASSERT_TRUE(r.Result);
-  EXPECT_EQ(r.FileName, Q(Day() / "09_05_07_2.dtv"));
-  EXPECT_EQ(r.VideoFrameFile, Q(Day() / "09_05_07_2.jpg"));
+  EXPECT_EQ(r.FileName, QPath(Day() / "09_05_07_2.dtv"));
+  EXPECT_EQ(r.VideoFrameFile, QPath(Day() / "09_05_07_2.jpg"));
   EXPECT_EQ(ReadFile(Day() / "09_05_07.dtv"), first);
   TDTV back;
   ASSERT_TRUE(back.LoadDTV(r.FileName, 1));
@@ -114,14 +111,14 @@ TEST_F(AutoSaveTest, TwoWindowSuffixesCarryTheFrameMaximumAndLastOnce) {
   // Maximum raw 1011 at Scale 0.001 and Offset 10: 11.011 degrees.
   AutoSaveContext left;
   left.PolyFormLeft = true;
-  EXPECT_EQ(Save(left).FileName, Q(Day() / "09_05_07_L_11.0.dtv"));
+  EXPECT_EQ(Save(left).FileName, QPath(Day() / "09_05_07_L_11.0.dtv"));
   AutoSaveContext both = left;
   both.PolyFormRight = true;
-  EXPECT_EQ(Save(both).FileName, Q(Day() / "09_05_07_R_11.0.dtv"));
+  EXPECT_EQ(Save(both).FileName, QPath(Day() / "09_05_07_R_11.0.dtv"));
 
   // A suffix set by the frame handler is used by the next save only.
   state.SaveNameSuffix = QStringLiteral("_3");
-  EXPECT_EQ(Save(AutoSaveContext{}).FileName, Q(Day() / "09_05_07_3.dtv"));
+  EXPECT_EQ(Save(AutoSaveContext{}).FileName, QPath(Day() / "09_05_07_3.dtv"));
   EXPECT_TRUE(state.SaveNameSuffix.isEmpty());
 }
 
@@ -138,10 +135,10 @@ TEST_F(AutoSaveTest, PanoramaCellsGoIntoThePanoramaFolderAndARepeatedCellIsRepor
   const AutoSaveResult r = Save(context);
   ASSERT_TRUE(r.Result) << r.Result.message.toStdString();
   const fs::path folder = Day() / "IRPano-09_05_07-10x03";
-  EXPECT_EQ(r.FileName, Q(folder / "PF_123456_00ABCD.dtv"));
-  EXPECT_EQ(r.HeadIniFile, Q(folder / "IRPano-09_05_07-10x03.ini"));
+  EXPECT_EQ(r.FileName, QPath(folder / "PF_123456_00ABCD.dtv"));
+  EXPECT_EQ(r.HeadIniFile, QPath(folder / "IRPano-09_05_07-10x03.ini"));
   EXPECT_EQ(state.PanoStartStamp, QStringLiteral("09_05_07"));
-  EXPECT_EQ(state.LastPanoPath, Q(folder) + QLatin1Char('/'));
+  EXPECT_EQ(state.LastPanoPath, QPath(folder) + QLatin1Char('/'));
   EXPECT_TRUE(fs::is_regular_file(folder / "PF_123456_00ABCD.dtv"));
 
   // A later cell, a minute on, lands in the same folder; no parameters file is asked for.
@@ -150,7 +147,7 @@ TEST_F(AutoSaveTest, PanoramaCellsGoIntoThePanoramaFolderAndARepeatedCellIsRepor
   context.StripHorCounterRaw = 0x123457u;
   const AutoSaveResult next = Save(context);
   ASSERT_TRUE(next.Result);
-  EXPECT_EQ(next.FileName, Q(folder / "PF_123457_00ABCD.dtv"));
+  EXPECT_EQ(next.FileName, QPath(folder / "PF_123457_00ABCD.dtv"));
   EXPECT_TRUE(next.HeadIniFile.isEmpty());
 
   // The same head position again: the first file stays, and the save says it wrote nothing.
@@ -172,12 +169,12 @@ TEST_F(AutoSaveTest, StripScanFramesAppendTheHeadCounters) {
   context.StripVerCounterRaw = 0x2000000; // only the low 24 bits count
   const AutoSaveResult r = Save(context);
   ASSERT_TRUE(r.Result);
-  EXPECT_EQ(r.FileName, Q(Day() / "09_05_07R_000010_000000.dtv"));
+  EXPECT_EQ(r.FileName, QPath(Day() / "09_05_07R_000010_000000.dtv"));
   EXPECT_TRUE(r.ShowDayFolder);
 }
 
 TEST_F(AutoSaveTest, AFrameOfAnOpenFilmIsSavedAloneAndTheFilmStaysOpen) {
-  const QString film = Q(dir.file("film.dtv"));
+  const QString film = QPath(dir.file("film.dtv"));
   TDTV writer;
   for (int f = 0; f < 3; ++f) {
     MakeFrame(writer, 4, 3, static_cast<std::uint16_t>(100 * (f + 1)));
@@ -208,9 +205,9 @@ TEST_F(AutoSaveTest, TwoBandCamerasWriteAFilmOfBothBands) {
   const fs::path file = Day() / "09_05_07.dtv";
   EXPECT_EQ(FrameCountOf(file), 2);
   TDTV back;
-  ASSERT_TRUE(back.LoadDTV(Q(file), 1));
+  ASSERT_TRUE(back.LoadDTV(QPath(file), 1));
   EXPECT_EQ(back.FRaw[0], 300);
-  ASSERT_TRUE(back.LoadDTV(Q(file), 2));
+  ASSERT_TRUE(back.LoadDTV(QPath(file), 2));
   EXPECT_EQ(back.FRaw[0], 800);
   EXPECT_NEAR(back.FFilmMin, 5.0, 1e-6);
   EXPECT_NEAR(back.FFilmMax, 0.002 * 65535 + 5.0, 1e-3); // the wider of the two bands

@@ -11,12 +11,9 @@
 namespace calidarix {
 namespace {
 
+using test::QPath;
 using test::TempDir;
 using test::WriteFile;
-
-QString Q(const std::filesystem::path &p) {
-  return QString::fromStdString(p.string());
-}
 
 class FileListTest : public ::testing::Test {
 protected:
@@ -24,7 +21,7 @@ protected:
   void TearDown() override { ResetFileListGlobals(); }
 
   void Touch(const std::string &name) const { WriteFile(dir.file(name), {1}); }
-  QString Name(const std::string &name) const { return Q(dir.file(name)); }
+  QString Name(const std::string &name) const { return QPath(dir.file(name)); }
 
   TempDir dir;
 };
@@ -39,17 +36,17 @@ TEST_F(FileListTest, RebuildListsMatchingFilesSortedWithoutRegardToCaseAndClears
   std::filesystem::create_directory(dir.file("sub.dtv")); // a folder is never listed
 
   FileMarks = {1, 1};
-  UpDateFilesList(Q(dir.path())); // no final separator
+  UpDateFilesList(QPath(dir.path())); // no final separator
   EXPECT_EQ(FileList, (QStringList{Name("a.dtv"), Name("b.Dtv"), Name("c.dtv"), Name("D.DTV")}));
   EXPECT_EQ(FileMarks, std::vector<std::uint8_t>(4, 0));
 
   // After a foreign file was opened the list holds the files of that type.
   FileListMask = QStringLiteral("*.img");
-  UpDateFilesList(Q(dir.path()) + QLatin1Char('/'));
+  UpDateFilesList(QPath(dir.path()) + QLatin1Char('/'));
   EXPECT_EQ(FileList, QStringList{Name("e.img")});
   EXPECT_EQ(FileMarks.size(), 1u);
 
-  UpDateFilesList(Q(dir.file("missing")));
+  UpDateFilesList(QPath(dir.file("missing")));
   EXPECT_TRUE(FileList.isEmpty());
   EXPECT_TRUE(FileMarks.empty());
 }
@@ -90,7 +87,7 @@ TEST_F(FileListTest, SteppingFollowsTheTable) {
 TEST_F(FileListTest, CaseTwinsInOneFolderAreToldApartByPath) {
   Touch("x.dtv");
   Touch("X.DTV");
-  UpDateFilesList(Q(dir.path()));
+  UpDateFilesList(QPath(dir.path()));
   ASSERT_EQ(FileList, (QStringList{Name("X.DTV"), Name("x.dtv")}));
   // A comparison of names alone would take X.DTV (index 0) for x.dtv and step to x.dtv itself.
   EXPECT_EQ(CurrentFileIndex(FileList, Name("x.dtv")), 1);
@@ -104,27 +101,30 @@ TEST_F(FileListTest, SameFileReachedThroughALinkedFolderKeepsItsPosition) {
   Touch("b.dtv");
   Touch("c.dtv");
   std::filesystem::create_directory_symlink(dir.path(), dir.file("link"));
-  const QStringList files = ListMatchingFiles(Q(dir.path()), QStringLiteral("*.dtv"));
-  EXPECT_EQ(CurrentFileIndex(files, Q(dir.file("link") / "b.dtv")), 1);
+  const QStringList files = ListMatchingFiles(QPath(dir.path()), QStringLiteral("*.dtv"));
+  EXPECT_EQ(CurrentFileIndex(files, QPath(dir.file("link") / "b.dtv")), 1);
 }
 
 TEST_F(FileListTest, NextFreeSaveNameSkipsTakenNamesWithoutRegardToCase) {
   const SaveNameCamera plain;
-  EXPECT_EQ(NextFreeSaveName(Q(dir.path()), QStringLiteral("kvd"), plain), QStringLiteral("kvd00000.dtv"));
+  EXPECT_EQ(NextFreeSaveName(QPath(dir.path()), QStringLiteral("kvd"), plain),
+            QStringLiteral("kvd00000.dtv"));
   Touch("kvd00000.dtv");
   Touch("kvd00001.dtv");
-  EXPECT_EQ(NextFreeSaveName(Q(dir.path()), QStringLiteral("kvd"), plain), QStringLiteral("kvd00002.dtv"));
+  EXPECT_EQ(NextFreeSaveName(QPath(dir.path()), QStringLiteral("kvd"), plain),
+            QStringLiteral("kvd00002.dtv"));
   Touch("KVD00002.DTV");
   std::filesystem::create_directory(dir.file("kvd00003.dtv"));
-  EXPECT_EQ(NextFreeSaveName(Q(dir.path()), QStringLiteral("kvd"), plain), QStringLiteral("kvd00004.dtv"));
-  EXPECT_EQ(NextFreeSaveName(Q(dir.file("missing")), QStringLiteral("kvd"), plain),
+  EXPECT_EQ(NextFreeSaveName(QPath(dir.path()), QStringLiteral("kvd"), plain),
+            QStringLiteral("kvd00004.dtv"));
+  EXPECT_EQ(NextFreeSaveName(QPath(dir.file("missing")), QStringLiteral("kvd"), plain),
             QStringLiteral("kvd00000.dtv"));
 }
 
 TEST_F(FileListTest, TwoBandCamerasProbeTheFirstBandButReturnThePlainName) {
   Touch("kvd00000.dtv"); // a plain name does not block a two-band probe
   Touch("kvd00001_35.dtv");
-  const QString folder = Q(dir.path());
+  const QString folder = QPath(dir.path());
   EXPECT_EQ(NextFreeSaveName(folder, QStringLiteral("kvd"), SaveNameCamera{64, false, false}),
             QStringLiteral("kvd00000.dtv"));
   Touch("kvd00000_35.dtv");
@@ -158,7 +158,7 @@ TEST_F(FileListTest, SideListShowsFoldersFirstThenLowerCaseFiles) {
   Touch("c.txt");
   std::filesystem::create_directory(dir.file("zeta"));
   std::filesystem::create_directory(dir.file("Alpha"));
-  EXPECT_EQ(SideListItems(Q(dir.path()), QStringLiteral("*.dtv")),
+  EXPECT_EQ(SideListItems(QPath(dir.path()), QStringLiteral("*.dtv")),
             (QStringList{QChar(1) + QStringLiteral("ALPHA"), QChar(1) + QStringLiteral("ZETA"),
                          QStringLiteral("a.dtv"), QStringLiteral("b.dtv")}));
 

@@ -3,6 +3,7 @@
 #include "thermogram/thermogram_globals.h"
 
 #include "tests/support/test_support.h"
+#include "tests/support/thermogram_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +17,11 @@ namespace calidarix {
 namespace {
 
 using test::Bytes;
+using test::QPath;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 namespace fs = std::filesystem;
-
-QString Q(const fs::path &p) {
-  return QString::fromStdString(p.string());
-}
 
 void MakeFrame(TDTV &t, int w, int h, std::uint16_t value, float scale, float offset) {
   t.ResetHeader();
@@ -34,18 +32,15 @@ void MakeFrame(TDTV &t, int w, int h, std::uint16_t value, float scale, float of
   t.FRaw.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), value);
 }
 
-class FilmJoinTest : public ::testing::Test {
+class FilmJoinTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
-
   // A single thermogram of one value.
   QString Single(const char *name, std::uint16_t value, float scale = 0.001f, float offset = 10.0f, int w = 3,
                  int h = 2) {
     TDTV t;
     MakeFrame(t, w, h, value, scale, offset);
-    EXPECT_TRUE(t.SaveDTV(Q(dir.file(name))));
-    return Q(dir.file(name));
+    EXPECT_TRUE(t.SaveDTV(QPath(dir.file(name))));
+    return QPath(dir.file(name));
   }
 
   // A film whose frame k holds the value first + k.
@@ -53,9 +48,9 @@ protected:
     TDTV t;
     for (int k = 0; k < frames; ++k) {
       MakeFrame(t, 3, 2, static_cast<std::uint16_t>(first + k), 0.001f, 10.0f);
-      EXPECT_TRUE(k == 0 ? t.StartFilm(Q(dir.file(name))) : t.AppendFilmFrame(Q(dir.file(name))));
+      EXPECT_TRUE(k == 0 ? t.StartFilm(QPath(dir.file(name))) : t.AppendFilmFrame(QPath(dir.file(name))));
     }
-    return Q(dir.file(name));
+    return QPath(dir.file(name));
   }
 
   // The first pixel of every frame of a film.
@@ -82,7 +77,7 @@ protected:
 TEST_F(FilmJoinTest, CommonRangeSpansEveryFrameAndLocksTheLastFrame) {
   const QString a = Single("a.dtv", 1000, 0.001f, 10.0f);
   const QString b = Single("b.dtv", 2000, 0.0005f, 20.0f);
-  const QString target = Q(dir.file("joined.dtv"));
+  const QString target = QPath(dir.file("joined.dtv"));
   const JoinResult r = JoinFilesToFilm({a, b}, target, work);
   ASSERT_TRUE(r.Result) << r.Result.message.toStdString();
   EXPECT_EQ(r.FramesWritten, 2);
@@ -106,7 +101,7 @@ TEST_F(FilmJoinTest, OldEightBitFilesCountWithTheirLoadedScale) {
   v2.raw({10, 20, 30, 40, 50, 60});
   WriteFile(dir.file("old.dtv"), v2.data());
   const QString b = Single("b.dtv", 7, 0.001f, 10.0f);
-  const JoinResult r = JoinFilesToFilm({Q(dir.file("old.dtv")), b}, Q(dir.file("joined.dtv")), work);
+  const JoinResult r = JoinFilesToFilm({QPath(dir.file("old.dtv")), b}, QPath(dir.file("joined.dtv")), work);
   ASSERT_TRUE(r.Result) << r.Result.message.toStdString();
   EXPECT_NEAR(r.Range.Low, -5.0, 1e-6);
   EXPECT_NEAR(r.Range.High, 0.5 * 256 - 5.0, 1e-4);
@@ -115,7 +110,7 @@ TEST_F(FilmJoinTest, OldEightBitFilesCountWithTheirLoadedScale) {
 TEST_F(FilmJoinTest, FilmsJoinFrameByFrameInTheOrderGiven) {
   const QString film = Film("film.dtv", 3, 100);
   const QString single = Single("single.dtv", 900);
-  const QString target = Q(dir.file("joined.dtv"));
+  const QString target = QPath(dir.file("joined.dtv"));
   std::vector<int> percents;
   const JoinResult r = JoinFilesToFilm({film, single}, target, work, [&percents](int p) {
     percents.push_back(p);
@@ -146,7 +141,7 @@ TEST_F(FilmJoinTest, RefusedJoinsLeaveTheTargetUntouched) {
   EXPECT_FALSE(sizes.Result);
   EXPECT_TRUE(sizes.Result.message.contains(QStringLiteral("4 x 2"))) << sizes.Result.message.toStdString();
 
-  const JoinResult missing = JoinFilesToFilm({small, Q(dir.file("gone.dtv"))}, target, work);
+  const JoinResult missing = JoinFilesToFilm({small, QPath(dir.file("gone.dtv"))}, target, work);
   EXPECT_FALSE(missing.Result);
 
   const JoinResult none = JoinFilesToFilm({}, target, work);
@@ -182,7 +177,7 @@ TEST(JoinRangeTest, NonFiniteFramesDoNotCount) {
 TEST(JoinedFilmNameTest, LivesOnDriveC) {
   TempDir dir;
   setenv("CALIDARIX_DRIVE_C", dir.path().c_str(), 1);
-  EXPECT_EQ(JoinedFilmFileName(), Q(dir.file("tempdtv.dtv")));
+  EXPECT_EQ(JoinedFilmFileName(), QPath(dir.file("tempdtv.dtv")));
   unsetenv("CALIDARIX_DRIVE_C");
 }
 
@@ -192,7 +187,7 @@ TEST_F(FilmJoinTest, AppendingAMissingFileChangesNothing) {
   MakeFrame(current, 3, 2, 1000, 0.001f, 10.0f);
   current.UpdateStatistics();
 
-  EXPECT_FALSE(AppendDTVFile(current, Q(dir.file("gone.dtv")), TRect{0, 0, 600, 200}));
+  EXPECT_FALSE(AppendDTVFile(current, QPath(dir.file("gone.dtv")), TRect{0, 0, 600, 200}));
   EXPECT_EQ(current.Width(), 3);
   EXPECT_EQ(current.FRaw, std::vector<std::uint16_t>(6, 1000));
 

@@ -11,11 +11,8 @@
 
 namespace calidarix {
 namespace {
+using test::QPath;
 namespace fs = std::filesystem;
-
-QString Q(const fs::path &path) {
-  return QString::fromStdString(path.string());
-}
 
 TPointRecord Point(std::int32_t x, std::int32_t y, std::int32_t dx, std::int32_t dy, std::uint8_t flag) {
   TPointRecord p;
@@ -91,14 +88,14 @@ protected:
 };
 
 TEST_F(ImageSidecarTest, WorkedExampleIsWrittenAsExactTextAndReadBack) {
-  ASSERT_TRUE(SaveImageSidecar(Q(image), WorkedExample(), state, warn));
+  ASSERT_TRUE(SaveImageSidecar(QPath(image), WorkedExample(), state, warn));
   EXPECT_TRUE(state.FSidecarSaved);
   EXPECT_EQ(test::ReadText(dir.file("x.dti")), kWorkedExampleText);
   EXPECT_EQ(test::ReadText(image), "image bytes");
 
   ImageSidecar in;
   SidecarState fresh;
-  ASSERT_TRUE(LoadImageSidecar(Q(image), 320, 240, in, fresh));
+  ASSERT_TRUE(LoadImageSidecar(QPath(image), 320, 240, in, fresh));
   EXPECT_TRUE(fresh.FSidecarSaved);
   const ImageSidecar expected = WorkedExample();
   EXPECT_EQ(in.PalNumber, 2);
@@ -115,14 +112,14 @@ TEST_F(ImageSidecarTest, WorkedExampleIsWrittenAsExactTextAndReadBack) {
 
 TEST_F(ImageSidecarTest, NothingIsWrittenWhileUpToDateOrWithoutAName) {
   state.FSidecarSaved = true;
-  EXPECT_FALSE(SaveImageSidecar(Q(image), WorkedExample(), state, warn));
+  EXPECT_FALSE(SaveImageSidecar(QPath(image), WorkedExample(), state, warn));
   EXPECT_FALSE(fs::exists(dir.file("x.dti")));
   state.FSidecarSaved = false;
   EXPECT_FALSE(SaveImageSidecar(QString(), WorkedExample(), state, warn));
   EXPECT_FALSE(state.FSidecarSaved);
   ImageSidecar in;
   EXPECT_FALSE(LoadImageSidecar(QString(), 10, 10, in, state));
-  EXPECT_FALSE(LoadImageSidecar(Q(image), 10, 10, in, state)) << "no sidecar yet";
+  EXPECT_FALSE(LoadImageSidecar(QPath(image), 10, 10, in, state)) << "no sidecar yet";
   EXPECT_FALSE(state.FSidecarSaved);
 }
 
@@ -131,7 +128,7 @@ TEST_F(ImageSidecarTest, MissingKeysTakeTheirDefaultsAndRangeLocksOnlyWhenOrdere
                   "[PALETTE]\nPalNumber=5\n[RANGE]\nLockMax=40\nLockMin=-10\n"
                   "[POINTS]\nPointsCount=2\nP0X:=3\nP0Y:=4\nP1P:=300\n[ARRAYS]\nArraysCount=0\n");
   ImageSidecar in;
-  ASSERT_TRUE(LoadImageSidecar(Q(image), 100, 100, in, state));
+  ASSERT_TRUE(LoadImageSidecar(QPath(image), 100, 100, in, state));
   EXPECT_EQ(in.PalNumber, 5);
   EXPECT_EQ(in.IsoNumber, 3);
   EXPECT_EQ(in.PalTop, 255);
@@ -148,7 +145,7 @@ TEST_F(ImageSidecarTest, MissingKeysTakeTheirDefaultsAndRangeLocksOnlyWhenOrdere
 
   // The rewritten sidecar has no RANGE section.
   state.FSidecarSaved = false;
-  ASSERT_TRUE(SaveImageSidecar(Q(image), in, state, warn));
+  ASSERT_TRUE(SaveImageSidecar(QPath(image), in, state, warn));
   EXPECT_EQ(test::ReadText(dir.file("x.dti")).find("RANGE"), std::string::npos);
 
   for (const char *range :
@@ -156,7 +153,7 @@ TEST_F(ImageSidecarTest, MissingKeysTakeTheirDefaultsAndRangeLocksOnlyWhenOrdere
     SCOPED_TRACE(range);
     test::WriteText(dir.file("x.dti"), range);
     ImageSidecar r;
-    ASSERT_TRUE(LoadImageSidecar(Q(image), 100, 100, r, state));
+    ASSERT_TRUE(LoadImageSidecar(QPath(image), 100, 100, r, state));
     EXPECT_FALSE(r.Range.has_value());
   }
 }
@@ -164,10 +161,10 @@ TEST_F(ImageSidecarTest, MissingKeysTakeTheirDefaultsAndRangeLocksOnlyWhenOrdere
 TEST_F(ImageSidecarTest, SidecarIsFoundWhateverItsCaseAndSharedByBmpAndBmt) {
   test::WriteText(dir.file("x.DTI"), "[PALETTE]\nPalNumber=4\n");
   ImageSidecar in;
-  ASSERT_TRUE(LoadImageSidecar(Q(image), 10, 10, in, state));
+  ASSERT_TRUE(LoadImageSidecar(QPath(image), 10, 10, in, state));
   EXPECT_EQ(in.PalNumber, 4);
   state.FSidecarSaved = false;
-  ASSERT_TRUE(SaveImageSidecar(Q(image), WorkedExample(), state, warn));
+  ASSERT_TRUE(SaveImageSidecar(QPath(image), WorkedExample(), state, warn));
   EXPECT_EQ(test::ReadText(dir.file("x.DTI")), kWorkedExampleText) << "the existing file is rewritten";
   EXPECT_FALSE(fs::exists(dir.file("x.dti")));
 
@@ -176,10 +173,10 @@ TEST_F(ImageSidecarTest, SidecarIsFoundWhateverItsCaseAndSharedByBmpAndBmt) {
   ImageSidecar first = WorkedExample();
   first.PalNumber = 1;
   state.FSidecarSaved = false;
-  ASSERT_TRUE(SaveImageSidecar(Q(dir.file("y.bmp")), first, state, warn));
+  ASSERT_TRUE(SaveImageSidecar(QPath(dir.file("y.bmp")), first, state, warn));
   state.FSidecarSaved = false;
-  ASSERT_TRUE(SaveImageSidecar(Q(dir.file("y.bmt")), WorkedExample(), state, warn));
-  ASSERT_TRUE(LoadImageSidecar(Q(dir.file("y.bmp")), 10, 10, in, state));
+  ASSERT_TRUE(SaveImageSidecar(QPath(dir.file("y.bmt")), WorkedExample(), state, warn));
+  ASSERT_TRUE(LoadImageSidecar(QPath(dir.file("y.bmp")), 10, 10, in, state));
   EXPECT_EQ(in.PalNumber, 2) << "the image left last decides";
   EXPECT_EQ(SidecarFileName("/a/y.bmp"), QString("/a/y.bmi"));
 }
@@ -187,10 +184,10 @@ TEST_F(ImageSidecarTest, SidecarIsFoundWhateverItsCaseAndSharedByBmpAndBmt) {
 TEST_F(ImageSidecarTest, AnImageWhoseSidecarWouldBeItselfIsNeverOverwritten) {
   const fs::path self = dir.file("z.dti");
   test::WriteText(self, "[PALETTE]\nPalNumber=1\n");
-  EXPECT_FALSE(SaveImageSidecar(Q(self), WorkedExample(), state, warn));
+  EXPECT_FALSE(SaveImageSidecar(QPath(self), WorkedExample(), state, warn));
   EXPECT_EQ(test::ReadText(self), "[PALETTE]\nPalNumber=1\n");
   ImageSidecar in;
-  EXPECT_FALSE(LoadImageSidecar(Q(self), 10, 10, in, state));
+  EXPECT_FALSE(LoadImageSidecar(QPath(self), 10, 10, in, state));
   EXPECT_FALSE(state.FSidecarSaved);
   EXPECT_TRUE(warnings.empty());
 }
@@ -200,14 +197,15 @@ TEST_F(ImageSidecarTest, UnwritableSidecarWarnsOncePerFolderAndIsTriedAgain) {
   fs::create_directory(dir.file("x.dti"));
   test::WriteText(dir.file("w.dtv"), "w");
   fs::create_directory(dir.file("w.dti"));
-  EXPECT_FALSE(SaveImageSidecar(Q(image), WorkedExample(), state, warn));
+  EXPECT_FALSE(SaveImageSidecar(QPath(image), WorkedExample(), state, warn));
   EXPECT_FALSE(state.FSidecarSaved);
-  EXPECT_FALSE(SaveImageSidecar(Q(dir.file("w.dtv")), WorkedExample(), state, warn));
+  EXPECT_FALSE(SaveImageSidecar(QPath(dir.file("w.dtv")), WorkedExample(), state, warn));
   ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0], "Unable to write to " + Q(dir.file("x.dti")));
+  EXPECT_EQ(warnings[0], "Unable to write to " + QPath(dir.file("x.dti")));
 
   fs::remove(dir.file("x.dti"));
-  EXPECT_TRUE(SaveImageSidecar(Q(image), WorkedExample(), state, warn)) << "the next attempt writes again";
+  EXPECT_TRUE(SaveImageSidecar(QPath(image), WorkedExample(), state, warn))
+      << "the next attempt writes again";
   EXPECT_EQ(warnings.size(), 1u);
 }
 
@@ -224,7 +222,7 @@ TEST_F(ImageSidecarTest, HostileSidecarLoadsWithinBounds) {
   test::WriteText(dir.file("x.dti"), text);
 
   ImageSidecar in;
-  ASSERT_TRUE(LoadImageSidecar(Q(image), 64, 32, in, state));
+  ASSERT_TRUE(LoadImageSidecar(QPath(image), 64, 32, in, state));
   EXPECT_EQ(in.PalNumber, 0) << "slot 9 does not exist";
   EXPECT_EQ(in.IsoNumber, 3);
   EXPECT_EQ(in.PalBottom, 255);
@@ -244,20 +242,20 @@ TEST_F(ImageSidecarTest, HostileSidecarLoadsWithinBounds) {
   EXPECT_TRUE(in.Areas.empty()) << "a negative count and the second section of a name are ignored";
 
   test::WriteText(dir.file("x.dti"), "[ARRAYS]\nArraysCount=2\nA0L:=500\nA0T:=-9\nA0R:=-1\nA0B:=7\nA1L:=3\n");
-  ASSERT_TRUE(LoadImageSidecar(Q(image), 64, 32, in, state));
+  ASSERT_TRUE(LoadImageSidecar(QPath(image), 64, 32, in, state));
   ASSERT_EQ(in.Areas.size(), 2u);
   EXPECT_EQ(in.Areas[0], Area(0, 0, 63, 7)) << "clipped to the frame, corners in order";
   EXPECT_EQ(in.Areas[1], Area(0, 0, 3, 0));
 
   // A frame of no pixels still gives coordinates in range.
   test::WriteText(dir.file("x.dti"), "[POINTS]\nPointsCount=1\nP0X:=5\n");
-  ASSERT_TRUE(LoadImageSidecar(Q(image), 0, 0, in, state));
+  ASSERT_TRUE(LoadImageSidecar(QPath(image), 0, 0, in, state));
   EXPECT_EQ(in.Points[0].X, 0);
 
   // An oversized file is not read at all.
   test::WriteText(dir.file("x.dti"), "[PALETTE]\nPalNumber=1\n" + std::string(kMaxSidecarBytes, ';'));
   SidecarState untouched;
-  EXPECT_FALSE(LoadImageSidecar(Q(image), 64, 32, in, untouched));
+  EXPECT_FALSE(LoadImageSidecar(QPath(image), 64, 32, in, untouched));
   EXPECT_FALSE(untouched.FSidecarSaved);
 }
 

@@ -151,18 +151,18 @@ const std::vector<Fixture> &Fixtures() {
          EXPECT_EQ(c.FrameWidth, 256);
          EXPECT_EQ(c.FrameHeight, 100);
          EXPECT_EQ(c.Level, 44);
-         EXPECT_EQ(c.Exp_A, 200000.0 * 256);
-         EXPECT_EQ(c.Exp3_A, 700.0 * 256);
-         EXPECT_EQ(c.Signal0, -6.0 * 256);
-         EXPECT_EQ(c.Signal20, 0.5 * 256);
+         EXPECT_EQ(c.Coefficients.Exp_A, 200000.0 * 256);
+         EXPECT_EQ(c.Coefficients.Exp3_A, 700.0 * 256);
+         EXPECT_EQ(c.Coefficients.Signal0, -6.0 * 256);
+         EXPECT_EQ(c.Coefficients.Signal20, 0.5 * 256);
          EXPECT_EQ(c.CurExpA, 200000.0 * 256);
          EXPECT_EQ(c.TermoDelta, -10.0f);
          EXPECT_EQ(s.IniFlags, 0);
        }},
       {"parallel-port camera type 8", "[CAMERA PARAMETERS]\nCameraType=8\nScanWidth=320\n", false, true,
        [](const IniSettings &s) {
-         EXPECT_EQ(s.Camera.Exp2_A, 500.0 * 256);
-         EXPECT_EQ(s.Camera.Signal0, -6.0) << "signals unchanged for type 8";
+         EXPECT_EQ(s.Camera.Coefficients.Exp2_A, 500.0 * 256);
+         EXPECT_EQ(s.Camera.Coefficients.Signal0, -6.0) << "signals unchanged for type 8";
          EXPECT_FLOAT_EQ(s.Camera.TermoDelta, 0.4f);
        }},
       {"frame width of 0", "[CAMERA PARAMETERS]\nScanWidth=0\n", false, false,

@@ -1,20 +1,13 @@
 // Test main of the headless suites: a QGuiApplication on the offscreen platform, so that QImage,
 // QPainter with fonts and posted events work without a display.
+#include "tests/support/test_run_setup.h"
+
 #include <QGuiApplication>
-#include <cstring>
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
 
 int main(int argc, char **argv) {
-  testing::InitGoogleMock(&argc, argv);
-  // No test may reach a device address outside the loopback range, whoever starts it.
-  if (qEnvironmentVariableIsEmpty("CALIDARIX_NETWORK"))
-    qputenv("CALIDARIX_NETWORK", "loopback");
-  bool listing = false;
-  for (int i = 1; i < argc; ++i)
-    if (std::strcmp(argv[i], "--gtest_list_tests") == 0)
-      listing = true;
+  const bool listing = calidarix::test::PrepareTestRun(argc, argv);
   std::unique_ptr<QGuiApplication> app;
   if (!listing) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -1,6 +1,8 @@
 #pragma once
 // Small helpers shared by the test suites: temporary folders and byte-level file builders.
 
+#include <QString>
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -49,6 +51,11 @@ void WriteFile(const std::filesystem::path &path, const std::vector<std::uint8_t
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path &path);
 void WriteText(const std::filesystem::path &path, const std::string &text);
 std::string ReadText(const std::filesystem::path &path); // empty when the file cannot be read
+
+// A path as the QString file name the code under test takes.
+inline QString QPath(const std::filesystem::path &path) {
+  return QString::fromStdString(path.string());
+}
 
 // Sets (or, with nullopt, removes) an environment variable for the life of the object.
 class ScopedEnv {

@@ -1,6 +1,7 @@
 // The foreign thermogram readers, each against a small file built here byte by byte from its layout.
 
 #include "tests/support/test_support.h"
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -151,11 +152,8 @@ std::vector<std::uint8_t> BmpFile(std::int32_t width, std::int32_t height, std::
   return b.data();
 }
 
-class ForeignFormatsTest : public ::testing::Test {
+class ForeignFormatsTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
-
   QString Write(const std::string &name, const std::vector<std::uint8_t> &data) {
     WriteFile(dir_.file(name), data);
     return Name(dir_.file(name));

@@ -1,6 +1,7 @@
 // The 16-bit PNG thermogram: what SavePNG writes (checked chunk by chunk) and what LoadPNG accepts.
 
 #include "tests/support/test_support.h"
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -118,11 +119,8 @@ void Fill(TDTV &t, int w, int h, double aspect) {
   t.FAspect = aspect;
 }
 
-class Png16ThermogramTest : public ::testing::Test {
+class Png16ThermogramTest : public test::ThermogramTest {
 protected:
-  void SetUp() override { ResetThermogramGlobals(); }
-  void TearDown() override { ResetThermogramGlobals(); }
-
   TempDir dir_;
 };
 

@@ -38,18 +38,15 @@ IoResult CheckTrailingBlocks(QFile &file) {
 
 IoResult TDTV::LoadBMT(const QString &fileName) {
   QFile file;
-  if (IoResult opened = OpenForReading(file, fileName); !opened) {
-    return opened;
-  }
   std::vector<std::uint8_t> headBytes;
-  if (IoResult read = ReadRange(file, 0, kHeadBytes, headBytes); !read) {
+  if (IoResult read = OpenAndReadHead(file, fileName, kHeadBytes, headBytes); !read) {
     return read;
   }
   const ByteReader head(headBytes);
   const std::optional<std::uint16_t> width = FrameSide(*head.U32LE(18));
   const std::optional<std::uint16_t> height = FrameSide(*head.U32LE(22));
   if (!width || !height) {
-    return IoResult::Error(QStringLiteral("The frame size in \"%1\" is not valid").arg(fileName));
+    return FrameSizeError(fileName);
   }
   const std::size_t w = *width;
   const std::size_t h = *height;
@@ -68,11 +65,9 @@ IoResult TDTV::LoadBMT(const QString &fileName) {
     std::copy(from, from + static_cast<std::ptrdiff_t>(w),
               decoded.Raw.begin() + static_cast<std::ptrdiff_t>(y * w));
   }
-  FFileName = fileName;
-  InstallFrame(*this, std::move(decoded));
+  InstallFileFrame(*this, fileName, std::move(decoded));
   FHeader.Offset = range.Offset;
   FHeader.Scale = range.Scale;
-  SetAspect(static_cast<double>(FHeader.Width) / FHeader.Height);
   return IoResult::Ok();
 }
 

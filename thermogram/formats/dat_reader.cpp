@@ -48,11 +48,8 @@ struct DatHeader {
 
 IoResult ReadCompanion(const QString &path, DatHeader &header) {
   QFile file;
-  if (IoResult opened = OpenForReading(file, path); !opened) {
-    return opened;
-  }
   std::vector<std::uint8_t> bytes;
-  if (IoResult read = ReadRange(file, 0, kCompanionBytes, bytes); !read) {
+  if (IoResult read = OpenAndReadHead(file, path, kCompanionBytes, bytes); !read) {
     return read;
   }
   const ByteReader head(bytes);
@@ -61,7 +58,7 @@ IoResult ReadCompanion(const QString &path, DatHeader &header) {
   const std::optional<std::uint16_t> width = FrameSide(std::uint64_t{*head.U16LE(58)} + 1);
   const std::optional<std::uint16_t> height = FrameSide(std::uint64_t{*head.U16LE(96)} + 1);
   if (!frames || !width || !height) {
-    return IoResult::Error(QStringLiteral("The frame size in \"%1\" is not valid").arg(path));
+    return FrameSizeError(path);
   }
   header.FrameCount = *frames;
   header.Width = *width;
@@ -101,7 +98,7 @@ IoResult TDTV::LoadDAT(const QString &fileName, int frame) {
   const std::uint64_t count = std::uint64_t{header.Width} * header.Height;
   const std::optional<std::uint64_t> offset = FrameOffset(0, frame, count);
   if (!offset) {
-    return IoResult::Error(QStringLiteral("There is no frame %1").arg(frame));
+    return NoSuchFrame(frame);
   }
   std::vector<std::uint8_t> bytes;
   if (IoResult read = ReadRange(file, *offset, count, bytes); !read) {

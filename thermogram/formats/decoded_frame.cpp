@@ -11,11 +11,21 @@ std::optional<std::uint16_t> FrameSide(std::uint64_t value) {
   return static_cast<std::uint16_t>(value);
 }
 
+IoResult FrameSizeError(const QString &fileName) {
+  return IoResult::Error(QStringLiteral("The frame size in \"%1\" is not valid").arg(fileName));
+}
+
 void InstallFrame(TDTV &dtv, DecodedFrame &&frame) {
   dtv.FHeader.Width = frame.Width;
   dtv.FHeader.Height = frame.Height;
   dtv.FRaw = std::move(frame.Raw);
   dtv.UpdateStatistics();
+}
+
+void InstallFileFrame(TDTV &dtv, const QString &fileName, DecodedFrame &&frame) {
+  dtv.FFileName = fileName;
+  InstallFrame(dtv, std::move(frame));
+  dtv.SetAspect(static_cast<double>(dtv.FHeader.Width) / dtv.FHeader.Height);
 }
 
 } // namespace calidarix

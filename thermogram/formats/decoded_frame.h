@@ -2,7 +2,10 @@
 // A frame decoded from a foreign file, held apart from the thermogram until the whole file has been
 // read, so that a failed read leaves the thermogram as it was.
 
+#include "thermogram/io_result.h"
 #include "thermogram/tdtv.h"
+
+#include <QString>
 
 #include <cstdint>
 #include <optional>
@@ -20,7 +23,14 @@ struct DecodedFrame {
 // 16 bits wide, and an empty frame cannot be shown or measured).
 std::optional<std::uint16_t> FrameSide(std::uint64_t value);
 
+// The error for a file whose frame size FrameSide refuses.
+IoResult FrameSizeError(const QString &fileName);
+
 // Replaces the thermogram's size and frame by the decoded ones and brings the statistics up to date.
 void InstallFrame(TDTV &dtv, DecodedFrame &&frame);
+
+// Installs a frame read from `fileName` as the thermogram's own picture: the file name, size, frame and
+// statistics, shown with square pixels. Offset and Scale stay as they were.
+void InstallFileFrame(TDTV &dtv, const QString &fileName, DecodedFrame &&frame);
 
 } // namespace calidarix

@@ -35,6 +35,14 @@ IoResult ReadRange(QFile &file, std::uint64_t offset, std::uint64_t count, std::
   return IoResult::Ok();
 }
 
+IoResult OpenAndReadHead(QFile &file, const QString &fileName, std::uint64_t headBytes,
+                         std::vector<std::uint8_t> &head) {
+  if (IoResult opened = OpenForReading(file, fileName); !opened) {
+    return opened;
+  }
+  return ReadRange(file, 0, headBytes, head);
+}
+
 IoResult ReadWholeFile(const QString &fileName, std::uint64_t maxBytes, std::vector<std::uint8_t> &out) {
   QFile file;
   if (IoResult opened = OpenForReading(file, fileName); !opened) {
@@ -53,6 +61,10 @@ std::optional<std::uint64_t> FrameOffset(std::uint64_t first, int frame, std::ui
   }
   // frameBytes is at most 65535 x 65535 x 2 and frame below 2^31: the product fits in 64 bits.
   return first + static_cast<std::uint64_t>(frame - 1) * frameBytes;
+}
+
+IoResult NoSuchFrame(int frame) {
+  return IoResult::Error(QStringLiteral("There is no frame %1").arg(frame));
 }
 
 IoResult ReadSamples16(QFile &file, std::uint64_t offset, std::uint64_t count, bool bigEndian,

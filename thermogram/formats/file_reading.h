@@ -22,12 +22,20 @@ IoResult OpenForReading(QFile &file, const QString &fileName);
 // Reads count bytes from offset into out (replacing its content).
 IoResult ReadRange(QFile &file, std::uint64_t offset, std::uint64_t count, std::vector<std::uint8_t> &out);
 
+// Opens the file read-only and reads its first headBytes bytes into head; the file stays open for
+// the reads that follow.
+IoResult OpenAndReadHead(QFile &file, const QString &fileName, std::uint64_t headBytes,
+                         std::vector<std::uint8_t> &head);
+
 // Reads a whole file that is not larger than maxBytes.
 IoResult ReadWholeFile(const QString &fileName, std::uint64_t maxBytes, std::vector<std::uint8_t> &out);
 
 // Byte offset of 1-based frame `frame` when frames of frameBytes follow each other from `first`;
 // nothing for a frame number below 1.
 std::optional<std::uint64_t> FrameOffset(std::uint64_t first, int frame, std::uint64_t frameBytes);
+
+// The error for a frame number FrameOffset refuses.
+IoResult NoSuchFrame(int frame);
 
 // Reads count 16-bit samples from offset, little- or big-endian.
 IoResult ReadSamples16(QFile &file, std::uint64_t offset, std::uint64_t count, bool bigEndian,

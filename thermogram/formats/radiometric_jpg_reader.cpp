@@ -40,7 +40,7 @@ IoResult TDTV::LoadRadiometricJPG(const QString &fileName) {
   const std::optional<std::uint16_t> width = FrameSide(*width32);
   const std::optional<std::uint16_t> height = FrameSide(*height32);
   if (!width || !height) {
-    return IoResult::Error(QStringLiteral("The frame size in \"%1\" is not valid").arg(fileName));
+    return FrameSizeError(fileName);
   }
 
   const auto tag = std::search(bytes.begin(), bytes.end(), kTaggedSegment.begin(), kTaggedSegment.end());
@@ -70,11 +70,9 @@ IoResult TDTV::LoadRadiometricJPG(const QString &fileName) {
     decoded.Raw[i] = static_cast<std::uint16_t>(sample ^ 0x8000u);
   }
   const NormalisedRange range = NormaliseRange(decoded.Raw, RangeSamples::All);
-  FFileName = fileName;
-  InstallFrame(*this, std::move(decoded));
+  InstallFileFrame(*this, fileName, std::move(decoded));
   FHeader.Offset = range.Offset;
   FHeader.Scale = range.Scale;
-  SetAspect(static_cast<double>(FHeader.Width) / FHeader.Height);
   return IoResult::Ok();
 }
 

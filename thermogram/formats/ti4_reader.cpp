@@ -21,11 +21,8 @@ constexpr std::uint64_t kFirstFrame = 383;
 
 IoResult TDTV::LoadTI4(const QString &fileName, int frame) {
   QFile file;
-  if (IoResult opened = OpenForReading(file, fileName); !opened) {
-    return opened;
-  }
   std::vector<std::uint8_t> headBytes;
-  if (IoResult read = ReadRange(file, 0, kHeadBytes, headBytes); !read) {
+  if (IoResult read = OpenAndReadHead(file, fileName, kHeadBytes, headBytes); !read) {
     return read;
   }
   const ByteReader head(headBytes);
@@ -34,7 +31,7 @@ IoResult TDTV::LoadTI4(const QString &fileName, int frame) {
   const float minimum = *head.F32LE(276);
   const float maximum = *head.F32LE(280);
   if (!width || !height) {
-    return IoResult::Error(QStringLiteral("The frame size in \"%1\" is not valid").arg(fileName));
+    return FrameSizeError(fileName);
   }
   const float scale = static_cast<float>((static_cast<double>(maximum) - minimum) / 65535.0);
   if (!std::isfinite(minimum) || !std::isfinite(scale)) {
@@ -43,7 +40,7 @@ IoResult TDTV::LoadTI4(const QString &fileName, int frame) {
   const std::uint64_t count = std::uint64_t{*width} * *height;
   const std::optional<std::uint64_t> offset = FrameOffset(kFirstFrame, frame, count);
   if (!offset) {
-    return IoResult::Error(QStringLiteral("There is no frame %1").arg(frame));
+    return NoSuchFrame(frame);
   }
   std::vector<std::uint8_t> bytes;
   if (IoResult read = ReadRange(file, *offset, count, bytes); !read) {
@@ -53,11 +50,9 @@ IoResult TDTV::LoadTI4(const QString &fileName, int frame) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     decoded.Raw[i] = static_cast<std::uint16_t>(bytes[i] * 257);
   }
-  FFileName = fileName;
-  InstallFrame(*this, std::move(decoded));
+  InstallFileFrame(*this, fileName, std::move(decoded));
   FHeader.Offset = minimum;
   FHeader.Scale = scale;
-  SetAspect(static_cast<double>(FHeader.Width) / FHeader.Height);
   return IoResult::Ok();
 }
 
