@@ -27,10 +27,12 @@ inline bool FitsComputedFrame(std::int64_t w, std::int64_t h) {
 }
 
 // Installs a w x h frame (pixels holds exactly w x h values); callers have checked the size.
+// Contours traced on the old frame no longer lie on this one, so they go with it.
 inline void ReplaceFrame(TDTV &t, std::int64_t w, std::int64_t h, std::vector<std::uint16_t> pixels) {
   t.FHeader.Width = static_cast<std::uint16_t>(w);
   t.FHeader.Height = static_cast<std::uint16_t>(h);
   t.FRaw = std::move(pixels);
+  t.FIsoPoints.clear();
 }
 
 // The frame holds at least one pixel and agrees with its header.

@@ -2,7 +2,8 @@
 // halving, rotation. None of them touches Scale or Offset, so every raw value keeps its temperature.
 //
 // Rectangles from callers are normalised and clipped to the frame; an operation whose result would
-// be empty or wider or taller than 65535 leaves the thermogram unchanged.
+// be empty or wider or taller than 65535 leaves the thermogram unchanged. An operation that moves
+// pixels drops the isotherm contours, which were traced on the old arrangement.
 
 #include "platform/numbers.h"
 #include "thermogram/frame_size.h"
@@ -90,6 +91,7 @@ void TDTV::MirrorRect(const TRect &rect) {
     const auto row = FRaw.begin() + static_cast<std::ptrdiff_t>(y * w);
     std::reverse(row + r.Left, row + r.Right + 1);
   }
+  FIsoPoints.clear();
 }
 
 void TDTV::FlipRect(const TRect &rect) {
@@ -103,6 +105,7 @@ void TDTV::FlipRect(const TRect &rect) {
     const auto lower = FRaw.begin() + static_cast<std::ptrdiff_t>(bottom * w);
     std::swap_ranges(upper + r.Left, upper + r.Right + 1, lower + r.Left);
   }
+  FIsoPoints.clear();
 }
 
 void TDTV::CropToRect(const TRect &rect) {
@@ -145,6 +148,7 @@ void TDTV::DoubleWidth() {
   }
   FHeader.Width = static_cast<std::uint16_t>(w * 2);
   FRaw = std::move(out);
+  FIsoPoints.clear();
 }
 
 void TDTV::HalveWidth() {
@@ -162,6 +166,7 @@ void TDTV::HalveWidth() {
   }
   FHeader.Width = static_cast<std::uint16_t>(newW);
   FRaw = std::move(out);
+  FIsoPoints.clear();
   // Halving is used on double-width camera frames, which are shown at the camera's own aspect.
   SetAspect(256.0 / 216.0);
 }
@@ -184,6 +189,7 @@ void TDTV::DoubleHeight() {
   }
   FHeader.Height = static_cast<std::uint16_t>(h * 2);
   FRaw = std::move(out);
+  FIsoPoints.clear();
 }
 
 void TDTV::HalveHeight() {
@@ -200,6 +206,7 @@ void TDTV::HalveHeight() {
   }
   FHeader.Height = static_cast<std::uint16_t>(newH);
   FRaw = std::move(out);
+  FIsoPoints.clear();
 }
 
 void TDTV::RotateByAngle(double angle) {
@@ -234,6 +241,7 @@ void TDTV::RotateByAngle(double angle) {
     }
   }
   FRaw = std::move(out);
+  FIsoPoints.clear();
 }
 
 void TDTV::Rotate90(bool clockwise) {
@@ -254,6 +262,7 @@ void TDTV::Rotate90(bool clockwise) {
   FHeader.Width = static_cast<std::uint16_t>(h);
   FHeader.Height = static_cast<std::uint16_t>(w);
   FRaw = std::move(out);
+  FIsoPoints.clear();
   std::swap(FHeader.HorzExtent, FHeader.VertExtent);
   SetAspect(1.0 / FAspect);
 }

@@ -53,6 +53,7 @@ void TDTV::ResetHeader() {
   FHeader.Scale = std::bit_cast<float>(kDefaultScaleBits);
   FHeader.Comment = comment;
   FRaw.assign(1, 0);
+  FIsoPoints.clear();
 }
 
 void TDTV::SetAspect(double aspect) {
@@ -180,6 +181,7 @@ void TDTV::Assign(const TDTV &source) {
   FHeader = source.FHeader;
   FRaw = source.FRaw;
   FScanReconstructed = source.FScanReconstructed;
+  FIsoPoints.clear(); // traced on the frame just replaced
 }
 
 double TDTV::FrameDateTime(std::uint32_t timeStamp) {

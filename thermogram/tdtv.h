@@ -106,8 +106,8 @@ public:
 
   // ---- Object basics (tdtv.cpp) ----
 
-  // Header defaults (1 x 1 pixel, one frame, version 3, default Scale), FFileName cleared, FRaw sized.
-  // The comment stays.
+  // Header defaults (1 x 1 pixel, one frame, version 3, default Scale), FFileName cleared, FRaw sized,
+  // isotherm contours dropped. The comment stays.
   void ResetHeader();
   void SetAspect(double aspect);
   void UpdatePixelSize();
@@ -124,7 +124,8 @@ public:
   double TemperatureAt(int x, int y) const;
   double MinTemperature() const;
   double MaxTemperature() const;
-  // Copies the source's header (comment included), frame and FScanReconstructed; nothing else.
+  // Copies the source's header (comment included), frame and FScanReconstructed, and drops the
+  // isotherm contours of the frame it replaces; nothing else.
   void Assign(const TDTV &source);
   // Time of day of a film frame's time stamp as a fraction of a day.
   static double FrameDateTime(std::uint32_t timeStamp);

@@ -2,11 +2,14 @@
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
+#include "tests/support/test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <utility>
 #include <vector>
@@ -197,6 +200,76 @@ TEST_F(IsothermsTest, BurntLineIsOnePixelThickAndLeavesTheRestAlone) {
   const std::vector<std::uint16_t> rowBefore = row.FRaw;
   row.BurnIsoline(3000);
   EXPECT_EQ(row.FRaw, rowBefore);
+}
+
+// Contours are fractions of the frame they were traced on: every operation that changes the frame
+// drops them, so that no stale contour is drawn over the new picture. An operation that is refused
+// keeps them.
+TEST_F(IsothermsTest, ContoursGoWhenTheFrameChangesUnderThem) {
+  test::TempDir dir;
+  const auto name = [&](const char *file) { return QString::fromStdString(dir.file(file).string()); };
+  const auto warm = [](int x, int y) { return x >= 3 && x <= 6 && y >= 3 && y <= 5 ? 5000 : 1000; };
+  {
+    TDTV saved;
+    Make(saved, 10, 9, warm);
+    ASSERT_TRUE(saved.SaveDTV(name("frame.dtv")));
+    ASSERT_TRUE(saved.SavePNG(name("frame.png")));
+  }
+  const TRect whole{0, 0, 9, 8};
+  struct Case {
+    const char *what;
+    std::function<void(TDTV &)> change;
+    bool drops;
+  };
+  const std::vector<Case> cases = {
+      {"mirror", [&](TDTV &t) { t.MirrorRect(whole); }, true},
+      {"flip", [&](TDTV &t) { t.FlipRect(whole); }, true},
+      {"crop",
+       [](TDTV &t) {
+         t.CropToRect(TRect{1, 1, 8, 7});
+       },
+       true},
+      {"crop to nothing",
+       [](TDTV &t) {
+         t.CropToRect(TRect{4, 4, 4, 4});
+       },
+       false},
+      {"double width", [](TDTV &t) { t.DoubleWidth(); }, true},
+      {"halve width", [](TDTV &t) { t.HalveWidth(); }, true},
+      {"double height", [](TDTV &t) { t.DoubleHeight(); }, true},
+      {"halve height", [](TDTV &t) { t.HalveHeight(); }, true},
+      {"rotate by an angle", [](TDTV &t) { t.RotateByAngle(30.0); }, true},
+      {"rotate by a non-finite angle",
+       [](TDTV &t) { t.RotateByAngle(std::numeric_limits<double>::quiet_NaN()); }, false},
+      {"rotate 90", [](TDTV &t) { t.Rotate90(true); }, true},
+      {"triple height", [](TDTV &t) { t.TripleHeight(false); }, true},
+      {"unfold halves", [](TDTV &t) { t.UnfoldHalves(1, 1); }, true},
+      {"smooth", [&](TDTV &t) { t.SmoothRect(whole); }, true},
+      {"sharpen", [&](TDTV &t) { t.SharpenRect(whole); }, true},
+      {"destripe", [](TDTV &t) { t.Destripe(); }, true},
+      {"repair", [](TDTV &t) { t.FillZeroPixels(false); }, true},
+      {"reset", [](TDTV &t) { t.ResetHeader(); }, true},
+      {"demo image", [](TDTV &t) { t.MakeDemoImage(); }, true},
+      {"assign",
+       [&](TDTV &t) {
+         TDTV other;
+         Make(other, 4, 4, warm);
+         t.Assign(other);
+       },
+       true},
+      {"load .dtv", [&](TDTV &t) { ASSERT_TRUE(t.LoadDTV(name("frame.dtv"), 1)); }, true},
+      {"load .png", [&](TDTV &t) { ASSERT_TRUE(t.LoadPNG(name("frame.png"))); }, true},
+      {"failed load", [&](TDTV &t) { ASSERT_FALSE(t.LoadDTV(name("missing.dtv"), 1)); }, false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    TDTV t;
+    Make(t, 10, 9, warm);
+    t.BuildIsotherms();
+    ASSERT_FALSE(t.FIsoPoints.empty());
+    c.change(t);
+    EXPECT_EQ(t.FIsoPoints.empty(), c.drops);
+  }
 }
 
 } // namespace

@@ -19,6 +19,7 @@ void InstallFrame(TDTV &dtv, DecodedFrame &&frame) {
   dtv.FHeader.Width = frame.Width;
   dtv.FHeader.Height = frame.Height;
   dtv.FRaw = std::move(frame.Raw);
+  dtv.FIsoPoints.clear(); // traced on the frame just replaced
   dtv.UpdateStatistics();
 }
 

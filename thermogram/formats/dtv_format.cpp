@@ -282,6 +282,7 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   FFrameIndex = frame;
   FHeader = header;
   FRaw = std::move(raw);
+  FIsoPoints.clear(); // traced on the frame just replaced
 
   switch (header.Version) {
   case 2:
