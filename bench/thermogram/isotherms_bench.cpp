@@ -1,6 +1,7 @@
 // Speed of the isotherm tracer on a 640 x 480 frame: one level, and every whole degree of a 20-degree
 // span.
 
+#include "platform/numbers.h"
 #include "thermogram/tdtv.h"
 
 #include <benchmark/benchmark.h>
@@ -29,7 +30,7 @@ void MakeFrame(TDTV &t) {
       const double blobs = std::sin(x / 37.0) * std::cos(y / 29.0);
       const double value = 32767.0 + 25000.0 * blobs + 6000.0 * (x - w / 2.0) / w + (noise >> 22);
       t.FRaw[static_cast<std::size_t>(y) * w + x] =
-          static_cast<std::uint16_t>(std::clamp(value, 0.0, 65535.0));
+          static_cast<std::uint16_t>(std::clamp(calidarix::TruncToInt32(value), 0, 65535));
     }
   }
   t.FRaw[0] = 0; // the span reaches both ends of the raw range

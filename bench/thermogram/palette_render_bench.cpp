@@ -1,10 +1,12 @@
 // Rendering of the main picture, the per-paint hot path of the main window.
 
+#include "platform/numbers.h"
 #include "thermogram/builtin_palettes.h"
 #include "thermogram/tdtv.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -28,7 +30,8 @@ void MakeFrame(TDTV &dtv) {
       const double background = 20000.0 + 15000.0 * std::sin(x / 90.0) * std::cos(y / 70.0);
       const double spot = 30000.0 * std::exp(-((x - 400) * (x - 400) + (y - 200) * (y - 200)) / 3000.0);
       const double v = background + spot + static_cast<double>(noise >> 24) * 40.0;
-      dtv.FRaw[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint16_t>(std::fmin(v, 65535.0));
+      dtv.FRaw[static_cast<std::size_t>(y) * w + x] =
+          static_cast<std::uint16_t>(std::clamp(calidarix::TruncToInt32(v), 0, 65535));
     }
   }
   dtv.FRaw[0] = 0;
