@@ -37,6 +37,12 @@ protected:
     return *window;
   }
   void TearDown() override { window.reset(); }
+  // What the program runs once every window exists, up to the camera-type question (left out).
+  void RunStartUpEvents() {
+    window->AfterAllWindowsCreated();
+    QCoreApplication::processEvents();
+    window->InterfaceTimer->stop();
+  }
 
   template <typename T = QWidget> T *Find(const char *name) { return window->findChild<T *>(name); }
   QStringList VisibleMenus() const {
@@ -119,7 +125,7 @@ TEST_F(MainWindow, StartsWithTheImageAt640By540AndOnlyTheClockAndBatteryTimers) 
   EXPECT_TRUE(w.RealTimeTimer->isActive());
   EXPECT_TRUE(w.RefreshTimer->isActive());
   EXPECT_FALSE(w.InterfaceTimer->isActive()); // started once every window exists
-  w.StartInterfaceTimer();
+  w.AfterAllWindowsCreated();
   EXPECT_TRUE(w.InterfaceTimer->isActive());
   EXPECT_EQ(w.InterfaceTimer->interval(), 500);
   EXPECT_TRUE(w.InterfaceTimer->isSingleShot());
@@ -133,6 +139,7 @@ TEST_F(MainWindow, StartsWithTheImageAt640By540AndOnlyTheClockAndBatteryTimers) 
 TEST_F(MainWindow, NullServicesLeaveScanOffAndSayWhatIsMissing) {
   fakes.services = ShellServices(); // every service null
   TCalidarix &w = Start();
+  RunStartUpEvents();
   EXPECT_FALSE(w.ScanSB->isEnabled());
   EXPECT_FALSE(w.Start1->isEnabled());
   const QString log = logger->Lines().join('\n');
@@ -282,9 +289,13 @@ TEST_F(MainWindow, FirstShowNotifiesTheSiblingOnce) {
   EXPECT_EQ(fakes.sibling->sent.size(), 1);
 }
 
-TEST_F(MainWindow, HeadFoundEnablesThePanoramaCommandsAndStoresItsPort) {
+TEST_F(MainWindow, HeadFoundFromTheEventLoopEnablesThePanoramaCommandsAndStoresItsPort) {
   fakes.head->present = true;
   TCalidarix &w = Start();
+  EXPECT_EQ(fakes.head->inits, 0); // not inside the creation handler
+  EXPECT_FALSE(Find<QAction>("PanByFrames")->isEnabled());
+  EXPECT_TRUE(Find<QAction>("ScanforPanHead1")->isEnabled());
+  RunStartUpEvents();
   EXPECT_TRUE(w.HeadConnected);
   EXPECT_TRUE(Find<QAction>("PanByFrames")->isEnabled());
   EXPECT_FALSE(Find<QAction>("ScanforPanHead1")->isEnabled());
@@ -293,6 +304,7 @@ TEST_F(MainWindow, HeadFoundEnablesThePanoramaCommandsAndStoresItsPort) {
 
   fakes.head->connected = false;
   Start({"/fullvid"}); // no head connection at start
+  RunStartUpEvents();
   EXPECT_EQ(fakes.head->inits, 1);
 }
 
