@@ -20,9 +20,9 @@
 #include "mainwindow/ui/dialogs.h"
 #include "mainwindow/ui/paint_boxes.h"
 #include "mainwindow/ui/shell_services.h"
+#include "platform/messages.h"
 #include "thermogram/display_range.h"
 #include "thermogram/palette_commands.h"
-#include "platform/messages.h"
 #include "thermogram/rect.h"
 #include "thermogram/tdtv.h"
 
@@ -60,9 +60,10 @@ public:
   // The creation handler: program-wide state in a fixed order, then the command line (`arguments`
   // without the program file). Runs once, before the window is first shown.
   void FormCreate(const QStringList &arguments);
-  // Starts the one-shot camera-type timer that FormCreate asked for. Called once every window of the
-  // program exists, because its handler may close the program.
-  void StartInterfaceTimer();
+  // Called once every window of the program exists: starts the one-shot camera-type timer that FormCreate
+  // asked for and queues the head connection. Both run from the event loop, because they may show
+  // dialogs or close the program.
+  void AfterAllWindowsCreated();
 
   void SetLanguageCaptions(int language);
   void SetNightColours(bool night);
@@ -446,6 +447,8 @@ private:
   void FormDestroy();
   void ApplyCommandLine(const StartupSwitches &switches);
   void ConnectHead();
+  void ConnectHeadAtStart();
+  void EnableHeadMenuItems();
   void SizeForImage(int width, int height);
   void ShowWithoutFrame(bool frameless);
   void SetTrayIcon();

@@ -1,6 +1,7 @@
 // The main window's creation handler: program-wide state in a fixed order (the INI before the palettes,
 // the palettes before the registry defaults, the registry before the captions, the command line after the
-// demo image, the head connection last), then the start-up command line.
+// demo image), then the start-up command line. The head connection and the camera-type question wait for
+// the event loop.
 
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
@@ -152,11 +153,7 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
   for (QWidget *strip : {ImTopPB, ImBottomPB})
     strip->setFixedHeight(0);
 
-  ConnectHead();
-  Note(FServices.head->SetTrackingMode(0), "Head tracking mode");
-  for (const char *name : {"PanByFrames", "Strip1", "PanoramHeadControl1"})
-    findChild<QAction *>(name)->setEnabled(HeadConnected);
-  findChild<QAction *>("ScanforPanHead1")->setEnabled(!HeadConnected);
+  EnableHeadMenuItems();
 
   findChild<QAction *>("ShowMinMax1")->setChecked(FIsShowMinMax);
   findChild<QAction *>("DoubleMinMax1")->setChecked(FIsDoubleMinMax);
@@ -189,11 +186,24 @@ void TCalidarix::PublishForSibling() {
   }
 }
 
-void TCalidarix::StartInterfaceTimer() {
-  if (FInterfaceTimerRequested) {
-    FInterfaceTimerRequested = false;
-    InterfaceTimer->start();
-  }
+void TCalidarix::AfterAllWindowsCreated() {
+  if (!FInterfaceTimerRequested)
+    return;
+  FInterfaceTimerRequested = false;
+  QTimer::singleShot(0, this, &TCalidarix::ConnectHeadAtStart);
+  InterfaceTimer->start();
+}
+
+void TCalidarix::ConnectHeadAtStart() {
+  ConnectHead();
+  Note(FServices.head->SetTrackingMode(0), "Head tracking mode");
+  EnableHeadMenuItems();
+}
+
+void TCalidarix::EnableHeadMenuItems() {
+  for (const char *name : {"PanByFrames", "Strip1", "PanoramHeadControl1"})
+    findChild<QAction *>(name)->setEnabled(HeadConnected);
+  findChild<QAction *>("ScanforPanHead1")->setEnabled(!HeadConnected);
 }
 
 void TCalidarix::SizeForImage(int width, int height) {

@@ -42,7 +42,7 @@ ProgramWindows::ProgramWindows(ShellServices &services, const QStringList &argum
   Make(windows_, PaletteForm, new TPaletteForm);
   Make(windows_, ActivateTCPServerForm, new TActivateTCPServerForm);
   Make(windows_, OpenForm, new TOpenForm);
-  main->StartInterfaceTimer();
+  main->AfterAllWindowsCreated();
 }
 
 ProgramWindows::~ProgramWindows() {

@@ -147,6 +147,17 @@ TEST_F(MainView, MetroModeAndTheDualBandCameraChangeWhatStartUpMakes) {
   EXPECT_EQ(w.FPalettes[6], BuiltinPalette(7));
 }
 
+TEST_F(MainView, OnlyTheDualBandCameraTypeMakesTheBandThermograms) {
+  for (int type : {0, 1, 63, 64, 65, 128, 192, 256, 257, 320}) {
+    fakes.acquisition->SetCameraInterfaceType(type);
+    Start();
+    EXPECT_EQ(BandDTV35 != nullptr, type == 64) << type;
+    EXPECT_EQ(BandDTV812 != nullptr, type == 64) << type;
+    window.reset();
+    ResetThermogramGlobals();
+  }
+}
+
 TEST_F(MainView, AMissingOrUnreadableFileOnTheCommandLineShowsTheDemoImage) {
   TCalidarix &w = Start({QString::fromStdString(dir.file("missing.dtv").string())});
   EXPECT_EQ(CurrentDTV->Width(), 256);

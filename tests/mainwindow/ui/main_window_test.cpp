@@ -37,6 +37,12 @@ protected:
     return *window;
   }
   void TearDown() override { window.reset(); }
+  // What the program runs once every window exists, up to the camera-type question (left out).
+  void RunStartUpEvents() {
+    window->AfterAllWindowsCreated();
+    QCoreApplication::processEvents();
+    window->InterfaceTimer->stop();
+  }
 
   template <typename T = QWidget> T *Find(const char *name) { return window->findChild<T *>(name); }
   QStringList VisibleMenus() const {
@@ -51,21 +57,66 @@ protected:
   std::unique_ptr<TCalidarix> window;
 };
 
+bool IsComponentRow(const CaptionRow &row) {
+  return row.target == CaptionTarget::Hint || row.target == CaptionTarget::Caption;
+}
+
+// The text a caption row sets on one component: its hint, else its text, else its title (menus).
+QString RowText(const QObject &object, const CaptionRow &row) {
+  return row.target == CaptionTarget::Hint   ? object.property("toolTip").toString()
+         : object.property("text").isValid() ? object.property("text").toString()
+                                             : object.property("title").toString();
+}
+
 TEST_F(MainWindow, EveryCaptionComponentExistsAndStartsInEnglish) {
   TCalidarix &w = Start();
   for (const CaptionRow &row : CaptionTable()) {
-    if (row.target != CaptionTarget::Hint && row.target != CaptionTarget::Caption)
+    if (!IsComponentRow(row))
       continue;
     QObject *object = w.findChild<QObject *>(row.component);
     ASSERT_NE(object, nullptr) << row.component;
-    const QString text = row.target == CaptionTarget::Hint    ? object->property("toolTip").toString()
-                         : object->property("text").isValid() ? object->property("text").toString()
-                                                              : object->property("title").toString();
-    EXPECT_EQ(text, QString::fromUtf8(row.english)) << row.component;
+    EXPECT_EQ(RowText(*object, row), QString::fromUtf8(row.english)) << row.component;
   }
   EXPECT_EQ(w.windowTitle(), "Calidarix");
   EXPECT_EQ(w.FBaseCaption, "Calidarix");
   EXPECT_EQ(w.FStatTexts[0], "Min");
+}
+
+TEST_F(MainWindow, SwitchingToRussianChangesEveryCaptionButTheThreeAndBack) {
+  TCalidarix &w = Start();
+  w.SetLanguageCaptions(1);
+  QStringList keptEnglish;
+  for (const CaptionRow &row : CaptionTable()) {
+    if (!IsComponentRow(row))
+      continue;
+    const QList<QObject *> objects = w.findChildren<QObject *>(row.component);
+    ASSERT_FALSE(objects.isEmpty()) << row.component;
+    for (const QObject *object : objects) {
+      const QString text = RowText(*object, row);
+      if (row.russian == nullptr) {
+        EXPECT_EQ(text, QString::fromUtf8(row.english)) << row.component;
+      } else {
+        EXPECT_EQ(text, QString::fromUtf8(row.russian)) << row.component;
+      }
+    }
+    if (RowText(*objects.first(), row) == QString::fromUtf8(row.english) && std::string(row.english) != "!")
+      keptEnglish << row.component;
+  }
+  EXPECT_EQ(keptEnglish, (QStringList{"ScanPanel", "ScanNamePanel", "AutoStitch"}));
+  EXPECT_EQ(w.FBaseCaption, QString::fromUtf8("Калидарикс"));
+  EXPECT_EQ(w.windowTitle(), w.FBaseCaption);
+  EXPECT_EQ(w.FStatTexts, (std::array<QString, 5>{QString::fromUtf8("Мин"), QString::fromUtf8("Мкс"),
+                                                  QString::fromUtf8("Срд"), QString::fromUtf8("Тчк"),
+                                                  QString::fromUtf8("Т")}));
+
+  w.SetLanguageCaptions(0);
+  for (const CaptionRow &row : CaptionTable())
+    if (IsComponentRow(row))
+      for (const QObject *object : w.findChildren<QObject *>(row.component)) {
+        EXPECT_EQ(RowText(*object, row), QString::fromUtf8(row.english)) << row.component;
+      }
+  EXPECT_EQ(w.windowTitle(), "Calidarix");
+  EXPECT_EQ(w.FStatTexts[3], "Pts");
 }
 
 TEST_F(MainWindow, StartsWithTheImageAt640By540AndOnlyTheClockAndBatteryTimers) {
@@ -74,7 +125,7 @@ TEST_F(MainWindow, StartsWithTheImageAt640By540AndOnlyTheClockAndBatteryTimers) 
   EXPECT_TRUE(w.RealTimeTimer->isActive());
   EXPECT_TRUE(w.RefreshTimer->isActive());
   EXPECT_FALSE(w.InterfaceTimer->isActive()); // started once every window exists
-  w.StartInterfaceTimer();
+  w.AfterAllWindowsCreated();
   EXPECT_TRUE(w.InterfaceTimer->isActive());
   EXPECT_EQ(w.InterfaceTimer->interval(), 500);
   EXPECT_TRUE(w.InterfaceTimer->isSingleShot());
@@ -88,6 +139,7 @@ TEST_F(MainWindow, StartsWithTheImageAt640By540AndOnlyTheClockAndBatteryTimers) 
 TEST_F(MainWindow, NullServicesLeaveScanOffAndSayWhatIsMissing) {
   fakes.services = ShellServices(); // every service null
   TCalidarix &w = Start();
+  RunStartUpEvents();
   EXPECT_FALSE(w.ScanSB->isEnabled());
   EXPECT_FALSE(w.Start1->isEnabled());
   const QString log = logger->Lines().join('\n');
@@ -127,6 +179,62 @@ TEST_F(MainWindow, PublishesItsHandleAndRestoresThePreviousOneAtClose) {
   EXPECT_EQ(closed, 1);
   EXPECT_EQ(fakes.settings->registered, 1);
   EXPECT_EQ(fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"], 777);
+}
+
+// Notes the closing of the windows it watches, with where the main window stood at that moment.
+class CloseWatcher : public QObject {
+public:
+  CloseWatcher(QStringList &journal, const QWidget &main) : journal_(journal), main_(main) {}
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() == QEvent::Close)
+      journal_ << QString("close %1 at %2,%3").arg(watched->objectName()).arg(main_.x()).arg(main_.y());
+    return false;
+  }
+
+private:
+  QStringList &journal_;
+  const QWidget &main_;
+};
+
+TEST_F(MainWindow, CloseStepsRunInOrderAndAFailedSettingsWriteDoesNotStopThem) {
+  for (ServiceStatus registerStatus : {ServiceStatus::Done, ServiceStatus::Failed}) {
+    SCOPED_TRACE(int(registerStatus));
+    QStringList journal;
+    fakes.KeepJournal(&journal);
+    fakes.settings->registerStatus = registerStatus;
+    fakes.acquisition->scanRunning = true;
+    fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"] = 777;
+    TCalidarix &w = Start();
+    w.move(40, 50);
+    TGraphForm graph, timeProfile;
+    TPrintForm print;
+    GraphForm = &graph;
+    TimeProfileForm = &timeProfile; // not shown: left alone
+    PrintForm = &print;
+    CloseWatcher watcher(journal, w);
+    for (QWidget *docked : {static_cast<QWidget *>(&graph), static_cast<QWidget *>(&timeProfile),
+                            static_cast<QWidget *>(&print)})
+      docked->installEventFilter(&watcher);
+    graph.show();
+    print.show();
+    int closed = 0;
+    QObject::connect(&w, &TCalidarix::Closed, [&] { ++closed; });
+    journal.clear(); // only the close counts
+
+    w.close();
+    EXPECT_EQ(journal,
+              (QStringList{"Release joystick", "StopScan", "ParamsRegister", "WriteInteger Active_Handle",
+                           "close GraphForm at 40,50", "close PrintForm at 40,50"}));
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(w.pos(), QPoint(1, 1));
+    EXPECT_EQ(fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"], 777);
+    EXPECT_EQ(logger->Lines().join('\n').contains("Registry settings: failed"),
+              registerStatus == ServiceStatus::Failed);
+    GraphForm = TimeProfileForm = nullptr;
+    PrintForm = nullptr;
+    fakes.KeepJournal(nullptr);
+    window.reset();
+  }
 }
 
 TEST_F(MainWindow, AFailedRegistryWriteStopsTheWritesAtClose) {
@@ -181,9 +289,13 @@ TEST_F(MainWindow, FirstShowNotifiesTheSiblingOnce) {
   EXPECT_EQ(fakes.sibling->sent.size(), 1);
 }
 
-TEST_F(MainWindow, HeadFoundEnablesThePanoramaCommandsAndStoresItsPort) {
+TEST_F(MainWindow, HeadFoundFromTheEventLoopEnablesThePanoramaCommandsAndStoresItsPort) {
   fakes.head->present = true;
   TCalidarix &w = Start();
+  EXPECT_EQ(fakes.head->inits, 0); // not inside the creation handler
+  EXPECT_FALSE(Find<QAction>("PanByFrames")->isEnabled());
+  EXPECT_TRUE(Find<QAction>("ScanforPanHead1")->isEnabled());
+  RunStartUpEvents();
   EXPECT_TRUE(w.HeadConnected);
   EXPECT_TRUE(Find<QAction>("PanByFrames")->isEnabled());
   EXPECT_FALSE(Find<QAction>("ScanforPanHead1")->isEnabled());
@@ -192,6 +304,7 @@ TEST_F(MainWindow, HeadFoundEnablesThePanoramaCommandsAndStoresItsPort) {
 
   fakes.head->connected = false;
   Start({"/fullvid"}); // no head connection at start
+  RunStartUpEvents();
   EXPECT_EQ(fakes.head->inits, 1);
 }
 

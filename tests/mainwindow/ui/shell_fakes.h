@@ -10,6 +10,12 @@
 
 namespace calidarix::test {
 
+// Where the fakes note, in order, the calls that change something; null: not noted.
+inline void Note(QStringList *journal, const QString &entry) {
+  if (journal)
+    *journal << entry;
+}
+
 class FakeRegistry : public KeyValueStore {
 public:
   bool OpenKey(const QString &key) override { return !unopenable.contains(key); }
@@ -23,6 +29,7 @@ public:
   }
   bool WriteInteger(const QString &key, const QString &name, std::int64_t value) override {
     writes << key + "/" + name + "=" + QString::number(value);
+    Note(journal, "WriteInteger " + name);
     if (failWrites)
       return false;
     values[key + "/" + name] = value;
@@ -33,6 +40,7 @@ public:
   QStringList unopenable;
   QStringList writes;
   bool failWrites = false;
+  QStringList *journal = nullptr;
 };
 
 class FakeSettings : public ProgramSettings {
@@ -46,7 +54,8 @@ public:
   }
   ServiceStatus ParamsRegister(const TCalidarix &) override {
     ++registered;
-    return ServiceStatus::Done;
+    Note(journal, "ParamsRegister");
+    return registerStatus;
   }
   ServiceStatus RemoveHeadComPort() override {
     ++headPortsRemoved;
@@ -56,6 +65,8 @@ public:
   std::optional<bool> cameraSection = true;
   std::function<void(TCalidarix &)> restore;
   int registered = 0;
+  ServiceStatus registerStatus = ServiceStatus::Done;
+  QStringList *journal = nullptr;
 };
 
 class FakeView : public NullThermogramView {
@@ -85,6 +96,7 @@ public:
   }
   ServiceStatus StopScan() override {
     calls << "StopScan";
+    Note(journal, "StopScan");
     return ServiceStatus::Done;
   }
   ServiceStatus VideoSBClick() override {
@@ -92,9 +104,19 @@ public:
     return ServiceStatus::Done;
   }
   bool FrameTimingOn() const override { return frameTiming; }
+  bool ScanRunning() const override { return scanRunning; }
   QString ip;
   QStringList calls;
   bool frameTiming = false;
+  bool scanRunning = false;
+  QStringList *journal = nullptr;
+};
+
+class FakeJoystick : public Joystick {
+public:
+  ServiceStatus Capture(TCalidarix &, int) override { return ServiceStatus::Done; }
+  void Release() override { Note(journal, "Release joystick"); }
+  QStringList *journal = nullptr;
 };
 
 class FakeHead : public NullHeadLink {
@@ -131,6 +153,11 @@ struct FakeServices {
     services.acquisition.reset(acquisition = new FakeAcquisition);
     services.head.reset(head = new FakeHead);
     services.sibling.reset(sibling = new FakeSibling);
+    services.joystick.reset(joystick = new FakeJoystick);
+  }
+  // Every fake that can note its calls notes them in `journal` (null: nowhere).
+  void KeepJournal(QStringList *journal) {
+    registry->journal = settings->journal = acquisition->journal = joystick->journal = journal;
   }
   ShellServices services;
   FakeRegistry *registry;
@@ -139,6 +166,7 @@ struct FakeServices {
   FakeAcquisition *acquisition;
   FakeHead *head;
   FakeSibling *sibling;
+  FakeJoystick *joystick;
 };
 
 } // namespace calidarix::test
