@@ -1,8 +1,10 @@
 #include "thermogram/palette_nodes.h"
 
+#include "platform/numbers.h"
 #include "thermogram/builtin_palettes.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace calidarix {
@@ -157,6 +159,13 @@ void TPaletteNodes::UpDatePalette() {
   std::stable_sort(nodes.begin(), nodes.end(),
                    [](const TPaletteNode &a, const TPaletteNode &b) { return a.Position < b.Position; });
   ExpandPaletteNodes(nodes, FPalTable);
+}
+
+std::uint8_t ColourEditValue(const QString &text, std::uint8_t onEntry) {
+  const std::optional<std::int64_t> value = ParseInteger(text.toStdString());
+  if (!value)
+    return onEntry;
+  return static_cast<std::uint8_t>(std::clamp<std::int64_t>(*value, 0, 255));
 }
 
 } // namespace calidarix

@@ -6,6 +6,8 @@
 #include "thermogram/palette_files.h"
 #include "thermogram/tdtv.h"
 
+#include <QString>
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -67,5 +69,9 @@ private:
   int FSelected = 1;
   int FNodeCount = 0;
 };
+
+// The value of a colour edit when it is left: its text as an integer limited to 0 .. 255, or the
+// value it held on entry when the text is not an integer.
+std::uint8_t ColourEditValue(const QString &text, std::uint8_t onEntry);
 
 } // namespace calidarix

@@ -6,6 +6,7 @@
 #include "mainwindow/ui/event_hook.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
+#include "mainwindow/ui/placeholder_forms.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
@@ -44,6 +45,27 @@ QPixmap PaletteStrip(const TPaletteTable &table, QSize size) {
   return QPixmap::fromImage(strip.scaled(size));
 }
 
+// The folder part of a file name, with its final separator; empty for a name without a folder.
+QString FolderOf(const QString &fileName) {
+  return fileName.left(fileName.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Runs the palette editor over the image and, when it ends with OK, makes its palette slot 8. The
+// editor's dialogs start in the folders last used and hand their folders back in every case.
+void OtherPalClick(TCalidarix &window) {
+  if (!PaletteForm)
+    return;
+  const QPoint imageAt = window.ImagePanel->mapTo(&window, QPoint(0, 0));
+  PaletteForm->move(window.x() + imageAt.x() + (window.ImagePanel->width() - PaletteForm->width()) / 2,
+                    window.y() + imageAt.y() + (window.ImagePanel->height() - PaletteForm->height()) / 2);
+  PaletteForm->OpenPalDialog.InitialDir = window.FPalOpenDirectory;
+  PaletteForm->SavePalDialog.InitialDir = window.FPalSaveDirectory;
+  if (PaletteForm->exec() == QDialog::Accepted)
+    window.UseEditorPalette(PaletteForm->FPalTable());
+  window.FPalOpenDirectory = FolderOf(PaletteForm->OpenPalDialog.FileName);
+  window.FPalSaveDirectory = FolderOf(PaletteForm->SavePalDialog.FileName);
+}
+
 } // namespace
 
 // ---- Controls ----
@@ -51,6 +73,7 @@ QPixmap PaletteStrip(const TPaletteTable &table, QSize size) {
 void TCalidarix::BuildPaletteControls() {
   // The palette menu: the eight slots before "Other...", the adaptive palette after it.
   QAction *other = PalettePopupMenu->findChild<QAction *>(QStringLiteral("Other1"));
+  connect(other, &QAction::triggered, this, [this] { OtherPalClick(*this); });
   for (int slot = 0; slot < 8; ++slot) {
     auto *item = new QAction(QString::fromUtf8(kPaletteItems[slot].second), PalettePopupMenu);
     item->setObjectName(QString::fromLatin1(kPaletteItems[slot].first));

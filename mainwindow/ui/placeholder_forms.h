@@ -4,6 +4,7 @@
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
 #include "mainwindow/ui/open_form.h"
+#include "mainwindow/ui/palette_form.h"
 
 #include <QWidget>
 
@@ -29,7 +30,6 @@ CALIDARIX_EMPTY_FORM(TFilmProcessForm, "FilmProcessForm", "Film Process")
 CALIDARIX_EMPTY_FORM(TGLview, "GLview", "GLview")
 CALIDARIX_EMPTY_FORM(TFilmSaveForm, "FilmSaveForm", "Frames to Save")
 CALIDARIX_EMPTY_FORM(TPrintForm, "PrintForm", "Print")
-CALIDARIX_EMPTY_FORM(TPaletteForm, "PaletteForm", "Palette")
 CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateTCPServerForm")
 
 #undef CALIDARIX_EMPTY_FORM

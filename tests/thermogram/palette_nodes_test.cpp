@@ -160,5 +160,20 @@ TEST(PaletteNodesTest, FullRecordListRoundTrips) {
   EXPECT_EQ(copy.Position(2), 30); // a hidden node keeps its place for the next file
 }
 
+TEST(PaletteNodesTest, ColourEditsAreLimitedAndFallBackToTheValueOnEntry) {
+  const struct {
+    const char *text;
+    int expected;
+  } cases[] = {{"abc", 17},
+               {"", 17},
+               {"12x", 17},
+               {"300", 255},
+               {"-4", 0},
+               {" 42 ", 42},
+               {"99999999999999999999", 17}};
+  for (const auto &c : cases)
+    EXPECT_EQ(ColourEditValue(QString::fromLatin1(c.text), 17), c.expected) << c.text;
+}
+
 } // namespace
 } // namespace calidarix
