@@ -6,7 +6,6 @@
 #include "thermogram/palette_files.h"
 #include "thermogram/thermogram_globals.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QFrame>
 #include <QKeyEvent>
@@ -14,7 +13,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
