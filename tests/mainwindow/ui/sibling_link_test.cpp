@@ -62,7 +62,7 @@ TEST(SiblingPeerProcess, Serve) {
       registry.OpenKey(kInterfaceKey, false);
       const WindowHandle target = HandleFromRegistryValue(registry.ReadInteger("Active_Handle").value_or(0));
       const std::optional<LRESULT> answer =
-          SendMessageToProcessWindow(target, WM_SIBLINGOPEN, 0, 0, std::chrono::milliseconds(5000));
+          SendMessageToProcessWindow(target, WM_SIBLINGOPEN, 0, 0, std::chrono::milliseconds(15000));
       std::printf("\nopen answered %lld\n", static_cast<long long>(answer.value_or(-1)));
       std::fflush(stdout);
       done = true;
