@@ -12,6 +12,7 @@
 #include "thermogram/thermogram_globals.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -129,7 +130,13 @@ TEST_F(MainView, StartsWithTheDemoImageInThePaletteOfSlotZeroAndTheScaleOfItsRan
   EXPECT_EQ(w.PalEndLabel->text(), "100");
   EXPECT_EQ(w.windowTitle(), "Calidarix");
 
-  // The hot centre of the dome shows the palette's top colour in the middle of the image box.
+  // The hot centre of the dome shows the palette's top colour in the middle of the image box, once the
+  // window system has delivered the last resize and its paint.
+  QElapsedTimer settle;
+  settle.start();
+  while (settle.elapsed() < 100)
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  w.ImagePB->repaint();
   const QImage &shown = w.ImagePB->Picture;
   ASSERT_EQ(shown.size(), w.ImagePB->size());
   EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xffffff,
