@@ -8,6 +8,7 @@
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/thermogram_view.h"
 #include "platform/datetime.h"
+#include "tests/mainwindow/ui/real_view_fixture.h"
 #include "tests/mainwindow/ui/shell_fakes.h"
 #include "tests/support/test_support.h"
 #include "thermogram/thermogram_globals.h"
@@ -19,29 +20,20 @@
 
 namespace calidarix::test {
 
-class FileWindow : public ::testing::Test {
+class FileWindow : public RealViewWindow {
 protected:
-  void SetUp() override { fakes.services.view = std::make_unique<MainWindowThermogramView>(); }
   void TearDown() override {
-    window.reset();
-    Calidarix = nullptr;
-    ResetThermogramGlobals();
-    ResetViewGlobals();
-    ResetMarkerSettings();
+    RealViewWindow::TearDown();
     ResetFileListGlobals();
     ResetClock();
   }
 
   TCalidarix &Start(const QStringList &arguments = {}) {
-    window = std::make_unique<TCalidarix>(fakes.services);
-    Calidarix = window.get();
-    window->FormCreate(arguments);
+    CreateWindow(arguments);
     auto scripted = std::make_unique<ScriptedDialogs>();
     dialogs = scripted.get();
     window->SetDialogs(std::move(scripted));
-    window->show();
-    QApplication::processEvents();
-    return *window;
+    return ShowWindow();
   }
 
   // A thermogram of width x height pixels (4 x 2 unless given) whose Offset tells it apart.
@@ -81,8 +73,6 @@ protected:
 
   TempDir dir;
   ScopedEnv driveC{"CALIDARIX_DRIVE_C", dir.path().string()};
-  FakeServices fakes;
-  std::unique_ptr<TCalidarix> window;
   ScriptedDialogs *dialogs = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include "mainwindow/ui/thermogram_view.h"
 #include "mainwindow/ui/view_texts.h"
 #include "platform/datetime.h"
+#include "tests/mainwindow/ui/real_view_fixture.h"
 #include "tests/mainwindow/ui/shell_fakes.h"
 #include "tests/support/test_support.h"
 #include "thermogram/builtin_palettes.h"
@@ -30,24 +31,11 @@ QRgb Rgb(const TRGB &c) {
 }
 
 // The main window started as the program does, with the real thermogram view.
-class MainView : public ::testing::Test {
+class MainView : public test::RealViewWindow {
 protected:
-  void SetUp() override { fakes.services.view = std::make_unique<MainWindowThermogramView>(); }
-  void TearDown() override {
-    window.reset();
-    Calidarix = nullptr;
-    ResetThermogramGlobals();
-    ResetViewGlobals();
-    ResetMarkerSettings();
-  }
-
   TCalidarix &Start(const QStringList &arguments = {}) {
-    window = std::make_unique<TCalidarix>(fakes.services);
-    Calidarix = window.get();
-    window->FormCreate(arguments);
-    window->show();
-    QApplication::processEvents();
-    return *window;
+    CreateWindow(arguments);
+    return ShowWindow();
   }
 
   // A frame of width x height pixels in CurrentDTV, 0.01 degree per raw step from 0 degrees.
@@ -104,8 +92,6 @@ protected:
   }
 
   test::TempDir dir;
-  test::FakeServices fakes;
-  std::unique_ptr<TCalidarix> window;
 };
 
 TEST_F(MainView, StartsWithTheDemoImageInThePaletteOfSlotZeroAndTheScaleOfItsRange) {

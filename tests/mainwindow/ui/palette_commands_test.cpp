@@ -2,6 +2,7 @@
 
 #include "analysis/markers.h"
 #include "mainwindow/ui/thermogram_view.h"
+#include "tests/mainwindow/ui/real_view_fixture.h"
 #include "tests/mainwindow/ui/shell_fakes.h"
 #include "thermogram/builtin_palettes.h"
 #include "thermogram/thermogram_globals.h"
@@ -31,25 +32,13 @@ TPaletteTable Reversed(TPaletteTable table) {
   return table;
 }
 
-class PaletteCommands : public ::testing::Test {
+class PaletteCommands : public test::RealViewWindow {
 protected:
-  void SetUp() override { fakes.services.view = std::make_unique<MainWindowThermogramView>(); }
-  void TearDown() override {
-    window.reset();
-    Calidarix = nullptr;
-    ResetThermogramGlobals();
-    ResetViewGlobals();
-    ResetMarkerSettings();
-  }
-
   // The window as the program starts it, showing a frame whose left half is at raw 0 and right half
   // at raw 65535.
   TCalidarix &Start() {
-    window = std::make_unique<TCalidarix>(fakes.services);
-    Calidarix = window.get();
-    window->FormCreate({});
-    window->show();
-    QApplication::processEvents();
+    CreateWindow();
+    ShowWindow();
     TDTV &dtv = *CurrentDTV;
     dtv.ResetHeader();
     dtv.FHeader.Width = 8;
@@ -80,9 +69,6 @@ protected:
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &press);
   }
-
-  test::FakeServices fakes;
-  std::unique_ptr<TCalidarix> window;
 };
 
 TEST_F(PaletteCommands, ChoosingASlotFromTheMenuOrTheToolPanelShowsTheImageInThatPalette) {

@@ -2,6 +2,7 @@
 
 #include "analysis/markers.h"
 #include "mainwindow/ui/thermogram_view.h"
+#include "tests/mainwindow/ui/real_view_fixture.h"
 #include "tests/mainwindow/ui/shell_fakes.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -26,29 +27,19 @@ public:
   bool scanning = false;
 };
 
-class RangeCommands : public ::testing::Test {
+class RangeCommands : public test::RealViewWindow {
 protected:
   void SetUp() override {
-    fakes.services.view = std::make_unique<MainWindowThermogramView>();
+    RealViewWindow::SetUp();
     fakes.services.acquisition.reset(fakes.acquisition = acquisition = new ScanningAcquisition);
-  }
-  void TearDown() override {
-    window.reset();
-    Calidarix = nullptr;
-    ResetThermogramGlobals();
-    ResetViewGlobals();
-    ResetMarkerSettings();
   }
 
   // The window as the program starts it, showing a 4 x 2 frame of 0.01 degree per raw step from 0
   // degrees (the whole scale 0 .. 655.35) with pixels from 10 to 50 degrees.
   TCalidarix &Start() {
     TearDown();
-    window = std::make_unique<TCalidarix>(fakes.services);
-    Calidarix = window.get();
-    window->FormCreate({});
-    window->show();
-    QApplication::processEvents();
+    CreateWindow();
+    ShowWindow();
     TDTV &dtv = *CurrentDTV;
     dtv.ResetHeader();
     dtv.FHeader.Width = 4;
@@ -92,9 +83,7 @@ protected:
       Key(edit, end);
   }
 
-  test::FakeServices fakes;
   ScanningAcquisition *acquisition = nullptr;
-  std::unique_ptr<TCalidarix> window;
 };
 
 TEST_F(RangeCommands, ClickingTheUpperPanelAndTypingLocksTheRangeFromTheLowerEndShown) {
