@@ -198,10 +198,8 @@ void TCalidarix::SetTempRange(double lo, double hi) {
   }
   if (applied.LockPressed)
     LockSB->setChecked(true);
+  // The view update repaints the scale and the bar, whose temperatures follow the new range.
   ChangeDTV(false);
-  ScalePBPaint(this);
-  // The temperatures of the palette window under the bar follow the new range.
-  PalPBPaint(this);
 }
 
 void TCalidarix::LockSBClick() {
@@ -227,11 +225,12 @@ void TCalidarix::LockSBClick() {
   }
   if (dtv.FRangeLocked != wasLocked)
     LockSB->setChecked(dtv.FRangeLocked);
-  if (result.Redraw)
-    ChangeDTV(false);
-  else
+  if (result.Redraw) {
+    ChangeDTV(false); // repaints the scale and the bar too
+  } else {
     ScalePBPaint(this);
-  PalPBPaint(this);
+    PalPBPaint(this);
+  }
 }
 
 void TCalidarix::CropSBClick() {
