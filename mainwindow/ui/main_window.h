@@ -422,6 +422,30 @@ public:
   // The largest wheel zoom in box pixels per image column (a smaller fitted zoom is never limited).
   static constexpr double kMaxWheelZoom = 64.0;
 
+  // A command the user asked for that this build cannot carry out: the reason is drawn over the image
+  // (until the view changes) and logged. Every control whose command is missing calls this.
+  void NotAvailable(const QString &what);
+  // Drawn at the bottom of the image until the view changes: why the last command did nothing.
+  QString FStatusNotice;
+
+  // ---- Measurement: markers, statistics, corrections, value panels (analysis/ui/) ----
+
+  // ---- Graph windows (analysis/ui/) ----
+
+  // ---- 3-D view and relief view (analysis/ui/) ----
+
+  // ---- Keyboard command table (mainwindow/ui/main_window_keys.cpp) ----
+
+  // ---- Snapshot, export, printing, Save As (mainwindow/ui/) ----
+
+  // ---- Films, review table, thumbnail grid, folder conversions (mainwindow/ui/) ----
+
+  // ---- Setup panel, file browser, comments, shortcuts (mainwindow/ui/) ----
+
+  // ---- Acquisition (acquisition/ui/) ----
+
+  // ---- Head and panoramas (head/ui/) ----
+
 signals:
   // The window was closed by the user or a command; the program ends.
   void Closed();
@@ -460,7 +484,7 @@ private:
   void ImagePBResize();
   void ApplyLoadedRangeLock();
   void UpdateFrameTimeLabels();
-  // Logs a service that was asked for and is not there yet (the log is the only trace it leaves).
+  // Logs a service that was asked for and is not there yet (start-up services; no control of the user).
   void Note(ServiceStatus status, const char *what);
   // Palette and range commands: their controls.
   void BuildPaletteControls();

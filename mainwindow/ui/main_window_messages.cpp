@@ -514,17 +514,27 @@ void TCalidarix::ConnectFilesAndMessages() {
   connect(Hide1, &QAction::triggered, this, &TCalidarix::Hide1Click);
   connect(Close1, &QAction::triggered, this, &TCalidarix::Close1Click);
 
-  // The confirmation of an automatic save is drawn over the picture until the view changes.
+  // The confirmation of an automatic save and the notice of a command that did nothing are drawn over the
+  // picture until the view changes.
   ImagePB->OnPaint = [this, paint = ImagePB->OnPaint] {
     if (paint)
       paint();
-    if (FSavedNotice.isEmpty())
+    if (FSavedNotice.isEmpty() && FStatusNotice.isEmpty())
       return;
     QPainter painter(&ImagePB->Picture);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPointSize(12);
     font.setBold(true);
     painter.setFont(font);
+    if (!FStatusNotice.isEmpty()) {
+      const int y = ImagePB->height() - 6 - painter.fontMetrics().descent();
+      painter.setPen(Qt::black);
+      painter.drawText(4, y + 2, FStatusNotice);
+      painter.setPen(Qt::yellow);
+      painter.drawText(2, y, FStatusNotice);
+    }
+    if (FSavedNotice.isEmpty())
+      return;
     const QString title = QStringLiteral("DTV FILE SAVED...");
     const int ascent = painter.fontMetrics().ascent();
     painter.setPen(Qt::black);

@@ -78,8 +78,10 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
   const auto release = qScopeGuard([this] { FImagePainting = false; });
   const bool relayout = sender == this || FResized;
   // A view change ends the confirmation of the last save; a repaint of the same view keeps it.
-  if (sender == this)
+  if (sender == this) {
     FSavedNotice.clear();
+    FStatusNotice.clear();
+  }
 
   QImage picture = ImagePB->NewPicture();
   {

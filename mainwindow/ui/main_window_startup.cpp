@@ -72,6 +72,15 @@ void TCalidarix::Note(ServiceStatus status, const char *what) {
     logger->AppendLine(QString::fromLatin1(what) + QStringLiteral(": failed"));
 }
 
+void TCalidarix::NotAvailable(const QString &what) {
+  const QString text = what + QStringLiteral(": not available");
+  if (logger)
+    logger->AppendLine(text);
+  FStatusNotice = text;
+  if (ImagePB)
+    ImagePB->update();
+}
+
 void TCalidarix::FormCreate(const QStringList &arguments) {
   // The log window comes first so that every later step can log; the joystick's capture does not log.
   const ServiceStatus joystick = FServices.joystick->Capture(*this, 100);

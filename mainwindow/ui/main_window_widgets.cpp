@@ -217,16 +217,14 @@ void TCalidarix::BuildToolBar() {
           [this] { Note(FServices.acquisition->ScanSBClick(), "Scan"); });
   connect(findChild<QToolButton *>("VideoSB"), &QToolButton::clicked, this,
           [this] { Note(FServices.acquisition->VideoSBClick(), "Video"); });
-  // Buttons whose commands are not built yet say so in the log instead of doing nothing. A command
+  // Buttons whose commands are not built yet say so in the window instead of doing nothing. A command
   // that is built takes its button off this list.
   for (const char *name : {"SaveBMPSB", "CopySB", "BMPFrameSB", "DelSB", "FrameSB", "MinMaxAvgSB", "View3dSB",
                            "GraphSB", "HistogramSB", "TimeGraphSB", "FontNSB", "CopyPointsSB", "SetupSB",
                            "PrintSB", "ExcelSB", "FixedFileSB", "LinkSB", "CopyInfoSB"}) {
     auto *button = findChild<QToolButton *>(QString::fromLatin1(name));
     connect(button, &QToolButton::clicked, this, [this, button] {
-      if (logger)
-        logger->AppendLine((button->toolTip().isEmpty() ? button->objectName() : button->toolTip()) +
-                           QStringLiteral(": not available"));
+      NotAvailable(button->toolTip().isEmpty() ? button->objectName() : button->toolTip());
     });
   }
 }
