@@ -196,8 +196,9 @@ public:
   // Loads frame frameNo (1-based) of the open file and refreshes every view. A frame that cannot be
   // read leaves the frame shown, and its number, with the reason over the image: false then.
   bool ChangeFrame(int frameNo);
-  // Logs text and draws it over the image until the view changes.
-  void ShowViewNotice(const QString &text);
+  // Logs text and draws it over the image until the view changes; over the image, the folder of
+  // fileName (when given) is left out of the text.
+  void ShowViewNotice(const QString &text, const QString &fileName = QString());
   // The thermograms of the run; the two band thermograms only for the dual-band camera.
   void CreateThermograms(bool dualBand);
   // The nine palette slots from the built-in palettes, then the start values of the palettes, the

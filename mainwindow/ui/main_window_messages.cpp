@@ -560,11 +560,13 @@ void TCalidarix::ConnectFilesAndMessages() {
     font.setBold(true);
     painter.setFont(font);
     if (!FStatusNotice.isEmpty()) {
-      const int y = ImagePB->height() - 6 - painter.fontMetrics().descent();
+      // At the foot of the image, wrapped to its width: a reason is read whole or not at all.
+      const QRect text(2, 2, std::max(ImagePB->width() - 8, 1), std::max(ImagePB->height() - 8, 1));
+      const int flags = Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap;
       painter.setPen(Qt::black);
-      painter.drawText(4, y + 2, FStatusNotice);
+      painter.drawText(text.translated(2, 2), flags, FStatusNotice);
       painter.setPen(Qt::yellow);
-      painter.drawText(2, y, FStatusNotice);
+      painter.drawText(text, flags, FStatusNotice);
     }
     if (FSavedNotice.isEmpty())
       return;

@@ -196,7 +196,7 @@ void TCalidarix::ReportRegistryProblem(const QString &text) {
   // The reports of one moment (the damage, then where the damaged file went) make one message.
   if (FRegistryProblems.isEmpty())
     QTimer::singleShot(0, this, [this] {
-      const QString all = FRegistryProblems.join(QLatin1Char('\n'));
+      const QString all = FRegistryProblems.join(QStringLiteral("\n\n"));
       FRegistryProblems.clear();
       FDialogs->ShowError(this, all);
     });

@@ -14,6 +14,7 @@
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QScopeGuard>
@@ -148,10 +149,17 @@ void TCalidarix::UpdateFrameTimeLabels() {
   FrameRealTimeLabel->setText(LongTimeText(t.time()));
 }
 
-void TCalidarix::ShowViewNotice(const QString &text) {
+void TCalidarix::ShowViewNotice(const QString &text, const QString &fileName) {
   if (logger)
     logger->AppendLine(text);
-  FStatusNotice = text;
+  // Over the image the file's own folder goes without saying; the log keeps the whole path.
+  QString shown = text;
+  if (!fileName.isEmpty()) {
+    const QString folder = DisplayPathText(QFileInfo(fileName).path()) + QLatin1Char('/');
+    shown.replace(folder, QString());
+    shown.replace(QFileInfo(fileName).path() + QLatin1Char('/'), QString());
+  }
+  FStatusNotice = shown;
   ImagePB->update();
 }
 
@@ -195,7 +203,7 @@ bool TCalidarix::ChangeDTV(bool reload) {
       dtv.FSmoothed = smoothed;
       dtv.FProcessedFlag = processed;
       dtv.FFrameIndex = frameIndex;
-      ShowViewNotice(read.message);
+      ShowViewNotice(read.message, requested);
       return false;
     }
     if (!requested.isEmpty() && dtv.FFileName.isEmpty())
@@ -282,7 +290,8 @@ bool TCalidarix::ChangeDTV(bool reload) {
   }
   if (!missingFile.isEmpty())
     ShowViewNotice(
-        QStringLiteral("\"%1\" does not exist: the demo image is shown").arg(DisplayPathText(missingFile)));
+        QStringLiteral("\"%1\" does not exist: the demo image is shown").arg(DisplayPathText(missingFile)),
+        missingFile);
   return true;
 }
 
@@ -301,7 +310,7 @@ bool TCalidarix::ChangeFrame(int frameNo) {
   if (!read) {
     // The frame shown stays, and with it the frame number the labels and the stepping go by.
     dtv.FFrameIndex = shownFrame;
-    ShowViewNotice(read.message);
+    ShowViewNotice(read.message, dtv.FFileName);
     return false;
   }
   return ChangeDTV(false);
