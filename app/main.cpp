@@ -1,5 +1,6 @@
 // Program entry: the application object, the program's windows in their order, then the event loop until
 // the main window closes.
+#include "mainwindow/command_line.h"
 #include "mainwindow/ui/joystick.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/program_settings.h"
@@ -27,7 +28,8 @@ int main(int argc, char **argv) {
   services.sibling = std::make_unique<calidarix::ProcessSiblingLink>();
   services.joystick = std::make_unique<calidarix::DeviceJoystick>();
   services.view = std::make_unique<calidarix::MainWindowThermogramView>();
-  calidarix::ProgramWindows windows(services, QApplication::arguments().mid(1));
+  // The arguments as given: Qt's own list turns bytes that are not UTF-8 into other characters.
+  calidarix::ProgramWindows windows(services, calidarix::CommandLineArguments(argc, argv));
   QObject::connect(calidarix::Calidarix, &calidarix::TCalidarix::Closed, &app, &QCoreApplication::quit);
   return QApplication::exec();
 }

@@ -178,9 +178,14 @@ AutoSaveResult SaveDTVAuto(const AutoSaveThermograms &thermograms, const AutoSav
   }
   const QString stem = out.FileName.left(out.FileName.size() - 4); // without ".dtv"
 
-  current.FHeader.ModelHigh = static_cast<std::uint8_t>((context.CameraNo / 100) & 0xFF);
-  current.FHeader.ModelLow = static_cast<std::uint8_t>((context.CameraNo % 100) & 0xFF);
-  current.FHeader.CameraTemp = static_cast<float>(context.CameraTemperature);
+  if (context.ScanRunning) {
+    // A frame the camera has just delivered carries the camera's number and body temperature. A
+    // thermogram opened from a file keeps the values of its own header: the camera in use now did
+    // not take it.
+    current.FHeader.ModelHigh = static_cast<std::uint8_t>((context.CameraNo / 100) & 0xFF);
+    current.FHeader.ModelLow = static_cast<std::uint8_t>((context.CameraNo % 100) & 0xFF);
+    current.FHeader.CameraTemp = static_cast<float>(context.CameraTemperature);
+  }
 
   if (context.CameraInterfaceType == 64 || context.CameraInterfaceType == 257) {
     if (thermograms.Band35 == nullptr || thermograms.Band812 == nullptr) {

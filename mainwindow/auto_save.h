@@ -10,6 +10,9 @@
 // A save never reports success for a file it did not write: a time-based name that exists already is
 // made unique ("09_05_07_2.dtv"), a panorama cell saved twice at one head position is reported and
 // not written, and the writers' failures are returned for the window to show.
+//
+// The camera's number and temperature are stamped into the header only while a scan runs (the frame
+// came from the camera); a thermogram opened from a file is saved with its own header values.
 
 #include "thermogram/io_result.h"
 #include "thermogram/tdtv.h"
@@ -29,8 +32,8 @@ struct AutoSaveContext {
   bool ScanRunning = false;   // a scan runs (the acquisition thread exists and runs)
   bool FilmRecording = false; // ... and records a film
   int CameraInterfaceType = 0;
-  int CameraNo = 0;
-  double CameraTemperature = 0.0;
+  int CameraNo = 0;               // stamped only while a scan runs
+  double CameraTemperature = 0.0; // likewise, degrees Celsius
   bool VideoOn = false;
   int Sectors = 0; // 255: line mode
   // Two-window set-up

@@ -1,5 +1,7 @@
 #include "mainwindow/command_line.h"
 
+#include "platform/path_text.h"
+
 namespace calidarix {
 
 namespace {
@@ -85,6 +87,13 @@ StartupSwitches ParseCommandLine(const QStringList &arguments) {
     s.fileName = name;
   }
   return s;
+}
+
+QStringList CommandLineArguments(int argc, const char *const *argv) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i)
+    arguments.append(PathTextFromNative(QByteArray(argv[i])));
+  return arguments;
 }
 
 } // namespace calidarix

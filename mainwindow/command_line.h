@@ -38,6 +38,10 @@ struct StartupSwitches {
 // `arguments` excludes the program file (argument 0).
 StartupSwitches ParseCommandLine(const QStringList &arguments);
 
+// The program's arguments after the program file, as text that keeps every byte (a file name that is
+// not UTF-8 included; see platform/path_text.h).
+QStringList CommandLineArguments(int argc, const char *const *argv);
+
 // 1-based position of the last `c` in `text`; 0 when there is none.
 int LastCharPos(const QString &text, QChar c);
 

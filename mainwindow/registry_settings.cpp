@@ -1,5 +1,7 @@
 #include "mainwindow/registry_settings.h"
 
+#include "platform/path_text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -14,11 +16,14 @@ std::optional<double> ReadFiniteFloat(Registry &store, const char *name) {
   return value;
 }
 
+// Texts are folders and names: their bytes are kept when they are not UTF-8, and a folder that can be
+// reached only through a handle of its own gets one (platform/path_text.h).
 std::optional<QString> ReadText(Registry &store, const char *name) {
   const auto value = store.ReadString(name);
   if (!value)
     return std::nullopt;
-  return QString::fromStdString(*value);
+  const QString text = PathTextFromNative(QByteArray::fromStdString(*value));
+  return OpenablePathText(text).value_or(text);
 }
 
 template <typename T> void Assign(T &target, const std::optional<T> &value) {
@@ -168,7 +173,7 @@ public:
   void Integer(const char *name, std::int32_t value) { Check(name, ok_ && store_.WriteInteger(name, value)); }
   void Float(const char *name, double value) { Check(name, ok_ && store_.WriteFloat(name, value)); }
   void Text(const char *name, const QString &value) {
-    Check(name, ok_ && store_.WriteString(name, value.toStdString()));
+    Check(name, ok_ && store_.WriteString(name, NativePathOf(value).toStdString()));
   }
   bool Ok() const { return ok_; }
 

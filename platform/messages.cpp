@@ -166,7 +166,7 @@ public:
     return true;
   }
 
-  bool Publish(WindowHandle handle) {
+  bool Publish(WindowHandle handle, const RemoteMessageFilter &accept) {
     if (servers_.count(handle) != 0)
       return true;
     const std::optional<std::filesystem::path> folder = WindowSocketFolder();
@@ -182,9 +182,9 @@ public:
       delete server;
       return false;
     }
-    connect(server, &QLocalServer::newConnection, server, [server, handle] {
+    connect(server, &QLocalServer::newConnection, server, [server, handle, accept] {
       while (QLocalSocket *socket = server->nextPendingConnection())
-        Serve(socket, handle);
+        Serve(socket, handle, accept);
     });
     servers_[handle] = server;
     return true;
@@ -224,13 +224,13 @@ private:
   }
 
   // One request per connection: read it, deliver it, answer, close.
-  static void Serve(QLocalSocket *socket, WindowHandle handle) {
+  static void Serve(QLocalSocket *socket, WindowHandle handle, const RemoteMessageFilter &accept) {
     QTimer::singleShot(kIdleConnectionMs, socket, [socket] {
       socket->abort();
       socket->deleteLater();
     });
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, socket, [socket, handle] {
+    connect(socket, &QLocalSocket::readyRead, socket, [socket, handle, accept] {
       if (socket->bytesAvailable() < static_cast<qint64>(kRequestSize))
         return;
       std::array<char, kRequestSize> bytes{};
@@ -242,7 +242,9 @@ private:
       const Message &m = request.message;
       bool delivered = false;
       LRESULT result = 0;
-      if (request.kind == kKindPost) {
+      if ((request.kind == kKindPost || request.kind == kKindSend) && !accept(m)) {
+        // Refused: answered like a window that is not there.
+      } else if (request.kind == kKindPost) {
         delivered = PostMessage(handle, m.Msg, m.WParam, m.LParam);
       } else if (request.kind == kKindSend) {
         const std::optional<LRESULT> answer = SendMessage(handle, m.Msg, m.WParam, m.LParam);
@@ -443,11 +445,13 @@ std::filesystem::path WindowSocketPath(const std::filesystem::path &folder, Wind
   return folder / ("window-" + std::to_string(handle));
 }
 
-bool PublishWindow(WindowHandle handle) {
-  if (!OnGuiThread() || !IsWindow(handle))
+bool PublishWindow(WindowHandle handle, RemoteMessageFilter accept) {
+  if (!OnGuiThread() || !IsWindow(handle) || !accept)
     return false;
   bool published = false;
-  OnDispatcher([&published, handle](Dispatcher &dispatcher) { published = dispatcher.Publish(handle); });
+  OnDispatcher([&published, handle, &accept](Dispatcher &dispatcher) {
+    published = dispatcher.Publish(handle, accept);
+  });
   return published;
 }
 

@@ -118,10 +118,18 @@ std::optional<std::filesystem::path> WindowSocketFolder();
 // The socket path of a handle inside WindowSocketFolder().
 std::filesystem::path WindowSocketPath(const std::filesystem::path &folder, WindowHandle handle);
 
+// Decides which messages other processes may deliver to a published window. Any process of the same
+// user can write to the socket, and a message number that the window procedure reads as an address
+// (a rectangle, a thread object) would let it write into this process's memory: a window accepts only
+// the messages meant to come from outside, with arguments it has checked. A refused message never
+// reaches the handler; the sender is answered as if the window did not exist.
+using RemoteMessageFilter = std::function<bool(const Message &)>;
+
 // Opens the socket of a registered window of this process so that other processes can post and send
-// to it. Call on the GUI thread. False for an unknown handle or when the socket cannot be opened.
-// A left-over socket file of a process that has ended is replaced.
-bool PublishWindow(WindowHandle handle);
+// to it the messages `accept` lets through. Call on the GUI thread. False for an unknown handle, an
+// empty filter or when the socket cannot be opened. A left-over socket file of a process that has
+// ended is replaced.
+bool PublishWindow(WindowHandle handle, RemoteMessageFilter accept);
 
 // Closes the socket of a published window (UnregisterWindow does this too).
 void WithdrawWindow(WindowHandle handle);

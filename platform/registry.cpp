@@ -416,11 +416,14 @@ std::optional<std::vector<std::string>> ParseKeyPath(std::string_view path) {
   }
 }
 
-// The tree of a registry file, or nullopt with `problem` set.
-std::optional<Key> Parse(std::string_view content, std::string &problem) {
+// The tree of a registry file. A line that cannot be read is left out and described in `problems`
+// (a value below a key line that could not be read is left out with it); every well-formed key and
+// value is kept, so one damaged line costs only what it held.
+Key Parse(std::string_view content, std::vector<std::string> &problems) {
   Key root;
   Key *current = nullptr;
   bool ended = false;
+  bool keyLost = false; // the last key line could not be read: its values have no key
   std::size_t number = 0;
   while (!content.empty()) {
     // A cut inside the last line leaves an unknown line, so a missing final line end is no damage.
@@ -432,48 +435,55 @@ std::optional<Key> Parse(std::string_view content, std::string &problem) {
       line.remove_suffix(1);
     const std::string where = "line " + std::to_string(number) + ": ";
     if (number == 1) {
-      if (line != kHeader) {
-        problem = "it is not a registry file (no header line)";
-        return std::nullopt;
-      }
-      continue;
+      if (line == kHeader)
+        continue;
+      problems.push_back("no header line");
     }
     if (line.empty() || line.front() == ';')
       continue;
     if (ended) {
-      problem = where + "text after the end line";
-      return std::nullopt;
+      problems.push_back(where + "text after the end line");
+      ended = false; // what follows is read as well
     }
     if (line == kEnd) {
       ended = true;
     } else if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
       const auto names = ParseKeyPath(line.substr(1, line.size() - 2));
-      if (!names) {
-        problem = where + "bad key path";
-        return std::nullopt;
-      }
-      EnsureKey(root, *names, &current);
+      keyLost = !names;
+      current = nullptr;
+      if (!names)
+        problems.push_back(where + "bad key path");
+      else
+        EnsureKey(root, *names, &current);
     } else if (line.front() == '"' || line.front() == '@') {
       auto value = ParseValueLine(line);
-      if (!value || !current) {
-        problem = where + (current ? "bad value" : "value outside a key");
-        return std::nullopt;
-      }
-      SetValue(*current, std::move(*value));
+      if (!value)
+        problems.push_back(where + "bad value");
+      else if (!current)
+        problems.push_back(where +
+                           (keyLost ? "value of a key that could not be read" : "value outside a key"));
+      else
+        SetValue(*current, std::move(*value));
     } else {
-      problem = where + "unknown line";
-      return std::nullopt;
+      problems.push_back(where + "unknown line");
     }
   }
-  if (number == 0) {
-    problem = "the file is empty";
-    return std::nullopt;
-  }
-  if (!ended) {
-    problem = "the file is cut short (no end line)";
-    return std::nullopt;
-  }
+  if (number == 0)
+    problems.push_back("the file is empty");
+  else if (!ended)
+    problems.push_back("the file is cut short (no end line)");
   return root;
+}
+
+// The first problems of a file, for one message.
+std::string DescribeProblems(const std::vector<std::string> &problems) {
+  constexpr std::size_t kShown = 3;
+  std::string text;
+  for (std::size_t i = 0; i < problems.size() && i < kShown; ++i)
+    text += (i > 0 ? "; " : "") + problems[i];
+  if (problems.size() > kShown)
+    text += "; " + std::to_string(problems.size() - kShown) + " more";
+  return text;
 }
 
 // ---- file access ----------------------------------------------------------------------------
@@ -538,8 +548,8 @@ void MoveAside(const fs::path &file) {
     if (fs::exists(fs::symlink_status(aside, error)))
       continue;
     if (rename(file.c_str(), aside.c_str()) == 0)
-      Report("Registry file " + file.string() + " was damaged; it is kept as " + aside.string() +
-             " and a new one is started");
+      Report("The damaged registry file " + file.string() + " is kept as " + aside.string() +
+             "; a new one holds the settings that could be read");
     else
       Report("Cannot move the damaged registry file " + file.string() + " aside: " + std::strerror(errno));
     return;
@@ -596,16 +606,16 @@ const Key &Registry::Load() {
   const bool read = ReadAll(fd, content);
   const int readError = errno;
   close(fd);
-  std::string problem = read ? std::string() : std::string("read error: ") + std::strerror(readError);
-  if (read) {
-    if (auto root = Parse(content, problem))
-      snapshot->root = std::move(*root);
-  }
-  if (!problem.empty()) {
+  std::vector<std::string> problems;
+  if (read)
+    snapshot->root = Parse(content, problems);
+  else
+    problems.push_back(std::string("read error: ") + std::strerror(readError));
+  if (!problems.empty()) {
     snapshot->damaged = true;
     ReportDamageOnce(file_, snapshot->identity,
-                     "The registry file " + file_.string() + " is damaged (" + problem +
-                         "); its settings are not used");
+                     "The registry file " + file_.string() + " is damaged (" + DescribeProblems(problems) +
+                         "); " + (read ? "what could not be read is left out" : "its settings are not used"));
   }
   cache_ = std::move(snapshot);
   return cache_->root;
@@ -620,11 +630,10 @@ bool Registry::Modify(const std::function<bool(Key &root)> &change) {
     Report("Registry not written: " + lock.Error());
     return false;
   }
-  Key root = Load(); // the file as it is now, with the other writers' changes
+  // The file as it is now, with the other writers' changes; of a damaged file, what could be read.
+  Key root = Load();
   if (cache_->damaged && cache_->identity.exists)
-    MoveAside(file_);
-  if (cache_->damaged)
-    root = Key{};
+    MoveAside(file_); // the damaged file itself stays for the user to look at
   if (!change(root))
     return false;
   std::string problem;

@@ -30,9 +30,12 @@
 // the lock and applies only its own change, so two programs (or two objects) writing the same file
 // do not lose each other's values.
 //
-// Damage: a file that is corrupt or cannot be read is reported once through the problem handler and
-// read as an empty registry. It is never overwritten: the next write first renames it aside to
-// "<file>.corrupt-<n>" (the first free n from 1) and reports that too.
+// Damage: a line that cannot be read (a stray line, a bad value, a key path that is not allowed, a
+// file cut short) is left out, with the values below a key line that could not be read; every
+// well-formed key and value is kept. A damaged file, or one that cannot be read at all, is reported
+// once through the problem handler. It is never overwritten: the next write first renames it aside to
+// "<file>.corrupt-<n>" (the first free n from 1), reports that too, and writes what could be read
+// together with the change.
 
 #include <cstdint>
 #include <filesystem>

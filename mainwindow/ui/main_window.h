@@ -20,6 +20,7 @@
 #include "mainwindow/ui/dialogs.h"
 #include "mainwindow/ui/paint_boxes.h"
 #include "mainwindow/ui/shell_services.h"
+#include "mainwindow/wheel_notches.h"
 #include "platform/messages.h"
 #include "thermogram/display_range.h"
 #include "thermogram/palette_commands.h"
@@ -155,6 +156,10 @@ public:
   // WM_SIBLINGOPEN: the sibling program asks for new bounds and a file to show.
   void SiblingOpenRequest();
   void RemoveQorRegClick();
+  // A damaged registry file or a failed registry write: logged, and told in one message box with the
+  // other reports of the same moment.
+  void ReportRegistryProblem(const QString &text);
+  QStringList FRegistryProblems;
   // Joystick 1. The head jogging these drive is not built yet; for now they only log.
   void JoyMove(std::uint32_t buttons, int x, int y);
   void JoyButtonDown(std::uint32_t changed, std::uint32_t buttons);
@@ -182,11 +187,18 @@ public:
 
   // View
   // Brings every view up to date after a change of CurrentDTV; with reload the thermogram is first
-  // read again from its file (frame 1) and the markers are dropped. A call made while one runs does
-  // nothing. Returns false when the reload could not read the file (the demo image is then shown).
+  // read again from its file (frame 1) and the markers are dropped. A call made while one runs, or
+  // while a busy job works on the thermogram, does nothing. A file that does not exist shows the
+  // demo image under the missing file's name. Returns false when the reload could not read the file:
+  // the image, its markers and frame stay as they were (FFileName is the caller's to restore, see
+  // OpenInView), and the update stops with the reason over the image.
   bool ChangeDTV(bool reload);
-  // Loads frame frameNo (1-based) of the open file and refreshes every view.
+  // Loads frame frameNo (1-based) of the open file and refreshes every view. A frame that cannot be
+  // read leaves the frame shown, and its number, with the reason over the image: false then.
   bool ChangeFrame(int frameNo);
+  // Logs text and draws it over the image until the view changes; over the image, the folder of
+  // fileName (when given) is left out of the text.
+  void ShowViewNotice(const QString &text, const QString &fileName = QString());
   // The thermograms of the run; the two band thermograms only for the dual-band camera.
   void CreateThermograms(bool dualBand);
   // The nine palette slots from the built-in palettes, then the start values of the palettes, the
@@ -340,6 +352,12 @@ public:
   // The upper end as typed, in full; the label shows it cut to five characters.
   double FRangeEntryMax = 0.0;
   // Files and messages
+  // A job that lets the event loop run while it waits names itself here (TBusyJob, busy_job.h);
+  // empty while none runs.
+  QString FBusyJob;
+  // The one check of every command that could run inside such a wait: true while a job runs, with
+  // the reason shown over the image; the command then does nothing.
+  bool RefusedWhileBusy(const QString &command);
   // The window procedure: the program's own messages and the system's, tested in a fixed order. Posted
   // and sent messages reach it through the window's published handle; the Qt events of the window
   // (wheel, move, resize, mouse, keys) are translated into the same handlers.
@@ -353,6 +371,8 @@ public:
   void ImagePanelMouseLeave();
   // keyState: the MK_ flags; delta: 120 per notch, negative towards the user; screen position.
   void MouseWheel(std::uint32_t keyState, int delta, QPoint screenPos);
+  // The wheel events of the window added up to whole notches before they reach MouseWheel.
+  TWheelNotches FWheelNotches;
   // edge: 1 left ... 8 bottom-right; bounds (left, top, right, bottom) is corrected in place.
   void WindowSizing(int edge, TRect &bounds);
   void WindowSized();
@@ -371,15 +391,30 @@ public:
   void Hide1Click();
   void Close1Click();
   void ShowMinMax1Click();
+  // The menu toggles of the image paint: large minimum and maximum markers, and the frame's date and
+  // time written on the image.
+  void DoubleMinMax1Click();
+  void DateTimeMode1Click();
   // Connects the tray icon's clicks to WMTrayIcon (called once the icon exists).
   void ConnectTrayIcon();
 
+  // Opens fileName at frame 1 as the current thermogram (ChangeDTV with reload). A file that cannot be
+  // read leaves the thermogram shown as it was, its name included, with the reason over the image:
+  // false then. A file that does not exist shows the demo image (true).
+  bool OpenInView(const QString &fileName);
   // The file list of the folder shown (and the side list window when it exists).
   void UpDateFilesList(const QString &folder);
   // Opens the next or previous file of FileList; false when there is none.
   bool StepFileInList(bool next);
   void NextPanelClick();
   void PrevPanelClick();
+  // Double-click on the tool bar or the big-button panel: switches between the two.
+  void ToolPBDblClick();
+  // The big buttons "R1" .. "R3" (Tag 0 .. 2): while scanning, the next calibration range.
+  void RangeChangeActionExecute(QObject *control);
+  // The big button "Film (F)": while scanning, a film starts with the next frame; otherwise (or while
+  // a film is recorded) the scan stops.
+  void FilmPanelClick();
   // The sidecar of the image shown; written only while FIsReadDTI is set by the callers.
   bool SaveImageSidecar();
   bool LoadImageSidecar();
@@ -413,9 +448,12 @@ public:
   // The confirmation of the last automatic save (its file name), drawn on the image until the view
   // changes (ImagePBPaint with the window as sender).
   QString FSavedNotice;
-  // A stepped-to file that could not be read: the demo image shown in its place has no name, so the
-  // next step continues from this one.
+  // A stepped-to file that could not be shown (unreadable: the image before it stays; missing: the
+  // nameless demo image shows), so that the next step continues from it.
   QString FFailedStepFile;
+  // The name shown when that step failed (empty for the demo image); stepping goes on from the
+  // failed file only while it is still shown.
+  QString FFailedStepShown;
   // The open dialog's folder and name as the mosaic join left them.
   QString FAppendFolder;
   QString FAppendFileName;

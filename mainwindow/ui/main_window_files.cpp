@@ -5,6 +5,7 @@
 
 #include "mainwindow/file_list.h"
 #include "mainwindow/film_join.h"
+#include "mainwindow/ui/busy_job.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/open_form.h"
@@ -13,7 +14,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileInfo>
+#include <QFrame>
+#include <QLayout>
 #include <QToolButton>
 
 #include <algorithm>
@@ -50,26 +54,41 @@ void TCalidarix::UpDateFilesList(const QString &folder) {
     OpenForm->FillFilesList(folder, FileListMask);
 }
 
-bool TCalidarix::StepFileInList(bool next) {
+bool TCalidarix::OpenInView(const QString &fileName) {
   if (!CurrentDTV)
     return false;
   TDTV &dtv = *CurrentDTV;
-  // A file that could not be read left the nameless demo image in its place; the list goes on from it.
-  if (!dtv.FFileName.isEmpty())
-    FFailedStepFile.clear();
-  const QString current = dtv.FFileName.isEmpty() ? FFailedStepFile : dtv.FFileName;
+  const QString previous = dtv.FFileName;
+  dtv.FFileName = fileName;
+  dtv.FFrameIndex = 1;
+  if (ChangeDTV(true))
+    return true;
+  // The thermogram shown stays, and so does the name it came from.
+  dtv.FFileName = previous;
+  return false;
+}
+
+bool TCalidarix::StepFileInList(bool next) {
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Next or previous file")))
+    return false;
+  TDTV &dtv = *CurrentDTV;
+  // A file the last step could not show left the image before it (or, when it was missing, the
+  // nameless demo image) in its place; the list goes on from the failed file.
+  const bool fromFailed = !FFailedStepFile.isEmpty() && dtv.FFileName == FFailedStepShown;
+  const QString current = fromFailed ? FFailedStepFile : dtv.FFileName;
   const std::optional<int> target = StepTargetIndex(FileList, current, next);
   if (!target)
     return false;
   if (FIsReadDTI)
     SaveImageSidecar();
   const QString name = FileList[*target];
-  dtv.FFileName = name;
-  dtv.FFrameIndex = 1;
+  const TMarkerLists markers = FMarkers;
   FMarkers.FPoints.clear();
   FMarkers.FAreas.clear();
-  const bool loaded = ChangeDTV(true);
-  FFailedStepFile = loaded ? QString() : name;
+  if (!OpenInView(name))
+    FMarkers = markers; // the image stays, and so do its markers
+  FFailedStepFile = dtv.FFileName == name ? QString() : name;
+  FFailedStepShown = dtv.FFileName;
   return true;
 }
 
@@ -88,6 +107,45 @@ void TCalidarix::PrevPanelClick() {
     return;
   }
   StepFileInList(false);
+}
+
+void TCalidarix::ToolPBDblClick() {
+  // Full screen without the menu has no way back to the other panel.
+  if (FullScreenOn && !FIsMenuVisible)
+    return;
+  FIsBigButtons = !FIsBigButtons;
+  if (auto *box = findChild<QCheckBox *>(QStringLiteral("BigButtonsCB")))
+    box->setChecked(FIsBigButtons);
+  if (FIsBigButtons) {
+    ToolPanel->hide();
+    BigButtonsPanel->show();
+  } else if (!FServices.acquisition->ScanRunning()) {
+    // While scanning the panels stay as they are.
+    ToolPanel->show();
+    BigButtonsPanel->hide();
+  }
+  // The image box has its new size once the layout has run.
+  if (QLayout *layout = centralWidget()->layout())
+    layout->activate();
+  FitImageLayout(ClientRect(ImagePB), true);
+  ImagePB->update();
+}
+
+void TCalidarix::RangeChangeActionExecute(QObject *control) {
+  HideToolPanels();
+  bool ok = false;
+  const int range = control ? control->property("Tag").toInt(&ok) : -1;
+  if (ok && FServices.acquisition->ScanRunning())
+    Note(FServices.acquisition->RequestRange(range), "Calibration range");
+}
+
+void TCalidarix::FilmPanelClick() {
+  HideToolPanels();
+  Acquisition &camera = *FServices.acquisition;
+  if (camera.ScanRunning() && !camera.FilmRecording())
+    Note(camera.RequestFilmStart(), "Film recording");
+  else
+    Note(camera.StopScan(), "Stop scan");
 }
 
 bool TCalidarix::SaveImageSidecar() {
@@ -149,7 +207,9 @@ bool TCalidarix::LoadImageSidecar() {
     dtv.SetTemperatureRange(false, sidecar.Range->LockMin, sidecar.Range->LockMax);
     dtv.FRangeLocked = true;
   }
-  LockSB->setChecked(sidecar.Range.has_value());
+  // Without a range of its own the image keeps the lock the load gave it (a film's, or one the user
+  // set), and the button shows that lock rather than a release that did not happen.
+  LockSB->setChecked(dtv.FRangeLocked);
   FMarkers.FPoints = sidecar.Points;
   FMarkers.FAreas = sidecar.Areas;
   for (TAreaRecord &area : FMarkers.FAreas)
@@ -159,7 +219,7 @@ bool TCalidarix::LoadImageSidecar() {
 }
 
 void TCalidarix::OpenSBClick() {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Open")))
     return;
   const QStringList files = FDialogs->OpenFiles(this, OpenRequest(FOpenDirectory, QString()));
   if (files.isEmpty())
@@ -183,13 +243,17 @@ void TCalidarix::OpenSBClick() {
     QApplication::processEvents();
     if (FIsReadDTI)
       SaveImageSidecar();
-    dtv.FFileName = chosen.absoluteFilePath();
+    const float rotation = dtv.FRotateAngle;
+    const TMarkerLists markers = FMarkers;
     dtv.FRotateAngle = 0.0f;
-    dtv.FFrameIndex = 1;
     FMarkers.FPoints.clear();
     FMarkers.FAreas.clear();
     FFailedStepFile.clear();
-    ChangeDTV(true);
+    if (!OpenInView(chosen.absoluteFilePath())) {
+      // The image shown stays as it was; the reason is over it.
+      dtv.FRotateAngle = rotation;
+      FMarkers = markers;
+    }
     UpDateFilesList(FOpenDirectory);
     return;
   }
@@ -197,20 +261,26 @@ void TCalidarix::OpenSBClick() {
   // Several files: one film of all their frames, shown from its first frame once it is written.
   const QString shown = dtv.FFileName;
   const int shownFrame = std::max(dtv.FFrameIndex, 1);
-  JoinProgress progress;
-  if (ProgressForm) {
-    ProgressForm->SetProgressPrefix(QStringLiteral("Join"));
-    ProgressForm->SetProgress(0);
-    ProgressForm->Show();
-    progress = [](int percent) {
-      ProgressForm->SetProgress(percent);
-      QApplication::processEvents();
-      return !ProgressForm->Cancelled();
-    };
-  }
-  const JoinResult joined = JoinFilesToFilm(files, JoinedFilmFileName(), dtv, progress);
-  if (ProgressForm)
-    ProgressForm->Hide();
+  const JoinResult joined = [&] {
+    // The join loads its frames into the current thermogram and lets the event loop run meanwhile:
+    // nothing may show, save or change that thermogram until it is done.
+    const TBusyJob busy(*this, QStringLiteral("the join of the chosen files"));
+    JoinProgress progress;
+    if (ProgressForm) {
+      ProgressForm->SetProgressPrefix(QStringLiteral("Join"));
+      ProgressForm->SetProgress(0);
+      ProgressForm->Show();
+      progress = [](int percent) {
+        ProgressForm->SetProgress(percent);
+        QApplication::processEvents();
+        return !ProgressForm->Cancelled();
+      };
+    }
+    JoinResult result = JoinFilesToFilm(files, JoinedFilmFileName(), dtv, progress);
+    if (ProgressForm)
+      ProgressForm->Hide();
+    return result;
+  }();
   FFailedStepFile.clear();
   if (joined.Result) {
     dtv.FFileName = JoinedFilmFileName();
@@ -227,7 +297,7 @@ void TCalidarix::OpenSBClick() {
 }
 
 void TCalidarix::AppendDTVFile() {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Join a second image")))
     return;
   OpenDialogRequest request = OpenRequest(FAppendFolder, FAppendFileName);
   request.Multiple = false;
@@ -249,7 +319,7 @@ void TCalidarix::AppendDTVFile() {
 }
 
 void TCalidarix::New1Click() {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("New")))
     return;
   CurrentDTV->MakeDemoImage();
   FFailedStepFile.clear();

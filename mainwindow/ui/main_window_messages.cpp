@@ -4,6 +4,7 @@
 // hands every message to DefaultWindowProc at the end, which dispatches the two message methods
 // (WM_SYSCOMMAND and WM_TRAYICON).
 
+#include "mainwindow/ui/event_hook.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/placeholder_forms.h"
@@ -263,6 +264,18 @@ void TCalidarix::ShowMinMax1Click() {
   ImagePBPaint(this);
 }
 
+void TCalidarix::DoubleMinMax1Click() {
+  if (auto *item = findChild<QAction *>(QStringLiteral("DoubleMinMax1")))
+    FIsDoubleMinMax = item->isChecked();
+  ImagePBPaint(this);
+}
+
+void TCalidarix::DateTimeMode1Click() {
+  if (auto *item = findChild<QAction *>(QStringLiteral("DateTimeMode1")))
+    DateTimeMode = item->isChecked();
+  ImagePBPaint(this);
+}
+
 void TCalidarix::DeviceChange(WPARAM event) {
   if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE)
     return;
@@ -326,7 +339,7 @@ void TCalidarix::ImagePanelMouseLeave() {
 }
 
 void TCalidarix::MouseWheel(std::uint32_t keyState, int delta, QPoint screenPos) {
-  if (FImagePainting || delta == 0)
+  if (FImagePainting || delta == 0 || RefusedWhileBusy(QStringLiteral("Wheel")))
     return;
   if (keyState == MK_CONTROL || keyState == MK_SHIFT) {
     if (std::abs(delta) != 120 || !CurrentDTV)
@@ -429,11 +442,20 @@ void TCalidarix::KeyCommand(Message &) {
 }
 
 void TCalidarix::wheelEvent(QWheelEvent *event) {
+  event->accept();
+  // The glide a touchpad adds after the fingers have left it is not the user turning the wheel.
+  if (event->phase() == Qt::ScrollMomentum || event->phase() == Qt::ScrollEnd) {
+    FWheelNotches.Reset();
+    return;
+  }
   // A horizontal wheel, or a vertical one turned horizontal by a held modifier, counts the same.
   const QPoint angle = event->angleDelta();
   const int delta = angle.y() != 0 ? angle.y() : angle.x();
-  MouseWheel(KeyState(event->modifiers(), event->buttons()), delta, event->globalPosition().toPoint());
-  event->accept();
+  const std::uint32_t keyState = KeyState(event->modifiers(), event->buttons());
+  // Smooth wheels and touchpads report a notch in parts: each zoom step and each file wants a whole one.
+  const int notches = FWheelNotches.Add(delta, keyState);
+  for (int i = 0; i < std::abs(notches); ++i)
+    MouseWheel(keyState, notches > 0 ? kWheelNotch : -kWheelNotch, event->globalPosition().toPoint());
 }
 
 void TCalidarix::moveEvent(QMoveEvent *event) {
@@ -486,6 +508,15 @@ void TCalidarix::ConnectFilesAndMessages() {
   };
   for (auto [name, command] : bigButtons)
     translator->AddBigButton(findChild<QObject *>(QString::fromLatin1(name)), command);
+  // The tool bar's own surface and the big-button panel switch between the two on a double-click.
+  auto *switcher = new TEventHook(this, [this](QObject *, QEvent *event) {
+    if (event->type() != QEvent::MouseButtonDblClick)
+      return false;
+    ToolPBDblClick();
+    return true;
+  });
+  switcher->Watch(ToolPanel);
+  switcher->Watch(BigButtonsPanel);
 
   const std::pair<const char *, void (TCalidarix::*)()> items[] = {
       {"New1", &TCalidarix::New1Click},
@@ -493,6 +524,8 @@ void TCalidarix::ConnectFilesAndMessages() {
       {"Save1", &TCalidarix::SaveDTVAuto},
       {"SaveAs1", &TCalidarix::SaveCommentPanelClick},
       {"ShowMinMax1", &TCalidarix::ShowMinMax1Click},
+      {"DoubleMinMax1", &TCalidarix::DoubleMinMax1Click},
+      {"DateTimeMode1", &TCalidarix::DateTimeMode1Click},
   };
   for (auto [name, command] : items)
     if (auto *item = findChild<QAction *>(QString::fromLatin1(name)))
@@ -527,11 +560,13 @@ void TCalidarix::ConnectFilesAndMessages() {
     font.setBold(true);
     painter.setFont(font);
     if (!FStatusNotice.isEmpty()) {
-      const int y = ImagePB->height() - 6 - painter.fontMetrics().descent();
+      // At the foot of the image, wrapped to its width: a reason is read whole or not at all.
+      const QRect text(2, 2, std::max(ImagePB->width() - 8, 1), std::max(ImagePB->height() - 8, 1));
+      const int flags = Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap;
       painter.setPen(Qt::black);
-      painter.drawText(4, y + 2, FStatusNotice);
+      painter.drawText(text.translated(2, 2), flags, FStatusNotice);
       painter.setPen(Qt::yellow);
-      painter.drawText(2, y, FStatusNotice);
+      painter.drawText(text, flags, FStatusNotice);
     }
     if (FSavedNotice.isEmpty())
       return;

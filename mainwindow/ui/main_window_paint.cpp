@@ -69,6 +69,9 @@ void TCalidarix::ImagePBResize() {
 }
 
 void TCalidarix::ImagePBPaint(QObject *sender) {
+  // A running job works on the thermogram: the picture on screen stays the last one shown.
+  if (!FBusyJob.isEmpty())
+    return;
   if (FImagePainting) {
     if (logger)
       logger->AppendLine(QStringLiteral("Drawing collision"));

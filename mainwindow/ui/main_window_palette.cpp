@@ -257,7 +257,7 @@ void TCalidarix::HideToolPanels() {
 // ---- Commands ----
 
 void TCalidarix::PalChange(int slot) {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Palette")))
     return;
   TPaletteSlots s = GatherPaletteSlots();
   if (calidarix::PalChange(s, *CurrentDTV, slot) == PaletteRole::None)
@@ -291,24 +291,30 @@ void TCalidarix::PalRotate() {
 }
 
 void TCalidarix::PalRotateActionExecute() {
+  if (RefusedWhileBusy(QStringLiteral("Reverse palette")))
+    return;
   PalInvert();
   PaletteRepaint();
   HideToolPanels();
 }
 
 void TCalidarix::PalInvertActionExecute() {
+  if (RefusedWhileBusy(QStringLiteral("Invert palette")))
+    return;
   PalRotate();
   PaletteRepaint();
   HideToolPanels();
 }
 
 void TCalidarix::PalPBDblClick() {
+  if (RefusedWhileBusy(QStringLiteral("Reverse palette")))
+    return;
   PalInvert();
   PaletteRepaint();
 }
 
 void TCalidarix::PalPosterize() {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Posterize palette")))
     return;
   TPaletteSlots s = GatherPaletteSlots();
   calidarix::PalPosterize(s, *CurrentDTV);
@@ -317,7 +323,7 @@ void TCalidarix::PalPosterize() {
 }
 
 void TCalidarix::AdaptivePaletteClick() {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Adaptive palette")))
     return;
   TPaletteSlots s = GatherPaletteSlots();
   const QStringList lines = calidarix::AdaptivePalette(s, *CurrentDTV);
@@ -331,7 +337,7 @@ void TCalidarix::AdaptivePaletteClick() {
 }
 
 void TCalidarix::BuildPaletteRamp() {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Palette ramp")))
     return;
   TPaletteSlots s = GatherPaletteSlots();
   calidarix::BuildPaletteRamp(s, *CurrentDTV);
@@ -340,7 +346,8 @@ void TCalidarix::BuildPaletteRamp() {
 }
 
 void TCalidarix::PalCycle(bool forward) {
-  if (!CurrentDTV)
+  // The cycling timer keeps running through a job; it just leaves the palette alone meanwhile.
+  if (!CurrentDTV || !FBusyJob.isEmpty())
     return;
   TPaletteSlots s = GatherPaletteSlots();
   calidarix::PalCycle(s, *CurrentDTV, forward);
@@ -362,7 +369,7 @@ void TCalidarix::PalTimerTimer() {
 }
 
 void TCalidarix::PalBottomPanelMouseDown() {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Isotherm")))
     return;
   const bool on = ToggleIsothermBand(*CurrentDTV);
   SetBackground(PalBottomPanel, on ? kIsoBandColour : FMinPanelColor);
@@ -371,7 +378,7 @@ void TCalidarix::PalBottomPanelMouseDown() {
 }
 
 void TCalidarix::PalIsoPanelClick() {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Isotherm")))
     return;
   const bool on = ToggleIsothermBand(*CurrentDTV);
   SetBackground(PalBottomPanel, on ? kIsoBandColour : FMinPanelColor);

@@ -67,6 +67,12 @@ void TCalidarix::BuildRangeControls() {
     if (event->type() != QEvent::KeyPress)
       return false;
     const auto &key = static_cast<const QKeyEvent &>(*event);
+    // A decimal comma (the Russian keyboard's, or a habit) is the decimal separator, never dropped:
+    // "35,5" read as "355" would be another number.
+    if (key.text() == QStringLiteral(",")) {
+      static_cast<QLineEdit *>(watched)->insert(QStringLiteral("."));
+      return true;
+    }
     const bool ends = IsEnter(key.key()) || key.key() == Qt::Key_Escape;
     if (watched == MinEdit)
       MinEditKeyDown(key.key());
@@ -98,6 +104,13 @@ void TCalidarix::BuildRangeControls() {
 
 namespace {
 
+// The number typed into a range edit: a pasted decimal comma counts as the separator, as a typed one.
+QString TypedText(const QLineEdit *edit) {
+  QString text = edit->text();
+  text.replace(QLatin1Char(','), QLatin1Char('.'));
+  return text;
+}
+
 // The edit lies over its panel while it is open.
 void OpenOver(QLineEdit *edit, const QWidget *panel) {
   edit->setGeometry(panel->geometry());
@@ -110,7 +123,7 @@ void OpenOver(QLineEdit *edit, const QWidget *panel) {
 } // namespace
 
 void TCalidarix::MaxClick() {
-  if (MinEdit->isVisible() || !CurrentDTV)
+  if (MinEdit->isVisible() || !CurrentDTV || RefusedWhileBusy(QStringLiteral("Range")))
     return;
   const RangeEditTexts texts = RangeEditTextsFor(*CurrentDTV);
   MaxEdit->setText(texts.Max);
@@ -120,7 +133,7 @@ void TCalidarix::MaxClick() {
 }
 
 void TCalidarix::MinClick() {
-  if (MaxEdit->isVisible() || !CurrentDTV)
+  if (MaxEdit->isVisible() || !CurrentDTV || RefusedWhileBusy(QStringLiteral("Range")))
     return;
   MinEdit->setText(RangeEditTextsFor(*CurrentDTV).Min);
   // The upper end stays the one shown now.
@@ -129,7 +142,7 @@ void TCalidarix::MinClick() {
 }
 
 void TCalidarix::OpenRangeEntry(bool rescale) {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Range")))
     return;
   const TDTV &dtv = *CurrentDTV;
   const RangeEditTexts texts = dtv.FRangeLocked ? RangeEditTextsFor(dtv) : RescaleEditTexts(dtv);
@@ -149,7 +162,7 @@ void TCalidarix::MaxEditKeyDown(int key) {
   if (!IsEnter(key) || !CurrentDTV)
     return;
   MaxEdit->hide();
-  const TypedRangeValue typed = ParseTypedRangeValue(MaxEdit->text(), CurrentDTV->MaxTemperature());
+  const TypedRangeValue typed = ParseTypedRangeValue(TypedText(MaxEdit), CurrentDTV->MaxTemperature());
   if (!typed.Typed)
     MaxEdit->setText(typed.LabelText);
   PalMaxLabel->setText(typed.LabelText);
@@ -175,7 +188,7 @@ void TCalidarix::MinEditKeyDown(int key) {
   if (!IsEnter(key))
     return;
   MinEdit->hide();
-  const TypedRangeValue typed = ParseTypedRangeValue(MinEdit->text(), CurrentDTV->MinTemperature());
+  const TypedRangeValue typed = ParseTypedRangeValue(TypedText(MinEdit), CurrentDTV->MinTemperature());
   if (!typed.Typed)
     MinEdit->setText(typed.LabelText);
   PalMinLabel->setText(typed.LabelText);
@@ -183,21 +196,42 @@ void TCalidarix::MinEditKeyDown(int key) {
 }
 
 void TCalidarix::SetTempRange(double lo, double hi) {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Range")))
     return;
+  TDTV &dtv = *CurrentDTV;
+  const bool rescale = FRangeEntry.MinEditTag != 0;
+  const auto refuse = [this](const QString &message) {
+    // Nothing changed; the labels show the range in force again.
+    ShowViewNotice(message);
+    ScalePBPaint(this);
+  };
+  if (!rescale) {
+    // The thermogram's own range rule puts ends typed the wrong way round, or below absolute zero,
+    // in order; only what it cannot use at all (an end that is not a number) is refused.
+    const double lockMin = dtv.LockMin;
+    const double lockMax = dtv.LockMax;
+    if (!dtv.SetTemperatureRange(false, lo, hi)) {
+      dtv.LockMin = lockMin;
+      dtv.LockMax = lockMax;
+      refuse(QStringLiteral("The range %1 .. %2 cannot be shown")
+                 .arg(QString::fromStdString(FloatToText(lo)), QString::fromStdString(FloatToText(hi))));
+      return;
+    }
+    lo = dtv.LockMin;
+    hi = dtv.LockMax;
+  }
   const RangeScanState scan{FServices.acquisition->ScanRunning(),
                             FServices.acquisition->CameraInterfaceType()};
-  const SetTempRangeResult applied =
-      calidarix::SetTempRange(*CurrentDTV, FRangeEntry.MinEditTag != 0, lo, hi, scan);
+  const SetTempRangeResult applied = calidarix::SetTempRange(dtv, rescale, lo, hi, scan);
   if (!applied.Result) {
-    // Nothing changed; the labels show the range in force again.
-    if (logger)
-      logger->AppendLine(applied.Result.message);
-    ScalePBPaint(this);
+    refuse(applied.Result.message);
     return;
   }
-  if (applied.LockPressed)
+  if (applied.LockPressed) {
+    // The range is the user's now, not the film's: it stays when the next file is opened.
+    dtv.FFilmRangeLock = false;
     LockSB->setChecked(true);
+  }
   // The view update repaints the scale and the bar, whose temperatures follow the new range.
   ChangeDTV(false);
 }
@@ -205,6 +239,10 @@ void TCalidarix::SetTempRange(double lo, double hi) {
 void TCalidarix::LockSBClick() {
   if (!CurrentDTV)
     return;
+  if (RefusedWhileBusy(QStringLiteral("Lock"))) {
+    LockSB->setChecked(CurrentDTV->FRangeLocked); // the click toggled the button
+    return;
+  }
   TDTV &dtv = *CurrentDTV;
   const bool wasLocked = dtv.FRangeLocked;
   LockContext context;
@@ -234,7 +272,7 @@ void TCalidarix::LockSBClick() {
 }
 
 void TCalidarix::CropSBClick() {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Zoom")))
     return;
   TDTV &dtv = *CurrentDTV;
   const bool fit = FMarkers.FCurrentArea.IsEmpty();

@@ -15,11 +15,17 @@
 namespace calidarix {
 
 void TCalidarix::SaveDTVAuto() {
+  if (RefusedWhileBusy(QStringLiteral("Save")))
+    return;
   AutoSaveContext context;
   const QChar drive = FDriveLetter.isEmpty() ? QLatin1Char('C') : FDriveLetter.front();
   context.DriveLetter = drive.toLatin1() != 0 ? drive.toLatin1() : 'C';
-  context.ScanRunning = FServices.acquisition->ScanRunning();
-  context.CameraInterfaceType = FServices.acquisition->CameraInterfaceType();
+  const Acquisition &camera = *FServices.acquisition;
+  context.ScanRunning = camera.ScanRunning();
+  context.FilmRecording = camera.FilmRecording();
+  context.CameraInterfaceType = camera.CameraInterfaceType();
+  context.CameraNo = camera.CameraNo();
+  context.CameraTemperature = camera.CameraTemperature();
   context.PolyFormLeft = PolyFormLeft;
   context.PolyFormRight = PolyFormRight;
   context.HeadConnected = HeadConnected;
@@ -51,14 +57,16 @@ void TCalidarix::SaveDTVAuto() {
 }
 
 void TCalidarix::SaveWithComment() {
+  if (RefusedWhileBusy(QStringLiteral("Save")))
+    return;
   SaveWithCommentSteps steps;
   // Suspending the acquisition thread comes with the acquisition part; without it no scan runs.
   steps.SuspendScan = [] {};
   steps.ResumeScan = [] {};
   steps.AskComment = [this] { return InfoFormExecute(); };
   steps.SaveAs = [this] { return SaveDTVAs(); };
-  const SaveWithCommentResult result =
-      calidarix::SaveWithComment(FServices.acquisition->ScanRunning(), false, steps);
+  const SaveWithCommentResult result = calidarix::SaveWithComment(
+      FServices.acquisition->ScanRunning(), FServices.acquisition->FilmRecording(), steps);
   if (result.Outcome == SaveWithCommentOutcome::Failed && !result.Result.message.isEmpty())
     FDialogs->ShowError(this, result.Result.message);
 }

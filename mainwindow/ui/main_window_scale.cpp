@@ -244,6 +244,8 @@ void TCalidarix::SetPaletteCursor(double fraction) {
 }
 
 void TCalidarix::PalPBMouseDown(Qt::MouseButton button, int x, int y) {
+  if (RefusedWhileBusy(QStringLiteral("Palette window")))
+    return;
   PalDragActive = true;
   if (button == Qt::LeftButton || button == Qt::RightButton)
     FPalMousePos = TPoint{x, y};
@@ -277,7 +279,7 @@ void TCalidarix::PalPBMouseDown(Qt::MouseButton button, int x, int y) {
 }
 
 void TCalidarix::PalPBMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y) {
-  if (!CurrentDTV)
+  if (!CurrentDTV || !FBusyJob.isEmpty())
     return;
   TDTV &dtv = *CurrentDTV;
   const bool ctrl = FCtrlDown || modifiers.testFlag(Qt::ControlModifier);

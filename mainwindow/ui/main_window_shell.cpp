@@ -8,6 +8,7 @@
 #include "mainwindow/ui/placeholder_forms.h"
 #include "mainwindow/ui/progress_form.h"
 #include "platform/numbers.h"
+#include "platform/path_text.h"
 #include "platform/paths.h"
 
 #include <QAction>
@@ -115,6 +116,11 @@ void TCalidarix::FormShow() {
 }
 
 void TCalidarix::closeEvent(QCloseEvent *event) {
+  // Closing inside a job's wait would tear down what the job still works on.
+  if (RefusedWhileBusy(QStringLiteral("Close"))) {
+    event->ignore();
+    return;
+  }
   FormClose();
   QMainWindow::closeEvent(event);
   if (event->isAccepted())
@@ -150,6 +156,8 @@ void TCalidarix::RestoreSiblingHandle() {
 }
 
 void TCalidarix::SiblingOpenRequest() {
+  if (RefusedWhileBusy(QStringLiteral("Open from the database program")))
+    return;
   KeyValueStore &registry = *FServices.registry;
   if (registry.OpenKey(kInterfaceKey)) {
     const auto left = registry.ReadInteger(kInterfaceKey, "Desirable_Left");
@@ -173,9 +181,22 @@ void TCalidarix::SiblingOpenRequest() {
       SaveImageSidecar();
     // A missing value reads as an empty name, which shows the demo image.
     const QString stored = registry.ReadString(kSiblingKey, "FileName_To_Open").value_or(QString());
-    const std::optional<std::filesystem::path> local = LocalPathFromWindows(stored.toStdString());
-    FServices.view->SetFileName(local ? QString::fromStdString(local->string()) : QString());
-    Note(FServices.view->ChangeDTV(true), "Thermogram view");
+    const std::optional<std::filesystem::path> local =
+        LocalPathFromWindows(NativeFromPathText(stored).toStdString());
+    const QString text = local ? PathTextFromNative(QByteArray::fromStdString(local->string())) : QString();
+    const std::optional<QString> name = OpenablePathText(text);
+    if (!name) {
+      ShowViewNotice(
+          QStringLiteral("\"%1\" cannot be opened: its name is not UTF-8 text").arg(DisplayPathText(text)));
+      return;
+    }
+    const QString previous = FServices.view->FileName();
+    FServices.view->SetFileName(*name);
+    const ServiceStatus shown = FServices.view->ChangeDTV(true);
+    Note(shown, "Thermogram view");
+    // An unreadable file leaves the image shown, and so its name.
+    if (shown == ServiceStatus::Failed)
+      FServices.view->SetFileName(previous);
   }
 }
 

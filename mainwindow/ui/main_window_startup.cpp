@@ -5,6 +5,8 @@
 
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
+#include "platform/path_text.h"
+#include "platform/registry.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
@@ -60,6 +62,7 @@ TCalidarix::TCalidarix(ShellServices &services, QWidget *parent) : QMainWindow(p
 }
 
 TCalidarix::~TCalidarix() {
+  SetRegistryProblemHandler({});
   FormDestroy();
   if (Calidarix == this)
     Calidarix = nullptr;
@@ -86,6 +89,12 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
   const ServiceStatus joystick = FServices.joystick->Capture(*this, 100);
   logger = new Tlogger(this);
   Note(joystick, "Joystick");
+  // Damage in the registry file is told in the window, once start-up has read and set it aside.
+  SetRegistryProblemHandler([this](const std::string &message) {
+    QMetaObject::invokeMethod(
+        this, [this, text = QString::fromStdString(message)] { ReportRegistryProblem(text); },
+        Qt::QueuedConnection);
+  });
 
   Note(FServices.desktop->CreateDesktopShortcuts(), "Desktop shortcuts");
   FMetroMode = false;
@@ -131,6 +140,14 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
 
   // Start values that replace whatever the registry held.
   Note(FServices.view->SetUpPalettes(FMetroMode), "Palettes");
+  // The image palette the user chose last comes back: starting every run in slot 0 would undo that
+  // choice and write 0 over it at close. The editor's slot 8 is not kept between runs (its palette
+  // is not stored), so a stored 8, like any number that names no slot, starts in slot 0.
+  if (const std::uint8_t stored = FRegistrySettings.PalNumber; CurrentDTV && stored < kEditorPaletteSlot) {
+    PalNumber = stored;
+    FPalette = FPalettes[stored];
+    CurrentDTV->FPalette = FPalette;
+  }
   FontN = 14;
   findChild<QAction *>("FontSize14")->setChecked(true);
   BMPLook = 1;
@@ -171,6 +188,19 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
   RealTimeLabel->hide();
   RealTimeTimer->start();
   RefreshTimer->start();
+}
+
+void TCalidarix::ReportRegistryProblem(const QString &text) {
+  if (logger)
+    logger->AppendLine(text);
+  // The reports of one moment (the damage, then where the damaged file went) make one message.
+  if (FRegistryProblems.isEmpty())
+    QTimer::singleShot(0, this, [this] {
+      const QString all = FRegistryProblems.join(QStringLiteral("\n\n"));
+      FRegistryProblems.clear();
+      FDialogs->ShowError(this, all);
+    });
+  FRegistryProblems << text;
 }
 
 void TCalidarix::PublishForSibling() {
@@ -251,7 +281,7 @@ void TCalidarix::ApplyCommandLine(const StartupSwitches &s) {
   case StartupLoad::KeepDemo:
     break;
   case StartupLoad::FixedFile:
-    FFixedFileName = s.fixedFileName;
+    FFixedFileName = OpenablePathText(s.fixedFileName).value_or(s.fixedFileName);
     FServices.view->SetFileName(QString());
     Note(FServices.view->ChangeDTV(true), "Thermogram view");
     Note(FServices.view->FitImageLayout(), "Image layout");
@@ -259,9 +289,20 @@ void TCalidarix::ApplyCommandLine(const StartupSwitches &s) {
       UpDateFilesList(FOpenDirectory);
     break;
   case StartupLoad::File: {
-    FServices.view->SetFileName(s.fileName);
-    Note(FServices.view->ChangeDTV(true), "Thermogram view");
-    // A missing or unreadable file leaves the demo image, which has no file name and so no folder.
+    // The name keeps the bytes it was given, also when they are not UTF-8.
+    const std::optional<QString> openable = OpenablePathText(s.fileName);
+    if (!openable) {
+      ShowViewNotice(QStringLiteral("\"%1\" cannot be opened: its name is not UTF-8 text")
+                         .arg(DisplayPathText(s.fileName)));
+      break;
+    }
+    FServices.view->SetFileName(*openable);
+    const ServiceStatus shown = FServices.view->ChangeDTV(true);
+    Note(shown, "Thermogram view");
+    // An unreadable file leaves the demo image made above, which has no name; a missing one shows it
+    // too. Neither has a folder to list.
+    if (shown == ServiceStatus::Failed)
+      FServices.view->SetFileName(QString());
     const QString loaded = FServices.view->FileName();
     FOpenDirectory = loaded.isEmpty() ? QString() : QFileInfo(loaded).absolutePath();
     if (!loaded.isEmpty())

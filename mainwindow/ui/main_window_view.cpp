@@ -8,11 +8,13 @@
 #include "mainwindow/ui/view_texts.h"
 #include "platform/datetime.h"
 #include "platform/numbers.h"
+#include "platform/path_text.h"
 #include "thermogram/builtin_palettes.h"
 #include "thermogram/image_layout.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QScopeGuard>
@@ -147,14 +149,30 @@ void TCalidarix::UpdateFrameTimeLabels() {
   FrameRealTimeLabel->setText(LongTimeText(t.time()));
 }
 
+void TCalidarix::ShowViewNotice(const QString &text, const QString &fileName) {
+  if (logger)
+    logger->AppendLine(text);
+  // Over the image the file's own folder goes without saying; the log keeps the whole path.
+  QString shown = text;
+  if (!fileName.isEmpty()) {
+    const QString folder = DisplayPathText(QFileInfo(fileName).path()) + QLatin1Char('/');
+    shown.replace(folder, QString());
+    shown.replace(QFileInfo(fileName).path() + QLatin1Char('/'), QString());
+  }
+  FStatusNotice = shown;
+  ImagePB->update();
+}
+
 bool TCalidarix::ChangeDTV(bool reload) {
-  if (ChangeDTVBusy || !CurrentDTV)
+  // While a job works on the thermogram (a join loads its frames into it) nothing of it is shown.
+  if (ChangeDTVBusy || !CurrentDTV || !FBusyJob.isEmpty())
     return true;
   ChangeDTVBusy = true;
   // Released on every way out, so that a failed step cannot block every later view update.
   const auto release = qScopeGuard([] { ChangeDTVBusy = false; });
   TDTV &dtv = *CurrentDTV;
-  bool loaded = true;
+  // A file asked for that does not exist: the demo image stands in for it, under its name.
+  QString missingFile;
 
   if (FPolygonDrawing) {
     FPolygonDrawing = false;
@@ -162,6 +180,12 @@ bool TCalidarix::ChangeDTV(bool reload) {
   }
 
   if (reload) {
+    // A read error leaves the frame shown; its markers and frame state go back with it.
+    const TMarkerLists markers = FMarkers;
+    const bool smoothed = dtv.FSmoothed;
+    const bool processed = dtv.FProcessedFlag;
+    const int frameIndex = dtv.FFrameIndex;
+    const QString requested = dtv.FFileName;
     FMarkers.FPoints.clear();
     FMarkers.FAreas.clear();
     FMarkers.FProfileLines.clear();
@@ -173,12 +197,17 @@ bool TCalidarix::ChangeDTV(bool reload) {
     const int fieldMode = dtv.FHeader.FieldMode;
     const IoResult read = dtv.LoadFromFile(dtv.FFileName, 1);
     if (!read) {
-      // An unreadable file is shown like a missing one, so no view keeps half of the old image.
-      if (logger)
-        logger->AppendLine(read.message);
-      dtv.MakeDemoImage();
-      loaded = false;
+      // The reader installs nothing it could not read, so the old image is still whole: it stays,
+      // and the update stops here with the reason over it.
+      FMarkers = markers;
+      dtv.FSmoothed = smoothed;
+      dtv.FProcessedFlag = processed;
+      dtv.FFrameIndex = frameIndex;
+      ShowViewNotice(read.message, requested);
+      return false;
     }
+    if (!requested.isEmpty() && dtv.FFileName.isEmpty())
+      missingFile = requested;
     ApplyLoadedRangeLock();
 
     dtv.FZoom = 1.0;
@@ -240,8 +269,8 @@ bool TCalidarix::ChangeDTV(bool reload) {
   if (!FServices.acquisition->ScanRunning())
     dtv.FFrameRec.CameraTemp = dtv.FHeader.CameraTemp;
 
-  if (!dtv.FFileName.isEmpty()) {
-    const QString &name = dtv.FFileName;
+  if (!dtv.FFileName.isEmpty() || !missingFile.isEmpty()) {
+    const QString name = DisplayPathText(dtv.FFileName.isEmpty() ? missingFile : dtv.FFileName);
     const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
     FileInfoLabel->setText(dtv.CommentText());
     setWindowTitle(FBaseCaption + QStringLiteral(" [") + name.left(slash + 1) + QStringLiteral("]"));
@@ -259,11 +288,15 @@ bool TCalidarix::ChangeDTV(bool reload) {
     SoundBtn->setGeometry(image.left() + 4, image.top() + image.height() - SoundBtn->height() - 4, 34,
                           SoundBtn->height());
   }
-  return loaded;
+  if (!missingFile.isEmpty())
+    ShowViewNotice(
+        QStringLiteral("\"%1\" does not exist: the demo image is shown").arg(DisplayPathText(missingFile)),
+        missingFile);
+  return true;
 }
 
 bool TCalidarix::ChangeFrame(int frameNo) {
-  if (!CurrentDTV)
+  if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Frame")))
     return false;
   if (FMetroMode) {
     FMarkers.FAreas.clear();
@@ -271,11 +304,13 @@ bool TCalidarix::ChangeFrame(int frameNo) {
     FMarkers.FCurrentArea.SetRect(TRect{});
   }
   TDTV &dtv = *CurrentDTV;
+  const int shownFrame = dtv.FFrameIndex;
   dtv.FFrameIndex = frameNo;
   const IoResult read = dtv.LoadFromFile(dtv.FFileName, frameNo);
   if (!read) {
-    if (logger)
-      logger->AppendLine(read.message);
+    // The frame shown stays, and with it the frame number the labels and the stepping go by.
+    dtv.FFrameIndex = shownFrame;
+    ShowViewNotice(read.message, dtv.FFileName);
     return false;
   }
   return ChangeDTV(false);

@@ -118,7 +118,7 @@ void TCalidarix::BuildMenus() {
   AddItem(tools, "TimeProfile1", "Time Profile [J]");
   AddItem(tools, "Histogram1", "Histogram [H]");
   AddItem(tools, "N3DMode1", "3D View [N]");
-  AddItem(tools, "DateTimeMode1", "Date-Time Mode [D]");
+  AddItem(tools, "DateTimeMode1", "Date-Time Mode [D]")->setCheckable(true);
   AddItem(tools, "FolderToFilm", "Folder to Film");
   AddItem(tools, "FolderToJPG2", "Folder to JPG");
   AddItem(tools, "Setup1", "Setup... [.]");
@@ -205,6 +205,9 @@ void TCalidarix::BuildToolBar() {
     auto *button = Named(new QToolButton(ToolPanel), name);
     button->setText(QString::fromLatin1(face));
     button->setAutoRaise(true);
+    // The keys are the window's commands: a button holding the focus would take Space and Enter and
+    // run its own command again (a second save, a second open).
+    button->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(button);
     if (button->objectName() == "ScanSB")
       ScanSB = button;
@@ -284,6 +287,7 @@ void TCalidarix::BuildPanels() {
   image->addWidget(ImBottomPB, 2, 0, 1, 3);
   // The voice-comment button on the image, placed by the view when the image has a comment.
   SoundBtn = Named(new QPushButton("Sound", ImagePanel), "SoundBtn");
+  SoundBtn->setFocusPolicy(Qt::NoFocus); // a panel on the image, like the tool buttons
   SoundBtn->hide();
   VideoPanel = AddLabel(ImagePanel, "VideoPanel", "Initializing Video...");
   VideoPanel->hide();
@@ -374,6 +378,7 @@ void TCalidarix::BuildPanels() {
   auto *info = new QGridLayout(InfoPanel);
   ClosePanel = Named(new QPushButton("X Close", InfoPanel), "ClosePanel");
   ClosePanel->setStyleSheet("background-color: red; color: white; font-weight: bold;");
+  ClosePanel->setFocusPolicy(Qt::NoFocus);
   ClosePanel->hide();
   connect(ClosePanel, &QPushButton::clicked, this, &QWidget::close);
   info->addWidget(ClosePanel, 0, 0, 1, 2);

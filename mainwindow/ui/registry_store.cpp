@@ -1,5 +1,7 @@
 #include "mainwindow/ui/registry_store.h"
 
+#include "platform/path_text.h"
+
 #include <limits>
 
 namespace calidarix {
@@ -27,7 +29,8 @@ std::optional<QString> RegistryKeyValueStore::ReadString(const QString &key, con
   if (!registry_.OpenKey(FromRoot(key), false))
     return std::nullopt;
   const std::optional<std::string> value = registry_.ReadString(name.toStdString());
-  return value ? std::optional<QString>(QString::fromStdString(*value)) : std::nullopt;
+  // Texts are bytes in the registry file; a file name among them keeps the ones that are not UTF-8.
+  return value ? std::optional<QString>(PathTextFromNative(QByteArray::fromStdString(*value))) : std::nullopt;
 }
 
 bool RegistryKeyValueStore::WriteInteger(const QString &key, const QString &name, std::int64_t value) {

@@ -137,6 +137,14 @@ public:
   virtual bool ScanRunning() const = 0;
   virtual bool FrameTimingOn() const = 0;
   virtual bool ScanStopping() const = 0;
+  // The camera state that saving and the big scan buttons read; without a camera there is none.
+  virtual bool FilmRecording() const { return false; }
+  virtual int CameraNo() const { return 0; }
+  virtual double CameraTemperature() const { return 0.0; } // degrees Celsius
+  // Requests the acquisition thread takes between frames: another calibration range (0 .. 2), and
+  // the start of a film with the next frame.
+  virtual ServiceStatus RequestRange(int) { return ServiceStatus::NotAvailable; }
+  virtual ServiceStatus RequestFilmStart() { return ServiceStatus::NotAvailable; }
 };
 
 // Keeps the camera values it is given (they are settings, not work) and runs no command.

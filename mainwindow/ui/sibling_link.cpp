@@ -12,6 +12,10 @@ WindowHandle HandleFromRegistryValue(std::int64_t value) {
   return static_cast<WindowHandle>(static_cast<std::uint32_t>(value));
 }
 
+bool AcceptedFromSibling(const Message &message) {
+  return message.Msg == WM_SIBLINGOPEN && message.WParam == 0 && message.LParam == 0;
+}
+
 std::int64_t ProcessSiblingLink::PublishWindow(TCalidarix &window) {
   TCalidarix *target = &window;
   // Every message to the window's handle goes to its window procedure (the sibling's WM_SIBLINGOPEN
@@ -21,7 +25,8 @@ std::int64_t ProcessSiblingLink::PublishWindow(TCalidarix &window) {
   if (handle == 0)
     return 0;
   // A handle that does not fit the registry's 32 bits could not be found again from there.
-  if (HandleFromRegistryValue(HandleToRegistryValue(handle)) != handle || !calidarix::PublishWindow(handle)) {
+  if (HandleFromRegistryValue(HandleToRegistryValue(handle)) != handle ||
+      !calidarix::PublishWindow(handle, AcceptedFromSibling)) {
     UnregisterWindow(handle);
     return 0;
   }

@@ -19,6 +19,10 @@ inline constexpr std::chrono::milliseconds kSiblingNotifyTimeout{1000};
 std::int64_t HandleToRegistryValue(WindowHandle handle);
 WindowHandle HandleFromRegistryValue(std::int64_t value);
 
+// What the main window accepts from other processes: the sibling's WM_SIBLINGOPEN, which carries no
+// arguments (both 0). Every other message of the window procedure comes from this process only.
+bool AcceptedFromSibling(const Message &message);
+
 class ProcessSiblingLink : public SiblingLink {
 public:
   explicit ProcessSiblingLink(std::chrono::milliseconds timeout = kSiblingNotifyTimeout)

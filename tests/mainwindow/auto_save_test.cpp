@@ -69,10 +69,7 @@ protected:
 };
 
 TEST_F(AutoSaveTest, SavesIntoTheDayFolderUnderTheTimeOfDay) {
-  AutoSaveContext context;
-  context.CameraNo = 1234;
-  context.CameraTemperature = 31.5;
-  const AutoSaveResult r = Save(context);
+  const AutoSaveResult r = Save(AutoSaveContext{});
   ASSERT_TRUE(r.Result) << r.Result.message.toStdString();
   const fs::path expected = Day() / "09_05_07.dtv";
   EXPECT_EQ(r.FileName, QPath(expected));
@@ -86,9 +83,37 @@ TEST_F(AutoSaveTest, SavesIntoTheDayFolderUnderTheTimeOfDay) {
   TDTV back;
   ASSERT_TRUE(back.LoadDTV(QPath(expected), 1));
   EXPECT_EQ(back.FRaw, current.FRaw);
-  EXPECT_EQ(back.FHeader.ModelHigh, 12);
-  EXPECT_EQ(back.FHeader.ModelLow, 34);
-  EXPECT_FLOAT_EQ(back.FHeader.CameraTemp, 31.5f);
+}
+
+TEST_F(AutoSaveTest, OnlyAFrameFromTheCameraIsStampedWithTheCameraValues) {
+  struct Case {
+    const char *name;
+    bool scanning;
+    int model; // written as ModelHigh * 100 + ModelLow
+    float cameraTemp;
+  };
+  const Case cases[] = {
+      {"opened from a file: its own header", false, 4711, 31.5f},
+      {"delivered by the camera: the camera's", true, 1234, 28.25f},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir.path() / "DATABASE.KVD");
+    MakeFrame(current, 4, 3, 1000);
+    current.FHeader.ModelHigh = 47;
+    current.FHeader.ModelLow = 11;
+    current.FHeader.CameraTemp = 31.5f;
+    AutoSaveContext context;
+    context.ScanRunning = c.scanning;
+    context.CameraNo = 1234;
+    context.CameraTemperature = 28.25;
+    const AutoSaveResult r = Save(context);
+    ASSERT_TRUE(r.Result) << r.Result.message.toStdString();
+    TDTV back;
+    ASSERT_TRUE(back.LoadDTV(r.FileName, 1));
+    EXPECT_EQ(back.FHeader.ModelHigh * 100 + back.FHeader.ModelLow, c.model);
+    EXPECT_FLOAT_EQ(back.FHeader.CameraTemp, c.cameraTemp);
+  }
 }
 
 TEST_F(AutoSaveTest, ASecondSaveWithinTheSameSecondGetsItsOwnName) {

@@ -1,5 +1,7 @@
 #include "mainwindow/command_line.h"
 
+#include "platform/path_text.h"
+
 #include <gtest/gtest.h>
 
 namespace calidarix {
@@ -67,6 +69,18 @@ TEST(CommandLine, Grammar) {
   };
   for (const Case &c : cases)
     EXPECT_EQ(Summary(ParseCommandLine(c.arguments)), c.expected) << c.arguments.join(' ').toStdString();
+}
+
+TEST(CommandLine, ArgumentsKeepBytesThatAreNotUtf8) {
+  const char *argv[] = {"calidarix", "/userlog", "/data/caf\xE9/a.dtv", "/data/\xD0\xB4.dtv"};
+  const QStringList arguments = CommandLineArguments(4, argv);
+  ASSERT_EQ(arguments.size(), 3);
+  EXPECT_EQ(arguments[0], "/userlog");
+  EXPECT_EQ(NativeFromPathText(arguments[1]), QByteArray("/data/caf\xE9/a.dtv"));
+  EXPECT_EQ(arguments[2], QString::fromUtf8("/data/\xD0\xB4.dtv"));
+  const StartupSwitches s = ParseCommandLine(arguments);
+  EXPECT_TRUE(s.userLog);
+  EXPECT_EQ(NativeFromPathText(s.fileName), QByteArray("/data/caf\xE9/a.dtv /data/\xD0\xB4.dtv"));
 }
 
 TEST(CommandLine, LastCharPos) {

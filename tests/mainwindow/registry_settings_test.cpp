@@ -1,7 +1,10 @@
 #include "mainwindow/registry_settings.h"
 
+#include "platform/path_text.h"
+
 #include "tests/support/test_support.h"
 
+#include <QFileInfo>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -207,6 +210,30 @@ TEST_F(RegistrySettingsTest, RestoreTableOverKeyMissingValueMissingAndPresent) {
     }
   }
   EXPECT_TRUE(problems.empty());
+}
+
+TEST_F(RegistrySettingsTest, FoldersWhoseNamesAreNotUtf8KeepTheirBytes) {
+  const fs::path folder = dir.path() / std::string("caf\xE9");
+  fs::create_directory(folder);
+  const QString openable = *OpenablePathText(PathTextFromNative(QByteArray::fromStdString(folder.string())));
+  const QByteArray gone("/gone/caf\xE9/");
+  RegistrySettings out;
+  out.FOpenDirectory = openable;                 // a folder opened in this run
+  out.FSaveDirectory = PathTextFromNative(gone); // one that cannot be opened: kept as it came
+  const fs::path file = NewFile();
+  {
+    Registry reg(file);
+    ASSERT_TRUE(WriteRegistrySettings(reg, out, {}));
+    ASSERT_TRUE(reg.OpenKey(kDirectoryKey, false));
+    EXPECT_EQ(reg.ReadString("OpenDirectory"), folder.string());
+    EXPECT_EQ(reg.ReadString("SaveDirectory"), gone.toStdString());
+  }
+  Registry reg(file);
+  RegistrySettings in;
+  RestoreRegistrySettings(reg, in, "C");
+  EXPECT_TRUE(QFileInfo(in.FOpenDirectory).isDir()) << in.FOpenDirectory.toStdString();
+  EXPECT_EQ(NativePathOf(in.FOpenDirectory).toStdString(), folder.string());
+  EXPECT_EQ(NativePathOf(in.FSaveDirectory), gone);
 }
 
 TEST_F(RegistrySettingsTest, ZeroLimitKeepsTheAlarmSwitchOfTheIniFile) {

@@ -200,9 +200,13 @@ private:
   bool hadValue_;
 };
 
+bool AcceptAll(const Message &) {
+  return true;
+}
+
 TEST_F(ProcessWindowTest, SendAndPostThroughThePublishedSocketRoundTrip) {
   RecordingWindow window;
-  ASSERT_TRUE(PublishWindow(window.handle));
+  ASSERT_TRUE(PublishWindow(window.handle, AcceptAll));
   const std::filesystem::path socket = WindowSocketPath(Folder(), window.handle);
   EXPECT_TRUE(std::filesystem::exists(socket));
 
@@ -240,7 +244,7 @@ TEST_F(ProcessWindowTest, SendAndPostThroughThePublishedSocketRoundTrip) {
 
 TEST_F(ProcessWindowTest, MalformedRequestIsNotDelivered) {
   RecordingWindow window;
-  ASSERT_TRUE(PublishWindow(window.handle));
+  ASSERT_TRUE(PublishWindow(window.handle, AcceptAll));
   std::atomic<bool> closed{false};
   std::atomic<bool> finished{false};
   std::thread client([&] {
@@ -259,6 +263,30 @@ TEST_F(ProcessWindowTest, MalformedRequestIsNotDelivered) {
   client.join();
   EXPECT_TRUE(closed);
   EXPECT_EQ(window.count(), 0u);
+}
+
+TEST_F(ProcessWindowTest, MessagesTheWindowRefusesNeverReachItsHandler) {
+  RecordingWindow window;
+  EXPECT_FALSE(PublishWindow(window.handle, nullptr)) << "a window states what it accepts";
+  // Only WM_SIBLINGOPEN without arguments may come from outside.
+  ASSERT_TRUE(PublishWindow(window.handle, [](const Message &m) {
+    return m.Msg == WM_SIBLINGOPEN && m.WParam == 0 && m.LParam == 0;
+  }));
+  std::vector<bool> answers;
+  std::atomic<bool> finished{false};
+  std::thread client([&] {
+    answers.push_back(PostMessageToProcessWindow(window.handle, WM_SIZING, 8, 1));
+    answers.push_back(SendMessageToProcessWindow(window.handle, WM_SIZING, 8, 1).has_value());
+    answers.push_back(PostMessageToProcessWindow(window.handle, WM_SIBLINGOPEN, 0, 4096));
+    answers.push_back(SendMessageToProcessWindow(window.handle, WM_SIBLINGOPEN, 0, 0).has_value());
+    finished = true;
+  });
+  EXPECT_TRUE(RunEventsUntil([&] { return finished.load(); }));
+  client.join();
+  RunEventsFor(20ms);
+  EXPECT_EQ(answers, (std::vector<bool>{false, false, false, true}));
+  ASSERT_EQ(window.count(), 1u);
+  EXPECT_EQ(window.received[0].Msg, WM_SIBLINGOPEN);
 }
 
 TEST_F(ProcessWindowTest, SendToAPeerThatNeverAnswersTimesOut) {
@@ -287,7 +315,7 @@ TEST_F(ProcessWindowTest, SocketFolderMustBePrivateToThisUser) {
   ASSERT_EQ(::chmod(Folder().c_str(), 0777), 0);
   EXPECT_FALSE(WindowSocketFolder().has_value());
   RecordingWindow window;
-  EXPECT_FALSE(PublishWindow(window.handle));
+  EXPECT_FALSE(PublishWindow(window.handle, AcceptAll));
   std::filesystem::remove(Folder());
   std::filesystem::create_directory(runtime_.path() / "elsewhere");
   ::chmod((runtime_.path() / "elsewhere").c_str(), 0700);

@@ -192,7 +192,7 @@ TEST_F(RegistryTest, TwoObjectsOnOneFileKeepEachOthersWrites) {
   EXPECT_TRUE(problems.empty());
 }
 
-TEST_F(RegistryTest, ATruncatedFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite) {
+TEST_F(RegistryTest, ATruncatedFileKeepsWhatWasReadAndIsSetAsideBeforeTheNextWrite) {
   {
     Registry reg(file);
     ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Setup", true));
@@ -200,12 +200,15 @@ TEST_F(RegistryTest, ATruncatedFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite
     ASSERT_TRUE(reg.WriteString("Path", "abc"));
   }
   const std::string whole = test::ReadText(file);
-  // Every cut short of the final line end loses data and must be seen as damage.
+  const std::size_t pathLineEnd = whole.find("\"Path\"=\"abc\"") + std::string("\"Path\"=\"abc\"").size();
+  // Every cut short of the final line end loses data and must be seen as damage; the lines before the
+  // cut are kept.
   for (std::size_t length = 0; length + 1 < whole.size(); ++length) {
     test::WriteText(file, whole.substr(0, length));
     problems.clear();
     Registry reg(file);
-    EXPECT_FALSE(reg.OpenKey("\\dtvimage\\Setup", false) && reg.ValueExists("Path")) << length;
+    EXPECT_EQ(reg.OpenKey("\\dtvimage\\Setup", false) && reg.ValueExists("Path"), length >= pathLineEnd)
+        << length;
     EXPECT_EQ(problems.size(), 1u) << length;
   }
   test::WriteText(file, whole.substr(0, whole.size() - 1)); // only the last line end lost: nothing is missing
@@ -217,25 +220,29 @@ TEST_F(RegistryTest, ATruncatedFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite
     EXPECT_TRUE(problems.empty());
   }
 
-  // A truncated file under another name (the reports above were for the first one).
+  // A file cut in the middle of its last value (under another name: the reports above were for the
+  // first one).
   file = dir.file("second.txt");
-  const std::string damaged = whole.substr(0, whole.size() / 2);
+  const std::string damaged = whole.substr(0, pathLineEnd - 2);
   test::WriteText(file, damaged);
   problems.clear();
   Registry reg(file);
-  EXPECT_FALSE(reg.KeyExists("\\dtvimage"));
-  EXPECT_FALSE(reg.KeyExists("\\dtvimage")); // read again: reported only once
-  EXPECT_FALSE(Registry(file).KeyExists("\\dtvimage"));
-  EXPECT_EQ(problems.size(), 1u);
+  ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Setup", false));
+  EXPECT_EQ(reg.ReadInteger("FontN"), 14);
+  EXPECT_FALSE(reg.ValueExists("Path"));
+  EXPECT_TRUE(Registry(file).KeyExists("\\dtvimage")); // read again: reported only once
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].find("cut short"), std::string::npos) << problems[0];
   EXPECT_EQ(test::ReadText(file), damaged) << "reading must not touch the damaged file";
 
-  ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Setup", true));
   ASSERT_TRUE(reg.WriteInteger("BMPLook", 1));
   EXPECT_EQ(test::ReadText(fs::path(file.string() + ".corrupt-1")), damaged);
-  EXPECT_EQ(problems.size(), 2u); // and once more to say where it went
+  ASSERT_EQ(problems.size(), 2u); // and once more to say where the damaged file went
+  EXPECT_NE(problems[1].find(".corrupt-1"), std::string::npos) << problems[1];
   Registry fresh(file);
   ASSERT_TRUE(fresh.OpenKey("\\dtvimage\\Setup", false));
-  EXPECT_EQ(fresh.GetValueNames(), std::vector<std::string>{"BMPLook"});
+  EXPECT_EQ(fresh.GetValueNames(), (std::vector<std::string>{"FontN", "BMPLook"}));
+  EXPECT_EQ(problems.size(), 2u) << "the new file is whole";
 
   // A second damaged file takes the next free name.
   test::WriteText(file, "garbage\n");
@@ -244,7 +251,7 @@ TEST_F(RegistryTest, ATruncatedFileReadsAsEmptyAndIsMovedAsideBeforeTheNextWrite
   EXPECT_EQ(test::ReadText(fs::path(file.string() + ".corrupt-1")), damaged);
 }
 
-TEST_F(RegistryTest, HandWrittenFilesAreParsedStrictly) {
+TEST_F(RegistryTest, OneStrayLineCostsOnlyWhatItHeld) {
   const std::string head = "Calidarix registry 1\n";
   test::WriteText(
       file, head + "; a comment\n\n[\\a\\b]\n\"s\"=\"x\\x41\\\\y\"\n\"d\"=dword:0000002a\n\"h\"=hex:\nEnd "
@@ -258,28 +265,39 @@ TEST_F(RegistryTest, HandWrittenFilesAreParsedStrictly) {
     EXPECT_EQ(reg.ReadBinaryData("h"), std::vector<std::uint8_t>{});
     EXPECT_TRUE(problems.empty());
   }
-  const char *bad[] = {
-      "[\\a]\n\"s\"=\"unterminated\nEnd of registry\n",
-      "[\\a]\n\"s\"=\"bad escape \\q\"\nEnd of registry\n",
-      "[\\a]\n\"d\"=dword:2a\nEnd of registry\n",
-      "[\\a]\n\"h\"=hex:1,02\nEnd of registry\n",
-      "[\\a]\n\"h\"=hex:01,\nEnd of registry\n",
-      "\"s\"=\"value before any key\"\nEnd of registry\n",
-      "[a]\nEnd of registry\n",
-      "[\\a\\\\b]\nEnd of registry\n",
-      "[\\a]\nEnd of registry\n[\\b]\n",
-      "[\\a]\nsomething else\nEnd of registry\n",
+  // A damaged line, followed by the well-formed key \k with its value "g", which is always kept.
+  struct Case {
+    std::string body;              // after the header line
+    std::vector<std::string> keys; // the keys below the root that are kept
   };
   std::string deep = "[";
   for (int i = 0; i < 513; ++i)
     deep += "\\a";
-  std::vector<std::string> bodies(std::begin(bad), std::end(bad));
-  bodies.push_back(deep + "]\nEnd of registry\n");
-  for (const std::string &body : bodies) {
-    test::WriteText(file, head + body);
+  const Case cases[] = {
+      {"[\\a]\n\"s\"=\"unterminated\n", {"a", "k"}}, {"[\\a]\n\"s\"=\"bad escape \\q\"\n", {"a", "k"}},
+      {"[\\a]\n\"d\"=dword:2a\n", {"a", "k"}},       {"[\\a]\n\"h\"=hex:1,02\n", {"a", "k"}},
+      {"[\\a]\n\"h\"=hex:01,\n", {"a", "k"}},        {"\"s\"=\"value before any key\"\n", {"k"}},
+      {"[a]\n\"lost\"=dword:00000001\n", {"k"}},     {"[\\a\\\\b]\n", {"k"}},
+      {"[\\a]\nsomething else\n", {"a", "k"}},       {deep + "]\n", {"k"}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.body.substr(0, 40));
+    test::WriteText(file, head + c.body + "[\\k]\n\"g\"=dword:00000007\nEnd of registry\n");
     problems.clear();
-    EXPECT_FALSE(Registry(file).KeyExists("\\a")) << body;
-    EXPECT_EQ(problems.size(), 1u) << body;
+    Registry reg(file);
+    EXPECT_EQ(reg.GetKeyNames(), c.keys);
+    ASSERT_TRUE(reg.OpenKey("\\k", false));
+    EXPECT_EQ(reg.ReadInteger("g"), 7);
+    EXPECT_EQ(problems.size(), 1u);
+  }
+  // Text after the end line, or a file without its header, is damage too, and is read all the same.
+  for (const std::string &text : {head + "[\\a]\nEnd of registry\n[\\k]\n\"g\"=dword:00000007\n",
+                                  std::string("[\\a]\n[\\k]\n\"g\"=dword:00000007\nEnd of registry\n")}) {
+    test::WriteText(file, text);
+    problems.clear();
+    Registry reg(file);
+    EXPECT_EQ(reg.GetKeyNames(), (std::vector<std::string>{"a", "k"})) << text;
+    EXPECT_EQ(problems.size(), 1u) << text;
   }
 }
 

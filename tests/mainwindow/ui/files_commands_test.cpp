@@ -2,15 +2,20 @@
 // several (joined into a film), stepping through the folder with the sidecars written and read on the
 // way, and the automatic save into the database folders with its failures shown to the user.
 
+#include "mainwindow/command_line.h"
 #include "mainwindow/film_join.h"
 #include "mainwindow/ui/logger_window.h"
+#include "mainwindow/ui/progress_form.h"
+#include "platform/path_text.h"
 #include "tests/mainwindow/ui/file_window_fixture.h"
 
 #include <QAction>
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <filesystem>
 
@@ -169,13 +174,144 @@ TEST_F(FileWindow, AnUnreadableFileInTheFolderDoesNotStopTheStepping) {
   w.OpenSBClick();
 
   EXPECT_TRUE(w.StepFileInList(true));
-  EXPECT_TRUE(Shown().isEmpty()); // the demo image stands in for b.dtv
-  EXPECT_EQ(CurrentDTV->Width(), 256);
+  // a.dtv stays in place of b.dtv, and the window says why.
+  EXPECT_EQ(Shown(), a);
+  EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 1.0f);
+  EXPECT_EQ(w.FileNameLabel->text(), "a");
+  EXPECT_TRUE(w.FStatusNotice.contains("b.dtv")) << w.FStatusNotice.toStdString();
   EXPECT_TRUE(w.StepFileInList(true));
   EXPECT_EQ(Shown(), c);
   EXPECT_TRUE(w.StepFileInList(false));
+  EXPECT_EQ(Shown(), c);
   EXPECT_TRUE(w.StepFileInList(false));
   EXPECT_EQ(Shown(), a);
+}
+
+TEST_F(FileWindow, AFileThatCannotBeReadLeavesTheImageShownAndSaysWhy) {
+  TCalidarix &w = Start();
+  {
+    TDTV t;
+    t.ResetHeader();
+    t.FHeader.Width = 4;
+    t.FHeader.Height = 2;
+    t.FHeader.Scale = static_cast<float>(10.0 / 65535);
+    t.FHeader.Offset = 7.0f;
+    t.FRaw = {0, 100, 200, 300, 400, 500, 600, 65535};
+    t.SetCommentText(QStringLiteral("kiln door"));
+    ASSERT_TRUE(t.SaveDTV(Path("good.dtv")));
+  }
+  // A header that promises a 65535 x 65535 frame, in a file of 118 bytes.
+  std::vector<std::uint8_t> oversized = test::ReadFile(dir.file("good.dtv"));
+  for (std::size_t at : {10u, 11u, 12u, 13u})
+    oversized.at(at) = 0xFF;
+  test::WriteFile(dir.file("oversized.dtv"), oversized);
+  test::WriteFile(dir.file("garbage.dtv"), {'G', 'I', 'F', '8', '9', 'a', 0, 1, 2, 3});
+  test::WriteFile(dir.file("empty.dtv"), {});
+  dialogs->OpenAnswers.push_back({Path("good.dtv")});
+  w.OpenSBClick();
+  ASSERT_TRUE(w.AddPoint(1, 1, false));
+  const QString caption = w.windowTitle();
+
+  for (const char *bad : {"garbage.dtv", "empty.dtv", "oversized.dtv"}) {
+    SCOPED_TRACE(bad);
+    dialogs->OpenAnswers.push_back({Path(bad)});
+    w.findChild<QAction *>("Open1")->trigger();
+    EXPECT_EQ(Shown(), Path("good.dtv"));
+    EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 7.0f);
+    EXPECT_EQ(CurrentDTV->FRaw.size(), 8u);
+    EXPECT_EQ(w.FileNameLabel->text(), "good");
+    EXPECT_EQ(w.FileInfoLabel->text(), "kiln door");
+    EXPECT_EQ(w.windowTitle(), caption);
+    EXPECT_EQ(w.FMarkers.FPoints.size(), 1u) << "the image keeps its markers";
+    EXPECT_TRUE(w.FStatusNotice.contains(bad)) << w.FStatusNotice.toStdString();
+    EXPECT_TRUE(dialogs->Errors.isEmpty());
+  }
+
+  // A file that does not exist shows the demo image, under the missing file's name.
+  dialogs->OpenAnswers.push_back({Path("gone.dtv")});
+  w.OpenSBClick();
+  EXPECT_EQ(CurrentDTV->Width(), 256);
+  EXPECT_TRUE(Shown().isEmpty());
+  EXPECT_EQ(w.FileNameLabel->text(), "gone");
+  EXPECT_EQ(w.FileInfoLabel->text(), CurrentDTV->CommentText()) << "the demo image's, not the last file's";
+  EXPECT_TRUE(w.FStatusNotice.contains("does not exist")) << w.FStatusNotice.toStdString();
+}
+
+TEST_F(FileWindow, AFilmFrameThatCannotBeReadKeepsTheFrameShownAndItsNumber) {
+  TCalidarix &w = Start();
+  const QString film = Film("film.dtv", 3, 10.0f);
+  dialogs->OpenAnswers.push_back({film});
+  w.OpenSBClick();
+  ASSERT_TRUE(w.ChangeFrame(2));
+  ASSERT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 11.0f);
+  // The third frame is cut off.
+  std::filesystem::resize_file(dir.file("film.dtv"), std::filesystem::file_size(dir.file("film.dtv")) - 4);
+  EXPECT_FALSE(w.ChangeFrame(3));
+  EXPECT_EQ(CurrentDTV->FFrameIndex, 2);
+  EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 11.0f);
+  EXPECT_EQ(w.FrameLabel->text(), "2");
+  EXPECT_FALSE(w.FStatusNotice.isEmpty());
+  ASSERT_TRUE(w.ChangeFrame(1)); // stepping goes on from the frame shown
+  EXPECT_EQ(w.FrameLabel->text(), "1");
+}
+
+TEST_F(FileWindow, WhileAJoinRunsTheCommandsThatCouldRunInsideItAreRefused) {
+  TCalidarix &w = Start();
+  const QString film = Film("film.dtv", 3, 10.0f);
+  const QString single = Thermogram("single.dtv", 30.0f);
+  const QString other = Thermogram("other.dtv", 50.0f);
+  dialogs->OpenAnswers.push_back({other});
+  w.OpenSBClick();
+  SetClockForTests(QDateTime(QDate(2024, 5, 31), QTime(9, 5, 7)));
+  // The progress window's loop runs the event queue between the frames of the join.
+  TProgressForm progress;
+  ProgressForm = &progress;
+  int closed = 0;
+  QObject::connect(&w, &TCalidarix::Closed, [&] { ++closed; });
+  int ran = 0;
+  QTimer::singleShot(0, &w, [&] {
+    ++ran;
+    EXPECT_FALSE(w.FBusyJob.isEmpty());
+    w.SaveSBClick();
+    w.findChild<QAction *>("Save1")->trigger();
+    EXPECT_FALSE(w.StepFileInList(true));
+    QWheelEvent wheel(QPointF(50, 50), w.mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&w, &wheel);
+    w.PalChange(3);
+    w.PalRotateActionExecute();
+    w.SetTempRange(1.0, 2.0);
+    w.LockSB->click();
+    dialogs->OpenAnswers.push_back({single});
+    w.OpenSBClick();
+    w.New1Click();
+    EXPECT_FALSE(w.ChangeFrame(2));
+    w.close();
+    EXPECT_TRUE(w.FStatusNotice.contains("join")) << w.FStatusNotice.toStdString();
+  });
+  dialogs->OpenAnswers.push_back({film, single});
+  w.OpenSBClick();
+  ProgressForm = nullptr;
+
+  EXPECT_EQ(ran, 1);
+  EXPECT_TRUE(w.FBusyJob.isEmpty());
+  EXPECT_EQ(closed, 0);
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_FALSE(std::filesystem::exists(dir.file("DATABASE.KVD"))) << "nothing was saved";
+  EXPECT_EQ(dialogs->OpenRequests.size(), 2) << "the refused Open asked for nothing";
+  EXPECT_EQ(PalNumber, 0);
+  EXPECT_FALSE(isPalInverted);
+  // The joined film is shown from its first frame, on its own range.
+  EXPECT_EQ(Shown(), JoinedFilmFileName());
+  EXPECT_EQ(CurrentDTV->FHeader.FrameCount, 4u);
+  EXPECT_EQ(CurrentDTV->FFrameIndex, 1);
+  EXPECT_DOUBLE_EQ(CurrentDTV->LockMin, 10.0);
+  EXPECT_TRUE(w.LockSB->isChecked());
+
+  // Once the join is over, the commands work again.
+  w.SaveSBClick();
+  EXPECT_TRUE(
+      std::filesystem::is_regular_file(dir.path() / "DATABASE.KVD" / "24-05-31.KVD" / "09_05_07.dtv"));
 }
 
 TEST_F(FileWindow, SidecarsAreWrittenWhenAnImageIsLeftAndReadWhenOneIsLoaded) {
@@ -211,7 +347,24 @@ TEST_F(FileWindow, SidecarsAreWrittenWhenAnImageIsLeftAndReadWhenOneIsLoaded) {
   EXPECT_EQ(test::ReadText(dir.file("b.dti")), before);
   EXPECT_EQ(Shown(), a);
   EXPECT_EQ(PalNumber, 0);
-  EXPECT_FALSE(w.LockSB->isChecked());
+  // a.dti has no range of its own: the lock b.dti set stays, as a lock set by hand does, and the
+  // button shows it.
+  EXPECT_TRUE(CurrentDTV->FRangeLocked);
+  EXPECT_TRUE(w.LockSB->isChecked());
+  EXPECT_DOUBLE_EQ(CurrentDTV->LockMax, 9.0);
+}
+
+TEST_F(FileWindow, ASidecarWithoutARangeLeavesAFilmsLockAndItsButtonPressed) {
+  TCalidarix &w = Start();
+  w.FIsReadDTI = true;
+  const QString film = Film("film.dtv", 2, 10.0f);
+  test::WriteText(dir.file("film.dti"), "[PALETTE]\nPalNumber=1\n");
+  dialogs->OpenAnswers.push_back({film});
+  w.OpenSBClick();
+  EXPECT_EQ(PalNumber, 1) << "the sidecar was read";
+  EXPECT_TRUE(CurrentDTV->FRangeLocked);
+  EXPECT_TRUE(CurrentDTV->FFilmRangeLock);
+  EXPECT_TRUE(w.LockSB->isChecked());
 }
 
 TEST_F(FileWindow, ASidecarThatCannotBeWrittenWarnsOnceAndNeverBlocksStepping) {
@@ -274,6 +427,90 @@ TEST_F(FileWindow, TheSaveButtonFilesTheImageIntoTheDayFolderOfTheDatabase) {
   EXPECT_TRUE(std::filesystem::is_regular_file(saved));
   EXPECT_NE(Shown().toStdString(), saved.string());
   EXPECT_TRUE(std::filesystem::is_regular_file(Shown().toStdString()));
+}
+
+TEST_F(FileWindow, AnAutomaticSaveKeepsTheCameraValuesOfTheFileItSaves) {
+  TCalidarix &w = Start();
+  {
+    TDTV t;
+    t.ResetHeader();
+    t.FHeader.Width = 4;
+    t.FHeader.Height = 2;
+    t.FHeader.Scale = static_cast<float>(10.0 / 65535);
+    t.FHeader.ModelHigh = 47; // camera model 4711
+    t.FHeader.ModelLow = 11;
+    t.FHeader.CameraTemp = 31.5f;
+    t.FRaw.assign(8, 1000);
+    ASSERT_TRUE(t.SaveDTV(Path("camera.dtv")));
+  }
+  dialogs->OpenAnswers.push_back({Path("camera.dtv")});
+  w.OpenSBClick();
+  SetClockForTests(QDateTime(QDate(2024, 5, 31), QTime(9, 5, 7)));
+  w.SaveSBClick();
+  ASSERT_TRUE(dialogs->Errors.isEmpty()) << dialogs->Errors.join("; ").toStdString();
+  TDTV back;
+  ASSERT_TRUE(back.LoadDTV(
+      QString::fromStdString((dir.path() / "DATABASE.KVD" / "24-05-31.KVD" / "09_05_07.dtv").string()), 1));
+  EXPECT_EQ(back.FHeader.ModelHigh * 100 + back.FHeader.ModelLow, 4711);
+  EXPECT_FLOAT_EQ(back.FHeader.CameraTemp, 31.5f);
+}
+
+TEST_F(FileWindow, ARangeTypedOverAFilmStaysLockedForTheNextFile) {
+  TCalidarix &w = Start();
+  const QString film = Film("film.dtv", 2, 10.0f);
+  const QString single = Thermogram("single.dtv", 30.0f);
+  dialogs->OpenAnswers.push_back({film});
+  w.OpenSBClick();
+  ASSERT_TRUE(CurrentDTV->FFilmRangeLock);
+  w.SetTempRange(12.0, 35.0); // as the range panels apply a typed range
+  ASSERT_TRUE(w.StepFileInList(true));
+  ASSERT_EQ(Shown(), single);
+  EXPECT_TRUE(CurrentDTV->FRangeLocked);
+  EXPECT_DOUBLE_EQ(CurrentDTV->LockMin, 12.0);
+  EXPECT_DOUBLE_EQ(CurrentDTV->LockMax, 35.0);
+  EXPECT_TRUE(w.LockSB->isChecked());
+  EXPECT_EQ(w.PalMaxLabel->text(), "35");
+
+  // A film's own lock still goes with the film.
+  ASSERT_TRUE(w.StepFileInList(false));
+  ASSERT_TRUE(w.LockSB->isChecked());
+  w.LockSB->click(); // released
+  w.LockSB->click(); // locked again by hand: the user's now
+  ASSERT_TRUE(w.StepFileInList(true));
+  EXPECT_TRUE(CurrentDTV->FRangeLocked);
+  EXPECT_TRUE(w.LockSB->isChecked());
+}
+
+TEST_F(FileWindow, AFileInAFolderWhoseNameIsNotUtf8OpensFromTheCommandLine) {
+  // "café" written in Latin-1, as an older system names folders.
+  const std::filesystem::path folder = dir.path() / std::string("caf\xE9");
+  std::filesystem::create_directory(folder);
+  const QString a = Thermogram("a.dtv", 1.0f);
+  const QString b = Thermogram("b.dtv", 2.0f);
+  std::filesystem::rename(dir.file("a.dtv"), folder / "a.dtv");
+  std::filesystem::rename(dir.file("b.dtv"), folder / "b.dtv");
+  const std::string argument = (folder / "a.dtv").string();
+  const char *argv[] = {"calidarix", argument.c_str()};
+  TCalidarix &w = Start(CommandLineArguments(2, argv));
+
+  EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 1.0f) << "the file, not the demo image";
+  EXPECT_EQ(CurrentDTV->Width(), 4);
+  EXPECT_EQ(w.FileNameLabel->text(), "a");
+  EXPECT_TRUE(w.windowTitle().contains(QStringLiteral("caf\uFFFD/"))) << w.windowTitle().toStdString();
+  ASSERT_EQ(FileList.size(), 2);
+  EXPECT_TRUE(w.StepFileInList(true));
+  EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 2.0f);
+  EXPECT_EQ(NativePathOf(Shown()).toStdString(), (folder / "b.dtv").string());
+  EXPECT_TRUE(w.FStatusNotice.isEmpty());
+
+  // A file whose own name is not UTF-8 cannot be opened: said so, the demo image stays.
+  const std::string name = (folder / std::string("\xE9t\xE9.dtv")).string();
+  const char *bad[] = {"calidarix", name.c_str()};
+  window.reset();
+  TCalidarix &v = Start(CommandLineArguments(2, bad));
+  EXPECT_EQ(CurrentDTV->Width(), 256);
+  EXPECT_TRUE(v.FStatusNotice.contains("not UTF-8")) << v.FStatusNotice.toStdString();
+  EXPECT_TRUE(v.FOpenDirectory.isEmpty());
 }
 
 TEST_F(FileWindow, ASaveThatFailsIsShownAndNotConfirmed) {

@@ -151,7 +151,7 @@ TEST_F(MainView, OnlyTheDualBandCameraTypeMakesTheBandThermograms) {
   }
 }
 
-TEST_F(MainView, AMissingOrUnreadableFileOnTheCommandLineShowsTheDemoImage) {
+TEST_F(MainView, AMissingFileShowsTheDemoImageAndAnUnreadableOneLeavesTheImageShown) {
   TCalidarix &w = Start({QString::fromStdString(dir.file("missing.dtv").string())});
   EXPECT_EQ(CurrentDTV->Width(), 256);
   EXPECT_TRUE(w.FOpenDirectory.isEmpty());
@@ -161,9 +161,17 @@ TEST_F(MainView, AMissingOrUnreadableFileOnTheCommandLineShowsTheDemoImage) {
   CurrentDTV->FFileName = QString::fromStdString(dir.file("broken.dtv").string());
   EXPECT_FALSE(w.ChangeDTV(true));
   EXPECT_FALSE(ChangeDTVBusy); // released on the failing path too
+  EXPECT_EQ(CurrentDTV->Width(), 2) << "the frame shown stays";
+  EXPECT_TRUE(w.FStatusNotice.contains("broken.dtv")) << w.FStatusNotice.toStdString();
+  EXPECT_TRUE(logger->Lines().join('\n').contains("broken.dtv"));
+
+  // Named on the command line, it leaves the demo image made at start, with the reason over it.
+  window.reset();
+  TCalidarix &v = Start({QString::fromStdString(dir.file("broken.dtv").string())});
   EXPECT_EQ(CurrentDTV->Width(), 256);
   EXPECT_TRUE(CurrentDTV->FFileName.isEmpty());
-  EXPECT_TRUE(logger->Lines().join('\n').contains("broken.dtv"));
+  EXPECT_TRUE(v.FOpenDirectory.isEmpty());
+  EXPECT_TRUE(v.FStatusNotice.contains("broken.dtv")) << v.FStatusNotice.toStdString();
 }
 
 TEST_F(MainView, AFilmLocksTheRangeAndTheNextSingleImageReleasesItButNotAUserLock) {

@@ -8,9 +8,12 @@
 #include "tests/mainwindow/ui/file_window_fixture.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QToolButton>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -127,6 +130,118 @@ TEST_F(Messages, QtWheelEventsTakeTheSamePathAndTheHeldSpaceBarStopsStepping) {
   QApplication::sendEvent(&w, &spaceUp);
   wheel(120, Qt::NoModifier);
   EXPECT_EQ(CurrentDTV->FFileName, files[1]);
+}
+
+TEST_F(Messages, SmoothWheelsAndTouchpadsAreAddedUpToWholeNotches) {
+  TCalidarix &w = StartInFolder();
+  const double fitted = CurrentDTV->FZoom;
+  const QPointF at(50, 50);
+  auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers, Qt::ScrollPhase phase = Qt::ScrollUpdate) {
+    QWheelEvent event(at, w.ImagePB->mapToGlobal(at), QPoint(0, delta / 4), QPoint(0, delta), Qt::NoButton,
+                      modifiers, phase, false);
+    QApplication::sendEvent(&w, &event);
+  };
+  // A notch in eight parts is one step, not eight.
+  for (int i = 0; i < 7; ++i)
+    wheel(-15, Qt::NoModifier);
+  EXPECT_EQ(CurrentDTV->FFileName, files[1]);
+  wheel(-15, Qt::NoModifier);
+  EXPECT_EQ(CurrentDTV->FFileName, files[2]);
+  // Half a notch, then the other way: the half is dropped.
+  wheel(-60, Qt::NoModifier);
+  wheel(60, Qt::NoModifier);
+  wheel(60, Qt::NoModifier);
+  EXPECT_EQ(CurrentDTV->FFileName, files[1]);
+  // A touchpad's glide after the swipe steps nothing.
+  for (int i = 0; i < 30; ++i)
+    wheel(-40, Qt::NoModifier, Qt::ScrollMomentum);
+  EXPECT_EQ(CurrentDTV->FFileName, files[1]);
+  // Zoom steps likewise: four quarters with Ctrl are one step of 1.2.
+  for (int i = 0; i < 4; ++i)
+    wheel(30, Qt::ControlModifier);
+  EXPECT_NEAR(CurrentDTV->FZoom, fitted * 1.2, 1e-9);
+  EXPECT_EQ(CurrentDTV->FFileName, files[1]);
+}
+
+TEST_F(Messages, ToolButtonsNeverTakeTheKeyboardFocus) {
+  // A clicked button holding the focus would take the space bar and run its command again.
+  TCalidarix &w = Start();
+  const QList<QToolButton *> buttons = w.findChildren<QToolButton *>();
+  ASSERT_GE(buttons.size(), 25);
+  for (QToolButton *button : buttons) {
+    if (button->window() == &w) {
+      EXPECT_EQ(button->focusPolicy(), Qt::NoFocus) << button->objectName().toStdString();
+    }
+  }
+}
+
+TEST_F(Messages, TheImageToggleItemsSwitchTheirSettings) {
+  TCalidarix &w = Start();
+  QAction *doubleMinMax = w.findChild<QAction *>("DoubleMinMax1");
+  QAction *dateTime = w.findChild<QAction *>("DateTimeMode1");
+  ASSERT_TRUE(dateTime->isCheckable());
+  const bool before = w.FIsDoubleMinMax;
+  int renders = w.FRenderCount;
+  doubleMinMax->trigger();
+  EXPECT_EQ(w.FIsDoubleMinMax, !before);
+  EXPECT_EQ(doubleMinMax->isChecked(), w.FIsDoubleMinMax);
+  EXPECT_GT(w.FRenderCount, renders);
+  doubleMinMax->trigger();
+  EXPECT_EQ(w.FIsDoubleMinMax, before);
+
+  renders = w.FRenderCount;
+  dateTime->trigger();
+  EXPECT_TRUE(DateTimeMode);
+  EXPECT_GT(w.FRenderCount, renders);
+  dateTime->trigger();
+  EXPECT_FALSE(DateTimeMode);
+}
+
+TEST_F(Messages, ADoubleClickOnTheToolBarSwitchesToTheBigButtonsAndBack) {
+  TCalidarix &w = Start();
+  auto doubleClick = [](QWidget *widget) {
+    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(1, 1), widget->mapToGlobal(QPointF(1, 1)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &click);
+  };
+  QCheckBox *box = w.findChild<QCheckBox *>("BigButtonsCB");
+  ASSERT_FALSE(w.FIsBigButtons);
+  doubleClick(w.ToolPanel);
+  EXPECT_TRUE(w.FIsBigButtons);
+  EXPECT_TRUE(box->isChecked());
+  EXPECT_FALSE(w.ToolPanel->isVisible());
+  EXPECT_TRUE(w.BigButtonsPanel->isVisible());
+  doubleClick(w.BigButtonsPanel);
+  EXPECT_FALSE(w.FIsBigButtons);
+  EXPECT_TRUE(w.ToolPanel->isVisible());
+  EXPECT_FALSE(w.BigButtonsPanel->isVisible());
+
+  // While scanning the panels stay as they are; in full screen without the menu nothing changes.
+  fakes.acquisition->scanRunning = true;
+  doubleClick(w.ToolPanel);
+  doubleClick(w.BigButtonsPanel);
+  EXPECT_FALSE(w.FIsBigButtons);
+  EXPECT_TRUE(w.BigButtonsPanel->isVisible());
+  fakes.acquisition->scanRunning = false;
+  w.FullScreenOn = true;
+  w.FIsMenuVisible = false;
+  doubleClick(w.BigButtonsPanel);
+  EXPECT_FALSE(w.FIsBigButtons);
+}
+
+TEST_F(Messages, TheRangeAndFilmBigButtonsAskTheCameraOnlyWhileItScans) {
+  TCalidarix &w = Start();
+  QObject range;
+  range.setProperty("Tag", 2);
+  w.RangeChangeActionExecute(&range);
+  w.FilmPanelClick(); // no scan: the scan (and a film) is stopped
+  fakes.acquisition->scanRunning = true;
+  w.RangeChangeActionExecute(&range);
+  w.FilmPanelClick();
+  fakes.acquisition->filmRecording = true;
+  w.FilmPanelClick();
+  EXPECT_EQ(fakes.acquisition->calls,
+            QStringList({"StopScan", "RequestRange(2)", "RequestFilmStart", "StopScan"}));
 }
 
 TEST_F(Messages, SizingKeepsTheWindowAtLeast256By224WithTheOtherEdgeInPlace) {

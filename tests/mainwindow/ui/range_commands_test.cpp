@@ -16,6 +16,7 @@
 
 #include <limits>
 #include <memory>
+#include <string>
 #include <tuple>
 
 namespace calidarix {
@@ -76,6 +77,7 @@ protected:
       const int key = c.isDigit() ? Qt::Key_0 + c.digitValue()
                       : c == '-'  ? int(Qt::Key_Minus)
                       : c == '.'  ? int(Qt::Key_Period)
+                      : c == ','  ? int(Qt::Key_Comma)
                                   : int(Qt::Key_A) + (c.toUpper().unicode() - 'A');
       Key(edit, key, QString(c));
     }
@@ -166,8 +168,7 @@ TEST_F(RangeCommands, RangesTheThermogramCannotShowAreRefusedOrMadeShowable) {
     double hi;
   };
   const Case cases[] = {
-      {false, "10", "20", false, 0.0, 655.35},    // the lower end above the upper
-      {true, "10", "20", false, 0.0, 655.35},     // likewise when re-scaling
+      {true, "10", "20", false, 0.0, 655.35},     // the lower end above the upper when re-scaling
       {false, "30", "30", true, 30.0, 31.0},      // equal ends get one degree
       {true, "30", "30", true, 30.0, 31.0},       // the scale never becomes 0
       {false, "10", "-300", true, -273.15, 10.0}, // nothing below absolute zero
@@ -195,6 +196,55 @@ TEST_F(RangeCommands, RangesTheThermogramCannotShowAreRefusedOrMadeShowable) {
       EXPECT_EQ(v.PalMinLabel->text(), "0") << "the labels show the range in force again";
       EXPECT_EQ(v.PalMaxLabel->text(), "655.3");
     }
+  }
+}
+
+TEST_F(RangeCommands, ATypedLockedRangeGoesToTheThermogramsOwnRangeRule) {
+  // Ends the wrong way round, equal, below absolute zero: the panels take what the thermogram's
+  // SetTemperatureRange makes of them, and refuse only what it refuses.
+  const std::pair<const char *, const char *> cases[] = {
+      {"30", "40"}, {"5", "10"}, {"30", "30"}, {"10", "-300"}, {"-300", "-280"}, {"20", "10"},
+  };
+  for (auto [max, min] : cases) {
+    SCOPED_TRACE(std::string(max) + " / " + min);
+    Start().OpenRangeEntry(false);
+    Type(window->MaxEdit, max);
+    Type(window->MinEdit, min);
+    TDTV rule;
+    rule.ResetHeader();
+    const bool accepted = rule.SetTemperatureRange(false, std::stod(min), std::stod(max));
+    const TDTV &dtv = *CurrentDTV;
+    EXPECT_EQ(dtv.FRangeLocked, accepted);
+    EXPECT_EQ(window->LockSB->isChecked(), accepted);
+    if (accepted) {
+      EXPECT_DOUBLE_EQ(dtv.LockMin, rule.LockMin);
+      EXPECT_DOUBLE_EQ(dtv.LockMax, rule.LockMax);
+      EXPECT_TRUE(window->FStatusNotice.isEmpty()) << window->FStatusNotice.toStdString();
+    } else {
+      EXPECT_TRUE(window->FStatusNotice.contains("cannot be shown")) << window->FStatusNotice.toStdString();
+      EXPECT_EQ(window->PalMinLabel->text(), "0") << "the labels show the range in force again";
+      EXPECT_EQ(window->PalMaxLabel->text(), "655.3");
+    }
+  }
+}
+
+TEST_F(RangeCommands, ADecimalCommaIsTheDecimalSeparatorInBothLanguages) {
+  for (const int language : {0, 1}) {
+    SCOPED_TRACE(language);
+    TCalidarix &w = Start();
+    w.SetLanguageCaptions(language);
+    Click(w.MaxPanel);
+    Type(w.MaxEdit, "35,5");
+    EXPECT_DOUBLE_EQ(CurrentDTV->LockMax, 35.5) << "never 355";
+    EXPECT_EQ(w.PalMaxLabel->text(), "35.5");
+    Click(w.MinPanel);
+    Type(w.MinEdit, "12,25");
+    EXPECT_DOUBLE_EQ(CurrentDTV->LockMin, 12.25);
+    // Pasted text with a comma counts the same.
+    Click(w.MaxPanel);
+    w.MaxEdit->setText(QStringLiteral("36,5"));
+    Key(w.MaxEdit, Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(CurrentDTV->LockMax, 36.5);
   }
 }
 

@@ -105,10 +105,20 @@ public:
   }
   bool FrameTimingOn() const override { return frameTiming; }
   bool ScanRunning() const override { return scanRunning; }
+  bool FilmRecording() const override { return filmRecording; }
+  ServiceStatus RequestRange(int range) override {
+    calls << QString("RequestRange(%1)").arg(range);
+    return ServiceStatus::Done;
+  }
+  ServiceStatus RequestFilmStart() override {
+    calls << "RequestFilmStart";
+    return ServiceStatus::Done;
+  }
   QString ip;
   QStringList calls;
   bool frameTiming = false;
   bool scanRunning = false;
+  bool filmRecording = false;
   QStringList *journal = nullptr;
 };
 

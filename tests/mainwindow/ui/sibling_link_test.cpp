@@ -68,7 +68,7 @@ TEST(SiblingPeerProcess, Serve) {
       done = true;
     });
   });
-  ASSERT_TRUE(PublishWindow(mine));
+  ASSERT_TRUE(PublishWindow(mine, [](const Message &m) { return m.Msg == WM_SIBLINGNOTIFY; }));
   Registry registry;
   ASSERT_TRUE(registry.OpenKey(kSiblingKey, true));
   ASSERT_TRUE(
@@ -82,6 +82,41 @@ TEST(SiblingPeerProcess, Serve) {
   std::printf("\nready\n");
   std::fflush(stdout);
   EXPECT_TRUE(RunEventsUntil([&done] { return done; }, 20000));
+}
+
+const char *kHostilePeerVariable = "CALIDARIX_TEST_HOSTILE_PEER";
+
+// Another process of the same user that posts message numbers to the main window, with arguments
+// that would be addresses in the window procedure, then the one message it may send: WM_SIBLINGOPEN
+// without arguments. It prints how many were accepted. The numbers: every system message and the
+// program's own (0 .. 0xFFF, the sibling's 0x8200 .. 0x82FF, the framework's 0xB000 .. 0xB0FF), a
+// sample of the rest of the 16-bit range, and a few wider ones. (The filter itself is tried on every
+// number up to 0x1FFFF by the next test; one connection per message makes the full range slow here.)
+TEST(SiblingPeerProcess, PostEveryMessage) {
+  const QByteArray target = qgetenv(kHostilePeerVariable);
+  if (target.isEmpty())
+    GTEST_SKIP() << "runs only as the peer of SiblingLink.OnlyTheOpenRequestIsAcceptedFromAnotherProcess";
+  const WindowHandle window = HandleFromRegistryValue(target.toLongLong());
+  std::vector<MessageId> numbers;
+  for (MessageId msg = 0; msg <= 0xFFFF; ++msg) {
+    const bool system = msg <= 0x0FFF;
+    const bool sibling = msg >= 0x8200 && msg <= 0x82FF;
+    const bool framework = msg >= 0xB000 && msg <= 0xB0FF;
+    if (system || sibling || framework || msg % 61 == 0)
+      numbers.push_back(msg);
+  }
+  for (MessageId msg : {0x10000u, 0x1822Cu, 0x7FFFFFFFu, 0xFFFFFFFFu})
+    numbers.push_back(msg);
+  int accepted = 0;
+  int openWithArguments = 0;
+  for (MessageId msg : numbers)
+    accepted += PostMessageToProcessWindow(window, msg, 8, 1) ? 1 : 0;
+  for (auto [w, l] : {std::pair<WPARAM, LPARAM>{1, 0}, {0, -1}, {~WPARAM{0}, 1}})
+    openWithArguments += PostMessageToProcessWindow(window, WM_SIBLINGOPEN, w, l) ? 1 : 0;
+  const bool open = PostMessageToProcessWindow(window, WM_SIBLINGOPEN, 0, 0);
+  std::printf("\naccepted %d of %zu, open with arguments %d, open %d\n", accepted, numbers.size(),
+              openWithArguments, open ? 1 : 0);
+  std::fflush(stdout);
 }
 
 class SiblingLinkTest : public ::testing::Test {
@@ -143,10 +178,41 @@ TEST_F(SiblingLinkTest, NotifyAndOpenRoundTripWithAnotherProcess) {
   EXPECT_EQ(peer.exitCode(), 0) << output.toStdString();
 }
 
+TEST_F(SiblingLinkTest, OnlyTheOpenRequestIsAcceptedFromAnotherProcess) {
+  std::unique_ptr<TCalidarix> window = Start(fakes);
+  ASSERT_NE(window->FPublishedHandle, 0);
+  const QRect bounds = window->geometry();
+  fakes.view->calls.clear();
+  QProcess peer;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(kHostilePeerVariable, QString::number(window->FPublishedHandle));
+  environment.insert("QT_QPA_PLATFORM", "offscreen");
+  peer.setProcessEnvironment(environment);
+  peer.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=SiblingPeerProcess.PostEveryMessage"});
+  // The window serves the peer from its event loop; a message that got through to the window procedure
+  // with these arguments would have written through the address 1 (WM_SIZING) and ended this process.
+  ASSERT_TRUE(RunEventsUntil([&] { return peer.state() == QProcess::NotRunning; }, 60000));
+  RunEventsUntil([&] { return !fakes.view->calls.isEmpty(); }, 5000);
+  const QByteArray output = peer.readAllStandardOutput();
+  EXPECT_TRUE(output.contains("accepted 0 of ")) << output.toStdString();
+  EXPECT_TRUE(output.contains(", open with arguments 0, open 1")) << output.toStdString();
+  EXPECT_EQ(fakes.view->calls, QStringList{"ChangeDTV(1,)"}) << "the one open request, nothing else";
+  EXPECT_EQ(window->geometry(), bounds);
+}
+
+TEST(SiblingOpen, OnlyAnOpenRequestWithoutArgumentsPassesTheFilter) {
+  int passed = 0;
+  for (MessageId msg = 0; msg <= 0x1FFFF; ++msg)
+    for (auto [w, l] : {std::pair<WPARAM, LPARAM>{0, 0}, {0, 1}, {1, 0}})
+      passed += AcceptedFromSibling(Message{msg, w, l, 0}) ? 1 : 0;
+  EXPECT_EQ(passed, 1);
+  EXPECT_TRUE(AcceptedFromSibling(Message{WM_SIBLINGOPEN, 0, 0, 0}));
+}
+
 TEST_F(SiblingLinkTest, AHungSiblingHoldsUpTheFirstShowForAboutASecond) {
   // A window of this process: while the GUI thread sends to it, nobody serves its socket.
   const WindowHandle hung = RegisterWindow(nullptr, [](Message &) {});
-  ASSERT_TRUE(PublishWindow(hung));
+  ASSERT_TRUE(PublishWindow(hung, [](const Message &) { return true; }));
   {
     Registry registry(env.registry());
     ASSERT_TRUE(registry.OpenKey(kSiblingKey, true));

@@ -1,6 +1,7 @@
 // Start-up and close of the main window with the real settings stores in a temporary folder: the
 // program INI, the registry file and the file association; the joystick on a named pipe.
 
+#include "mainwindow/ui/dialogs.h"
 #include "mainwindow/ui/joystick.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
@@ -46,6 +47,9 @@ protected:
   TCalidarix &Start(const QStringList &arguments = {}) {
     window = std::make_unique<TCalidarix>(fakes.services);
     Calidarix = window.get();
+    auto scripted = std::make_unique<ScriptedDialogs>();
+    dialogs = scripted.get();
+    window->SetDialogs(std::move(scripted));
     window->FormCreate(arguments);
     window->show();
     return *window;
@@ -58,9 +62,10 @@ protected:
   test::SettingsEnvironment env;
   test::FakeServices fakes;
   std::unique_ptr<TCalidarix> window;
+  ScriptedDialogs *dialogs = nullptr;
 };
 
-TEST_F(StartupSettings, StoredPaletteFontAndLookDoNotSurviveStartButOtherSettingsDo) {
+TEST_F(StartupSettings, TheStoredImagePaletteSurvivesStartButTheOtherPaletteStateFontAndLookDoNot) {
   {
     Registry registry(env.registry());
     ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Palette", true));
@@ -84,7 +89,9 @@ TEST_F(StartupSettings, StoredPaletteFontAndLookDoNotSurviveStartButOtherSetting
   }
   TCalidarix &w = Start();
 
-  EXPECT_EQ(PalNumber, 0);
+  EXPECT_EQ(PalNumber, 5);
+  EXPECT_EQ(CurrentDTV->FPalette, w.FPalettes[5]);
+  EXPECT_EQ(w.FPalette, w.FPalettes[5]);
   EXPECT_EQ(IsoNumber, 3);
   EXPECT_FALSE(isPalInverted);
   EXPECT_TRUE(isIsoInverted);
@@ -104,6 +111,58 @@ TEST_F(StartupSettings, StoredPaletteFontAndLookDoNotSurviveStartButOtherSetting
   EXPECT_EQ(w.findChild<QMenu *>("File1")->title(), QString::fromUtf8("Файл"));
   EXPECT_TRUE(w.FIsNightMode);
   EXPECT_TRUE(w.FIsMenuVisible);
+}
+
+TEST_F(StartupSettings, ThePaletteChosenLastIsShownAtTheNextStart) {
+  // Gray (slot 3) chosen, then the program closed and started again.
+  Start().PalChange(3);
+  window->close();
+  window.reset();
+  CurrentDTV = std::make_unique<TDTV>();
+  TCalidarix &w = Start();
+  EXPECT_EQ(PalNumber, 3);
+  EXPECT_EQ(CurrentDTV->FPalette, w.FPalettes[3]);
+  window->close();
+  Registry registry(env.registry());
+  ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Palette", false));
+  EXPECT_EQ(registry.ReadInteger("PalNumber"), 3);
+
+  // The editor's slot and numbers that name no slot start in slot 0.
+  for (const std::int32_t stored : {8, 9, 255}) {
+    SCOPED_TRACE(stored);
+    window.reset();
+    registry.WriteInteger("PalNumber", stored);
+    CurrentDTV = std::make_unique<TDTV>();
+    TCalidarix &again = Start();
+    EXPECT_EQ(PalNumber, 0);
+    EXPECT_EQ(CurrentDTV->FPalette, again.FPalettes[0]);
+  }
+}
+
+TEST_F(StartupSettings, ADamagedRegistryKeepsItsGoodSettingsAndIsToldOnceInTheWindow) {
+  const std::string damaged = "Calidarix registry 1\n[\\dtvimage\\Setup]\n\"isAutoSave\"=dword:00000001\n"
+                              "a stray line\n\"Language\"=dword:00000001\nEnd of registry\n";
+  test::WriteText(env.registry(), damaged);
+  TCalidarix &w = Start();
+  const QDeadlineTimer deadline(3000);
+  while (dialogs->Errors.isEmpty() && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(w.isAutoSave);
+  EXPECT_EQ(w.FLanguage, 1);
+  ASSERT_EQ(dialogs->Errors.size(), 1) << dialogs->Errors.join("\n").toStdString();
+  EXPECT_TRUE(dialogs->Errors[0].contains("damaged")) << dialogs->Errors[0].toStdString();
+  EXPECT_TRUE(dialogs->Errors[0].contains(".corrupt-1")) << dialogs->Errors[0].toStdString();
+  EXPECT_EQ(test::ReadText(env.registry().string() + ".corrupt-1"), damaged);
+  w.close();
+
+  // The file written since holds the good settings, and the next start has nothing to tell.
+  window.reset();
+  CurrentDTV = std::make_unique<TDTV>();
+  TCalidarix &again = Start();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(again.isAutoSave);
+  EXPECT_TRUE(dialogs->Errors.isEmpty()) << dialogs->Errors.join("\n").toStdString();
 }
 
 TEST_F(StartupSettings, CloseWritesEveryKeyAndRestoresThePreviousHandle) {

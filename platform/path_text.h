@@ -1,0 +1,41 @@
+#pragma once
+// File names as the program's text.
+//
+// Linux file names are bytes; the program keeps names in QString. Qt decodes bytes that are not UTF-8
+// to U+FFFD, which names another file or none, and its folder listings leave such names out. A path
+// given as bytes (the command line, a registry value) is therefore taken in without loss: every byte
+// of a sequence that is not UTF-8 becomes the code unit U+DC80 + (byte - 0x80), a lone surrogate that
+// valid text never holds, and goes back to the same byte on the way out. Such text only carries the
+// name; OpenablePathText turns it into a name Qt's file classes can open.
+//
+// A file whose folder is not UTF-8 is opened through a handle of that folder kept open for the rest
+// of the run: "/proc/self/fd/<n>/<file name>". Its companions, sidecar and the other files of the
+// folder are found beside it under the same prefix, and the folder's own name is shown to the user
+// (DisplayPathText) and stored for the next run (NativePathOf).
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace calidarix {
+
+// The text of a native path, without loss.
+QString PathTextFromNative(const QByteArray &native);
+// The native bytes of such text; text without escaped bytes gives its UTF-8.
+QByteArray NativeFromPathText(const QString &text);
+
+// A name that Qt's file classes open as the file `text` names: the text itself when its bytes are
+// UTF-8; otherwise the path through a handle of its folder, or of the path itself when it is a
+// folder. nullopt when a name that is not UTF-8 remains below the handle (the file's own name) or the
+// folder cannot be opened.
+std::optional<QString> OpenablePathText(const QString &text);
+
+// The native path behind a name that OpenablePathText or PathTextFromNative gave: a folder handle is
+// replaced by the folder's own path. For names that must outlive the run.
+QByteArray NativePathOf(const QString &path);
+
+// What the user is shown for such a name: its native path, with bytes that are not UTF-8 as U+FFFD.
+QString DisplayPathText(const QString &path);
+
+} // namespace calidarix
