@@ -132,7 +132,7 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
   // Start values that replace whatever the registry held.
   Note(FServices.view->SetUpPalettes(FMetroMode), "Palettes");
   FontN = 14;
-  findChild<QAction *>("FontSize14")->setChecked(true);
+  findChild<QAction *>("N141")->setChecked(true);
   BMPLook = 1;
   ArrayStatistic = 0;
   findChild<QAction *>("ArrayAvg1")->setChecked(true);
