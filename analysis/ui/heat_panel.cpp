@@ -48,7 +48,8 @@ private:
 } // namespace
 
 void TCalidarix::BuildHeatPanel() {
-  HeatSB = new QToolButton(ToolPanel);
+  // Hidden and outside the tool bar: nothing shows it.
+  HeatSB = new QToolButton(this);
   HeatSB->setObjectName(QStringLiteral("HeatSB"));
   HeatSB->setCheckable(true);
   HeatSB->hide();
