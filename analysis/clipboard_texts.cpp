@@ -81,6 +81,7 @@ std::optional<QString> TelemetryText(TDTV &dtv, const TAreaRecord &area, bool el
   for (int n = 1; n <= frames; ++n) {
     if (!dtv.LoadFromFile(file, n) || !CarriesTelemetry(dtv))
       return std::nullopt;
+    dtv.FFrameIndex = n;
     if (!area.IsEmpty())
       lastAverage = CountRegion(dtv, NormalizeRect(area.Rect()), ellipse, settings).RawAvg;
     const TFilmFrameRecord &rec = dtv.FFrameRec;
