@@ -168,6 +168,17 @@ TEST_F(MeasureWindow, ClicksKeepOrClearTheAreaAndPointsAreAddedOnce) {
   ASSERT_EQ(w.FMarkers.FPoints.size(), 2u);
   EXPECT_EQ(w.FMarkers.FPoints.back().DX, 10);
   EXPECT_EQ(w.FMarkers.FPoints.back().DY, 20);
+  // A stored area whose label was dragged up and left, and the extremes of the frame marked.
+  Drag(Box(150, 120), Box(220, 200));
+  Press(Box(180, 160), Qt::RightButton);
+  Move(Box(120, 100), Qt::RightButton);
+  Release(Box(120, 100), Qt::RightButton);
+  ASSERT_EQ(w.FMarkers.FAreas.size(), 1u);
+  w.MaxLabelDblClick();
+  EXPECT_TRUE(w.FIsShowMinMax);
+  w.ImagePB->repaint();
+  EXPECT_EQ(w.FMarkers.FAreas[0].Direction, 2) << "the label went up and left";
+  Screenshot("measure_points");
 
   // Remove Markers clears everything and shows the whole frame again.
   Drag(Box(40, 30), Box(120, 110));
@@ -203,6 +214,7 @@ TEST_F(MeasureWindow, ValuePanelActsOnceAndFallsBackToItsOpeningValue) {
   FixedLevelShift = true;
   w.OpenValuePanel(1, "Fixed Level", "0.00");
   w.FixedLevelEdit->setText("2.5");
+  Screenshot("measure_value_panel");
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(w.FixedLevelEdit, &enter);
   QApplication::sendEvent(w.FixedLevelEdit, &enter); // a second Enter finds the panel hidden
