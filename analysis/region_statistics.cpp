@@ -49,11 +49,13 @@ void SigmaFigures(const TDTV &dtv, const std::vector<std::uint32_t> &counts, int
     return;
   const double tAvg = dtv.RawToTemperature(rawAvg);
   const double d = std::fabs(s.SigmaRefValue - tAvg);
+  const double scale = dtv.FHeader.Scale;
+  const double offset = dtv.FHeader.Offset;
   double sum = 0.0;
   for (int v = lo; v <= hi; ++v) {
     if (counts[static_cast<std::size_t>(v)] == 0)
       continue;
-    const double e = dtv.RawToTemperature(v) + d - tAvg;
+    const double e = v * scale + offset + d - tAvg;
     sum += counts[static_cast<std::size_t>(v)] * e * e;
   }
   st.SigmaMeanSquare = sum / static_cast<double>(pixels);
@@ -90,18 +92,28 @@ TRegionStatistics CountRegion(const TDTV &dtv, const TRect &r, bool ellipse, con
   std::uint16_t hi = lo;
   TPoint loPos{spans.front().X0, spans.front().Y};
   TPoint hiPos = loPos;
+  std::uint32_t *table = counts.data();
   for (const TRowSpan &span : spans) {
-    const std::uint16_t *row = Row(dtv, span.Y);
-    for (std::int32_t x = span.X0; x <= span.X1; ++x) {
-      const std::uint16_t v = row[x];
-      ++counts[v];
-      if (v < lo) {
-        lo = v;
-        loPos = TPoint{x, span.Y};
-      } else if (v > hi) {
-        hi = v;
-        hiPos = TPoint{x, span.Y};
-      }
+    // Local bounds: the counts are stored through a pointer that could otherwise alias the span.
+    const std::uint16_t *first = Row(dtv, span.Y) + span.X0;
+    const std::uint16_t *last = Row(dtv, span.Y) + span.X1 + 1;
+    // Counting and finding the row's extremes in separate loops keeps both free of branches; a row
+    // that holds a new extreme is searched for its first place.
+    std::uint16_t rowLo = *first;
+    std::uint16_t rowHi = rowLo;
+    for (const std::uint16_t *p = first; p != last; ++p) {
+      rowLo = std::min(rowLo, *p);
+      rowHi = std::max(rowHi, *p);
+    }
+    for (const std::uint16_t *p = first; p != last; ++p)
+      ++table[*p];
+    if (rowLo < lo) {
+      lo = rowLo;
+      loPos = TPoint{span.X0 + static_cast<std::int32_t>(std::find(first, last, rowLo) - first), span.Y};
+    }
+    if (rowHi > hi) {
+      hi = rowHi;
+      hiPos = TPoint{span.X0 + static_cast<std::int32_t>(std::find(first, last, rowHi) - first), span.Y};
     }
   }
 
@@ -109,6 +121,10 @@ TRegionStatistics CountRegion(const TDTV &dtv, const TRect &r, bool ellipse, con
   const int bandLo = s.IsoOn ? s.IsoBottom * 257 : 0;
   const int bandHi = s.IsoOn ? s.IsoTop * 257 : kRawValues - 1;
   const double dT = s.TIn - s.TOut;
+  // Temperatures in double precision: the extended precision of single conversions costs more than the
+  // counting itself when a region holds tens of thousands of distinct values.
+  const double scale = dtv.FHeader.Scale;
+  const double offset = dtv.FHeader.Offset;
   double rInSum = 0.0;
   double rOutSum = 0.0;
   int inMin = -1;
@@ -125,7 +141,7 @@ TRegionStatistics CountRegion(const TDTV &dtv, const TRect &r, bool ellipse, con
     inMax = v;
     st.Count += c;
     st.Sum += static_cast<std::int64_t>(c) * v;
-    const double t = dtv.RawToTemperature(v);
+    const double t = v * scale + offset;
     rInSum += c * (dT / ((s.TIn - t) * s.AlphaIn));
     rOutSum += c * (dT / ((t - s.TOut) * s.AlphaOut));
   }
