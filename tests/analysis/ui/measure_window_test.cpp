@@ -4,6 +4,7 @@
 #include "analysis/markers.h"
 #include "analysis/region_statistics.h"
 #include "tests/mainwindow/ui/real_view_fixture.h"
+#include "tests/support/test_support.h"
 #include "thermogram/image_layout.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -272,6 +273,83 @@ TEST_F(MeasureWindow, CopiesGoToTheClipboardAsText) {
   w.CopyPointsSBClick();
   EXPECT_EQ(QApplication::clipboard()->text(),
             "P1\t12\r\n\r\n\tMin\tAvg\tMax\tPts\r\nA1\t10.00\t11.00\t12.50\t6\r\n");
+}
+
+TEST_F(MeasureWindow, ViewUpdatesRecountTheAreaAndTheLabelsSwitchOnDoubleClicks) {
+  TCalidarix &w = Start();
+  TDTV &dtv = *CurrentDTV;
+  dtv.ResetHeader();
+  dtv.FHeader.Width = 4;
+  dtv.FHeader.Height = 2;
+  dtv.FHeader.Scale = 1.0f;
+  dtv.FRaw = {10, 20, 30, 40, 50, 60, 70, 80};
+  dtv.UpdateStatistics();
+  // A rectangle left from a larger frame reaches past this one: only its part inside is read.
+  w.FMarkers.FCurrentArea.SetRect(TRect{1, 0, 40, 30});
+  w.ChangeDTV(false);
+  EXPECT_EQ(Text(w.MinLabel), "20");
+  EXPECT_EQ(Text(w.MaxLabel), "80");
+  EXPECT_EQ(Text(w.AvgLabel), "50");
+  EXPECT_EQ(Text(w.PtsLabel), "6");
+
+  w.AvgLabelDblClick();
+  EXPECT_EQ(Text(w.AvgLabel), "60.00") << "the span of the area";
+  w.ChangeDTV(false);
+  EXPECT_EQ(Text(w.AvgLabel), "60");
+  w.AvgLabelDblClick();
+
+  w.MaxLabelDblClick();
+  EXPECT_TRUE(w.FIsShowMinMax && !w.FIsDoubleMinMax);
+  w.MaxLabelDblClick();
+  EXPECT_TRUE(w.FIsShowMinMax && w.FIsDoubleMinMax);
+  EXPECT_TRUE(w.findChild<QAction *>("DoubleMinMax1")->isChecked());
+  w.MaxLabelDblClick();
+  EXPECT_FALSE(w.FIsShowMinMax || w.FIsDoubleMinMax);
+
+  w.TLabDblClick();
+  EXPECT_EQ(Text(w.TLab), "D:");
+  w.TLabDblClick();
+
+  // Three stored areas give the resolution figure while it is switched on.
+  for (const TRect r : {TRect{0, 0, 1, 1}, TRect{2, 0, 3, 1}, TRect{1, 0, 2, 1}}) {
+    TAreaRecord a;
+    a.SetRect(r);
+    w.FMarkers.FAreas.push_back(a);
+  }
+  w.ResSwitch->trigger();
+  EXPECT_EQ(w.ResSwitch->text(), "Off");
+  // T1 = 35 (average of 10, 20, 50, 60), T2 = 55, T3 = 70: (70 - 55) / (35 - 55).
+  EXPECT_EQ(w.FMeasure.FResolutionText, "Res:-0.75");
+  w.ChangeDTV(false);
+  EXPECT_EQ(w.FMeasure.FResolutionText, "Res:-0.75") << "drawn again with every view update";
+
+  // Without an area the real-temperature entry does not open.
+  w.FMarkers.FCurrentArea.SetRect(TRect{});
+  w.RealTemperatureActionExecute();
+  EXPECT_TRUE(w.FixedLevel2Panel->isHidden());
+}
+
+TEST_F(MeasureWindow, AreasRestoredFromASidecarAreMeasured) {
+  TCalidarix &w = Start();
+  test::TempDir dir;
+  TDTV image;
+  image.ResetHeader();
+  image.FHeader.Width = 4;
+  image.FHeader.Height = 3;
+  image.FHeader.Scale = 0.5f;
+  image.FRaw = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  const QString path = test::QPath(dir.file("wall.dtv"));
+  ASSERT_TRUE(image.SaveDTV(path));
+  test::WriteText(dir.file("wall.dti"), "[ARRAYS]\nArraysCount=1\nA0L:=1\nA0T:=0\nA0R:=3\nA0B:=2\n");
+  CurrentDTV->FFileName = path;
+  ASSERT_TRUE(CurrentDTV->LoadFromFile(path, 1));
+  ASSERT_TRUE(w.LoadImageSidecar());
+  ASSERT_EQ(w.FMarkers.FAreas.size(), 1u);
+  const TAreaRecord &a = w.FMarkers.FAreas[0];
+  EXPECT_EQ(a.RawMin, 2);
+  EXPECT_EQ(a.RawMax, 12);
+  EXPECT_EQ(a.RawAvg, (2 + 3 + 4 + 6 + 7 + 8 + 10 + 11 + 12) / 9);
+  EXPECT_EQ(a.Count, 2 * 2);
 }
 
 } // namespace
