@@ -200,6 +200,9 @@ void TCalidarix::ResetAllFromMouse() {
   WindowSized();
 }
 
+// The graph windows' parts of a gesture (the thermo profile along the line, the time profiles, the
+// histogram of the area) are left to those windows, which are empty forms in this build; no command shows
+// them, so the effects that concern them never arise from the user.
 void TCalidarix::CarryOutGesture(const TGestureEffects &e, const TGestureContext &context) {
   if (!CurrentDTV)
     return;
