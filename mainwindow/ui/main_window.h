@@ -12,6 +12,7 @@
 //   main_window_save.cpp     the automatic save and the save with a comment
 
 #include "analysis/markers.h"
+#include "analysis/ui/measure_state.h"
 #include "mainwindow/auto_save.h"
 #include "mainwindow/command_line.h"
 #include "mainwindow/image_sidecar.h"
@@ -41,6 +42,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMouseEvent;
 class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
@@ -94,7 +96,6 @@ public:
   bool FIsDoubleMinMax = false;
   bool FIsReadDTI = false;
   bool isIsoAuto = false;
-  int ArrayType = 0;
   bool FMetroMode = false;
   QString FDriveLetter = QStringLiteral("C");
 
@@ -109,9 +110,7 @@ public:
   QColor FMinPanelColor;
   QColor FMaxPanelColor;
   QColor FTextColor = Qt::white;
-  int FontN = 14;
   int BMPLook = 1;
-  int ArrayStatistic = 0;
   bool ServiceMode = false;
 
   // Sibling program and registry.
@@ -467,6 +466,111 @@ public:
   QString FStatusNotice;
 
   // ---- Measurement: markers, statistics, corrections, value panels (analysis/ui/) ----
+  // Area shape, statistic and marker text size are the module settings ArrayType, ArrayStatistic and
+  // FontN (analysis/markers.h).
+  TMeasureState FMeasure;
+
+  // The mouse on the image (main_window_mouse.cpp): markers, areas, profile line, panning, angle tool and
+  // grid through the gesture state machine, and the readout under the cursor. A move never renders the
+  // frame again; it changes labels and overlays.
+  void ImagePBMouseDown(Qt::MouseButton button, int x, int y, Qt::KeyboardModifiers modifiers);
+  void ImagePBMouseMove(int x, int y, Qt::KeyboardModifiers modifiers);
+  void ImagePBMouseUp(Qt::MouseButton button, int x, int y, Qt::KeyboardModifiers modifiers);
+  void ImagePBDblClick();
+  // X, Y and T of the box position (x, y), and the palette bar's cursor.
+  void UpdateCursorReadout(int x, int y);
+
+  // Region statistics and labels (main_window_statistics.cpp).
+  // Statistics of the area into the area, the result fields and the labels; an empty area changes
+  // nothing. useShape measures the ellipse while ArrayType is 1.
+  void CountArray(TAreaRecord &area, bool useShape);
+  void CountFreeArray(const TPolygon &polygon);
+  // The share of rect inside the isotherm band on AIsoLabel.
+  void CountIso(const TRect &rect);
+  // The statistics of a rectangle or ellipse of any thermogram into the result fields, without labels.
+  void CountArrayAlt(const TDTV &dtv, const TRect &rect);
+  void UpdateImageStatsLabels();
+  // The view update's step for the selected area: its statistics and iso share, or the whole frame.
+  void RefreshAreaStatistics();
+
+  // Marker drawing (main_window_marker_drawing.cpp), on any painter over a target of width x height.
+  void DrawPoint(QPainter &painter, const TPointRecord &point, int width, int height);
+  void DrawArray(QPainter &painter, TAreaRecord &area, int width, int height, bool withLabel);
+  void DrawFreeArray(QPainter &painter, const TPolygon &polygon, int width, int height, bool withLabel);
+  void DrawGraphLine(QPainter &painter, const TLineRecord &line, int colourIndex, const TRect &clip);
+  void DrawArrowLine(QPainter &painter, QPoint from, QPoint tip, bool filled);
+  void DrawMinMaxMarkers(QPainter &painter, const TRect &r);
+  // Text with its shadow, the colours exchanged while "Invert" is checked.
+  void DrawShadowText(QPainter &painter, int x, int y, const QString &text);
+
+  // Marker commands and menus (main_window_marker_commands.cpp).
+  void MinMaxAvgSBClick();
+  void ArrayMenuItemClick(int tag);
+  void ArrayRMenuItemClick(int tag);
+  void ArraySigmaMIClick();
+  void ArrayTypeClick(int tag);
+  void FontNSBClick();
+  void FontNClick(int tag);
+  void DelSBClick();
+  void MaxLabelDblClick();
+  void AvgLabelDblClick();
+  void PtsLabelDblClick();
+  void TLabDblClick();
+  // The palette window (or with fixedRange the display range) fitted to the selected area, or to the
+  // whole frame when none is selected.
+  void FitPaletteWindowToRegion(bool fixedRange);
+  void ArrayHorLevelCorrectionClick();
+
+  // Temperature corrections (main_window_corrections.cpp).
+  void EmissivityCorrect(double e, double ta);
+  void SetEmissivity(double tm, double tr, double ta);
+  void ApplyFixedLevel(double level);
+  void TwoArraysCorrectClick();
+  void AverageFilmFrames(int f1, int f2);
+  // The row alignment mode's row RowEditIndex one pixel right or left.
+  void ShiftImageRow(bool right);
+  void FilmScrollBarChange(int position);
+
+  // Value-entry panels (value_panels.cpp). The openers write the captions and start texts and the mode
+  // (the panel's Tag); OK acts by the mode.
+  void OpenValuePanel(int tag, const QString &caption, const QString &text);
+  void OpenValue2Panel(int tag, const QString &caption1, const QString &caption2, const QString &text1,
+                       const QString &text2);
+  void FixedLevelOKBtnClick();
+  void FixedLevelCancelBtnClick();
+  void FixedLevel2OKBtnClick();
+  void FixedLevel2CancelBtnClick();
+  void EmissivityActionExecute();
+  void RealTemperatureActionExecute();
+
+  // Difference, noise and resolution figures (main_window_figures.cpp).
+  void NoiseVsReference();
+  void RowNoise(int r);
+  void ShowResolutionRatio();
+  void BuildDifferenceImage();
+
+  // Heat panel, clipboard copies and small commands (main_window_copies.cpp, heat_panel.cpp).
+  void HeatSBClick();
+  void HeatOkBtnClick();
+  void HeatCancelBtnClick();
+  void CopyRegionTableToClipboard(int mode);
+  void TeleMetry2ClipboardClick();
+  void CopyTelemetryToClipboard();
+  void CopyPointsSBClick();
+  void Thermo2FrameClick();
+  void BoxModeClick();
+
+  QLabel *MinLabel = nullptr, *MaxLabel = nullptr, *AvgLabel = nullptr, *PtsLabel = nullptr;
+  QLabel *AIsoLabel = nullptr, *AnswerLabel = nullptr, *LevLabel = nullptr, *RngLabel = nullptr;
+  QLabel *LevelLabel = nullptr, *RangeLabel = nullptr, *TLab = nullptr;
+  QFrame *FixedLevelPanel = nullptr, *FixedLevel2Panel = nullptr, *HeatPanel = nullptr;
+  QLabel *FixedLevelLabel = nullptr, *FixedLevel2Label1 = nullptr, *FixedLevel2Label2 = nullptr;
+  QLineEdit *FixedLevelEdit = nullptr, *FixedLevel2Edit1 = nullptr, *FixedLevel2Edit2 = nullptr;
+  QLineEdit *DistanceEdit = nullptr, *ThicknessEdit = nullptr, *DensityEdit = nullptr,
+            *SpecificHeatEdit = nullptr;
+  QCheckBox *CountHeatCB = nullptr, *ReferenceCB = nullptr;
+  QToolButton *HeatSB = nullptr;
+  QAction *ResSwitch = nullptr, *Thermo2Frame = nullptr;
 
   // ---- Graph windows (analysis/ui/) ----
 
@@ -530,6 +634,16 @@ private:
   void PaletteRepaint();
   // Files and messages: the buttons, menu items and Qt events of the file commands and the messages.
   void ConnectFilesAndMessages();
+  // Measurement: menus, labels, panels and the image box's mouse (analysis/ui/measure_controls.cpp).
+  void BuildMeasureControls();
+  void BuildValuePanels();
+  void BuildHeatPanel();
+  TGestureContext GatherGestureContext();
+  void CarryOutGesture(const TGestureEffects &effects, const TGestureContext &context);
+  void ResetAllFromMouse();
+  void RepaintOverlays();
+  // Why a measurement command changed nothing: drawn over the image until the view changes, and logged.
+  void MeasureNotice(const QString &text);
 
   ShellServices &FServices;
   std::unique_ptr<UserDialogs> FDialogs = std::make_unique<QtUserDialogs>();

@@ -212,8 +212,13 @@ bool TCalidarix::LoadImageSidecar() {
   LockSB->setChecked(dtv.FRangeLocked);
   FMarkers.FPoints = sidecar.Points;
   FMarkers.FAreas = sidecar.Areas;
-  for (TAreaRecord &area : FMarkers.FAreas)
+  for (TAreaRecord &area : FMarkers.FAreas) {
+    CountArray(area, true);
+    area.RawMin = FMeasure.FAreaRawMin;
+    area.RawMax = FMeasure.FAreaRawMax;
+    area.RawAvg = FMeasure.FAreaRawAvg;
     area.Count = (area.Right - area.Left) * (area.Bottom - area.Top);
+  }
   FSidecarSaved = FSidecarState.FSidecarSaved;
   return true;
 }

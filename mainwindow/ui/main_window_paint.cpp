@@ -84,6 +84,8 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
   if (sender == this) {
     FSavedNotice.clear();
     FStatusNotice.clear();
+    FMeasure.FResolutionText.clear();
+    FMeasure.FEmissivityText.clear();
   }
 
   QImage picture = ImagePB->NewPicture();
@@ -236,11 +238,8 @@ void TCalidarix::ImagePBPaintTo(QPainter &painter, const TRect &r, bool relayout
     }
     painter.restore();
   }
-}
 
-void TCalidarix::DrawMarkers(QPainter &, const TRect &) {
-  // Points, areas, polygons, profile lines and the minimum and maximum markers are drawn here once the
-  // measurement tools draw them; until then the image shows none.
+  DrawMinMaxMarkers(painter, r);
 }
 
 } // namespace calidarix

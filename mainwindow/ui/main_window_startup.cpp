@@ -149,7 +149,7 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
     CurrentDTV->FPalette = FPalette;
   }
   FontN = 14;
-  findChild<QAction *>("FontSize14")->setChecked(true);
+  findChild<QAction *>("N141")->setChecked(true);
   BMPLook = 1;
   ArrayStatistic = 0;
   findChild<QAction *>("ArrayAvg1")->setChecked(true);

@@ -3,6 +3,7 @@
 // coordinates; the marker lists.
 
 #include "analysis/coordinate_mapping.h"
+#include "analysis/measure_texts.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/view_texts.h"
@@ -228,12 +229,14 @@ bool TCalidarix::ChangeDTV(bool reload) {
 
   if (FSubtraction && ReferenceDTV)
     dtv.MakeAbsDifference(*ReferenceDTV);
+  if (AreaSumMode)
+    BuildDifferenceImage();
 
   if (FMetroMode && !FServices.acquisition->ScanRunning() && dtv.FHeader.Version == 5) {
     // Every film frame is shown from 10 degrees below to 30 above its own mean.
     FMarkers.FFrameArea.SetRect(TRect{0, 0, dtv.Width() - 1, dtv.Height() - 1});
-    dtv.UpdateStatistics();
-    dtv.LockMin = dtv.RawToTemperature(dtv.FRawMean) - 10.0;
+    CountArray(FMarkers.FFrameArea, false);
+    dtv.LockMin = dtv.RawToTemperature(FMeasure.FAreaRawAvg) - 10.0;
     dtv.LockMax = dtv.LockMin + 40.0;
     dtv.SetTemperatureRange(false, dtv.LockMin, dtv.LockMax);
   }
@@ -247,6 +250,9 @@ bool TCalidarix::ChangeDTV(bool reload) {
   // The temperatures under the bar belong to this thermogram's range, which a new file or a released
   // film lock changes without touching the palette.
   PalPBPaint(this);
+
+  // The selected area's statistics, or the whole frame's.
+  RefreshAreaStatistics();
 
   // Cursor readout at the last mouse position, clamped into the frame.
   const std::uint16_t x = GetRealX(FMousePos.X);
@@ -268,6 +274,8 @@ bool TCalidarix::ChangeDTV(bool reload) {
 
   if (!FServices.acquisition->ScanRunning())
     dtv.FFrameRec.CameraTemp = dtv.FHeader.CameraTemp;
+  // Without a camera there is no camera temperature of its own and no blind correction.
+  ThermoLabel->setText(CameraTemperatureText(0.0, dtv.FFrameRec.CameraTemp, false));
 
   if (!dtv.FFileName.isEmpty() || !missingFile.isEmpty()) {
     const QString name = DisplayPathText(dtv.FFileName.isEmpty() ? missingFile : dtv.FFileName);
@@ -288,6 +296,8 @@ bool TCalidarix::ChangeDTV(bool reload) {
     SoundBtn->setGeometry(image.left() + 4, image.top() + image.height() - SoundBtn->height() - 4, 34,
                           SoundBtn->height());
   }
+  if (ResSwitch && ResSwitch->isChecked())
+    ShowResolutionRatio();
   if (!missingFile.isEmpty())
     ShowViewNotice(
         QStringLiteral("\"%1\" does not exist: the demo image is shown").arg(DisplayPathText(missingFile)),
@@ -381,6 +391,7 @@ void TCalidarix::ClearAllMarkers() {
   ClearMarkerLists(FMarkers);
   if (CurrentDTV)
     CurrentDTV->UpdateStatistics();
+  UpdateImageStatsLabels();
   ImagePBPaint(this);
 }
 

@@ -74,8 +74,14 @@ void TCalidarix::BuildComponents() {
   // Palette and range commands
   BuildPaletteControls();
   BuildRangeControls();
+  // Measurement
+  BuildMeasureControls();
   FServices.view->Attach(*this);
   ConnectFilesAndMessages();
+  // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
+  // run its own command again. This covers the buttons of every panel, whoever built them.
+  for (QToolButton *button : findChildren<QToolButton *>())
+    button->setFocusPolicy(Qt::NoFocus);
 }
 
 void TCalidarix::BuildMenus() {
@@ -179,7 +185,13 @@ void TCalidarix::BuildMenus() {
   AddItem(PalettePopupMenu, "Other1", "Other...");
 
   FontPopupMenu = Named(new QMenu(this), "FontPopupMenu");
-  AddItem(FontPopupMenu, "FontSize14", "14")->setCheckable(true);
+  for (auto [name, text] : {std::pair{"N81", "8"},
+                            {"N101", "10"},
+                            {"N121", "12"},
+                            {"N141", "14"},
+                            {"N181", "18"},
+                            {"N241", "24"}})
+    AddItem(FontPopupMenu, name, text)->setCheckable(true);
   Color = AddItem(FontPopupMenu, "Color", "Color...");
   connect(Color, &QAction::triggered, this, &TCalidarix::ColorClick);
 }
@@ -222,9 +234,9 @@ void TCalidarix::BuildToolBar() {
           [this] { Note(FServices.acquisition->VideoSBClick(), "Video"); });
   // Buttons whose commands are not built yet say so in the window instead of doing nothing. A command
   // that is built takes its button off this list.
-  for (const char *name : {"SaveBMPSB", "CopySB", "BMPFrameSB", "DelSB", "FrameSB", "MinMaxAvgSB", "View3dSB",
-                           "GraphSB", "HistogramSB", "TimeGraphSB", "FontNSB", "CopyPointsSB", "SetupSB",
-                           "PrintSB", "ExcelSB", "FixedFileSB", "LinkSB", "CopyInfoSB"}) {
+  for (const char *name :
+       {"SaveBMPSB", "CopySB", "BMPFrameSB", "FrameSB", "View3dSB", "GraphSB", "HistogramSB", "TimeGraphSB",
+        "SetupSB", "PrintSB", "FixedFileSB", "LinkSB", "CopyInfoSB"}) {
     auto *button = findChild<QToolButton *>(QString::fromLatin1(name));
     connect(button, &QToolButton::clicked, this, [this, button] {
       NotAvailable(button->toolTip().isEmpty() ? button->objectName() : button->toolTip());
@@ -321,12 +333,6 @@ void TCalidarix::BuildPanels() {
     setup->addWidget(Named(new QCheckBox(QString::fromLatin1(text), SetupPanel), name), r++, 2);
   setup->addWidget(Named(new QPushButton("&Cancel", SetupPanel), "SetupCancelBtn"), r, 2);
   SetupPanel->hide();
-  for (auto [panel, button] :
-       {std::pair{"FixedLevelPanel", "FixedLevelCancelBtn"}, {"FixedLevel2Panel", "FixedLevel2CancelBtn"}}) {
-    QFrame *value = Panel(ImagePanel, panel);
-    (new QHBoxLayout(value))->addWidget(Named(new QPushButton("&Cancel", value), button));
-    value->hide();
-  }
 
   PalBasePanel = Panel(this, "PalBasePanel");
   auto *pal = new QVBoxLayout(PalBasePanel);

@@ -45,4 +45,11 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent *event) {
     OnMouseUp(event);
 }
 
+void TPaintBox::mouseDoubleClickEvent(QMouseEvent *event) {
+  if (OnDblClick && event->button() == Qt::LeftButton)
+    OnDblClick(event);
+  if (OnMouseDown)
+    OnMouseDown(event);
+}
+
 } // namespace calidarix

@@ -25,6 +25,8 @@ public:
   std::function<void(QMouseEvent *)> OnMouseDown;
   std::function<void(QMouseEvent *)> OnMouseMove;
   std::function<void(QMouseEvent *)> OnMouseUp;
+  // A left double-click; the second press of any double-click also reaches OnMouseDown, after it.
+  std::function<void(QMouseEvent *)> OnDblClick;
 
   // A picture of the box's size, filled black, ready to be drawn into.
   QImage NewPicture() const;
@@ -35,6 +37,7 @@ protected:
   void mousePressEvent(QMouseEvent *event) override;
   void mouseMoveEvent(QMouseEvent *event) override;
   void mouseReleaseEvent(QMouseEvent *event) override;
+  void mouseDoubleClickEvent(QMouseEvent *event) override;
 };
 
 } // namespace calidarix

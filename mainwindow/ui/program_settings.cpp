@@ -93,8 +93,8 @@ RegistrySettings GatherRegistrySettings(const TCalidarix &w) {
   s.FIsDoubleMinMax = w.FIsDoubleMinMax;
   s.FIsNightMode = w.FIsNightMode;
   s.FLanguage = w.FLanguage;
-  s.FontN = w.FontN;
-  s.ArrayType = w.ArrayType;
+  s.FontN = FontN;
+  s.ArrayType = ArrayType;
   // The window has the side-column layout of the info panel only, until the setup panel can switch it.
   s.InfoPanelLeft = true;
   s.BMPLook = w.BMPLook;
@@ -146,8 +146,8 @@ void ApplyRegistrySettings(TCalidarix &w, const RegistrySettings &s) {
   w.FIsDoubleMinMax = s.FIsDoubleMinMax;
   w.FIsNightMode = s.FIsNightMode;
   w.FLanguage = s.FLanguage;
-  w.FontN = s.FontN;
-  w.ArrayType = s.ArrayType;
+  FontN = s.FontN;
+  ArrayType = s.ArrayType;
   w.BMPLook = s.BMPLook;
 
   w.FLimit = s.FLimit;

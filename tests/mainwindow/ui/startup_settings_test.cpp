@@ -100,8 +100,8 @@ TEST_F(StartupSettings, TheStoredImagePaletteSurvivesStartButTheOtherPaletteStat
   EXPECT_EQ(CurrentDTV->PalTop, 255);
   EXPECT_EQ(CurrentDTV->IsoBottom, 0);
   EXPECT_EQ(CurrentDTV->IsoTop, 96);
-  EXPECT_EQ(w.FontN, 14);
-  EXPECT_TRUE(w.findChild<QAction *>("FontSize14")->isChecked());
+  EXPECT_EQ(FontN, 14);
+  EXPECT_TRUE(w.findChild<QAction *>("N141")->isChecked());
   EXPECT_EQ(w.BMPLook, 1);
 
   EXPECT_TRUE(CurrentDTV->isIsoColor);
