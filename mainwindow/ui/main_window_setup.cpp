@@ -393,7 +393,8 @@ void TCalidarix::ApplyInfoPanelLayout(bool sideColumn) {
 
   // The labels sit where the layout's table puts them; the grid of the window's design goes.
   delete InfoPanel->layout();
-  for (const InfoLabelPlace &place : InfoLabelPlaces(sideColumn)) {
+  const std::span<const InfoLabelPlace> places = InfoLabelPlaces(sideColumn);
+  for (const InfoLabelPlace &place : places) {
     auto *label = InfoPanel->findChild<QLabel *>(QString::fromLatin1(place.Name), Qt::FindDirectChildrenOnly);
     if (!label)
       continue;
@@ -401,8 +402,19 @@ void TCalidarix::ApplyInfoPanelLayout(bool sideColumn) {
       label->hide();
       continue;
     }
-    label->adjustSize();
-    label->move(place.Left, place.Top);
+    // A label reaches to the next one on its line, else to the column's edge or a value's width, so
+    // texts set later are not cut.
+    int right = sideColumn ? kInfoColumnWidth : place.Left + 56;
+    for (const InfoLabelPlace &other : places)
+      if (other.Top == place.Top && other.Left > place.Left + 1 && other.Left < right)
+        right = other.Left;
+    label->setMinimumWidth(0);
+    label->setGeometry(place.Left, place.Top, right - place.Left, sideColumn ? 16 : 13);
+  }
+  // The caption of the free info line has no place on the strip.
+  if (auto *info = InfoPanel->findChild<QLabel *>(QStringLiteral("InfoLabel"), Qt::FindDirectChildrenOnly)) {
+    info->setGeometry(4, 320, kInfoColumnWidth - 4, 16);
+    info->setVisible(sideColumn);
   }
   PlaceClosePanel();
   if (sideColumn) {
