@@ -64,7 +64,7 @@ void TCalidarix::SaveWithComment() {
 }
 
 IoResult TCalidarix::SaveDTVAs() {
-  Note(ServiceStatus::NotAvailable, "Save As");
+  NotAvailable(QStringLiteral("Save As"));
   return IoResult::Error(QString());
 }
 
