@@ -51,7 +51,9 @@ public:
   // Stops, writes the file's sizes and gives the file its name. Harmless when nothing runs.
   void Stop();
 
-  // Writes one filled buffer while recording; the first creates the file with its header.
+  // Writes one filled buffer while recording; the first creates the file with its header. Runs on
+  // the device's thread. A class that overrides it calls Stop in its own destructor, so that the
+  // device is quiet before the override goes.
   virtual void ProcessBuffer(int message, const std::uint8_t *data, std::size_t size);
 
   const QString &FileName() const { return FFileName; }

@@ -108,15 +108,14 @@ TEST(WaveRecorderTest, DeviceThatDoesNotStartIsReported) {
 class SlowRecorder : public TWaveRecorder {
 public:
   using TWaveRecorder::TWaveRecorder;
+  ~SlowRecorder() override { Stop(); }
   void ProcessBuffer(int message, const std::uint8_t *data, std::size_t size) override {
     inside = true;
-    entered = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     TWaveRecorder::ProcessBuffer(message, data, size);
     inside = false;
   }
   std::atomic<bool> inside{false};
-  std::atomic<bool> entered{false};
 };
 
 TEST(WaveRecorderTest, StopWaitsForTheBufferBeingWrittenAndTheFileHoldsWholeBuffers) {
