@@ -12,7 +12,7 @@ namespace calidarix {
 
 namespace {
 
-// A value of a desktop entry: backslashes and line breaks escaped as the specification asks.
+// A value of a desktop entry: backslashes and line breaks escaped as freedesktop desktop entries want.
 QString EntryValue(const QString &text) {
   QString out;
   for (const QChar c : text) {
