@@ -1,6 +1,7 @@
 // Program entry: the application object, the program's windows in their order, then the event loop until
 // the main window closes.
 #include "mainwindow/command_line.h"
+#include "mainwindow/ui/desktop_integration.h"
 #include "mainwindow/ui/joystick.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/program_settings.h"
@@ -28,6 +29,7 @@ int main(int argc, char **argv) {
   services.sibling = std::make_unique<calidarix::ProcessSiblingLink>();
   services.joystick = std::make_unique<calidarix::DeviceJoystick>();
   services.view = std::make_unique<calidarix::MainWindowThermogramView>();
+  services.desktop = std::make_unique<calidarix::FreedesktopIntegration>();
   // The arguments as given: Qt's own list turns bytes that are not UTF-8 into other characters.
   calidarix::ProgramWindows windows(services, calidarix::CommandLineArguments(argc, argv));
   QObject::connect(calidarix::Calidarix, &calidarix::TCalidarix::Closed, &app, &QCoreApplication::quit);

@@ -139,6 +139,10 @@ bool TPaletteNodes::LoadRecords(std::span<const TPaletteRecord> records) {
     FColors[kCount] = FColors[n];
     FVisible[kCount] = true;
     FVisible[n] = false;
+    // The nodes the file does not define go: a short file's palette is the file's, not a mix with
+    // whatever the editor held before.
+    for (std::size_t k = n + 1; k < static_cast<std::size_t>(kCount); ++k)
+      FVisible[k] = false;
   }
   // End nodes always exist, whatever a file says.
   FVisible[1] = true;

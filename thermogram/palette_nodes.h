@@ -50,8 +50,9 @@ public:
   // The 32 records of a ".IRP" file, hidden nodes included.
   std::array<TPaletteRecord, kIrpRecordCount> Records() const;
   // Takes 2 .. 32 records from a file: record i sets node i; from a shorter file the last record
-  // becomes node 32 and its own node is hidden, and the nodes after it keep their state. Node 1 is
-  // selected afterwards. Other counts change nothing and return false.
+  // becomes node 32 and its own node is hidden, and so are the nodes after it (their places and
+  // colours stay for later). Node 1 is selected afterwards. Other counts change nothing and return
+  // false.
   bool LoadRecords(std::span<const TPaletteRecord> records);
 
   // Expands the shown nodes, sorted by position (equal positions in node order), into the table.

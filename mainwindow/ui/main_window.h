@@ -10,6 +10,9 @@
 //   main_window_messages.cpp the window procedure: custom and system messages, wheel, moves, sizes
 //   main_window_files.cpp    the file list, stepping, opening and joining, image sidecars
 //   main_window_save.cpp     the automatic save and the save with a comment
+//   main_window_setup.cpp    the setup panel, the info panel's layouts, ping and resolution switch
+//   main_window_browser.cpp  the hidden file browser panel
+//   main_window_comments.cpp the comment under the image, the comment dialog, the sound button
 
 #include "analysis/markers.h"
 #include "analysis/ui/measure_state.h"
@@ -20,6 +23,7 @@
 #include "mainwindow/registry_settings.h"
 #include "mainwindow/ui/dialogs.h"
 #include "mainwindow/ui/paint_boxes.h"
+#include "mainwindow/ui/panels_state.h"
 #include "mainwindow/ui/shell_services.h"
 #include "mainwindow/wheel_notches.h"
 #include "platform/messages.h"
@@ -425,8 +429,8 @@ public:
   void SaveSBClick();
   void SavePanelClick();
   void SaveCommentPanelClick();
-  // The comment dialog and Save As of the save with a comment come with the comment and Save As
-  // windows; until then they log and answer "cancelled" and "failed".
+  // The comment dialog of the save with a comment: false when it was cancelled. Save As comes with
+  // the Save As window; until then it logs and answers "failed".
   bool InfoFormExecute();
   IoResult SaveDTVAs();
   UserDialogs &Dialogs() { return *FDialogs; }
@@ -583,6 +587,48 @@ public:
   // ---- Films, review table, thumbnail grid, folder conversions (mainwindow/ui/) ----
 
   // ---- Setup panel, file browser, comments, shortcuts (mainwindow/ui/) ----
+  PanelsState FPanels;
+  // Setup panel (main_window_setup.cpp). OK checks every edit first and applies nothing while one is
+  // bad; it then applies the panel, stores the settings and refreshes the view.
+  void SetupSBClick();
+  void SetupOkBtnClick();
+  void SetupCancelBtnClick();
+  // The info panel as a side column at the right edge or a strip at the bottom; the window then lays
+  // itself out anew.
+  void SetInfoPanelLayout(bool sideColumn);
+  void InfoPanelDblClick();
+  // The Up and Down panels of the fixed-level entry (their "Tag" property: 1 up, 2 down).
+  void UpDownPanelMouseDown(QFrame *panel);
+  void UpDownPanelMouseUp(QFrame *panel);
+  // "Ping Camera...": a continuous ping of the camera in a terminal, through the network policy.
+  void Ping1Click();
+  void ResSwitchClick();
+  // File browser panel (main_window_browser.cpp), hidden for the whole run. BrowseShowFolder lists
+  // the browse folder and selects a line.
+  void BrowseShowFolder(int select);
+  void FilesLBClick();
+  void FilesLBDblClick();
+  void FilesLBKeyDown(int key); // Qt key code
+  void PreviewPBPaint();
+  // Comments (main_window_comments.cpp).
+  void InfoEditExecute();
+  void InfoEditKeyDown(int key); // Qt key code: Enter stores, Esc drops
+  void FileInfoLabelClick();
+  void FileInfoPanelResize();
+  void SoundImageClick();
+  void SoundTimerTimer();
+  SoundDevice &SoundOutput();
+  // Starts the on-screen keyboard (true) and returns its process id (0: not started), or lets go of
+  // it (false; it keeps running) and returns 0.
+  std::int64_t OSKExec(bool start);
+  void BuildSetupPanel();
+  void ConnectSetupPanel();
+  void ConnectFixedLevelSpin();
+  void ApplyInfoPanelLayout(bool sideColumn);
+  void PlaceClosePanel();
+  void BuildFileBrowser();
+  void BuildSoundButton();
+  void ConnectComments();
 
   // ---- Acquisition (acquisition/ui/) ----
 

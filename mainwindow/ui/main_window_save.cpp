@@ -71,13 +71,8 @@ void TCalidarix::SaveWithComment() {
     FDialogs->ShowError(this, result.Result.message);
 }
 
-bool TCalidarix::InfoFormExecute() {
-  Note(ServiceStatus::NotAvailable, "Comment dialog");
-  return false;
-}
-
 IoResult TCalidarix::SaveDTVAs() {
-  Note(ServiceStatus::NotAvailable, "Save As");
+  NotAvailable(QStringLiteral("Save As"));
   return IoResult::Error(QString());
 }
 

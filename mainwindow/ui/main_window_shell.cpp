@@ -250,9 +250,12 @@ void TCalidarix::ToggleFullScreen() {
       if (!aspect)
         Note(ServiceStatus::NotAvailable, "Image aspect for the black side panels");
       auto shownWidth = [](QWidget *w) { return w->isVisible() ? w->width() : 0; };
-      const int d = aspect ? width() - TruncToInt32((height() - FileInfoPanel->height()) * *aspect) -
+      // The info panel takes width as the side column and height as the strip at the bottom.
+      const bool column = FPanels.FInfoSideColumn;
+      const int strip = column || !InfoBasePanel->isVisible() ? 0 : InfoBasePanel->height();
+      const int d = aspect ? width() - TruncToInt32((height() - FileInfoPanel->height() - strip) * *aspect) -
                                  shownWidth(PalBasePanel) - shownWidth(BigButtonsPanel) -
-                                 shownWidth(InfoBasePanel)
+                                 (column ? shownWidth(InfoBasePanel) : 0)
                            : 0;
       if (d > 0) {
         BlackPanelLeft->setFixedWidth(d / 2);
@@ -261,8 +264,8 @@ void TCalidarix::ToggleFullScreen() {
         BlackPanelRight->show();
       }
       ClosePanel->setText(FLanguage == 1 ? QString::fromUtf8("X Закрыть") : QStringLiteral("X Close"));
-      // The info panel stands at the right edge: the close button goes on top of it.
-      ClosePanel->setFixedHeight(32);
+      // On the side column the close button lies across its top, on the strip at its right end.
+      PlaceClosePanel();
       ClosePanel->show();
     }
     QCoreApplication::processEvents();

@@ -100,13 +100,14 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
   FMetroMode = false;
   FDriveLetter = QStringLiteral("C");
   SetTrayIcon();
-  Note(FServices.desktop->RecoverInterruptedFilm(FDriveLetter), "Film recovery");
 
   PublishForSibling();
 
   const std::optional<bool> cameraFound = FServices.settings->LoadIniSettings(*this);
   if (!cameraFound)
     Note(ServiceStatus::NotAvailable, "Calidarix.ini");
+  // Films are recovered on the film drive the INI names, not on the drive assumed before it was read.
+  Note(FServices.desktop->RecoverInterruptedFilm(FDriveLetter), "Film recovery");
   if (!cameraFound.value_or(false)) {
     ScanSB->setEnabled(false);
     Start1->setEnabled(false);

@@ -63,11 +63,13 @@ void TCalidarix::BuildComponents() {
   BuildToolBar();
   column->addWidget(ToolPanel);
   BuildPanels();
+  BuildFileBrowser();
   auto *row = new QHBoxLayout;
   row->setSpacing(0);
-  for (QWidget *w : {static_cast<QWidget *>(BlackPanelLeft), static_cast<QWidget *>(BigButtonsPanel),
-                     static_cast<QWidget *>(ImagePanel), static_cast<QWidget *>(PalBasePanel),
-                     static_cast<QWidget *>(InfoBasePanel), static_cast<QWidget *>(BlackPanelRight)})
+  for (QWidget *w : {static_cast<QWidget *>(FPanels.FilesPanel), static_cast<QWidget *>(BlackPanelLeft),
+                     static_cast<QWidget *>(BigButtonsPanel), static_cast<QWidget *>(ImagePanel),
+                     static_cast<QWidget *>(PalBasePanel), static_cast<QWidget *>(InfoBasePanel),
+                     static_cast<QWidget *>(BlackPanelRight)})
     row->addWidget(w, w == ImagePanel ? 1 : 0);
   column->addLayout(row, 1);
   column->addWidget(FileInfoPanel);
@@ -78,6 +80,10 @@ void TCalidarix::BuildComponents() {
   BuildMeasureControls();
   FServices.view->Attach(*this);
   ConnectFilesAndMessages();
+  // Setup panel, file browser, comments: the design's info panel is the strip at the bottom.
+  ConnectSetupPanel();
+  ConnectComments();
+  ApplyInfoPanelLayout(false);
   // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
   // run its own command again. This covers the buttons of every panel, whoever built them.
   for (QToolButton *button : findChildren<QToolButton *>())
@@ -118,6 +124,7 @@ void TCalidarix::BuildMenus() {
   AddItem(scan, "Stop1", "Stop [Esc]");
   Interface1 = AddItem(scan, "Interface1", "Interface...");
   connect(Interface1, &QAction::triggered, this, &TCalidarix::Interface1Click);
+  AddItem(scan, "Ping1", "Ping Camera...");
 
   QMenu *tools = AddMenu(bar, "Tools1", "Tools");
   AddItem(tools, "ThermoProfile1", "Thermo Profile [G]");
@@ -164,6 +171,7 @@ void TCalidarix::BuildMenus() {
   connect(RemoveQorReg, &QAction::triggered, this, &TCalidarix::RemoveQorRegClick);
   ShowProgressForm = AddItem(ServiceFunctions, "ShowProgressForm", "Show Progress Form");
   connect(ShowProgressForm, &QAction::triggered, this, &TCalidarix::ShowProgressFormClick);
+  AddItem(AddSubMenu(ServiceFunctions, "Resolution", "Resolution"), "ResSwitch", "On");
 
   ImageWithScalePopupMenu = Named(new QMenu(this), "ImageWithScalePopupMenu");
   AddItem(ImageWithScalePopupMenu, "ImageOnly1", "Image Only");
@@ -234,9 +242,8 @@ void TCalidarix::BuildToolBar() {
           [this] { Note(FServices.acquisition->VideoSBClick(), "Video"); });
   // Buttons whose commands are not built yet say so in the window instead of doing nothing. A command
   // that is built takes its button off this list.
-  for (const char *name :
-       {"SaveBMPSB", "CopySB", "BMPFrameSB", "FrameSB", "View3dSB", "GraphSB", "HistogramSB", "TimeGraphSB",
-        "SetupSB", "PrintSB", "FixedFileSB", "LinkSB", "CopyInfoSB"}) {
+  for (const char *name : {"SaveBMPSB", "CopySB", "BMPFrameSB", "FrameSB", "View3dSB", "GraphSB", "HistogramSB",
+                           "TimeGraphSB", "PrintSB", "FixedFileSB", "LinkSB", "CopyInfoSB"}) {
     auto *button = findChild<QToolButton *>(QString::fromLatin1(name));
     connect(button, &QToolButton::clicked, this, [this, button] {
       NotAvailable(button->toolTip().isEmpty() ? button->objectName() : button->toolTip());
@@ -298,41 +305,11 @@ void TCalidarix::BuildPanels() {
   image->addWidget(ImRightPB, 1, 2);
   image->addWidget(ImBottomPB, 2, 0, 1, 3);
   // The voice-comment button on the image, placed by the view when the image has a comment.
-  SoundBtn = Named(new QPushButton("Sound", ImagePanel), "SoundBtn");
-  SoundBtn->setFocusPolicy(Qt::NoFocus); // a panel on the image, like the tool buttons
-  SoundBtn->hide();
+  BuildSoundButton();
   VideoPanel = AddLabel(ImagePanel, "VideoPanel", "Initializing Video...");
   VideoPanel->hide();
 
-  SetupPanel = Panel(ImagePanel, "SetupPanel");
-  auto *setup = new QGridLayout(SetupPanel);
-  int r = 0;
-  for (auto [name, text] : {std::pair{"SetupFilmFramesLabel", "Film frames"},
-                            {"SetupFrameTimeLabel", "Frame time"},
-                            {"SetupSumCountLabel", "Sum count"},
-                            {"SetupLanguageLabel", "Language"},
-                            {"SetupPointsLabel", "Points Count"},
-                            {"SetupFixedMinLabel", "Fixed Min"},
-                            {"SetupFixedMaxLabel", "Fixed Max"},
-                            {"SetupLimitLabel", "Limit"}})
-    setup->addWidget(AddLabel(SetupPanel, name, text), r++, 0);
-  LanguageCB = Named(new QComboBox(SetupPanel), "LanguageCB");
-  LanguageCB->addItems({"English", QString::fromUtf8("Русский")});
-  setup->addWidget(LanguageCB, 3, 1);
-  r = 0;
-  for (auto [name, text] : {std::pair{"AutoSaveCB", "AutoSave"},
-                            {"FullScreenCB", "FullScreen"},
-                            {"FixedRangeCB", "FixedRange"},
-                            {"BigButtonsCB", "BigButtons"},
-                            {"AutoIsothermCB", "Auto Isotherm"},
-                            {"MenuVisibleCB", "MenuVisible"},
-                            {"IntegerCB", "Integer"},
-                            {"SavebyF2CB", "Save by F2"},
-                            {"ReadDTICB", "Read DTI"},
-                            {"NightModeCB", "Night mode"}})
-    setup->addWidget(Named(new QCheckBox(QString::fromLatin1(text), SetupPanel), name), r++, 2);
-  setup->addWidget(Named(new QPushButton("&Cancel", SetupPanel), "SetupCancelBtn"), r, 2);
-  SetupPanel->hide();
+  BuildSetupPanel();
 
   PalBasePanel = Panel(this, "PalBasePanel");
   auto *pal = new QVBoxLayout(PalBasePanel);
@@ -388,7 +365,7 @@ void TCalidarix::BuildPanels() {
   ClosePanel->hide();
   connect(ClosePanel, &QPushButton::clicked, this, &QWidget::close);
   info->addWidget(ClosePanel, 0, 0, 1, 2);
-  r = 1;
+  int r = 1;
   // Caption and value of each measurement label.
   const std::pair<const char *, const char *> measurements[] = {
       {"XLab", "XLabel"},      {"YLab", "YLabel"},        {"TLab", "TemperatureLabel"},

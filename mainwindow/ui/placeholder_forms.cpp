@@ -5,7 +5,6 @@ namespace calidarix {
 TQorCtrl *QorCtrl = nullptr;
 TGraphForm *GraphForm = nullptr;
 TCalibrForm *CalibrForm = nullptr;
-TInfoForm *InfoForm = nullptr;
 TPanoScanDialog *PanoScanDialog = nullptr;
 TSet0Dialog *Set0Dialog = nullptr;
 TFilmProcessForm *FilmProcessForm = nullptr;

@@ -3,6 +3,7 @@
 // of its class, with its name and caption, so that the program creates every window in its order.
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
+#include "mainwindow/ui/info_form.h"
 #include "mainwindow/ui/open_form.h"
 #include "mainwindow/ui/palette_form.h"
 
@@ -23,7 +24,6 @@ public:
 
 CALIDARIX_EMPTY_FORM(TQorCtrl, "QorCtrl", "Qor Ctrl Form")
 CALIDARIX_EMPTY_FORM(TCalibrForm, "CalibrForm", "Calibration")
-CALIDARIX_EMPTY_FORM(TInfoForm, "InfoForm", "Information")
 CALIDARIX_EMPTY_FORM(TPanoScanDialog, "PanoScanDialog", "PanoScanDialog")
 CALIDARIX_EMPTY_FORM(TSet0Dialog, "Set0Dialog", "Set >0< position")
 CALIDARIX_EMPTY_FORM(TFilmProcessForm, "FilmProcessForm", "Film Process")
@@ -50,7 +50,6 @@ public:
 extern TQorCtrl *QorCtrl;
 extern TGraphForm *GraphForm;
 extern TCalibrForm *CalibrForm;
-extern TInfoForm *InfoForm;
 extern TPanoScanDialog *PanoScanDialog;
 extern TSet0Dialog *Set0Dialog;
 extern TFilmProcessForm *FilmProcessForm;

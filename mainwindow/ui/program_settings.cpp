@@ -95,8 +95,7 @@ RegistrySettings GatherRegistrySettings(const TCalidarix &w) {
   s.FLanguage = w.FLanguage;
   s.FontN = FontN;
   s.ArrayType = ArrayType;
-  // The window has the side-column layout of the info panel only, until the setup panel can switch it.
-  s.InfoPanelLeft = true;
+  s.InfoPanelLeft = w.FPanels.FInfoSideColumn;
   s.BMPLook = w.BMPLook;
 
   s.FLimit = w.FLimit;
@@ -165,9 +164,8 @@ ServiceStatus StoredProgramSettings::ParamsRestore(TCalidarix &window) {
   RegistrySettings settings = GatherRegistrySettings(window);
   RestoreRegistrySettings(*registry_, settings, window.FDriveLetter);
   ApplyRegistrySettings(window, settings);
-  // The bottom-strip layout of the info panel comes with the setup panel.
-  if (settings.InfoPanelLeft == false)
-    Log(QStringLiteral("Info panel at the bottom: not available"));
+  if (settings.InfoPanelLeft)
+    window.SetInfoPanelLayout(*settings.InfoPanelLeft);
   return ServiceStatus::Done;
 }
 

@@ -129,7 +129,7 @@ TEST(PaletteNodesTest, RecordsOfANewEditorAreTheFileOfTheEndNodes) {
 TEST(PaletteNodesTest, ShortRecordListEndsOnNodeThirtyTwoAndKeepsTheRestOfTheTable) {
   TPaletteNodes nodes;
   nodes.AddNode(50, kRed); // node 2, hidden by the load
-  nodes.AddNode(60, kRed); // node 3, kept
+  nodes.AddNode(60, kRed); // node 3, deleted before the load
   nodes.DeleteNode(3);
   const TPaletteTable before = nodes.Table();
   const std::vector<TPaletteRecord> records = {{0, true, {0, 0, 0}}, {100, true, kRed}};
@@ -145,6 +145,25 @@ TEST(PaletteNodesTest, ShortRecordListEndsOnNodeThirtyTwoAndKeepsTheRestOfTheTab
   const std::vector<TPaletteRecord> one = {{0, true, kRed}};
   EXPECT_FALSE(nodes.LoadRecords(one));
   EXPECT_EQ(nodes.Position(32), 100);
+}
+
+TEST(PaletteNodesTest, ShortRecordListHidesTheNodesItDoesNotDefine) {
+  TPaletteNodes nodes;
+  nodes.AddNode(40, kRed);            // node 2
+  nodes.AddNode(80, TRGB{0, 0, 255}); // node 3
+  nodes.AddNode(120, kRed);           // node 4
+  const std::vector<TPaletteRecord> records = {
+      {0, true, {0, 0, 0}}, {10, true, {0, 255, 0}}, {200, true, kRed}};
+  ASSERT_TRUE(nodes.LoadRecords(records));
+  EXPECT_TRUE(nodes.Visible(2));
+  EXPECT_FALSE(nodes.Visible(3)); // moved to node 32
+  EXPECT_FALSE(nodes.Visible(4)); // not in the file
+  EXPECT_EQ(nodes.NodeCount(), 3);
+  EXPECT_EQ(nodes.Position(32), 200);
+  // Between 10 and 200 the ramp runs from green to red, with nothing of the old red node at 120.
+  ExpectColor(nodes.Table()[10], TRGB{0, 255, 0});
+  EXPECT_LT(nodes.Table()[120].R, 160);
+  EXPECT_GT(nodes.Table()[120].G, 100);
 }
 
 TEST(PaletteNodesTest, FullRecordListRoundTrips) {
