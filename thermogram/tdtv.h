@@ -52,6 +52,10 @@ struct TDTVHeader {
   static constexpr std::int16_t kElevationNotSet = -32768;
 };
 
+// The header a reset gives (ResetHeader): 1 x 1 pixel, one frame, version 3, the default Scale, Offset
+// 0, and an empty comment.
+TDTVHeader ResetHeaderValues();
+
 // The record stored before each frame of a film.
 struct TFilmFrameRecord {
   double MinTemp = 0.0;    // temperature of raw 0 of this frame
@@ -113,7 +117,8 @@ public:
   void UpdatePixelSize();
   void SetDistance(double distance);
   // With rescale the frame is re-quantized to low .. high; without, only the locked range is stored.
-  // Returns false and changes nothing when a bound is not finite or low > high.
+  // low is raised to absolute zero, a low above high becomes high - 1, and an empty range is widened
+  // to one degree. Returns false and changes nothing when a bound is not finite.
   bool SetTemperatureRange(bool rescale, double low, double high);
   void UpdateStatistics();
   // Adds the frame's pixels to counts[0 .. bins-1]; counts is not cleared. Returns false and adds
@@ -147,6 +152,11 @@ public:
   IoResult LoadFromFile(const QString &fileName, int frame);
   void MakeDemoImage();
 
+private:
+  // LoadFromFile for a file that exists.
+  IoResult LoadExistingFile(const QString &fileName, int frame);
+
+public:
   // ---- Rendering (palette_render.cpp) ----
 
   // Renders the view into FBitmap sized as rect (its position is not used). firstRow = lastRow = 0
@@ -208,14 +218,14 @@ public:
   // ---- Frame arithmetic and summation (frame_arithmetic.cpp) ----
 
   void AccumulateFrame();
-  void AppendImage(TDTV &other, const TRect &view);
+  IoResult AppendImage(TDTV &other, const TRect &view);
   void MakeAbsDifference(const TDTV &other);
   void MakeHeatMap(const TDTV &reference, const TRect &rect); // rect half-open
   IoResult StackFilmFrames(int first, int last);
 
   // ---- Scan reconstruction by projection (scan_projection.cpp) ----
 
-  void ReconstructScan();
+  bool ReconstructScan();
 
   // ---- Cube faces and textures of the 3-D view (cube_faces.cpp) ----
 
@@ -237,15 +247,10 @@ public:
 
   // ---- Plane projection, symmetric resampling, unfolding (plane_projection.cpp) ----
 
-  void ProjectByAngles();
+  bool ProjectByAngles();
   void ProjectFrame(double horizontal, double vertical, double elevation); // degrees
   void ResampleSymmetric(const std::vector<double> &xOffsets, const std::vector<double> &yOffsets);
   void UnfoldHalves(int dx, int dy);
-
-  // ---- Film processing (film_processing.cpp) ----
-
-  // Measures every frame of the loaded film into FFilmProcessTable and writes the ".dat" report.
-  bool ProcessFilm(const TRect &rect);
 
   // ================= Fields =================
 
