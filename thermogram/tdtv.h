@@ -143,6 +143,7 @@ public:
 
   // Reads frame `frame` (1-based). On failure the thermogram is left exactly as it was.
   IoResult LoadDTV(const QString &fileName, int frame);
+  // The writers replace a file only once the new one is whole (through "<name>.tmp").
   IoResult SaveDTV(const QString &fileName);
   IoResult StartFilm(const QString &fileName);
   IoResult AppendFilmFrame(const QString &fileName);
@@ -218,13 +219,19 @@ public:
   // ---- Frame arithmetic and summation (frame_arithmetic.cpp) ----
 
   void AccumulateFrame();
+  // Joins other into this mosaic (other is re-quantized and resampled too). A join that cannot be
+  // made (too large a picture) changes neither thermogram and returns the reason.
   IoResult AppendImage(TDTV &other, const TRect &view);
   void MakeAbsDifference(const TDTV &other);
   void MakeHeatMap(const TDTV &reference, const TRect &rect); // rect half-open
+  // Replaces the frame by frames first .. last of the film FFileName, one below the other; a film
+  // that does not hold them, or a stack beyond the frame budget, is refused and nothing changes.
   IoResult StackFilmFrames(int first, int last);
 
   // ---- Scan reconstruction by projection (scan_projection.cpp) ----
 
+  // Replaces the frame by its projection of kind FProjection. A projection that cannot be made
+  // changes nothing (frame, aspect, flags), says why in the log and returns false.
   bool ReconstructScan();
 
   // ---- Cube faces and textures of the 3-D view (cube_faces.cpp) ----
@@ -247,6 +254,8 @@ public:
 
   // ---- Plane projection, symmetric resampling, unfolding (plane_projection.cpp) ----
 
+  // The plane projection from the header's angles; like ReconstructScan, a refusal changes nothing,
+  // is logged and returns false.
   bool ProjectByAngles();
   void ProjectFrame(double horizontal, double vertical, double elevation); // degrees
   void ResampleSymmetric(const std::vector<double> &xOffsets, const std::vector<double> &yOffsets);
