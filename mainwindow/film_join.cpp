@@ -160,8 +160,7 @@ IoResult AppendDTVFile(TDTV &current, const QString &fileName, const TRect &view
   if (IoResult loaded = LoadExisting(other, fileName, 1); !loaded) {
     return loaded;
   }
-  current.AppendImage(other, view);
-  return IoResult::Ok();
+  return current.AppendImage(other, view);
 }
 
 } // namespace calidarix

@@ -55,7 +55,8 @@ JoinResult JoinFilesToFilm(const QStringList &files, const QString &target, TDTV
                            const JoinProgress &progress = {});
 
 // Joins frame 1 of fileName into current as a mosaic on a common temperature scale, placed to suit
-// the view rectangle. A file that does not exist or cannot be read is reported and nothing changes.
+// the view rectangle. A file that does not exist or cannot be read, or a join that would make too
+// large a picture, is reported and nothing changes.
 IoResult AppendDTVFile(TDTV &current, const QString &fileName, const TRect &view);
 
 } // namespace calidarix

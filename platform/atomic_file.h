@@ -1,16 +1,57 @@
 #pragma once
 // Whole-file writes that never leave a half-written file behind.
+//
+// The content goes to "<target>.tmp" beside the target, is flushed to disk and then renamed over the
+// target, so the target is always either the old file or the new one. Every target has this one
+// temporary name: a write killed half-way leaves at most one file behind, and the next write of the
+// same target takes it over. While it writes, the writer holds a lock on the temporary file, so two
+// writers of one target (two programs sharing the registry, say) take turns instead of writing into
+// each other's file.
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace calidarix {
 
-// Writes `content` to a new temporary file in the folder of `target`, flushes it to disk and renames
-// it over `target`. The folder must exist. An existing target keeps its permission bits; a new one
-// gets 0666 less the umask. On failure the target is untouched, the temporary file is removed, false
-// is returned and `error` (when given) says why.
+// The temporary file a write of `target` goes through.
+std::filesystem::path TemporaryFileFor(const std::filesystem::path &target);
+
+// One whole-file write, for content produced piece by piece. Open, Write as often as needed, Commit.
+// A writer destroyed without a successful Commit removes its temporary file and leaves the target
+// as it was.
+class AtomicFileWriter {
+public:
+  explicit AtomicFileWriter(std::filesystem::path target);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter &) = delete;
+  AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
+
+  // Takes the target's temporary file, waiting a few seconds at most for another writer of the
+  // same target. The folder must exist.
+  bool Open();
+  // After a failure the later writes do nothing and Commit fails.
+  bool Write(const void *data, std::size_t size);
+  // Flushes the content to disk and renames it over the target. An existing target keeps its
+  // permission bits; a new one gets 0666 less the umask.
+  bool Commit();
+
+  // Why the last step failed; empty while nothing failed.
+  const std::string &Error() const { return error_; }
+
+private:
+  bool Fail(const std::string &what, int code);
+  void Abandon();
+
+  std::filesystem::path target_;
+  std::filesystem::path temporary_;
+  int fd_ = -1;
+  std::string error_;
+};
+
+// Writes `content` to `target` through an AtomicFileWriter. On failure the target is untouched, no
+// temporary file is left, false is returned and `error` (when given) says why.
 bool WriteFileAtomically(const std::filesystem::path &target, std::string_view content,
                          std::string *error = nullptr);
 

@@ -57,6 +57,9 @@ void TDTV::MakeDemoImage() {
   FThickness = 1.0;
   FSpecificHeat = 1.0;
   FDensity = 1.0;
+  // The companions of the file shown before do not belong to the demo image.
+  FOverlay = QImage();
+  FHasVoiceNote = false;
 }
 
 } // namespace calidarix

@@ -8,6 +8,7 @@
 #include "thermogram/tdtv.h"
 
 #include "platform/numbers.h"
+#include "thermogram/io_result.h"
 #include "thermogram/rect_clip.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -66,6 +67,28 @@ void Blit(const std::vector<std::uint16_t> &src, int w, int h, std::vector<std::
   }
 }
 
+// A thermogram's part in a join, worked on apart from the thermogram: its header, frame and aspect.
+struct JoinPart {
+  TDTV Dtv;
+
+  explicit JoinPart(const TDTV &t) {
+    Dtv.FHeader = t.FHeader;
+    Dtv.FRaw = t.FRaw;
+    Dtv.FAspect = t.FAspect;
+    Dtv.FPixelAspect = t.FPixelAspect;
+  }
+
+  // Gives `t` the header, frame and aspect worked out here, with statistics to match.
+  void CopyTo(TDTV &t) {
+    t.FHeader = Dtv.FHeader;
+    t.FRaw = std::move(Dtv.FRaw);
+    t.FAspect = Dtv.FAspect;
+    t.FPixelAspect = Dtv.FPixelAspect;
+    t.UpdateStatistics();
+    t.FIsoPoints.clear();
+  }
+};
+
 } // namespace
 
 void TDTV::AccumulateFrame() {
@@ -108,59 +131,83 @@ void TDTV::AccumulateFrame() {
   }
 }
 
-void TDTV::AppendImage(TDTV &other, const TRect &view) {
-  if (&other == this || PixelCount(other) == 0 || PixelCount(*this) == 0) {
-    return;
+IoResult TDTV::AppendImage(TDTV &other, const TRect &view) {
+  if (&other == this) {
+    return IoResult::Error(QStringLiteral("A thermogram cannot be joined to itself"));
   }
-  const double low = std::min<double>(FHeader.Offset, other.FHeader.Offset);
-  const double high = std::max(RawToTemperature(kFullScaleRaw), other.RawToTemperature(kFullScaleRaw));
-  SetTemperatureRange(true, low, high);
-  other.SetTemperatureRange(true, low, high);
-  other.ResampleToAspect();
-  if (FAppendPos == TPoint{0, 0}) {
-    ResampleToAspect();
-    FAppendPos.X = Width();
+  if (PixelCount(other) == 0 || PixelCount(*this) == 0) {
+    return IoResult::Error(QStringLiteral("There is no frame to join"));
   }
+  return WithoutAllocationFailure(QStringLiteral("the joined picture"), [&] {
+    // The join is worked out on copies: one that is refused leaves both thermograms as they were.
+    JoinPart mine(*this);
+    JoinPart theirs(other);
+    const double low = std::min<double>(FHeader.Offset, other.FHeader.Offset);
+    const double high = std::max(RawToTemperature(kFullScaleRaw), other.RawToTemperature(kFullScaleRaw));
+    mine.Dtv.SetTemperatureRange(true, low, high);
+    theirs.Dtv.SetTemperatureRange(true, low, high);
+    theirs.Dtv.ResampleToAspect();
+    TPoint appendPos = FAppendPos;
+    if (appendPos == TPoint{0, 0}) {
+      mine.Dtv.ResampleToAspect();
+      appendPos.X = mine.Dtv.Width();
+    }
 
-  const double viewWidth = std::abs(static_cast<double>(view.Right) - view.Left);
-  const double viewHeight = std::abs(static_cast<double>(view.Bottom) - view.Top);
-  const double ratio = (viewWidth > 0.0 && viewHeight > 0.0) ? viewWidth / viewHeight : 1.0;
-  auto misfit = [ratio](std::int64_t w, std::int64_t h) {
-    const double q = static_cast<double>(w) / static_cast<double>(h) / ratio;
-    return q < 1.0 ? 1.0 / q : q;
-  };
-  const std::int64_t w = Width();
-  const std::int64_t h = Height();
-  const std::int64_t ow = other.Width();
-  const std::int64_t oh = other.Height();
-  // A: in the same row, to the right of the last joined image; B: a new row below everything.
-  const std::int64_t aw = std::max<std::int64_t>(FAppendPos.X + ow, w);
-  const std::int64_t ah = std::max<std::int64_t>(FAppendPos.Y + oh, h);
-  const std::int64_t bw = std::max(ow, w);
-  const std::int64_t bh = h + oh;
-  const bool right = misfit(aw, ah) <= misfit(bw, bh);
-  const std::int64_t nw = right ? aw : bw;
-  const std::int64_t nh = right ? ah : bh;
-  if (nw > kMaxSide || nh > kMaxSide || FAppendPos.X < 0 || FAppendPos.Y < 0) {
-    ThermogramLog(QStringLiteral("Join refused: the mosaic would exceed 65535 pixels"));
-    return;
-  }
-  if (!right) {
-    FAppendPos = TPoint{0, Height()};
-  }
+    const double viewWidth = std::abs(static_cast<double>(view.Right) - view.Left);
+    const double viewHeight = std::abs(static_cast<double>(view.Bottom) - view.Top);
+    const double ratio = (viewWidth > 0.0 && viewHeight > 0.0) ? viewWidth / viewHeight : 1.0;
+    auto misfit = [ratio](std::int64_t w, std::int64_t h) {
+      const double q = static_cast<double>(w) / static_cast<double>(h) / ratio;
+      return q < 1.0 ? 1.0 / q : q;
+    };
+    const std::int64_t w = mine.Dtv.Width();
+    const std::int64_t h = mine.Dtv.Height();
+    const std::int64_t ow = theirs.Dtv.Width();
+    const std::int64_t oh = theirs.Dtv.Height();
+    // A: in the same row, to the right of the last joined image; B: a new row below everything.
+    const std::int64_t aw = std::max<std::int64_t>(appendPos.X + ow, w);
+    const std::int64_t ah = std::max<std::int64_t>(appendPos.Y + oh, h);
+    const std::int64_t bw = std::max(ow, w);
+    const std::int64_t bh = h + oh;
+    const bool right = misfit(aw, ah) <= misfit(bw, bh);
+    const std::int64_t nw = right ? aw : bw;
+    const std::int64_t nh = right ? ah : bh;
+    if (nw > kMaxSide || nh > kMaxSide || appendPos.X < 0 || appendPos.Y < 0) {
+      const QString text =
+          QStringLiteral("Join refused: the picture would be %1 x %2 pixels, more than 65535 on a side")
+              .arg(nw)
+              .arg(nh);
+      ThermogramLog(text);
+      return IoResult::Error(text);
+    }
+    if (static_cast<std::uint64_t>(nw) * static_cast<std::uint64_t>(nh) > FramePixelBudget) {
+      const QString text =
+          QStringLiteral("Join refused: the picture of %1 x %2 pixels would be too large").arg(nw).arg(nh);
+      ThermogramLog(text);
+      return IoResult::Error(text);
+    }
+    if (!right) {
+      appendPos = TPoint{0, static_cast<int>(h)};
+    }
 
-  std::vector<std::uint16_t> mosaic(static_cast<std::size_t>(nw) * static_cast<std::size_t>(nh), 0);
-  const int newW = static_cast<int>(nw);
-  const int newH = static_cast<int>(nh);
-  Blit(FRaw, Width(), Height(), mosaic, newW, newH, 0, 0);
-  Blit(other.FRaw, other.Width(), other.Height(), mosaic, newW, newH, FAppendPos.X, FAppendPos.Y);
-  FHeader.Width = static_cast<std::uint16_t>(newW);
-  FHeader.Height = static_cast<std::uint16_t>(newH);
-  FRaw = std::move(mosaic);
-  SetAspect(static_cast<double>(newW) / newH);
-  FAppendPos.X += other.Width();
-  UpdateStatistics();
-  FIsoPoints.clear();
+    std::vector<std::uint16_t> mosaic(static_cast<std::size_t>(nw) * static_cast<std::size_t>(nh), 0);
+    const int newW = static_cast<int>(nw);
+    const int newH = static_cast<int>(nh);
+    Blit(mine.Dtv.FRaw, mine.Dtv.Width(), mine.Dtv.Height(), mosaic, newW, newH, 0, 0);
+    Blit(theirs.Dtv.FRaw, theirs.Dtv.Width(), theirs.Dtv.Height(), mosaic, newW, newH, appendPos.X,
+         appendPos.Y);
+    appendPos.X += theirs.Dtv.Width();
+
+    // Nothing can fail from here on: both thermograms take their new content.
+    theirs.CopyTo(other);
+    mine.Dtv.FHeader.Width = static_cast<std::uint16_t>(newW);
+    mine.Dtv.FHeader.Height = static_cast<std::uint16_t>(newH);
+    mine.Dtv.FRaw = std::move(mosaic);
+    mine.Dtv.SetAspect(static_cast<double>(newW) / newH);
+    mine.CopyTo(*this);
+    FAppendPos = appendPos;
+    return IoResult::Ok();
+  });
 }
 
 void TDTV::MakeAbsDifference(const TDTV &other) {
@@ -241,69 +288,82 @@ void TDTV::MakeHeatMap(const TDTV &reference, const TRect &rect) {
 }
 
 IoResult TDTV::StackFilmFrames(int first, int last) {
-  if (FFileName.isEmpty() || !QFileInfo(FFileName).isFile()) {
+  const QFileInfo film(FFileName);
+  if (FFileName.isEmpty() || !film.isFile()) {
     return IoResult::Error(QStringLiteral("No film to stack: \"%1\" does not exist").arg(FFileName));
   }
   if (first < 1 || last < first) {
     return IoResult::Error(QStringLiteral("No frames to stack: %1 .. %2").arg(first).arg(last));
   }
   const std::int64_t n = std::int64_t{last} - first + 1;
-  FRangeLocked = false;
-
-  TDTV frame;
-  std::vector<std::uint16_t> stacked;
-  int fw = 0;
-  int fh = 0;
-  Range range;
-  for (int k = first; k <= last; ++k) {
-    IoResult read = frame.LoadFromFile(FFileName, k);
-    if (!read) {
-      return IoResult::Error(QStringLiteral("Frame %1 of \"%2\": %3").arg(k).arg(FFileName, read.message));
+  return WithoutAllocationFailure(QStringLiteral("the stacked frames"), [&]() -> IoResult {
+    TDTV frame;
+    if (IoResult read = frame.LoadFromFile(FFileName, first); !read) {
+      return IoResult::Error(
+          QStringLiteral("Frame %1 of \"%2\": %3").arg(first).arg(FFileName, read.message));
     }
-    if (k == first) {
-      fw = frame.Width();
-      fh = frame.Height();
-      if (fw < 1 || fh < 1 || n * fh > kMaxSide) {
-        return IoResult::Error(
-            QStringLiteral("%1 frames of %2 x %3 do not fit into one thermogram").arg(n).arg(fw).arg(fh));
+    const int fw = frame.Width();
+    const int fh = frame.Height();
+    const std::uint64_t pixels =
+        static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(fw) * static_cast<std::uint64_t>(fh);
+    if (fw < 1 || fh < 1 || n * fh > kMaxSide || pixels > FramePixelBudget) {
+      return IoResult::Error(
+          QStringLiteral("%1 frames of %2 x %3 do not fit into one thermogram").arg(n).arg(fw).arg(fh));
+    }
+    // Every frame format stores at least one byte per pixel: a film whose header claims more frames
+    // than its size allows is damaged, and is refused before the stacked frame is made for them.
+    const std::uint64_t claimed = frame.FHeader.Version == 5 ? frame.FHeader.FrameCount : 0;
+    if (pixels > static_cast<std::uint64_t>(film.size()) ||
+        (claimed != 0 && static_cast<std::uint64_t>(last) > claimed)) {
+      return IoResult::Error(
+          QStringLiteral("\"%1\" does not hold frames %2 .. %3").arg(FFileName).arg(first).arg(last));
+    }
+    // A film's frames are brought to the range of the whole film; frames of an ordinary file share the
+    // quantization of its header already.
+    const Range range = frame.FHeader.Version == 5
+                            ? Range{frame.FFilmMin, frame.FFilmMax}
+                            : Range{frame.RawToTemperature(0), frame.RawToTemperature(kFullScaleRaw)};
+    std::vector<std::uint16_t> stacked(static_cast<std::size_t>(pixels), 0);
+    for (int k = first; k <= last; ++k) {
+      if (k != first) {
+        if (IoResult read = frame.LoadFromFile(FFileName, k); !read) {
+          return IoResult::Error(
+              QStringLiteral("Frame %1 of \"%2\": %3").arg(k).arg(FFileName, read.message));
+        }
+        if (frame.Width() != fw || frame.Height() != fh) {
+          return IoResult::Error(QStringLiteral("Frame %1 of \"%2\" is %3 x %4, not %5 x %6")
+                                     .arg(k)
+                                     .arg(FFileName)
+                                     .arg(frame.Width())
+                                     .arg(frame.Height())
+                                     .arg(fw)
+                                     .arg(fh));
+        }
       }
-      // A film's frames are brought to the range of the whole film; frames of an ordinary file share
-      // the quantization of its header already.
-      range = frame.FHeader.Version == 5
-                  ? Range{frame.FFilmMin, frame.FFilmMax}
-                  : Range{frame.RawToTemperature(0), frame.RawToTemperature(kFullScaleRaw)};
-      stacked.assign(
-          static_cast<std::size_t>(fw) * static_cast<std::size_t>(fh) * static_cast<std::size_t>(n), 0);
-    } else if (frame.Width() != fw || frame.Height() != fh) {
-      return IoResult::Error(QStringLiteral("Frame %1 of \"%2\" is %3 x %4, not %5 x %6")
-                                 .arg(k)
-                                 .arg(FFileName)
-                                 .arg(frame.Width())
-                                 .arg(frame.Height())
-                                 .arg(fw)
-                                 .arg(fh));
+      if (!frame.SetTemperatureRange(true, range.Low, range.High)) {
+        return IoResult::Error(QStringLiteral("The film's temperature range is not valid"));
+      }
+      const std::size_t at = static_cast<std::size_t>(k - first) * frame.FRaw.size();
+      std::copy(frame.FRaw.begin(), frame.FRaw.end(), stacked.begin() + static_cast<std::ptrdiff_t>(at));
     }
-    if (!frame.SetTemperatureRange(true, range.Low, range.High)) {
-      return IoResult::Error(QStringLiteral("The film's temperature range is not valid"));
-    }
-    const std::size_t at = static_cast<std::size_t>(k - first) * frame.FRaw.size();
-    std::copy(frame.FRaw.begin(), frame.FRaw.end(), stacked.begin() + static_cast<std::ptrdiff_t>(at));
-  }
 
-  // Keep the pixel shape: the stacked image is n frames tall on screen.
-  double pixelAspect = FPixelAspect;
-  if (!(pixelAspect > 0.0) || !std::isfinite(pixelAspect)) {
-    pixelAspect = 1.0;
-  }
-  FHeader.Width = static_cast<std::uint16_t>(fw);
-  FHeader.Height = static_cast<std::uint16_t>(n * fh);
-  FHeader.Scale = frame.FHeader.Scale; // the film range, as the last frame was re-quantized to it
-  FHeader.Offset = frame.FHeader.Offset;
-  FRaw = std::move(stacked);
-  SetAspect(static_cast<double>(Width()) / Height() / pixelAspect);
-  UpdateStatistics();
-  FIsoPoints.clear();
-  return IoResult::Ok();
+    // Every frame is read: the thermogram takes the stack. Pixels keep their shape: the stacked image
+    // is n frames tall on screen.
+    double pixelAspect = FPixelAspect;
+    if (!(pixelAspect > 0.0) || !std::isfinite(pixelAspect)) {
+      pixelAspect = 1.0;
+    }
+    FRangeLocked = false;
+    FHeader.Width = static_cast<std::uint16_t>(fw);
+    FHeader.Height = static_cast<std::uint16_t>(n * fh);
+    FHeader.Scale = frame.FHeader.Scale; // the film range, as the last frame was re-quantized to it
+    FHeader.Offset = frame.FHeader.Offset;
+    FRaw = std::move(stacked);
+    SetAspect(static_cast<double>(Width()) / Height() / pixelAspect);
+    UpdateStatistics();
+    FIsoPoints.clear();
+    return IoResult::Ok();
+  });
 }
 
 } // namespace calidarix

@@ -44,6 +44,13 @@ IoResult TDTV::LoadFromFile(const QString &fileName, int frame) {
     }
     return IoResult::Ok();
   }
+  // A file that asks for more memory than there is (a reader's frame, or a rotation of it) is not
+  // loaded; it never ends the program.
+  return WithoutAllocationFailure(QStringLiteral("the frame of \"%1\"").arg(fileName),
+                                  [&] { return LoadExistingFile(fileName, frame); });
+}
+
+IoResult TDTV::LoadExistingFile(const QString &fileName, int frame) {
 
   const QString extension = LowerExtension(fileName);
   IoResult read = IoResult::Error(QStringLiteral("no reader for this file type"));

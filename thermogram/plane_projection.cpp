@@ -5,11 +5,14 @@
 //
 // Angles or sizes that give no usable picture (a plane 180 degrees wide or more, an edge at or
 // beyond 90 degrees from the horizon, a result empty, wider or taller than 65535 or beyond the
-// pixel budget) leave the thermogram unchanged.
+// pixel budget) leave the thermogram unchanged; the projections say why in the log.
 
 #include "platform/numbers.h"
 #include "thermogram/frame_size.h"
 #include "thermogram/tdtv.h"
+#include "thermogram/thermogram_globals.h"
+
+#include <QString>
 
 #include <cmath>
 #include <cstddef>
@@ -65,6 +68,18 @@ std::vector<std::uint16_t> SamplePlane(const TDTV &t, const PlaneMapping &m) {
   return out;
 }
 
+// The log line of a refused projection, naming the file when there is one.
+void LogRefusal(const QString &fileName, const QString &reason) {
+  const QString subject =
+      fileName.isEmpty() ? QStringLiteral("the frame") : QStringLiteral("\"%1\"").arg(fileName);
+  ThermogramLog(
+      QStringLiteral("Projection of %1 refused: %2; the frame is left as it was").arg(subject, reason));
+}
+
+QString BeyondSizeLimit(std::int64_t w, std::int64_t h) {
+  return QStringLiteral("the projected frame of %1 x %2 pixels is beyond the size limit").arg(w).arg(h);
+}
+
 // A tangent is only meaningful strictly inside -90 .. 90 degrees.
 bool BelowRightAngle(double radians) {
   return std::isfinite(radians) && std::abs(radians) < kPi / 2.0;
@@ -73,9 +88,13 @@ bool BelowRightAngle(double radians) {
 } // namespace
 
 void TDTV::ProjectFrame(double horizontal, double vertical, double elevation) {
-  if (!HasFrame(*this) || !(horizontal > 0.0 && horizontal < 180.0) || !(vertical > 0.0) ||
+  if (!HasFrame(*this)) {
+    return;
+  }
+  if (!(horizontal > 0.0 && horizontal < 180.0) || !(vertical > 0.0) ||
       !BelowRightAngle(elevation * kDegreesToRadians) ||
       !BelowRightAngle((vertical - elevation) * kDegreesToRadians)) {
+    LogRefusal(FFileName, QStringLiteral("the angles give no finite picture plane"));
     return;
   }
   PlaneMapping m;
@@ -88,6 +107,7 @@ void TDTV::ProjectFrame(double horizontal, double vertical, double elevation) {
   m.newH = TruncToInt64(above + below);
   m.rowsBelow = RoundToInt64(below);
   if (!FitsComputedFrame(m.newW, m.newH)) {
+    LogRefusal(FFileName, BeyondSizeLimit(m.newW, m.newH));
     return;
   }
   ReplaceFrame(*this, m.newW, m.newH, SamplePlane(*this, m));
@@ -96,11 +116,12 @@ void TDTV::ProjectFrame(double horizontal, double vertical, double elevation) {
   FAspectFromAngles = true;
 }
 
-void TDTV::ProjectByAngles() {
+bool TDTV::ProjectByAngles() {
   const TDTVHeader &hd = FHeader;
   if (!HasFrame(*this) || hd.HorzExtent == 0 || hd.VertExtent == 0 ||
       hd.Elevation == TDTVHeader::kElevationNotSet) {
-    return;
+    LogRefusal(FFileName, QStringLiteral("the frame has no scan angles"));
+    return false;
   }
   const int w = Width();
   const int h = Height();
@@ -111,8 +132,13 @@ void TDTV::ProjectByAngles() {
   // Rows are sampled finer than columns by this factor.
   m.k = m.dh / m.dv / 2.0;
   const double topElevation = static_cast<double>(h - TruncToInt64(m.e / m.dv)) * m.dv;
-  if (!(w * m.dh < kPi) || !BelowRightAngle(m.e) || !BelowRightAngle(topElevation)) {
-    return; // a plane 180 degrees wide, or an edge at the zenith or nadir, has no finite picture
+  if (!(w * m.dh < kPi)) {
+    LogRefusal(FFileName, QStringLiteral("a plane 180 degrees wide or more has no finite picture"));
+    return false;
+  }
+  if (!BelowRightAngle(m.e) || !BelowRightAngle(topElevation)) {
+    LogRefusal(FFileName, QStringLiteral("an edge at the zenith or the nadir has no finite picture"));
+    return false;
   }
   m.newW = RoundToInt64(2.0 * std::tan(w * m.dh / 2.0) / m.dh);
   const double above = std::tan(topElevation) / m.dv / m.k;
@@ -120,12 +146,14 @@ void TDTV::ProjectByAngles() {
   m.newH = RoundToInt64(above + below);
   m.rowsBelow = RoundToInt64(below);
   if (!FitsComputedFrame(m.newW, m.newH)) {
-    return;
+    LogRefusal(FFileName, BeyondSizeLimit(m.newW, m.newH));
+    return false;
   }
   ReplaceFrame(*this, m.newW, m.newH, SamplePlane(*this, m));
   FBaseAspect = FAspect;
   SetAspect(static_cast<double>(m.newW) * m.dh / (static_cast<double>(m.newH) * m.dv * m.k));
   FAspectFromAngles = true;
+  return true;
 }
 
 void TDTV::ResampleSymmetric(const std::vector<double> &xOffsets, const std::vector<double> &yOffsets) {

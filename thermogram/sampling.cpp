@@ -174,17 +174,21 @@ std::uint16_t TDTV::SampleBilinear(double x, double y) const {
   const auto at = [&](int cx, int cy) {
     return static_cast<double>(FRaw[static_cast<std::size_t>(cy) * w + cx]);
   };
-  const auto rowMix = [&](int row) { return at(ix, row) * (1.0 - fx) + at(ixRight, row) * fx; };
-  const auto mixRows = [&](int upper, double weightLower) {
-    return rowMix(upper) * (1.0 - weightLower) + rowMix(upper + 1) * weightLower;
+  // The four neighbours in one sum with the weights (1-fx)(1-fy), fx(1-fy), (1-fx)fy and fx fy: the
+  // sum the renderer forms, so that a sampled value never differs from a rendered one by a rounding.
+  const auto mix = [&](int upper, int lower, double wy) {
+    const double gx = 1.0 - fx;
+    const double gy = 1.0 - wy;
+    return at(ix, upper) * (gx * gy) + at(ixRight, upper) * (fx * gy) + at(ix, lower) * (gx * wy) +
+           at(ixRight, lower) * (fx * wy);
   };
+  const auto rowMix = [&](int row) { return mix(row, row, 0.0); };
+  const auto mixRows = [&](int upper, double weightLower) { return mix(upper, upper + 1, weightLower); };
 
-  double fy = y - iy;
+  const double fy = y - iy;
   if (!FSkewCorrect) {
-    if (iy == h - 1) {
-      return RoundToUInt16Clamped(rowMix(iy));
-    }
-    return RoundToUInt16Clamped(mixRows(iy, fy));
+    // The last row has no row below: its fraction counts as 0.
+    return RoundToUInt16Clamped(iy == h - 1 ? rowMix(iy) : mixRows(iy, fy));
   }
 
   // Row iy's samples sit at sub-row position s, which drifts across the row in the direction the

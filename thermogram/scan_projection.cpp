@@ -3,12 +3,16 @@
 //
 // Angles in the header are in 1/180 degree; the centre column faces azimuth 0 and the bottom edge
 // lies Elevation below the horizon. Source rows or columns that a formula places outside the frame
-// contribute nothing (the new pixel stays 0). A projection whose new size is empty, larger than
-// 65535 on a side or beyond the pixel budget leaves the frame as it was, as for the Sphere kind.
+// contribute nothing (the new pixel stays 0). A projection that cannot be made (its new size empty,
+// larger than 65535 on a side or beyond the pixel budget, or angles that give no picture) leaves the
+// frame, its aspect and its flags as they were, and the log says why.
 
 #include "platform/numbers.h"
 #include "thermogram/frame_size.h"
 #include "thermogram/tdtv.h"
+#include "thermogram/thermogram_globals.h"
+
+#include <QString>
 
 #include <cmath>
 #include <cstddef>
@@ -58,8 +62,15 @@ struct NewFrame {
   std::vector<std::uint16_t> pixels;
 };
 
-std::optional<NewFrame> EmptyFrame(std::int64_t w, std::int64_t h) {
+// Why the last projection was refused; set by the projection functions before they give nothing.
+struct Refusal {
+  QString Reason;
+};
+
+std::optional<NewFrame> EmptyFrame(std::int64_t w, std::int64_t h, Refusal &refusal) {
   if (!FitsComputedFrame(w, h)) {
+    refusal.Reason =
+        QStringLiteral("the projected frame of %1 x %2 pixels is beyond the size limit").arg(w).arg(h);
     return std::nullopt;
   }
   return NewFrame{w, h, std::vector<std::uint16_t>(static_cast<std::size_t>(w * h), 0)};
@@ -90,11 +101,11 @@ void CopyRow(const TDTV &t, std::int64_t sourceRow, NewFrame &f, std::int64_t ro
 }
 
 // Rows on a vertical tangent plane: y = tan(elevation).
-std::optional<NewFrame> Cylinder(const TDTV &t, const ScanGeometry &g) {
+std::optional<NewFrame> Cylinder(const TDTV &t, const ScanGeometry &g, Refusal &refusal) {
   const double below = std::tan(g.e) / g.dv;
   const double above = (g.ve - g.el < kBeyondSixtyDegrees ? std::tan(g.h0 * g.dv) : kTanSixty) / g.dv;
   const std::int64_t rowsBelow = RoundToInt64(below);
-  auto f = EmptyFrame(g.w, RoundToInt64(below + above));
+  auto f = EmptyFrame(g.w, RoundToInt64(below + above), refusal);
   if (!f) {
     return f;
   }
@@ -114,8 +125,8 @@ std::int64_t TangentPlaneWidth(const ScanGeometry &g, bool forceSixty) {
 }
 
 // Columns on a horizontal tangent plane: x = tan(azimuth).
-std::optional<NewFrame> Transversal(const TDTV &t, const ScanGeometry &g) {
-  auto f = EmptyFrame(TangentPlaneWidth(g, false), g.h);
+std::optional<NewFrame> Transversal(const TDTV &t, const ScanGeometry &g, Refusal &refusal) {
+  auto f = EmptyFrame(TangentPlaneWidth(g, false), g.h, refusal);
   if (!f) {
     return f;
   }
@@ -134,11 +145,11 @@ std::optional<NewFrame> Transversal(const TDTV &t, const ScanGeometry &g) {
 }
 
 // y = ln tan(elevation / 2 + pi/4).
-std::optional<NewFrame> Mercator(const TDTV &t, const ScanGeometry &g) {
+std::optional<NewFrame> Mercator(const TDTV &t, const ScanGeometry &g, Refusal &refusal) {
   const double above = std::log(std::tan(g.h0 * g.dv / 2.0 + kPi / 4.0)) / g.dv;
   const double below = std::log(std::tan(g.e / 2.0 + kPi / 4.0)) / g.dv;
   const std::int64_t rowsBelow = RoundToInt64(below);
-  auto f = EmptyFrame(g.w, RoundToInt64(below + above));
+  auto f = EmptyFrame(g.w, RoundToInt64(below + above), refusal);
   if (!f) {
     return f;
   }
@@ -152,7 +163,7 @@ std::optional<NewFrame> Mercator(const TDTV &t, const ScanGeometry &g) {
 
 // A perspective plane facing the plane direction; a direction other than front wraps around the
 // part of the full circle the frame lacks.
-std::optional<NewFrame> Plane(const TDTV &t, const ScanGeometry &g) {
+std::optional<NewFrame> Plane(const TDTV &t, const ScanGeometry &g, Refusal &refusal) {
   const int direction = static_cast<std::int16_t>(t.FPlaneDirection);
   const std::int64_t newW = TangentPlaneWidth(g, direction != 0);
   std::int64_t wrapLimit = g.w;
@@ -165,7 +176,7 @@ std::optional<NewFrame> Plane(const TDTV &t, const ScanGeometry &g) {
   const double below = (g.el < kBeyondSixtyDegrees ? std::tan(g.e) : kTanSixty) / g.dv;
   const std::int64_t rowsBelow = RoundToInt64(below);
   const double above = (g.ve - g.el < kBeyondSixtyDegrees ? std::tan(g.h0 * g.dv) : kTanSixty) / g.dv;
-  auto f = EmptyFrame(newW, RoundToInt64(above + static_cast<double>(rowsBelow)));
+  auto f = EmptyFrame(newW, RoundToInt64(above + static_cast<double>(rowsBelow)), refusal);
   if (!f) {
     return f;
   }
@@ -191,10 +202,11 @@ std::optional<NewFrame> Plane(const TDTV &t, const ScanGeometry &g) {
 }
 
 // An azimuthal equidistant disc centred on the zenith.
-std::optional<NewFrame> Polar(const TDTV &t, const ScanGeometry &g, bool full) {
+std::optional<NewFrame> Polar(const TDTV &t, const ScanGeometry &g, bool full, Refusal &refusal) {
   const int radiusDegrees = full ? g.el / 180 + 90 : 30;
   if (radiusDegrees < 1) {
-    return std::nullopt; // the bottom edge lies at or beyond the zenith: no disc
+    refusal.Reason = QStringLiteral("the bottom edge lies at or beyond the zenith, so there is no disc");
+    return std::nullopt;
   }
   std::int64_t n = RoundToInt64(radiusDegrees * 2.0 * kPi / 180.0 / g.dh);
   if (n % 2 != 0) {
@@ -205,7 +217,7 @@ std::optional<NewFrame> Polar(const TDTV &t, const ScanGeometry &g, bool full) {
     scale = static_cast<double>(n) / kPolarFullMaxDiameter;
     n = kPolarFullMaxDiameter;
   }
-  auto f = EmptyFrame(n + 1, n + 1);
+  auto f = EmptyFrame(n + 1, n + 1, refusal);
   if (!f) {
     return f;
   }
@@ -236,14 +248,15 @@ std::optional<NewFrame> Polar(const TDTV &t, const ScanGeometry &g, bool full) {
 }
 
 // Gores of 20 degrees, each row squeezed toward its gore's centre by the cosine of its elevation.
-std::optional<NewFrame> UnrollSphere(const TDTV &t, const ScanGeometry &g) {
+std::optional<NewFrame> UnrollSphere(const TDTV &t, const ScanGeometry &g, Refusal &refusal) {
   constexpr double kGoreRadians = 0.3490659; // 20 degrees
   const std::int64_t goreWidth = RoundToInt64(kGoreRadians / g.dh);
   if (goreWidth < 1) {
-    return std::nullopt; // columns wider than a gore: nothing to unroll
+    refusal.Reason = QStringLiteral("the columns are wider than a gore of 20 degrees");
+    return std::nullopt;
   }
   const std::int64_t gores = RoundToInt64(static_cast<double>(g.w) / static_cast<double>(goreWidth) + 0.5);
-  auto f = EmptyFrame(g.w, g.h);
+  auto f = EmptyFrame(g.w, g.h, refusal);
   if (!f) {
     return f;
   }
@@ -267,13 +280,22 @@ std::optional<NewFrame> UnrollSphere(const TDTV &t, const ScanGeometry &g) {
   return f;
 }
 
+// The log line of a refused projection, naming the file when there is one.
+void LogRefusal(const QString &fileName, const QString &reason) {
+  const QString subject =
+      fileName.isEmpty() ? QStringLiteral("the frame") : QStringLiteral("\"%1\"").arg(fileName);
+  ThermogramLog(
+      QStringLiteral("Projection of %1 refused: %2; the frame is shown as it was read").arg(subject, reason));
+}
+
 } // namespace
 
-void TDTV::ReconstructScan() {
+bool TDTV::ReconstructScan() {
   const TDTVHeader &hd = FHeader;
   if (!HasFrame(*this) || hd.HorzExtent == 0 || hd.VertExtent == 0 ||
       hd.Elevation == TDTVHeader::kElevationNotSet) {
-    return; // no scan angles to project from
+    LogRefusal(FFileName, QStringLiteral("the frame has no scan angles"));
+    return false;
   }
   ScanGeometry g;
   g.w = Width();
@@ -286,47 +308,55 @@ void TDTV::ReconstructScan() {
   g.e = g.el * kHeaderUnitToRadians;
   g.h0 = g.h - TruncToInt64(g.e / g.dv);
 
-  SetAspect(static_cast<double>(g.he) / g.ve);
-  FAspectFromAngles = true;
-
+  // The new frame is made before anything changes, so that a refusal leaves everything as it was.
+  Refusal refusal;
   std::optional<NewFrame> f;
+  bool projects = true;
   switch (FProjection) {
   case kCylinder:
-    f = Cylinder(*this, g);
-    if (f) {
-      SetAspect(static_cast<double>(f->w) / static_cast<double>(f->h));
-    }
+    f = Cylinder(*this, g, refusal);
     break;
   case kTransversal:
-    f = Transversal(*this, g);
+    f = Transversal(*this, g, refusal);
     break;
   case kMercator:
-    f = Mercator(*this, g);
+    f = Mercator(*this, g, refusal);
     break;
   case kPlane:
-    f = Plane(*this, g);
+    f = Plane(*this, g, refusal);
     break;
   case kPolarLimited:
   case kPolarFull:
-    f = Polar(*this, g, FProjection == kPolarFull);
+    f = Polar(*this, g, FProjection == kPolarFull, refusal);
     break;
   case kUnrollSphere:
-    f = UnrollSphere(*this, g);
+    f = UnrollSphere(*this, g, refusal);
     break;
   case kSphere:
   default:
-    break; // the frame stays as it is, shown at the aspect of its angles
+    projects = false; // the frame stays as it is, shown at the aspect of its angles
+    break;
   }
+  if (projects && !f) {
+    LogRefusal(FFileName, refusal.Reason);
+    return false;
+  }
+
+  SetAspect(static_cast<double>(g.he) / g.ve);
+  FAspectFromAngles = true;
   if (!f) {
-    return;
+    return true;
+  }
+  if (FProjection == kCylinder) {
+    SetAspect(static_cast<double>(f->w) / static_cast<double>(f->h)); // before the base aspect is kept
   }
   ReplaceFrame(*this, f->w, f->h, std::move(f->pixels));
   FBaseAspect = FAspect;
   SetAspect(static_cast<double>(f->w) / static_cast<double>(f->h));
-  FAspectFromAngles = true;
   if (FProjection == kPolarFull) {
     FillZeroPixels(false);
   }
+  return true;
 }
 
 } // namespace calidarix

@@ -39,18 +39,23 @@ TDTV::TDTV() {
 
 TDTV::~TDTV() = default;
 
+TDTVHeader ResetHeaderValues() {
+  TDTVHeader h;
+  h.HeaderSize = 110;
+  h.Version = 3;
+  h.Reserved4 = 44;
+  h.Reserved5 = 18;
+  h.Width = 1;
+  h.Height = 1;
+  h.FrameCount = 1;
+  h.Scale = std::bit_cast<float>(kDefaultScaleBits);
+  return h;
+}
+
 void TDTV::ResetHeader() {
   FFileName.clear();
   const std::array<char, 64> comment = FHeader.Comment;
-  FHeader = TDTVHeader{};
-  FHeader.HeaderSize = 110;
-  FHeader.Version = 3;
-  FHeader.Reserved4 = 44;
-  FHeader.Reserved5 = 18;
-  FHeader.Width = 1;
-  FHeader.Height = 1;
-  FHeader.FrameCount = 1;
-  FHeader.Scale = std::bit_cast<float>(kDefaultScaleBits);
+  FHeader = ResetHeaderValues();
   FHeader.Comment = comment;
   FRaw.assign(1, 0);
   FIsoPoints.clear();
@@ -87,13 +92,15 @@ void TDTV::SetDistance(double distance) {
 }
 
 bool TDTV::SetTemperatureRange(bool rescale, double low, double high) {
-  if (!std::isfinite(low) || !std::isfinite(high) || low > high) {
+  if (!std::isfinite(low) || !std::isfinite(high)) {
     return false;
   }
   if (low < kAbsoluteZero) {
     low = kAbsoluteZero;
   }
-  if (low > high) { // high itself lay below absolute zero
+  // Bounds given the wrong way round (or a high below absolute zero) keep high and take the degree
+  // below it; callers re-validate stored ranges through this on every load.
+  if (low > high) {
     low = high - 1.0;
   }
   if (low == high) {
@@ -105,6 +112,9 @@ bool TDTV::SetTemperatureRange(bool rescale, double low, double high) {
     return true;
   }
   const double span = high - low;
+  if (!std::isfinite(static_cast<float>(span / kFullScaleRaw))) {
+    return false; // beyond what a single-precision Scale can hold
+  }
   for (std::uint16_t &raw : FRaw) {
     if (raw == 0) {
       continue; // empty pixels stay empty

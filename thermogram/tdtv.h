@@ -52,6 +52,10 @@ struct TDTVHeader {
   static constexpr std::int16_t kElevationNotSet = -32768;
 };
 
+// The header a reset gives (ResetHeader): 1 x 1 pixel, one frame, version 3, the default Scale, Offset
+// 0, and an empty comment.
+TDTVHeader ResetHeaderValues();
+
 // The record stored before each frame of a film.
 struct TFilmFrameRecord {
   double MinTemp = 0.0;    // temperature of raw 0 of this frame
@@ -113,7 +117,8 @@ public:
   void UpdatePixelSize();
   void SetDistance(double distance);
   // With rescale the frame is re-quantized to low .. high; without, only the locked range is stored.
-  // Returns false and changes nothing when a bound is not finite or low > high.
+  // low is raised to absolute zero, a low above high becomes high - 1, and an empty range is widened
+  // to one degree. Returns false and changes nothing when a bound is not finite.
   bool SetTemperatureRange(bool rescale, double low, double high);
   void UpdateStatistics();
   // Adds the frame's pixels to counts[0 .. bins-1]; counts is not cleared. Returns false and adds
@@ -138,6 +143,7 @@ public:
 
   // Reads frame `frame` (1-based). On failure the thermogram is left exactly as it was.
   IoResult LoadDTV(const QString &fileName, int frame);
+  // The writers replace a file only once the new one is whole (through "<name>.tmp").
   IoResult SaveDTV(const QString &fileName);
   IoResult StartFilm(const QString &fileName);
   IoResult AppendFilmFrame(const QString &fileName);
@@ -147,6 +153,11 @@ public:
   IoResult LoadFromFile(const QString &fileName, int frame);
   void MakeDemoImage();
 
+private:
+  // LoadFromFile for a file that exists.
+  IoResult LoadExistingFile(const QString &fileName, int frame);
+
+public:
   // ---- Rendering (palette_render.cpp) ----
 
   // Renders the view into FBitmap sized as rect (its position is not used). firstRow = lastRow = 0
@@ -208,14 +219,20 @@ public:
   // ---- Frame arithmetic and summation (frame_arithmetic.cpp) ----
 
   void AccumulateFrame();
-  void AppendImage(TDTV &other, const TRect &view);
+  // Joins other into this mosaic (other is re-quantized and resampled too). A join that cannot be
+  // made (too large a picture) changes neither thermogram and returns the reason.
+  IoResult AppendImage(TDTV &other, const TRect &view);
   void MakeAbsDifference(const TDTV &other);
   void MakeHeatMap(const TDTV &reference, const TRect &rect); // rect half-open
+  // Replaces the frame by frames first .. last of the film FFileName, one below the other; a film
+  // that does not hold them, or a stack beyond the frame budget, is refused and nothing changes.
   IoResult StackFilmFrames(int first, int last);
 
   // ---- Scan reconstruction by projection (scan_projection.cpp) ----
 
-  void ReconstructScan();
+  // Replaces the frame by its projection of kind FProjection. A projection that cannot be made
+  // changes nothing (frame, aspect, flags), says why in the log and returns false.
+  bool ReconstructScan();
 
   // ---- Cube faces and textures of the 3-D view (cube_faces.cpp) ----
 
@@ -237,15 +254,12 @@ public:
 
   // ---- Plane projection, symmetric resampling, unfolding (plane_projection.cpp) ----
 
-  void ProjectByAngles();
+  // The plane projection from the header's angles; like ReconstructScan, a refusal changes nothing,
+  // is logged and returns false.
+  bool ProjectByAngles();
   void ProjectFrame(double horizontal, double vertical, double elevation); // degrees
   void ResampleSymmetric(const std::vector<double> &xOffsets, const std::vector<double> &yOffsets);
   void UnfoldHalves(int dx, int dy);
-
-  // ---- Film processing (film_processing.cpp) ----
-
-  // Measures every frame of the loaded film into FFilmProcessTable and writes the ".dat" report.
-  bool ProcessFilm(const TRect &rect);
 
   // ================= Fields =================
 

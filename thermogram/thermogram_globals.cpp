@@ -16,6 +16,8 @@ int AspectHeight = 216;
 bool FixedLevelShift = false;
 double FixedLevel = 0.0;
 
+std::uint64_t FramePixelBudget = kDefaultFramePixelBudget;
+
 QString LastSavedPalName;
 QString ValueEntryText;
 
@@ -51,6 +53,7 @@ void ResetThermogramGlobals() {
   AspectHeight = 216;
   FixedLevelShift = false;
   FixedLevel = 0.0;
+  FramePixelBudget = kDefaultFramePixelBudget;
   LastSavedPalName.clear();
   ValueEntryText.clear();
   PalRawBottom = 0;

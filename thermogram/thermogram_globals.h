@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -27,6 +28,12 @@ extern int AspectHeight;
 // Once the fixed-level entry has been used, every loaded thermogram gets FixedLevel added to Offset.
 extern bool FixedLevelShift;
 extern double FixedLevel;
+
+// The most pixels a frame read from a file or made by joining or stacking may have. A file that asks for
+// more is refused with a message instead of exhausting memory (65535 x 65535 pixels would take 8.6 GB);
+// 512 Mi pixels leave room for the widest panoramas. Tests lower it.
+inline constexpr std::uint64_t kDefaultFramePixelBudget = 512ull * 1024 * 1024;
+extern std::uint64_t FramePixelBudget;
 
 extern QString LastSavedPalName; // file of the last palette saved or opened in the palette editor
 extern QString ValueEntryText;   // value last put into the one-value entry panel

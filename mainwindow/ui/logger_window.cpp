@@ -1,6 +1,7 @@
 #include "mainwindow/ui/logger_window.h"
 
 #include "mainwindow/log_text.h"
+#include "thermogram/thermogram_globals.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
@@ -15,6 +16,11 @@ namespace calidarix {
 Tlogger *logger = nullptr;
 
 Tlogger::Tlogger(QWidget *owner) : QMainWindow(owner, Qt::Window | Qt::WindowStaysOnTopHint) {
+  // The thermogram library has no window of its own: its diagnostics go to the log window of the run.
+  SetThermogramLogSink([](const QString &text) {
+    if (logger)
+      logger->AppendLine(text);
+  });
   setObjectName("logger");
   setWindowTitle("logger");
   setFont(QFont("DejaVu Sans", 8));

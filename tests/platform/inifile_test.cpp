@@ -155,6 +155,12 @@ TEST(IniFile, WritesChangeOnlyTheirLines) {
 
   // Nothing but the file itself is left in the folder: the temporary file was renamed.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+  // The temporary file of a write that was killed half-way is taken over by the next write.
+  test::WriteText(dir.path() / (file.filename().string() + ".tmp"), "[SETUP]\nCam");
+  ASSERT_TRUE(ini.WriteInteger("NEW", "Flag", 0));
+  EXPECT_EQ(ini.ReadInteger("NEW", "Flag", -1), 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
 TEST(IniFile, WritesKeepTheLineEndStyleAndTheLastLine) {

@@ -3,12 +3,21 @@
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
+#include "tests/support/memory_limited_child.h"
 #include "tests/support/test_support.h"
+
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <limits>
 
 namespace calidarix {
 namespace {
@@ -18,7 +27,7 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-struct HeaderSpec {
+struct HeaderFields {
   std::uint8_t headerSize = 110;
   std::uint8_t version = 3;
   std::uint16_t width = 4;
@@ -35,7 +44,7 @@ struct HeaderSpec {
 };
 
 // The 110-byte header, built field by field at its offsets.
-Bytes Header(const HeaderSpec &s) {
+Bytes Header(const HeaderFields &s) {
   Bytes b;
   b.u8(s.headerSize).u8(s.version).u16(0x0102).u8(44).u8(18).u16(0x0304).u16(0x0506); // 0 .. 9
   b.u16(s.width).u16(s.height).u16(0x0708).u16(s.frames).u16(s.fieldMode);            // 10 .. 19
@@ -58,12 +67,12 @@ protected:
 };
 
 TEST_F(DtvFormatTest, Version3ReadsHeaderFieldsAndTheRequestedFrame) {
-  HeaderSpec spec;
-  spec.frames = 2;
-  spec.extentA = 300;
-  spec.extentB = 200;
-  spec.elevation = -32768; // not set: no reconstruction
-  Bytes b = Header(spec);
+  HeaderFields fields;
+  fields.frames = 2;
+  fields.extentA = 300;
+  fields.extentB = 200;
+  fields.elevation = -32768; // not set: no reconstruction
+  Bytes b = Header(fields);
   ASSERT_EQ(b.size(), 110u);
   for (int i = 0; i < 8; ++i) {
     b.u16(static_cast<std::uint16_t>(100 + i)); // frame 1, bytes 110 .. 125
@@ -103,8 +112,8 @@ TEST_F(DtvFormatTest, Version3ReadsHeaderFieldsAndTheRequestedFrame) {
   EXPECT_DOUBLE_EQ(t.FAspect, 32.0 / 27.0);
   EXPECT_FALSE(t.FScanReconstructed);
 
-  spec.fieldMode = 2;
-  Bytes field = Header(spec);
+  fields.fieldMode = 2;
+  Bytes field = Header(fields);
   field.zeros(32);
   WriteFile(dir.file("field.dtv"), field.data());
   ASSERT_TRUE(t.LoadDTV(Name("field.dtv"), 1));
@@ -112,16 +121,16 @@ TEST_F(DtvFormatTest, Version3ReadsHeaderFieldsAndTheRequestedFrame) {
 }
 
 TEST_F(DtvFormatTest, Version2ReadsBytesFromHeaderSizeAndDividesScale) {
-  HeaderSpec spec;
-  spec.headerSize = 64;
-  spec.version = 2;
-  spec.width = 8;
-  spec.height = 8;
-  spec.extentA = 0x1111; // ignored by version 2
-  spec.extentB = 500;    // version 2's horizontal extent
-  spec.scale = 0.5f;
-  spec.offset = 1.0f;
-  Bytes b = Header(spec);
+  HeaderFields fields;
+  fields.headerSize = 64;
+  fields.version = 2;
+  fields.width = 8;
+  fields.height = 8;
+  fields.extentA = 0x1111; // ignored by version 2
+  fields.extentB = 500;    // version 2's horizontal extent
+  fields.scale = 0.5f;
+  fields.offset = 1.0f;
+  Bytes b = Header(fields);
   // Version 2 keeps its vertical extent in bytes 30 .. 31, where the others keep FrameInterval.
   std::vector<std::uint8_t> bytes = b.data();
   bytes[30] = 0x2C; // 300
@@ -147,14 +156,14 @@ TEST_F(DtvFormatTest, Version2ReadsBytesFromHeaderSizeAndDividesScale) {
 }
 
 TEST_F(DtvFormatTest, Version4WithoutAnglesTakesFrameAspect) {
-  HeaderSpec spec;
-  spec.version = 4;
-  spec.width = 6;
-  spec.height = 2;
-  spec.extentA = 100;
-  spec.extentB = 50;
-  spec.elevation = -32768;
-  Bytes b = Header(spec);
+  HeaderFields fields;
+  fields.version = 4;
+  fields.width = 6;
+  fields.height = 2;
+  fields.extentA = 100;
+  fields.extentB = 50;
+  fields.elevation = -32768;
+  Bytes b = Header(fields);
   b.zeros(24);
   WriteFile(dir.file("v4.dtv"), b.data());
   TDTV t;
@@ -163,8 +172,8 @@ TEST_F(DtvFormatTest, Version4WithoutAnglesTakesFrameAspect) {
   EXPECT_EQ(t.FHeader.HorzExtent, 100); // no re-projection, angles kept
 
   // The strip projection only takes the aspect from the angles.
-  spec.elevation = 10;
-  b = Header(spec);
+  fields.elevation = 10;
+  b = Header(fields);
   b.zeros(24);
   WriteFile(dir.file("strip.dtv"), b.data());
   TDTV strip;
@@ -175,14 +184,14 @@ TEST_F(DtvFormatTest, Version4WithoutAnglesTakesFrameAspect) {
 }
 
 TEST_F(DtvFormatTest, Version5ReadsRecordAndFrameOfTheRequestedFrame) {
-  HeaderSpec spec;
-  spec.version = 5;
-  spec.width = 10;
-  spec.height = 10;
-  spec.frames = 3;
-  spec.scale = static_cast<float>(40.0 / 65535);
-  spec.offset = -5.0f;
-  Bytes b = Header(spec);
+  HeaderFields fields;
+  fields.version = 5;
+  fields.width = 10;
+  fields.height = 10;
+  fields.frames = 3;
+  fields.scale = static_cast<float>(40.0 / 65535);
+  fields.offset = -5.0f;
+  Bytes b = Header(fields);
   for (int k = 1; k <= 3; ++k) {
     ASSERT_EQ(b.size(), 110u + (k - 1) * 240u); // frame 3's record at 590, its pixels at 630
     b.raw(FilmRecord(k, 10.0 + k, 30.0 + k, (5u << 24) + 36000u + k).data());
@@ -211,11 +220,13 @@ TEST_F(DtvFormatTest, Version5ReadsRecordAndFrameOfTheRequestedFrame) {
 
 // Every hostile or short file is refused and leaves the thermogram exactly as it was.
 TEST_F(DtvFormatTest, BadFilesAreRefusedWithoutChangingTheThermogram) {
-  const auto good = [](HeaderSpec s) { return Header(s).zeros(std::size_t{s.width} * s.height * 2).data(); };
-  HeaderSpec huge;
+  const auto good = [](HeaderFields s) {
+    return Header(s).zeros(std::size_t{s.width} * s.height * 2).data();
+  };
+  HeaderFields huge;
   huge.width = 65535;
   huge.height = 65535;
-  HeaderSpec film;
+  HeaderFields film;
   film.version = 5;
   film.frames = 2;
   struct Case {
@@ -283,11 +294,11 @@ TEST_F(DtvFormatTest, SaveWritesVersion3ByteExactly) {
   t.FRaw = {1, 2, 3, 4, 65535, 6, 7, 0x1234};
   ASSERT_TRUE(t.SaveDTV(Name("out.dtv")));
 
-  HeaderSpec spec;
-  spec.extentA = 300;
-  spec.extentB = 200;
-  spec.elevation = -32768;
-  Bytes want = Header(spec);
+  HeaderFields fields;
+  fields.extentA = 300;
+  fields.extentB = 200;
+  fields.elevation = -32768;
+  Bytes want = Header(fields);
   std::vector<std::uint8_t> expected = want.data();
   expected[42] = expected[40]; // the writers repeat the upper half of Offset here
   expected[43] = expected[41];
@@ -450,7 +461,7 @@ TEST_F(DtvFormatTest, AppendRefusesWhatIsNotAMatchingFilm) {
   EXPECT_FALSE(t.AppendFilmFrame(Name("cut.dtv")));
 
   // The frame count is a 16-bit field: a full film takes no more frames.
-  HeaderSpec full;
+  HeaderFields full;
   full.version = 5;
   full.width = 1;
   full.height = 1;
@@ -460,6 +471,376 @@ TEST_F(DtvFormatTest, AppendRefusesWhatIsNotAMatchingFilm) {
   WriteFile(dir.file("full.dtv"), b.data());
   EXPECT_FALSE(t.AppendFilmFrame(Name("full.dtv")));
   EXPECT_EQ(std::filesystem::file_size(dir.file("full.dtv")), 110u + 65535u * 42u);
+}
+
+// Old files, and counts that wrapped at 65536, hold a single image with a frame count of 0.
+TEST_F(DtvFormatTest, SingleImageWithFrameCountZeroReadsAsOneFrame) {
+  for (const int version : {2, 3, 4}) {
+    SCOPED_TRACE(version);
+    HeaderFields fields;
+    fields.version = static_cast<std::uint8_t>(version);
+    fields.frames = 0;
+    fields.elevation = -32768;
+    Bytes b = Header(fields);
+    for (int i = 0; i < 8; ++i) {
+      if (version == 2) {
+        b.u8(static_cast<std::uint8_t>(i + 1));
+      } else {
+        b.u16(static_cast<std::uint16_t>(i + 1));
+      }
+    }
+    WriteFile(dir.file("zero.dtv"), b.data());
+    TDTV t;
+    ASSERT_TRUE(t.LoadDTV(Name("zero.dtv"), 1));
+    EXPECT_EQ(t.FHeader.FrameCount, 1);
+    EXPECT_EQ(t.FRaw[7], version == 2 ? 8 * 256 : 8);
+    EXPECT_FALSE(t.LoadDTV(Name("zero.dtv"), 2));
+
+    // Without the frame's bytes there is nothing to read.
+    WriteFile(dir.file("empty.dtv"), Header(fields).zeros(7).data());
+    EXPECT_FALSE(t.LoadDTV(Name("empty.dtv"), 1));
+  }
+}
+
+// A temperature rule that is not a number would show "NAN" for every reading.
+TEST_F(DtvFormatTest, NonFiniteScaleOrOffsetIsRefused) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  struct Case {
+    const char *what;
+    float scale, offset;
+    double recordMin, recordMax; // version 5 only
+    int version;
+  } cases[] = {
+      {"NaN Scale", nan, 20.0f, 0, 1, 3},
+      {"infinite Scale", inf, 20.0f, 0, 1, 3},
+      {"NaN Offset", 0.01f, nan, 0, 1, 4},
+      {"minus infinite Offset", 0.01f, -inf, 0, 1, 2},
+      {"film with NaN Scale", nan, 0.0f, 0, 1, 5},
+      {"film frame with NaN minimum", 0.01f, 0.0f, std::nan(""), 1, 5},
+      {"film frame with infinite maximum", 0.01f, 0.0f, 0, HUGE_VAL, 5},
+      {"film frame whose span overflows a single", 0.01f, 0.0f, -1e300, 1e300, 5},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    HeaderFields fields;
+    fields.version = static_cast<std::uint8_t>(c.version);
+    fields.scale = c.scale;
+    fields.offset = c.offset;
+    fields.elevation = -32768;
+    Bytes b = Header(fields);
+    if (c.version == 5) {
+      b.raw(FilmRecord(c.recordMin, c.recordMax, 0, 0).data());
+    }
+    b.zeros(16);
+    WriteFile(dir.file("rule.dtv"), b.data());
+    TDTV t;
+    t.MakeDemoImage();
+    const std::vector<std::uint16_t> before = t.FRaw;
+    const IoResult r = t.LoadDTV(Name("rule.dtv"), 1);
+    EXPECT_FALSE(r);
+    EXPECT_TRUE(r.message.contains("temperature")) << r.message.toStdString();
+    EXPECT_EQ(t.FRaw, before);
+  }
+}
+
+// A film cut short (by a crash while recording, say) keeps every frame it holds readable, and shows
+// the count of frames it really holds.
+TEST_F(DtvFormatTest, FilmHoldingFewerFramesThanItsHeaderCountsShowsWhatItHolds) {
+  HeaderFields fields;
+  fields.version = 5;
+  fields.width = 2;
+  fields.height = 2;
+  fields.frames = 65535;
+  Bytes b = Header(fields);
+  for (int k = 1; k <= 2; ++k) {
+    b.raw(FilmRecord(0, 10, 0, 0).data());
+    for (int i = 0; i < 4; ++i) {
+      b.u16(static_cast<std::uint16_t>(100 * k + i));
+    }
+  }
+  b.zeros(7); // part of a third frame
+  WriteFile(dir.file("cut.dtv"), b.data());
+
+  QStringList log;
+  SetThermogramLogSink([&log](const QString &line) { log << line; });
+  TDTV t;
+  for (const int frame : {1, 2}) {
+    ASSERT_TRUE(t.LoadDTV(Name("cut.dtv"), frame));
+    EXPECT_EQ(t.FHeader.FrameCount, 2);
+    EXPECT_EQ(t.FRaw[0], 100 * frame);
+  }
+  EXPECT_FALSE(t.LoadDTV(Name("cut.dtv"), 3));
+  ASSERT_FALSE(log.isEmpty());
+  EXPECT_TRUE(log[0].contains("65535") && log[0].contains("2")) << log[0].toStdString();
+
+  // A film that holds more than its header counts (an append cut short before the header was
+  // rewritten) shows the frames the header counts.
+  fields.frames = 1;
+  Bytes longer = Header(fields);
+  for (int k = 1; k <= 2; ++k) {
+    longer.raw(FilmRecord(0, 10, 0, 0).data()).zeros(8);
+  }
+  WriteFile(dir.file("longer.dtv"), longer.data());
+  ASSERT_TRUE(t.LoadDTV(Name("longer.dtv"), 1));
+  EXPECT_EQ(t.FHeader.FrameCount, 1);
+  EXPECT_FALSE(t.LoadDTV(Name("longer.dtv"), 2));
+}
+
+// A frame beyond the memory budget is refused with a clear message before anything is allocated.
+TEST_F(DtvFormatTest, FrameBeyondTheMemoryBudgetIsRefused) {
+  HeaderFields fields;
+  fields.width = 2000;
+  fields.height = 1000;
+  WriteFile(dir.file("big.dtv"), Header(fields).zeros(2000u * 1000u * 2u).data());
+  TDTV t;
+  t.MakeDemoImage();
+  const std::vector<std::uint16_t> before = t.FRaw;
+  FramePixelBudget = 1000000;
+  const IoResult r = t.LoadDTV(Name("big.dtv"), 1);
+  EXPECT_FALSE(r);
+  EXPECT_TRUE(r.message.contains("too large")) << r.message.toStdString();
+  EXPECT_EQ(t.FRaw, before);
+  FramePixelBudget = 2000000;
+  EXPECT_TRUE(t.LoadDTV(Name("big.dtv"), 1));
+}
+
+// A header claiming 65535 x 65535 pixels whose bytes are all present (an 8.6 GB file, sparse here):
+// the default budget refuses it, and with the budget lifted the failed allocation is an error, not
+// the end of the program. Both run in a child whose address space is capped.
+TEST_F(DtvFormatTest, HugeFrameWithItsBytesPresentIsAnErrorNotAnAbort) {
+  if (!test::MemoryLimitedChildAvailable()) {
+    GTEST_SKIP() << "the address sanitizer's reservations do not fit under the cap";
+  }
+  HeaderFields fields;
+  fields.width = 65535;
+  fields.height = 65535;
+  const auto path = dir.file("huge.dtv");
+  WriteFile(path, Header(fields).data());
+  std::filesystem::resize_file(path, 110 + 65535ull * 65535ull * 2);
+  struct stat info {};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  if (static_cast<unsigned long long>(info.st_blocks) * 512 > (1ull << 20)) {
+    GTEST_SKIP() << "the temporary folder does not keep sparse files";
+  }
+  const QString name = Name("huge.dtv");
+  for (const bool lifted : {false, true}) {
+    SCOPED_TRACE(lifted ? "budget lifted" : "default budget");
+    const std::string outcome = test::RunInMemoryLimitedChild([&] {
+      if (lifted) {
+        FramePixelBudget = std::numeric_limits<std::uint64_t>::max();
+      }
+      TDTV t;
+      t.MakeDemoImage();
+      const IoResult r = t.LoadFromFile(name, 1);
+      return !r && !r.message.isEmpty() && t.Width() == 256;
+    });
+    EXPECT_EQ(outcome, "passed");
+  }
+}
+
+// ---- From the reader to the projections ----
+
+// A version-3 or version-4 file of 10 x 4 pixels (value 100 + row) with the given angles.
+std::vector<std::uint8_t> AngleFile(int version, int horz, int vert, int elevation, int frames = 1) {
+  HeaderFields fields;
+  fields.version = static_cast<std::uint8_t>(version);
+  fields.width = 10;
+  fields.height = 4;
+  fields.frames = static_cast<std::uint16_t>(frames);
+  fields.extentA = static_cast<std::uint16_t>(horz);
+  fields.extentB = static_cast<std::uint16_t>(vert);
+  fields.elevation = static_cast<std::int16_t>(elevation);
+  Bytes b = Header(fields);
+  for (int k = 0; k < frames; ++k) {
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 10; ++x) {
+        b.u16(static_cast<std::uint16_t>(100 + y));
+      }
+    }
+  }
+  return b.data();
+}
+
+// A thermogram that shows a reconstructed scan, so that flags left over from it would show.
+void ShowReconstructedScan(TDTV &t) {
+  t.MakeDemoImage();
+  t.FScanReconstructed = true;
+  t.FAspectFromAngles = true;
+}
+
+TEST_F(DtvFormatTest, Version3WithAnglesIsReconstructedUnlessRefused) {
+  QStringList log;
+  SetThermogramLogSink([&log](const QString &line) { log << line; });
+
+  // Cylinder: 4 rows of 10 degrees standing on the horizon become Nearest(tan(40 deg) / 10 deg) = 5.
+  WriteFile(dir.file("cylinder.dtv"), AngleFile(3, 3600, 7200, 0));
+  TDTV t;
+  ShowReconstructedScan(t);
+  t.FProjection = 1;
+  ASSERT_TRUE(t.LoadDTV(Name("cylinder.dtv"), 1));
+  EXPECT_EQ(t.Height(), 5);
+  EXPECT_TRUE(t.FScanReconstructed);
+  EXPECT_TRUE(t.FAspectFromAngles);
+  EXPECT_TRUE(log.isEmpty());
+
+  // Three frames or more are a sequence, not one scan: read as they are.
+  WriteFile(dir.file("sequence.dtv"), AngleFile(3, 3600, 1800, 0, 3));
+  ShowReconstructedScan(t);
+  ASSERT_TRUE(t.LoadDTV(Name("sequence.dtv"), 2));
+  EXPECT_EQ(t.Height(), 4);
+  EXPECT_FALSE(t.FScanReconstructed);
+  EXPECT_FALSE(t.FAspectFromAngles);
+  EXPECT_DOUBLE_EQ(t.FAspect, 32.0 / 27.0);
+
+  // The limited polar disc of columns of 1/180 degree would be beyond the pixel budget: the frame is
+  // shown as read, with the aspect of a frame without angles, and the log says why.
+  WriteFile(dir.file("polar.dtv"), AngleFile(3, 10, 16200, 0));
+  ShowReconstructedScan(t);
+  t.FProjection = 5;
+  ASSERT_TRUE(t.LoadDTV(Name("polar.dtv"), 1));
+  EXPECT_EQ(t.Width(), 10);
+  EXPECT_EQ(t.Height(), 4);
+  EXPECT_EQ(t.FRaw[0], 100);
+  EXPECT_DOUBLE_EQ(t.FAspect, 32.0 / 27.0);
+  EXPECT_FALSE(t.FScanReconstructed);
+  EXPECT_FALSE(t.FAspectFromAngles);
+  ASSERT_EQ(log.size(), 1);
+  EXPECT_TRUE(log[0].contains("polar.dtv")) << log[0].toStdString();
+}
+
+TEST_F(DtvFormatTest, Version4IsProjectedAndLosesItsAnglesUnlessRefused) {
+  QStringList log;
+  SetThermogramLogSink([&log](const QString &line) { log << line; });
+
+  WriteFile(dir.file("plane.dtv"), AngleFile(4, 3600, 1800, 900));
+  TDTV t;
+  ShowReconstructedScan(t);
+  ASSERT_TRUE(t.LoadDTV(Name("plane.dtv"), 1));
+  EXPECT_NE(t.Height(), 4);
+  EXPECT_EQ(t.FHeader.HorzExtent, 0);
+  EXPECT_EQ(t.FHeader.VertExtent, 0);
+  EXPECT_EQ(t.FHeader.Elevation, 0);
+  EXPECT_TRUE(t.FAspectFromAngles);
+  EXPECT_FALSE(t.FScanReconstructed);
+  EXPECT_TRUE(log.isEmpty());
+
+  // A plane 180 degrees wide has no finite picture: the frame keeps its size, its angles (they were
+  // not used) and the aspect of a frame without angles.
+  WriteFile(dir.file("wide.dtv"), AngleFile(4, 32400, 1800, 900));
+  ShowReconstructedScan(t);
+  ASSERT_TRUE(t.LoadDTV(Name("wide.dtv"), 1));
+  EXPECT_EQ(t.Width(), 10);
+  EXPECT_EQ(t.Height(), 4);
+  EXPECT_EQ(t.FHeader.HorzExtent, 32400);
+  EXPECT_EQ(t.FHeader.Elevation, 900);
+  EXPECT_DOUBLE_EQ(t.FAspect, 2.5);
+  EXPECT_FALSE(t.FAspectFromAngles);
+  EXPECT_FALSE(t.FScanReconstructed);
+  ASSERT_EQ(log.size(), 1);
+  EXPECT_TRUE(log[0].contains("wide.dtv")) << log[0].toStdString();
+}
+
+TEST_F(DtvFormatTest, DualScanFramesAreDecodedOnLoadWhenAsked) {
+  // A vertical gradient, tripled the way a bidirectional camera delivers it.
+  TDTV source;
+  source.ResetHeader();
+  test::SetFrame(source, 16, 6, [](int x, int y) { return 1000 * y + x; });
+  source.TripleHeight(false);
+  ASSERT_EQ(source.Height(), 18);
+  ASSERT_TRUE(source.SaveDTV(Name("dual3.dtv")));
+  ASSERT_TRUE(source.StartFilm(Name("dual5.dtv")));
+
+  for (const char *file : {"dual3.dtv", "dual5.dtv"}) {
+    SCOPED_TRACE(file);
+    TDTV plain;
+    ASSERT_TRUE(plain.LoadDTV(Name(file), 1));
+    EXPECT_EQ(plain.Height(), 18);
+    EXPECT_FALSE(plain.FSkewCorrect);
+
+    TDTV decoded;
+    decoded.FDecodeDualScan = true;
+    ASSERT_TRUE(decoded.LoadDTV(Name(file), 1));
+    EXPECT_EQ(decoded.Height(), 6);
+    EXPECT_TRUE(decoded.FSkewCorrect);
+    EXPECT_EQ(decoded.FRawMax, *std::max_element(decoded.FRaw.begin(), decoded.FRaw.end()));
+  }
+}
+
+// ---- Interrupted writes ----
+
+std::vector<std::string> FolderEntries(const std::filesystem::path &folder) {
+  std::vector<std::string> names;
+  for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A save killed half-way leaves its temporary file beside the target; the next save takes it over.
+TEST_F(DtvFormatTest, SavesTakeOverTheTemporaryFileOfAnInterruptedSave) {
+  TDTV t;
+  t.ResetHeader();
+  test::SetFrame(t, 4, 3, [](int x, int y) { return x + 10 * y; });
+  t.SetAspect(4.0 / 3.0);
+  using Save = std::function<IoResult(TDTV &, const QString &)>;
+  const std::pair<const char *, Save> saves[] = {
+      {"single.dtv", [](TDTV &d, const QString &n) { return d.SaveDTV(n); }},
+      {"film.dtv", [](TDTV &d, const QString &n) { return d.StartFilm(n); }},
+      {"picture.png", [](TDTV &d, const QString &n) { return d.SavePNG(n); }},
+  };
+  for (const auto &[file, save] : saves) {
+    SCOPED_TRACE(file);
+    TempDir folder;
+    test::WriteText(folder.file(std::string(file) + ".tmp"), "half a save");
+    ASSERT_TRUE(save(t, QString::fromStdString(folder.file(file).string())));
+    EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::string>{file});
+  }
+}
+
+// A film append cut short after any of its writes leaves a film whose header counts only frames that
+// are whole and whose range covers every frame it counts.
+TEST_F(DtvFormatTest, FilmAppendCutShortAfterAnyWriteLeavesAConsistentFilm) {
+  TDTV t;
+  t.ResetHeader();
+  test::SetFrame(t, 3, 2, [](int x, int y) { return 1000 * (x + 3 * y); });
+  t.FHeader.Offset = 20.0f;
+  t.FHeader.Scale = static_cast<float>(10.0 / 65535);
+  ASSERT_TRUE(t.StartFilm(Name("film.dtv")));
+  const std::vector<std::uint8_t> before = ReadFile(dir.file("film.dtv"));
+
+  // The next frame spans 18 .. 25 degrees, below the film's range so far.
+  TFilmFrameRecord record;
+  record.MinTemp = 18.0;
+  record.MaxTemp = 25.0;
+  DtvHeaderBytes headerBytes{};
+  std::copy_n(before.begin(), headerBytes.size(), headerBytes.begin());
+  const std::vector<FilmFileWrite> writes =
+      FilmAppendWrites(DecodeDtvHeader(headerBytes), before.size(), record, t.FRaw, 0.5f, 18.0, 30.0);
+  ASSERT_GE(writes.size(), 2u);
+
+  for (std::size_t done = 0; done <= writes.size(); ++done) {
+    SCOPED_TRACE(done);
+    std::vector<std::uint8_t> bytes = before;
+    for (std::size_t i = 0; i < done; ++i) {
+      const FilmFileWrite &w = writes[i];
+      if (bytes.size() < w.Offset + static_cast<std::size_t>(w.Bytes.size())) {
+        bytes.resize(w.Offset + static_cast<std::size_t>(w.Bytes.size()));
+      }
+      std::copy(w.Bytes.begin(), w.Bytes.end(), bytes.begin() + static_cast<std::ptrdiff_t>(w.Offset));
+    }
+    WriteFile(dir.file("cut.dtv"), bytes);
+    TDTV probe;
+    ASSERT_TRUE(probe.LoadDTV(Name("cut.dtv"), 1));
+    const int counted = probe.FHeader.FrameCount;
+    EXPECT_EQ(counted, done == writes.size() ? 2 : 1);
+    for (int k = 1; k <= counted; ++k) {
+      ASSERT_TRUE(probe.LoadDTV(Name("cut.dtv"), k)) << k;
+      EXPECT_LE(probe.FFilmMin, probe.FFrameRec.MinTemp + 1e-4) << k;
+      EXPECT_GE(probe.FFilmMax, probe.FFrameRec.MaxTemp - 1e-4) << k;
+    }
+  }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "tests/support/test_support.h"
 #include "tests/support/thermogram_fixture.h"
+#include "thermogram/formats/dtv_format.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -56,6 +57,13 @@ void Prepare(TDTV &t) {
   t.FFileName = QStringLiteral("previous.dtv");
   t.SetAspect(2.0);
   t.UpdateStatistics();
+}
+
+// Scale and Offset of a reset header.
+TDTVHeader ResetRule() {
+  TDTV t;
+  t.ResetHeader();
+  return t.FHeader;
 }
 
 // A file of `head` zero bytes followed by 16-bit samples.
@@ -183,7 +191,7 @@ TEST_F(ForeignFormatsTest, SerSpreadsNonZeroSamplesAndReadsTheRequestedFrame) {
   EXPECT_DOUBLE_EQ(t.FAspect, 640.0 / 512.0);
   EXPECT_EQ(t.FRawMin, 0);
   EXPECT_EQ(t.FRawMax, 65535);
-  EXPECT_EQ(t.FHeader.FrameCount, 7) << "the frame count is not the reader's";
+  EXPECT_EQ(t.FHeader.FrameCount, 1) << "the format has no frame count: the reset header's";
 
   ASSERT_TRUE(t.LoadSER(name, 2));
   EXPECT_EQ(t.FRaw[0], 0) << "a flat frame is raw 0 everywhere";
@@ -198,7 +206,8 @@ TEST_F(ForeignFormatsTest, SerSpreadsNonZeroSamplesAndReadsTheRequestedFrame) {
   }
 }
 
-TEST_F(ForeignFormatsTest, SitAndImgKeepScaleAndOffset) {
+// The files carry no temperature rule: they get the reset header's, not the previous file's.
+TEST_F(ForeignFormatsTest, SitAndImgTakeTheResetTemperatureRule) {
   const std::vector<std::uint16_t> sit = RangeFrame(320 * 240);
   std::vector<std::uint16_t> img = RangeFrame(327 * 240);
   struct Case {
@@ -221,8 +230,8 @@ TEST_F(ForeignFormatsTest, SitAndImgKeepScaleAndOffset) {
     EXPECT_EQ(t.FRaw[1], 32767);
     EXPECT_EQ(t.FRaw[2], 0);
     EXPECT_EQ(t.FRaw.back(), 65535);
-    EXPECT_EQ(t.FHeader.Offset, 20.0f);
-    EXPECT_EQ(t.FHeader.Scale, 0.002f);
+    EXPECT_EQ(t.FHeader.Offset, ResetRule().Offset);
+    EXPECT_EQ(t.FHeader.Scale, ResetRule().Scale);
     EXPECT_DOUBLE_EQ(t.FAspect, c.width / 240.0);
   }
 }
@@ -360,8 +369,8 @@ TEST_F(ForeignFormatsTest, DatWithoutCompanionIs128Square) {
   EXPECT_EQ(t.FRaw[2], 5140);
   EXPECT_EQ(t.FRaw[3], 0) << "byte 255 marks a missing pixel";
   EXPECT_EQ(t.FRaw[4], 7710);
-  EXPECT_EQ(t.FHeader.Offset, 20.0f);
-  EXPECT_EQ(t.FHeader.Scale, 0.002f);
+  EXPECT_EQ(t.FHeader.Offset, ResetRule().Offset) << "without a companion: the reset header's rule";
+  EXPECT_EQ(t.FHeader.Scale, ResetRule().Scale);
   EXPECT_DOUBLE_EQ(t.FAspect, 2.0) << "the display aspect stays";
   EXPECT_DOUBLE_EQ(t.FPixelAspect, 0.5);
   EXPECT_EQ(t.FRawMax, 7710);
@@ -438,15 +447,16 @@ TEST_F(ForeignFormatsTest, BmpTakesOneRowBytePerPixel) {
   }
 }
 
-// Every format: the whole file loads; cut short, or missing, it is refused and the thermogram keeps
-// everything it had.
-TEST_F(ForeignFormatsTest, ShortOrMissingFilesLeaveTheThermogramUnchanged) {
-  using Loader = std::function<IoResult(TDTV &, const QString &)>;
-  struct Case {
-    const char *file;
-    std::vector<std::uint8_t> data;
-    Loader load;
-  } cases[] = {
+using Loader = std::function<IoResult(TDTV &, const QString &)>;
+struct FormatCase {
+  const char *file;
+  std::vector<std::uint8_t> data;
+  Loader load;
+};
+
+// One whole file of every format.
+std::vector<FormatCase> EveryFormat() {
+  return {
       {"c.bmp", BmpFile(4, 2, 8, {{1, 2, 3, 4}, {5, 6, 7, 8}}),
        [](TDTV &t, const QString &n) { return t.LoadBMP(n); }},
       {"c.bmt", BmtFile(), [](TDTV &t, const QString &n) { return t.LoadBMT(n); }},
@@ -464,7 +474,12 @@ TEST_F(ForeignFormatsTest, ShortOrMissingFilesLeaveTheThermogramUnchanged) {
       {"c.dat", std::vector<std::uint8_t>(16384, 3),
        [](TDTV &t, const QString &n) { return t.LoadDAT(n, 1); }},
   };
-  for (const Case &c : cases) {
+}
+
+// Every format: the whole file loads; cut short, or missing, it is refused and the thermogram keeps
+// everything it had.
+TEST_F(ForeignFormatsTest, ShortOrMissingFilesLeaveTheThermogramUnchanged) {
+  for (const FormatCase &c : EveryFormat()) {
     SCOPED_TRACE(c.file);
     TDTV whole;
     Prepare(whole);
@@ -484,6 +499,52 @@ TEST_F(ForeignFormatsTest, ShortOrMissingFilesLeaveTheThermogramUnchanged) {
     const Snapshot before = Take(t);
     EXPECT_FALSE(c.load(t, Name(dir_.file("missing"))));
     EXPECT_EQ(Take(t), before);
+  }
+}
+
+// A foreign file gives the same header, frame record and projection flags whatever the thermogram
+// held before: nothing of a previous film (comment, version, frame count, interval, angles, camera
+// values, its record) shows through, and a format without a temperature rule gets the reset one.
+TEST_F(ForeignFormatsTest, ReadersStartFromAResetHeader) {
+  for (const FormatCase &c : EveryFormat()) {
+    SCOPED_TRACE(c.file);
+    const QString name = Write(c.file, c.data);
+    TDTV fresh;
+    ASSERT_TRUE(c.load(fresh, name));
+
+    TDTV used;
+    Prepare(used);
+    used.SetCommentText(QStringLiteral("previous film"));
+    TDTVHeader &h = used.FHeader;
+    h.HeaderSize = 64;
+    h.Reserved2 = 0x0102;
+    h.Reserved4 = 1;
+    h.Reserved5 = 2;
+    h.Reserved6 = 0x0304;
+    h.Reserved8 = 0x0506;
+    h.Reserved14 = 0x0708;
+    h.FieldMode = 2;
+    h.ModelHigh = 7;
+    h.ModelLow = 42;
+    h.CameraTemp = 31.5f;
+    h.HorzExtent = 300;
+    h.VertExtent = 200;
+    h.FrameInterval = 0.25f;
+    h.Elevation = 17;
+    used.FFrameRec.MinTemp = 3.0;
+    used.FFrameRec.MaxTemp = 13.0;
+    used.FFrameRec.CameraTemp = 33.0;
+    used.FFrameRec.TimeStamp = 12345;
+    used.FScanReconstructed = true;
+    used.FAspectFromAngles = true;
+    ASSERT_TRUE(c.load(used, name));
+
+    EXPECT_EQ(EncodeDtvHeader(used.FHeader), EncodeDtvHeader(fresh.FHeader));
+    EXPECT_EQ(EncodeFilmRecord(used.FFrameRec), EncodeFilmRecord(fresh.FFrameRec));
+    EXPECT_EQ(used.FRaw, fresh.FRaw);
+    EXPECT_TRUE(used.CommentText().isEmpty());
+    EXPECT_FALSE(used.FScanReconstructed);
+    EXPECT_FALSE(used.FAspectFromAngles);
   }
 }
 

@@ -2,6 +2,7 @@
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
+#include "tests/support/memory_limited_child.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 namespace calidarix {
@@ -179,6 +181,35 @@ TEST_F(FrameArithmeticTest, FurtherJoinsStartANewRowOrContinueTheRow) {
   EXPECT_EQ(t.FAppendPos, (TPoint{8, 4}));
 }
 
+// A join whose mosaic would be wider or taller than 65535 pixels is refused before anything changes:
+// neither thermogram is re-quantized or resampled, and the join position stays.
+TEST_F(FrameArithmeticTest, RefusedJoinChangesNothingAndSaysSo) {
+  TDTV t;
+  Make(t, 65000, 1, 10.0, 20.0, [](int x, int) { return 10.0 + (x % 100) * 0.1; });
+  TDTV other;
+  Make(other, 1000, 1, 0.0, 40.0, [](int x, int) { return 35.0 - (x % 7); });
+  t.FAppendPos = TPoint{65000, 0}; // as after an earlier join
+  const auto state = [](const TDTV &d) {
+    return std::tuple(d.FRaw, d.Width(), d.Height(), d.FHeader.Scale, d.FHeader.Offset, d.FAspect,
+                      d.FAppendPos.X, d.FAppendPos.Y);
+  };
+  const auto before = state(t);
+  const auto otherBefore = state(other);
+  // A very wide view: joining to the right (65000 + 1000 wide) fits it best, and is too wide.
+  const IoResult result = t.AppendImage(other, TRect{0, 0, 1000000, 1});
+  EXPECT_FALSE(result);
+  EXPECT_FALSE(result.message.isEmpty());
+  EXPECT_TRUE(state(t) == before);
+  EXPECT_TRUE(state(other) == otherBefore);
+
+  // A join that fits reports success.
+  TDTV small;
+  Make(small, 4, 4, 10.0, 20.0, [](int, int) { return 12.0; });
+  TDTV second;
+  Make(second, 4, 4, 10.0, 20.0, [](int, int) { return 15.0; });
+  EXPECT_TRUE(small.AppendImage(second, TRect{0, 0, 100, 100}));
+}
+
 TEST_F(FrameArithmeticTest, AbsoluteDifference) {
   TDTV self;
   Make(self, 3, 2, 0.0, 65.535, [](int x, int y) { return 10.0 + x + 5 * y; });
@@ -342,6 +373,46 @@ TEST_F(FrameArithmeticTest, StackingThreeFramesGivesOneTallFrameInTheFilmRange) 
       EXPECT_NEAR(t.TemperatureAt(x, (k - 1) * 240 + y), frameTemp, 1e-3) << k << ":" << x << "," << y;
     }
   }
+}
+
+// A film whose damaged header claims far more frames than the file holds is refused before the
+// stacked frame is made, and the thermogram stays as it was.
+TEST_F(FrameArithmeticTest, StackingMoreFramesThanTheFilmHoldsIsRefusedFirst) {
+  test::TempDir dir;
+  const auto damaged = [&dir](const char *file, int w, int claimed) {
+    std::vector<std::uint8_t> bytes = FilmBytes(w, 1, {{20, 30}, {18, 25}}).data();
+    bytes[16] = static_cast<std::uint8_t>(claimed & 0xFF);
+    bytes[17] = static_cast<std::uint8_t>(claimed >> 8);
+    test::WriteFile(dir.file(file), bytes);
+    return QString::fromStdString(dir.file(file).string());
+  };
+
+  const QString film = damaged("small.dtv", 300, 300);
+  TDTV t;
+  Make(t, 4, 2, 0.0, 100.0, [](int x, int) { return 30.0 + x; });
+  t.FFileName = film;
+  t.FRangeLocked = true;
+  const std::vector<std::uint16_t> raw = t.FRaw;
+  const IoResult result = t.StackFilmFrames(1, 300);
+  EXPECT_FALSE(result);
+  EXPECT_FALSE(result.message.isEmpty());
+  EXPECT_EQ(t.FRaw, raw);
+  EXPECT_TRUE(t.FRangeLocked);
+  ASSERT_TRUE(t.StackFilmFrames(1, 2)) << "the frames it holds still stack";
+  EXPECT_EQ(t.Height(), 2);
+
+  // 65535 frames of 65535 x 1 would be 8.6 GB: refused without trying, in a child whose address
+  // space could not hold them.
+  if (!test::MemoryLimitedChildAvailable()) {
+    GTEST_SKIP() << "the address sanitizer's reservations do not fit under the cap";
+  }
+  const QString huge = damaged("huge.dtv", 65535, 65535);
+  const std::string outcome = test::RunInMemoryLimitedChild([&huge] {
+    TDTV u;
+    u.FFileName = huge;
+    return !u.StackFilmFrames(1, 65535);
+  });
+  EXPECT_EQ(outcome, "passed");
 }
 
 } // namespace

@@ -155,6 +155,14 @@ TEST_F(LoadFromFileTest, CompanionsAreFoundWhateverTheirCase) {
   ASSERT_TRUE(t.LoadFromFile(Name("plain.dtv"), 1));
   EXPECT_TRUE(t.FOverlay.isNull());
   EXPECT_FALSE(t.FHasVoiceNote);
+
+  // The demo image shown for a missing file has no companions either.
+  ASSERT_TRUE(t.LoadFromFile(Name("scan01.dtv"), 1));
+  ASSERT_FALSE(t.FOverlay.isNull());
+  ASSERT_TRUE(t.LoadFromFile(Name("gone.dtv"), 1));
+  EXPECT_EQ(t.Width(), kDemoImageWidth);
+  EXPECT_TRUE(t.FOverlay.isNull());
+  EXPECT_FALSE(t.FHasVoiceNote);
 }
 
 TEST_F(LoadFromFileTest, UnreadableOverlayIsLoggedAndIgnored) {
@@ -207,6 +215,13 @@ TEST_F(LoadFromFileTest, LockedRangeIsRevalidated) {
   t.LockMax = 30;
   ASSERT_TRUE(t.LoadFromFile(Name("x.dtv"), 1));
   EXPECT_DOUBLE_EQ(t.LockMin, -273.15);
+  EXPECT_DOUBLE_EQ(t.LockMax, 30);
+
+  // A lock stored the wrong way round becomes the degree below its upper bound.
+  t.LockMin = 40;
+  t.LockMax = 30;
+  ASSERT_TRUE(t.LoadFromFile(Name("x.dtv"), 1));
+  EXPECT_DOUBLE_EQ(t.LockMin, 29);
   EXPECT_DOUBLE_EQ(t.LockMax, 30);
 }
 

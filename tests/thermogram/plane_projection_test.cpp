@@ -2,6 +2,8 @@
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -119,6 +121,8 @@ TEST_F(PlaneProjectionTest, ProjectByAnglesRefusesUnusableAngles) {
       {7200, 6000, 16200}, // the bottom edge at the nadir
   };
   for (const auto &a : angles) {
+    QStringList log;
+    SetThermogramLogSink([&log](const QString &line) { log << line; });
     TDTV t;
     SetFrame(t, 200, 100, [](int x, int y) { return x + y; });
     t.FHeader.HorzExtent = static_cast<std::uint16_t>(a[0]);
@@ -126,11 +130,14 @@ TEST_F(PlaneProjectionTest, ProjectByAnglesRefusesUnusableAngles) {
     t.FHeader.Elevation = static_cast<std::int16_t>(a[2]);
     t.SetAspect(1.2);
     const std::vector<std::uint16_t> original = t.FRaw;
-    t.ProjectByAngles();
+    EXPECT_FALSE(t.ProjectByAngles());
     EXPECT_EQ(t.Width(), 200) << a[0] << " " << a[1] << " " << a[2];
     EXPECT_EQ(t.FRaw, original);
     EXPECT_EQ(t.FAspect, 1.2);
+    EXPECT_FALSE(t.FAspectFromAngles);
+    EXPECT_EQ(log.size(), 1) << "a refusal says why";
   }
+  SetThermogramLogSink(nullptr);
 }
 
 // Centre (2, 2) of a 4 x 4 frame; one row of offsets 1 above and below, columns 0 and 1 right of

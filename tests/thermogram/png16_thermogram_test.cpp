@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace calidarix {
@@ -133,6 +134,8 @@ TEST_F(Png16ThermogramTest, RoundTripKeepsEveryRawValue) {
     source.FRaw[i] = static_cast<std::uint16_t>(i);
   }
   source.FRaw[5] = 0x1234;
+  source.FHeader.Scale = static_cast<float>(40.0 / 65535);
+  source.FHeader.Offset = -12.25f;
   source.SetAspect(1.0);
   const QString name = Name(dir_.file("round.png"));
   ASSERT_TRUE(source.SavePNG(name));
@@ -151,9 +154,91 @@ TEST_F(Png16ThermogramTest, RoundTripKeepsEveryRawValue) {
   EXPECT_EQ(back.FHeader.VertExtent, 256);
   EXPECT_EQ(back.FRawMin, 0);
   EXPECT_EQ(back.FRawMax, 65535);
-  EXPECT_EQ(back.FHeader.Scale, 0.5f) << "the picture carries no temperature rule";
-  EXPECT_EQ(back.FHeader.Offset, -3.0f);
+  EXPECT_EQ(back.FHeader.Scale, source.FHeader.Scale) << "the temperature rule travels with the picture";
+  EXPECT_EQ(back.FHeader.Offset, source.FHeader.Offset);
   EXPECT_EQ(back.FFileName, QStringLiteral("kept.dtv"));
+}
+
+// Every frame saved at its own aspect comes back at its own size with every raw value, whatever its
+// size: neither the picture size nor the row and column choice may lose a row or a column.
+TEST_F(Png16ThermogramTest, EveryFrameSizeRoundTripsAtItsOwnAspect) {
+  std::vector<std::pair<int, int>> sizes;
+  for (int w = 1; w <= 64; ++w) {
+    for (int h = 1; h <= 64; ++h) {
+      sizes.emplace_back(w, h);
+    }
+  }
+  sizes.insert(sizes.end(), {{320, 240}, {640, 480}, {100, 161}});
+  // Every save is flushed to disk before it replaces the file: four thousand of them go to a folder in
+  // memory where the system has one.
+  std::optional<test::ScopedEnv> memoryFolder;
+  if (std::filesystem::is_directory("/dev/shm")) {
+    memoryFolder.emplace("TMPDIR", std::string("/dev/shm"));
+  }
+  TempDir folder;
+  const QString name = Name(folder.file("size.png"));
+  int failures = 0;
+  for (const auto &[w, h] : sizes) {
+    TDTV t;
+    Fill(t, w, h, 1.0);
+    t.SetAspect(static_cast<double>(w) / h); // as a frame read from a picture of that size has it
+    ASSERT_TRUE(t.SavePNG(name)) << w << "x" << h;
+    TDTV back;
+    ASSERT_TRUE(back.LoadPNG(name)) << w << "x" << h;
+    const bool same = back.Width() == w && back.Height() == h && back.FRaw == t.FRaw;
+    EXPECT_TRUE(same) << w << "x" << h << " came back as " << back.Width() << "x" << back.Height();
+    failures += same ? 0 : 1;
+    ASSERT_LT(failures, 5) << "stopping after five sizes that do not survive";
+  }
+
+  // A frame read from a 100 x 161 picture is written again as 100 x 161.
+  TDTV read;
+  ASSERT_TRUE(read.LoadPNG(name)); // the last size written above
+  ASSERT_TRUE(read.SavePNG(Name(folder.file("again.png"))));
+  TDTV again;
+  ASSERT_TRUE(again.LoadPNG(Name(folder.file("again.png"))));
+  EXPECT_EQ(again.Width(), read.Width());
+  EXPECT_EQ(again.Height(), read.Height());
+  EXPECT_EQ(again.FRaw, read.FRaw);
+}
+
+// The temperature rule travels in a text chunk of its own; a picture without it reads with the rule
+// of a reset header, whatever the thermogram showed before.
+TEST_F(Png16ThermogramTest, ScaleAndOffsetTravelInTheirOwnChunk) {
+  TDTV t;
+  Fill(t, 8, 4, 2.0);
+  t.FHeader.Scale = 0.0123f;
+  t.FHeader.Offset = -40.5f;
+  const auto path = dir_.file("rule.png");
+  ASSERT_TRUE(t.SavePNG(Name(path)));
+  int texts = 0;
+  for (const Chunk &c : ParseChunks(ReadFile(path))) {
+    texts += c.Type == "tEXt" ? 1 : 0;
+  }
+  EXPECT_EQ(texts, 1);
+
+  for (const float before : {0.5f, 7.0f}) {
+    TDTV back;
+    back.FHeader.Scale = before;
+    back.FHeader.Offset = before * 3;
+    ASSERT_TRUE(back.LoadPNG(Name(path)));
+    EXPECT_EQ(back.FHeader.Scale, 0.0123f);
+    EXPECT_EQ(back.FHeader.Offset, -40.5f);
+  }
+
+  // A picture from elsewhere carries no rule.
+  WriteFile(dir_.file("plain.png"), MakePng(1, 1, 16, 2, {{0, 1, 0, 2, 0, 3}}));
+  TDTV reset;
+  reset.ResetHeader();
+  for (const float before : {0.5f, 7.0f}) {
+    TDTV back;
+    back.FHeader.Scale = before;
+    back.FHeader.Offset = before * 3;
+    ASSERT_TRUE(back.LoadPNG(Name(dir_.file("plain.png"))));
+    EXPECT_EQ(back.FHeader.Scale, reset.FHeader.Scale);
+    EXPECT_EQ(back.FHeader.Offset, reset.FHeader.Offset);
+    EXPECT_EQ(back.FRaw, std::vector<std::uint16_t>{3});
+  }
 }
 
 TEST_F(Png16ThermogramTest, WrittenFileHasTheExpectedChunks) {
@@ -238,11 +323,11 @@ TEST_F(Png16ThermogramTest, PictureIsScaledToTheDisplayAspect) {
     ASSERT_TRUE(back.LoadPNG(name));
     ASSERT_EQ(back.Width(), c.pictureWidth);
     ASSERT_EQ(back.Height(), c.pictureHeight);
-    // Nearest-lower sampling: picture (c, r) shows thermogram (Trunc(c / Wp x W), Trunc(r / Hp x H)).
+    // Nearest-lower sampling: picture (c, r) shows thermogram (c x W div Wp, r x H div Hp).
     for (int r = 0; r < back.Height(); ++r) {
       for (int col = 0; col < back.Width(); ++col) {
-        const int x = static_cast<int>(static_cast<double>(col) / c.pictureWidth * c.w);
-        const int y = static_cast<int>(static_cast<double>(r) / c.pictureHeight * c.h);
+        const int x = col * c.w / c.pictureWidth;
+        const int y = r * c.h / c.pictureHeight;
         ASSERT_EQ(back.FRaw[static_cast<std::size_t>(r) * back.Width() + col],
                   t.FRaw[static_cast<std::size_t>(y) * c.w + x])
             << col << "," << r;

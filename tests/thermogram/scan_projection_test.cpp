@@ -2,6 +2,8 @@
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -247,6 +249,38 @@ TEST_F(ScanProjectionTest, UnrollSphereSqueezesGoresTowardTheirCentres) {
     }
     EXPECT_EQ(Px(t, x, 0), want) << x;
   }
+}
+
+// A projection that cannot be made leaves the frame, its aspect and the flags as they were, and the
+// log says why.
+TEST_F(ScanProjectionTest, RefusedProjectionChangesNothingAndIsLogged) {
+  struct Case {
+    const char *what;
+    int horz, vert, elevation, kind;
+  } cases[] = {
+      {"limited disc beyond the pixel budget", 10, 16200, 0, 5},
+      {"full disc whose bottom edge lies beyond the zenith", 3600, 1800, -16380, 6},
+      {"cylinder of far more than 65535 rows", 3600, 4, 16199, 1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    QStringList log;
+    SetThermogramLogSink([&log](const QString &line) { log << line; });
+    TDTV t;
+    SetFrame(t, 10, 4, RowValue);
+    SetAngles(t, c.horz, c.vert, c.elevation, c.kind);
+    t.SetAspect(1.25);
+    t.FBaseAspect = 0.75;
+    const std::vector<std::uint16_t> original = t.FRaw;
+    EXPECT_FALSE(t.ReconstructScan());
+    EXPECT_EQ(t.Width(), 10);
+    EXPECT_EQ(t.FRaw, original);
+    EXPECT_EQ(t.FAspect, 1.25);
+    EXPECT_EQ(t.FBaseAspect, 0.75);
+    EXPECT_FALSE(t.FAspectFromAngles);
+    EXPECT_EQ(log.size(), 1);
+  }
+  SetThermogramLogSink(nullptr);
 }
 
 } // namespace

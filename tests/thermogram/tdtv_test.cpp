@@ -80,6 +80,8 @@ TEST_F(TdtvTest, SetTemperatureRangeBounds) {
       {20, 20, 20, 21},         // empty range widened
       {10, 20, 10, 20},         // taken as is
       {-300, -280, -281, -280}, // clamp made it inverted: one degree below high
+      {40, 30, 29, 30},         // given the wrong way round: one degree below high
+      {10, 5, 4, 5},
   };
   for (const Case &c : cases) {
     TDTV t;
@@ -92,10 +94,10 @@ TEST_F(TdtvTest, SetTemperatureRangeBounds) {
   }
 }
 
-TEST_F(TdtvTest, SetTemperatureRangeRejectsInvertedAndNonFinite) {
+TEST_F(TdtvTest, SetTemperatureRangeRejectsNonFinite) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  const double bad[][2] = {{10, 5}, {40, 30}, {nan, 10}, {0, nan}, {-inf, 10}, {0, inf}};
+  const double bad[][2] = {{nan, 10}, {0, nan}, {-inf, 10}, {0, inf}, {inf, 0}, {nan, nan}};
   for (const auto &b : bad) {
     TDTV t;
     Fill(t, 2, 1, 1000, 0.01f, 5.0f);
@@ -125,6 +127,15 @@ TEST_F(TdtvTest, RescaleRequantizesKeepingEmptyPixels) {
   EXPECT_EQ(t.FHeader.Scale, static_cast<float>(10.0 / 65535));
   EXPECT_EQ(t.FRawMin, 0);
   EXPECT_EQ(t.FRawMax, 65535);
+
+  // Bounds the wrong way round re-quantize to one degree below the upper bound.
+  TDTV swapped;
+  Fill(swapped, 2, 1, 0, 1.0f, 0.0f);
+  swapped.FRaw = {29, 30};
+  ASSERT_TRUE(swapped.SetTemperatureRange(true, 40, 30));
+  EXPECT_EQ(swapped.FHeader.Offset, 29.0f);
+  EXPECT_EQ(swapped.FHeader.Scale, static_cast<float>(1.0 / 65535));
+  EXPECT_EQ(swapped.FRaw, (std::vector<std::uint16_t>{0, 65535}));
 
   TDTV cold;
   Fill(cold, 1, 1, 100, 1.0f, 0.0f);

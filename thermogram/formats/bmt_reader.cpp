@@ -48,6 +48,9 @@ IoResult TDTV::LoadBMT(const QString &fileName) {
   if (!width || !height) {
     return FrameSizeError(fileName);
   }
+  if (IoResult fits = CheckFrameBudget(fileName, *width, *height); !fits) {
+    return fits;
+  }
   const std::size_t w = *width;
   const std::size_t h = *height;
   std::vector<std::uint16_t> samples;

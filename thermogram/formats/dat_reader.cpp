@@ -95,6 +95,9 @@ IoResult TDTV::LoadDAT(const QString &fileName, int frame) {
     header.FrameCount = static_cast<std::uint16_t>(std::min<std::uint64_t>(frames, 65535));
   }
 
+  if (IoResult fits = CheckFrameBudget(fileName, header.Width, header.Height); !fits) {
+    return fits;
+  }
   const std::uint64_t count = std::uint64_t{header.Width} * header.Height;
   const std::optional<std::uint64_t> offset = FrameOffset(0, frame, count);
   if (!offset) {

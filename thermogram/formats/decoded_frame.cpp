@@ -1,5 +1,7 @@
 #include "thermogram/formats/decoded_frame.h"
 
+#include "thermogram/thermogram_globals.h"
+
 #include <utility>
 
 namespace calidarix {
@@ -15,7 +17,21 @@ IoResult FrameSizeError(const QString &fileName) {
   return IoResult::Error(QStringLiteral("The frame size in \"%1\" is not valid").arg(fileName));
 }
 
+IoResult CheckFrameBudget(const QString &fileName, std::uint64_t width, std::uint64_t height) {
+  if (width * height > FramePixelBudget) {
+    return IoResult::Error(QStringLiteral("The frame of \"%1\" (%2 x %3 pixels) is too large to load")
+                               .arg(fileName)
+                               .arg(width)
+                               .arg(height));
+  }
+  return IoResult::Ok();
+}
+
 void InstallFrame(TDTV &dtv, DecodedFrame &&frame) {
+  dtv.FHeader = ResetHeaderValues();
+  dtv.FFrameRec = TFilmFrameRecord{};
+  dtv.FScanReconstructed = false;
+  dtv.FAspectFromAngles = false;
   dtv.FHeader.Width = frame.Width;
   dtv.FHeader.Height = frame.Height;
   dtv.FRaw = std::move(frame.Raw);

@@ -26,11 +26,18 @@ std::optional<std::uint16_t> FrameSide(std::uint64_t value);
 // The error for a file whose frame size FrameSide refuses.
 IoResult FrameSizeError(const QString &fileName);
 
-// Replaces the thermogram's size and frame by the decoded ones and brings the statistics up to date.
+// Ok when a frame of width x height pixels stays within FramePixelBudget, else the error that names
+// the file; checked before a reader allocates the frame.
+IoResult CheckFrameBudget(const QString &fileName, std::uint64_t width, std::uint64_t height);
+
+// Gives the thermogram the decoded frame and a reset header (ResetHeaderValues) of that size, so that
+// nothing of the previous file (its comment, version, frame count, angles, temperature rule, frame
+// record, projection flags) shows through; the reader then sets what its format carries. The file
+// name and the view stay; the statistics are brought up to date.
 void InstallFrame(TDTV &dtv, DecodedFrame &&frame);
 
-// Installs a frame read from `fileName` as the thermogram's own picture: the file name, size, frame and
-// statistics, shown with square pixels. Offset and Scale stay as they were.
+// InstallFrame for a frame read from `fileName` as the thermogram's own picture: also the file name,
+// shown with square pixels.
 void InstallFileFrame(TDTV &dtv, const QString &fileName, DecodedFrame &&frame);
 
 } // namespace calidarix

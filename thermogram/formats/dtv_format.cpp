@@ -1,16 +1,20 @@
 // Reader and writers of the ".dtv" format. Every size taken from a file is checked against the file
-// before anything is allocated from it, and a failed read leaves the thermogram as it was.
+// and the frame budget before anything is allocated from it, and a failed read leaves the thermogram
+// as it was. New files are written whole beside the target and renamed over it; a film grows by its
+// frame first and by the header fields that count the frame last.
 
 #include "thermogram/formats/dtv_format.h"
 
+#include "platform/atomic_file.h"
 #include "platform/codepage.h"
+#include "thermogram/thermogram_globals.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <span>
 #include <utility>
@@ -99,19 +103,69 @@ IoResult CheckWritable(const TDTV &t) {
 // A new file holding the header and then each block, replacing an old file only once it is whole.
 IoResult WriteNewFile(const QString &fileName, const DtvHeaderBytes &header, const QByteArray &middle,
                       const QByteArray &frame) {
-  QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly)) {
-    return IoResult::Error(QStringLiteral("Cannot create %1: %2").arg(Quoted(fileName), file.errorString()));
+  AtomicFileWriter file(QFile::encodeName(fileName).toStdString());
+  if (!file.Open()) {
+    return IoResult::Error(
+        QStringLiteral("Cannot create %1: %2").arg(Quoted(fileName), QString::fromStdString(file.Error())));
   }
-  if (!WriteAll(file, header.data(), header.size()) || !WriteAll(file, middle.constData(), middle.size()) ||
-      !WriteAll(file, frame.constData(), frame.size())) {
-    file.cancelWriting();
-    return IoResult::Error(QStringLiteral("Cannot write %1: %2").arg(Quoted(fileName), file.errorString()));
-  }
-  if (!file.commit()) {
-    return IoResult::Error(QStringLiteral("Cannot write %1: %2").arg(Quoted(fileName), file.errorString()));
+  if (!file.Write(header.data(), header.size()) || !file.Write(middle.constData(), middle.size()) ||
+      !file.Write(frame.constData(), frame.size()) || !file.Commit()) {
+    return IoResult::Error(
+        QStringLiteral("Cannot write %1: %2").arg(Quoted(fileName), QString::fromStdString(file.Error())));
   }
   return IoResult::Ok();
+}
+
+// Where 1-based frame k of a file of this header starts, and how many bytes each frame takes there
+// (for a film, with its record).
+struct FrameLayout {
+  std::uint64_t First = 0; // frame 1, for a film its record
+  std::uint64_t Stride = 0;
+};
+
+FrameLayout LayoutOf(const TDTVHeader &header) {
+  const std::uint64_t pixels = PixelCount(header);
+  switch (header.Version) {
+  case 2:
+    return {header.HeaderSize, pixels};
+  case 5:
+    return {kDtvHeaderBytes, kFilmRecordBytes + pixels * 2};
+  default:
+    return {kDtvHeaderBytes, pixels * 2};
+  }
+}
+
+// The frames a file of this header and size can be read as. A single image counted 0 (old files, and
+// counts that wrapped at 65536) is one frame; a count beyond what the file holds (a film cut short by
+// a crash) is the count of whole frames it holds, so that each of them stays readable; a film that
+// holds more than it counts (an append cut short before its header was rewritten) shows what it counts.
+std::uint64_t ReadableFrames(const TDTVHeader &header, std::uint64_t fileSize) {
+  const FrameLayout layout = LayoutOf(header);
+  const std::uint64_t held = fileSize > layout.First ? (fileSize - layout.First) / layout.Stride : 0;
+  if (header.FrameCount == 0) {
+    return std::min<std::uint64_t>(held, header.Version == 5 ? kMaxFilmFrames : 1);
+  }
+  return std::min<std::uint64_t>(held, header.FrameCount);
+}
+
+// A file that counts frames it does not hold is worth one line in the log, not one for every frame a
+// film player reads from it.
+void LogShortFile(const QString &fileName, const TDTVHeader &header, std::uint64_t readable) {
+  static QString lastLogged;
+  if (lastLogged == fileName) {
+    return;
+  }
+  lastLogged = fileName;
+  ThermogramLog(QStringLiteral("%1 counts %2 frames but holds %3 whole frames; those can be read")
+                    .arg(Quoted(fileName))
+                    .arg(header.FrameCount)
+                    .arg(readable));
+}
+
+IoResult NoTemperatureRule(const QString &fileName) {
+  return IoResult::Error(
+      QStringLiteral("%1 has no valid temperature rule (its Scale or Offset is not a number)")
+          .arg(Quoted(fileName)));
 }
 
 } // namespace
@@ -197,6 +251,27 @@ FilmRecordBytes EncodeFilmRecord(const TFilmFrameRecord &r) {
   return bytes;
 }
 
+std::vector<FilmFileWrite> FilmAppendWrites(const TDTVHeader &stored, std::uint64_t end,
+                                            const TFilmFrameRecord &record,
+                                            const std::vector<std::uint16_t> &raw, float frameInterval,
+                                            double filmMin, double filmMax) {
+  const FilmRecordBytes recordBytes = EncodeFilmRecord(record);
+  TDTVHeader counted = stored;
+  counted.FrameCount = static_cast<std::uint16_t>(stored.FrameCount + 1);
+  counted.FrameInterval = frameInterval;
+  counted.Scale = static_cast<float>((filmMax - filmMin) / kFullScaleRaw);
+  counted.Offset = static_cast<float>(filmMin);
+  const DtvHeaderBytes header = EncodeDtvHeader(counted);
+  return {
+      {end, QByteArray(reinterpret_cast<const char *>(recordBytes.data()),
+                       static_cast<qsizetype>(recordBytes.size()))},
+      {end + kFilmRecordBytes, SamplesInFileOrder(raw)},
+      {kFilmCountedFieldsBegin,
+       QByteArray(reinterpret_cast<const char *>(header.data() + kFilmCountedFieldsBegin),
+                  static_cast<qsizetype>(kFilmCountedFieldsEnd - kFilmCountedFieldsBegin))},
+  };
+}
+
 std::uint32_t FilmTimeStampNow() {
   const QDateTime now = QDateTime::currentDateTime();
   const auto day = static_cast<std::uint32_t>(now.date().day());
@@ -222,58 +297,73 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   if (header.Width < 1 || header.Height < 1) {
     return IoResult::Error(QStringLiteral("%1 has an empty frame size").arg(Quoted(fileName)));
   }
-  if (frame < 1 || frame > header.FrameCount) {
-    return IoResult::Error(QStringLiteral("%1 has no frame %2 (it holds %3)")
-                               .arg(Quoted(fileName))
-                               .arg(frame)
-                               .arg(header.FrameCount));
+  // Every reading would show "NAN": such a file is refused rather than shown.
+  if (!std::isfinite(header.Scale) || !std::isfinite(header.Offset)) {
+    return NoTemperatureRule(fileName);
   }
-
   const std::uint64_t pixels = PixelCount(header);
-  const std::uint64_t index = static_cast<std::uint64_t>(frame - 1);
-  std::uint64_t frameStart = 0;
-  std::uint64_t frameBytes = pixels * 2;
-  switch (header.Version) {
-  case 2:
-    frameBytes = pixels;
-    frameStart = header.HeaderSize + index * pixels;
-    break;
-  case 3:
-  case 4:
-    frameStart = kDtvHeaderBytes + index * pixels * 2;
-    break;
-  default: // 5: a record before every frame
-    frameStart = kDtvHeaderBytes + index * (kFilmRecordBytes + pixels * 2) + kFilmRecordBytes;
-    break;
+  if (pixels > FramePixelBudget) {
+    return IoResult::Error(QStringLiteral("The frame of %1 (%2 x %3 pixels) is too large to load")
+                               .arg(Quoted(fileName))
+                               .arg(header.Width)
+                               .arg(header.Height));
   }
-  if (frameStart > fileSize || frameBytes > fileSize - frameStart) {
-    return IoResult::Error(QStringLiteral("%1 is too short for frame %2").arg(Quoted(fileName)).arg(frame));
+  const std::uint64_t readable = ReadableFrames(header, fileSize);
+  if (readable < header.FrameCount || (header.FrameCount == 0 && header.Version == 5)) {
+    LogShortFile(fileName, header, readable);
   }
+  if (frame < 1 || static_cast<std::uint64_t>(frame) > readable) {
+    return IoResult::Error(
+        QStringLiteral("%1 has no frame %2 (it holds %3)").arg(Quoted(fileName)).arg(frame).arg(readable));
+  }
+  // Whether the file counts itself a sequence (no scan to reconstruct) is the writer's word.
+  const std::uint16_t countInFile = header.FrameCount;
+  header.FrameCount = static_cast<std::uint16_t>(readable);
 
+  const FrameLayout layout = LayoutOf(header);
+  const std::uint64_t index = static_cast<std::uint64_t>(frame - 1);
+  const std::uint64_t frameBytes = header.Version == 2 ? pixels : pixels * 2;
+  std::uint64_t frameStart = layout.First + index * layout.Stride;
   TFilmFrameRecord record = FFrameRec;
   if (header.Version == 5) {
     FilmRecordBytes recordBytes{};
-    if (!ReadExactly(file, frameStart - kFilmRecordBytes, recordBytes.data(), recordBytes.size())) {
+    if (!ReadExactly(file, frameStart, recordBytes.data(), recordBytes.size())) {
       return IoResult::Error(QStringLiteral("Cannot read %1: %2").arg(Quoted(fileName), file.errorString()));
     }
     record = DecodeFilmRecord(recordBytes);
+    frameStart += kFilmRecordBytes;
+    // The frame's own rule replaces the film's: it must be a pair of numbers a single can hold.
+    const auto scale = static_cast<float>((record.MaxTemp - record.MinTemp) / kFullScaleRaw);
+    const auto offset = static_cast<float>(record.MinTemp);
+    if (!std::isfinite(record.MinTemp) || !std::isfinite(record.MaxTemp) || !std::isfinite(scale) ||
+        !std::isfinite(offset)) {
+      return NoTemperatureRule(fileName);
+    }
   }
 
-  // The size was checked against the file above, so this allocation is bounded by what exists.
-  std::vector<std::uint16_t> raw(pixels);
-  if (header.Version == 2) {
-    std::vector<std::uint8_t> bytes(pixels);
-    if (!ReadExactly(file, frameStart, bytes.data(), frameBytes)) {
-      return IoResult::Error(QStringLiteral("Cannot read %1: %2").arg(Quoted(fileName), file.errorString()));
-    }
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      raw[i] = static_cast<std::uint16_t>(bytes[i] << 8);
-    }
-  } else {
-    if (!ReadExactly(file, frameStart, raw.data(), frameBytes)) {
-      return IoResult::Error(QStringLiteral("Cannot read %1: %2").arg(Quoted(fileName), file.errorString()));
-    }
-    SamplesFromFileOrder(raw);
+  // The size was checked against the file and the budget above; a failed allocation is still an
+  // error, never the end of the program.
+  std::vector<std::uint16_t> raw;
+  const IoResult read =
+      WithoutAllocationFailure(QStringLiteral("the frame of %1").arg(Quoted(fileName)), [&] {
+        raw.resize(pixels);
+        bool ok = false;
+        if (header.Version == 2) {
+          std::vector<std::uint8_t> bytes(pixels);
+          ok = ReadExactly(file, frameStart, bytes.data(), frameBytes);
+          for (std::size_t i = 0; ok && i < bytes.size(); ++i) {
+            raw[i] = static_cast<std::uint16_t>(bytes[i] << 8);
+          }
+        } else {
+          ok = ReadExactly(file, frameStart, raw.data(), frameBytes);
+          SamplesFromFileOrder(raw);
+        }
+        return ok ? IoResult::Ok()
+                  : IoResult::Error(
+                        QStringLiteral("Cannot read %1: %2").arg(Quoted(fileName), file.errorString()));
+      });
+  if (!read) {
+    return read;
   }
   file.close();
 
@@ -283,43 +373,42 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   FHeader = header;
   FRaw = std::move(raw);
   FIsoPoints.clear(); // traced on the frame just replaced
+  FAspectFromAngles = false;
+  FScanReconstructed = false;
 
-  switch (header.Version) {
+  const bool hasAngles =
+      FHeader.HorzExtent != 0 && FHeader.VertExtent != 0 && FHeader.Elevation != TDTVHeader::kElevationNotSet;
+  const double fieldAspect = FHeader.FieldMode == 2 ? 16.0 / 27.0 : 32.0 / 27.0;
+  switch (FHeader.Version) {
   case 2:
     FHeader.Scale = FHeader.Scale / 256.0f;
     FHeader.Comment = OemCommentToAnsi(FHeader.Comment);
-    SetAspect(FHeader.FieldMode == 2 ? 16.0 / 27.0 : 32.0 / 27.0);
-    FScanReconstructed = false;
+    SetAspect(fieldAspect);
     break;
   case 3:
-    if (FHeader.HorzExtent != 0 && FHeader.VertExtent != 0 &&
-        FHeader.Elevation != TDTVHeader::kElevationNotSet && FHeader.FrameCount < 3) {
-      ReconstructScan();
+    // A projection that cannot be made has said why in the log; the frame is then shown as a frame
+    // without usable angles.
+    if (hasAngles && countInFile < 3 && ReconstructScan()) {
       FScanReconstructed = true;
     } else {
-      SetAspect(FHeader.FieldMode == 2 ? 16.0 / 27.0 : 32.0 / 27.0);
-      FScanReconstructed = false;
+      SetAspect(fieldAspect);
       if (FDecodeDualScan) {
         DecodeDualScan();
       }
     }
     break;
   case 4:
-    if (FHeader.HorzExtent != 0 && FHeader.VertExtent != 0 &&
-        FHeader.Elevation != TDTVHeader::kElevationNotSet) {
-      if (FProjection == 22) {
-        SetAspect(static_cast<double>(FHeader.HorzExtent) / FHeader.VertExtent);
-        FAspectFromAngles = true;
-      } else {
-        ProjectByAngles();
-        FHeader.HorzExtent = 0;
-        FHeader.VertExtent = 0;
-        FHeader.Elevation = 0;
-      }
+    if (hasAngles && FProjection == 22) {
+      SetAspect(static_cast<double>(FHeader.HorzExtent) / FHeader.VertExtent);
+      FAspectFromAngles = true;
+    } else if (hasAngles && ProjectByAngles()) {
+      FHeader.HorzExtent = 0;
+      FHeader.VertExtent = 0;
+      FHeader.Elevation = 0;
     } else {
+      // Without angles, or with angles no plane can be made from (which then stay in the header).
       SetAspect(static_cast<double>(FHeader.Width) / FHeader.Height);
     }
-    FScanReconstructed = false;
     break;
   default: // 5
     FFrameRec = record;
@@ -339,7 +428,6 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
     if (FDecodeDualScan) {
       DecodeDualScan();
     }
-    FScanReconstructed = false;
     break;
   }
   UpdateStatistics();
@@ -454,31 +542,24 @@ IoResult TDTV::AppendFilmFrame(const QString &fileName) {
   }
   const auto count = static_cast<std::uint16_t>(stored.FrameCount + 1);
 
-  // The frame goes in first and the header last: a film cut short by a failure still reads as the
-  // frames its header counts.
-  const FilmRecordBytes recordBytes = EncodeFilmRecord(record);
-  const QByteArray samples = SamplesInFileOrder(FRaw);
-  const bool frameWritten = file.seek(static_cast<qint64>(end)) &&
-                            WriteAll(file, recordBytes.data(), recordBytes.size()) &&
-                            WriteAll(file, samples.constData(), samples.size()) &&
-                            file.resize(static_cast<qint64>(end + kFilmRecordBytes + frameBytes));
-  if (!frameWritten || !file.flush()) {
-    return IoResult::Error(QStringLiteral("Cannot write %1: %2").arg(Quoted(fileName), file.errorString()));
+  // The frame goes in first and the fields that count it last, in one write: a film cut short at
+  // any point reads as the film before or the film after.
+  const std::vector<FilmFileWrite> writes =
+      FilmAppendWrites(stored, end, record, FRaw, FHeader.FrameInterval, filmMin, filmMax);
+  const std::uint64_t newEnd = end + kFilmRecordBytes + frameBytes;
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    const bool countingFields = i + 1 == writes.size();
+    // Whatever an earlier append cut short left beyond the frame goes before the header counts it.
+    if (countingFields && !(file.flush() && file.resize(static_cast<qint64>(newEnd)))) {
+      return IoResult::Error(QStringLiteral("Cannot write %1: %2").arg(Quoted(fileName), file.errorString()));
+    }
+    const FilmFileWrite &w = writes[i];
+    if (!file.seek(static_cast<qint64>(w.Offset)) ||
+        !WriteAll(file, w.Bytes.constData(), static_cast<std::uint64_t>(w.Bytes.size()))) {
+      return IoResult::Error(QStringLiteral("Cannot write %1: %2").arg(Quoted(fileName), file.errorString()));
+    }
   }
-  std::array<std::uint8_t, 12> fields{};
-  bool headerWritten = true;
-  const auto putAt = [&](std::uint64_t offset, const void *data, std::size_t size) {
-    headerWritten = headerWritten && file.seek(static_cast<qint64>(offset)) && WriteAll(file, data, size);
-  };
-  const std::uint8_t version = 5;
-  putAt(1, &version, 1);
-  Put(fields.data(), 0, count);
-  putAt(16, fields.data(), 2);
-  Put(fields.data(), 0, FHeader.FrameInterval);
-  Put(fields.data(), 4, static_cast<float>((filmMax - filmMin) / kFullScaleRaw));
-  Put(fields.data(), 8, static_cast<float>(filmMin));
-  putAt(30, fields.data(), 12); // FrameInterval at 30, the film's Scale at 34 and Offset at 38
-  if (!headerWritten || !file.flush()) {
+  if (!file.flush()) {
     return IoResult::Error(QStringLiteral("Cannot write %1: %2").arg(Quoted(fileName), file.errorString()));
   }
   file.close();

@@ -7,8 +7,11 @@
 
 #include "thermogram/tdtv.h"
 
+#include <QByteArray>
+
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace calidarix {
 
@@ -27,6 +30,27 @@ DtvHeaderBytes EncodeDtvHeader(const TDTVHeader &header);
 
 TFilmFrameRecord DecodeFilmRecord(const FilmRecordBytes &bytes);
 FilmRecordBytes EncodeFilmRecord(const TFilmFrameRecord &record);
+
+// The header fields a film append rewrites, bytes 16 .. 43: the frame count, the fields between it and
+// the film's range (rewritten as they were), the frame interval, the film's Scale and Offset and the
+// copy of Offset's upper half.
+inline constexpr std::uint64_t kFilmCountedFieldsBegin = 16;
+inline constexpr std::uint64_t kFilmCountedFieldsEnd = 44;
+
+// One write of a film append: bytes at an offset of the film file.
+struct FilmFileWrite {
+  std::uint64_t Offset = 0;
+  QByteArray Bytes;
+};
+
+// The writes that append a frame to a film whose header is `stored` and whose frames end at `end`, in
+// the order they reach the file: the frame's record, its samples, and last, in one write, the header
+// fields that count it (frame count, frame interval and the film range filmMin .. filmMax). A film cut
+// short after any of them reads as the film before or the film after.
+std::vector<FilmFileWrite> FilmAppendWrites(const TDTVHeader &stored, std::uint64_t end,
+                                            const TFilmFrameRecord &record,
+                                            const std::vector<std::uint16_t> &raw, float frameInterval,
+                                            double filmMin, double filmMax);
 
 // Day of the month x 2^24 + seconds since midnight of the local clock now.
 std::uint32_t FilmTimeStampNow();

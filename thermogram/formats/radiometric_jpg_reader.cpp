@@ -43,6 +43,9 @@ IoResult TDTV::LoadRadiometricJPG(const QString &fileName) {
     return FrameSizeError(fileName);
   }
 
+  if (IoResult fits = CheckFrameBudget(fileName, *width, *height); !fits) {
+    return fits;
+  }
   const auto tag = std::search(bytes.begin(), bytes.end(), kTaggedSegment.begin(), kTaggedSegment.end());
   if (tag == bytes.end()) {
     return IoResult::Error(QStringLiteral("\"%1\" holds no radiometric data").arg(fileName));

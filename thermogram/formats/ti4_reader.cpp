@@ -37,6 +37,9 @@ IoResult TDTV::LoadTI4(const QString &fileName, int frame) {
   if (!std::isfinite(minimum) || !std::isfinite(scale)) {
     return IoResult::Error(QStringLiteral("The temperature range in \"%1\" is not valid").arg(fileName));
   }
+  if (IoResult fits = CheckFrameBudget(fileName, *width, *height); !fits) {
+    return fits;
+  }
   const std::uint64_t count = std::uint64_t{*width} * *height;
   const std::optional<std::uint64_t> offset = FrameOffset(kFirstFrame, frame, count);
   if (!offset) {

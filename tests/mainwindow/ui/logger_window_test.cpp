@@ -1,6 +1,7 @@
 #include "mainwindow/ui/logger_window.h"
 
 #include "tests/support/test_support.h"
+#include "thermogram/thermogram_globals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,6 +31,19 @@ TEST(Logger, AppendsStampedLinesWhetherShownOrLoggingIsOn) {
   EXPECT_EQ(Unstamped(lines[0]), "head found");
   EXPECT_EQ(Unstamped(lines[1]), "");
   EXPECT_EQ(lines[1].size(), 13); // the stamp and its trailing blank
+}
+
+// The thermogram library has no window: its diagnostics (a refused projection, a film cut short)
+// reach the user through the one log window.
+TEST(Logger, ThermogramDiagnosticsReachTheLogWindow) {
+  Tlogger log;
+  logger = &log;
+  ThermogramLog(QStringLiteral("Projection of \"scan.dtv\" refused"));
+  logger = nullptr;
+  ThermogramLog(QStringLiteral("no window to show this"));
+  const QStringList lines = log.Lines();
+  ASSERT_EQ(lines.size(), 1);
+  EXPECT_EQ(Unstamped(lines[0]), "Projection of \"scan.dtv\" refused");
 }
 
 TEST(Logger, LinesFromAnotherThreadArriveOnTheGuiThread) {
