@@ -1,0 +1,111 @@
+#include "acquisition/camera_frame.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace calidarix {
+
+TCameraFrame MakeCameraFrame(const TScanUnit &thread, std::int32_t receivedRows, TFrameResult result) {
+  TCameraFrame f;
+  f.Width = std::max(thread.FrameWidth, 0);
+  f.Height = std::max(thread.FrameHeight, 0);
+  const std::size_t pixels = static_cast<std::size_t>(f.Width) * static_cast<std::size_t>(f.Height);
+  f.Pixels.assign(pixels, 0);
+  std::copy_n(thread.FrameBuffer.begin(), std::min(pixels, thread.FrameBuffer.size()), f.Pixels.begin());
+  f.ReceivedRows = std::clamp(receivedRows, 0, f.Height);
+  f.FrameMin = thread.FrameMin;
+  f.FrameMax = thread.FrameMax;
+  f.FrameMinBand1 = thread.FrameMinBand1;
+  f.FrameMaxBand1 = thread.FrameMaxBand1;
+  f.FrameMinBand2 = thread.FrameMinBand2;
+  f.FrameMaxBand2 = thread.FrameMaxBand2;
+  f.Speed = thread.Speed;
+  f.Range = thread.CalibrationRange;
+  f.BlindSignal = thread.BlindSignal;
+  f.BlindSignalBand1 = thread.BlindSignalBand1;
+  f.BlindSignalBand2 = thread.BlindSignalBand2;
+  f.BlindLow = thread.BlindLow;
+  f.StatusWords = thread.StatusWords;
+  f.BodyTemperatureRaw = thread.BodyTemperatureRaw;
+  f.CameraTemperature = thread.CameraTemperature;
+  f.BatteryRaw = thread.BatteryRaw;
+  f.CameraBatteryPercent = thread.CameraBatteryPercent;
+  f.QuarterPhase = thread.QuarterPhase;
+  f.LineRate = thread.LineRate;
+  TCalibrationSnapshot &c = f.Calibration;
+  c.CurExpA = thread.CurExpA;
+  c.CurExpB = thread.CurExpB;
+  c.CurSignal0 = thread.CurSignal0;
+  c.CurExpAL = thread.CurExpAL;
+  c.CurExpBL = thread.CurExpBL;
+  c.CurSignal0L = thread.CurSignal0L;
+  c.TwoCurves = thread.TwoCurves;
+  c.CurAmplification = thread.CurAmplification;
+  c.CurBand1ExpA = thread.CurBand1ExpA;
+  c.CurBand1ExpB = thread.CurBand1ExpB;
+  c.CurBand1Signal0 = thread.CurBand1Signal0;
+  c.CurBand2ExpA = thread.CurBand2ExpA;
+  c.CurBand2ExpB = thread.CurBand2ExpB;
+  c.CurBand2Signal0 = thread.CurBand2Signal0;
+  c.CurAmplificationBand1 = thread.CurAmplificationBand1;
+  c.CurAmplificationBand2 = thread.CurAmplificationBand2;
+  f.Result = result;
+  return f;
+}
+
+void AdoptCameraFrame(TScanUnit &gui, const TCameraFrame &f) {
+  gui.DisplayFrame = f.Pixels;
+  gui.DisplayFrameWidth = f.Width;
+  gui.DisplayFrameHeight = f.Height;
+  gui.DisplaySpeed = f.Speed;
+  gui.DisplayRange = f.Range;
+  gui.DisplayFrameMin = f.FrameMin;
+  gui.DisplayFrameMax = f.FrameMax;
+  gui.DisplayFrameMinBand1 = f.FrameMinBand1;
+  gui.DisplayFrameMaxBand1 = f.FrameMaxBand1;
+  gui.DisplayFrameMinBand2 = f.FrameMinBand2;
+  gui.DisplayFrameMaxBand2 = f.FrameMaxBand2;
+  gui.BlindSignal = f.BlindSignal;
+  gui.BlindSignalBand1 = f.BlindSignalBand1;
+  gui.BlindSignalBand2 = f.BlindSignalBand2;
+  gui.BlindLow = f.BlindLow;
+  gui.StatusWords = f.StatusWords;
+  gui.BodyTemperatureRaw = f.BodyTemperatureRaw;
+  gui.CameraTemperature = f.CameraTemperature;
+  gui.BatteryRaw = f.BatteryRaw;
+  gui.CameraBatteryPercent = f.CameraBatteryPercent;
+  gui.QuarterPhase = f.QuarterPhase;
+  gui.LineRate = f.LineRate;
+  const TCalibrationSnapshot &c = f.Calibration;
+  gui.CurExpA = c.CurExpA;
+  gui.CurExpB = c.CurExpB;
+  gui.CurSignal0 = c.CurSignal0;
+  gui.CurExpAL = c.CurExpAL;
+  gui.CurExpBL = c.CurExpBL;
+  gui.CurSignal0L = c.CurSignal0L;
+  gui.TwoCurves = c.TwoCurves;
+  gui.CurAmplification = c.CurAmplification;
+  gui.CurBand1ExpA = c.CurBand1ExpA;
+  gui.CurBand1ExpB = c.CurBand1ExpB;
+  gui.CurBand1Signal0 = c.CurBand1Signal0;
+  gui.CurBand2ExpA = c.CurBand2ExpA;
+  gui.CurBand2ExpB = c.CurBand2ExpB;
+  gui.CurBand2Signal0 = c.CurBand2Signal0;
+  gui.CurAmplificationBand1 = c.CurAmplificationBand1;
+  gui.CurAmplificationBand2 = c.CurAmplificationBand2;
+  gui.Speed = f.Speed;
+  gui.CalibrationRange = f.Range;
+}
+
+void TFrameMailbox::Post(TCameraFrame frame) {
+  auto value = std::make_shared<const TCameraFrame>(std::move(frame));
+  const std::lock_guard lock(mutex_);
+  latest_ = std::move(value);
+}
+
+std::shared_ptr<const TCameraFrame> TFrameMailbox::Take() {
+  const std::lock_guard lock(mutex_);
+  return std::exchange(latest_, nullptr);
+}
+
+} // namespace calidarix
