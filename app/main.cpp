@@ -1,5 +1,6 @@
 // Program entry: the application object, the program's windows in their order, then the event loop until
 // the main window closes.
+#include "head/ui/head_service.h"
 #include "mainwindow/ui/joystick.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/program_settings.h"
@@ -27,6 +28,7 @@ int main(int argc, char **argv) {
   services.sibling = std::make_unique<calidarix::ProcessSiblingLink>();
   services.joystick = std::make_unique<calidarix::DeviceJoystick>();
   services.view = std::make_unique<calidarix::MainWindowThermogramView>();
+  services.head = std::make_unique<calidarix::QorHeadLink>();
   calidarix::ProgramWindows windows(services, QApplication::arguments().mid(1));
   QObject::connect(calidarix::Calidarix, &calidarix::TCalidarix::Closed, &app, &QCoreApplication::quit);
   return QApplication::exec();

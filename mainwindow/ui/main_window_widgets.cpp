@@ -76,6 +76,7 @@ void TCalidarix::BuildComponents() {
   BuildRangeControls();
   FServices.view->Attach(*this);
   ConnectFilesAndMessages();
+  ConnectHeadCommands();
 }
 
 void TCalidarix::BuildMenus() {
@@ -141,7 +142,8 @@ void TCalidarix::BuildMenus() {
                             {"Transversal1", "Transversal"},
                             {"Mercator1", "Mercator"}})
     AddItem(projection, name, text);
-  QMenu *plane = AddSubMenu(projection, "Plane1", "Plane");
+  AddItem(projection, "Plane1", "Plane");
+  QMenu *plane = AddSubMenu(projection, "FlatProjectionOptions", "--->");
   for (auto [name, text] : {std::pair{"FrontPlaneSwitch", "Front"},
                             {"RightPlaneSwitch", "Right"},
                             {"RearPlaneSwitch", "Rear"},

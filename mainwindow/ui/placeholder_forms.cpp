@@ -2,7 +2,6 @@
 
 namespace calidarix {
 
-TQorCtrl *QorCtrl = nullptr;
 TGraphForm *GraphForm = nullptr;
 TCalibrForm *CalibrForm = nullptr;
 TInfoForm *InfoForm = nullptr;

@@ -3,6 +3,7 @@
 // of its class, with its name and caption, so that the program creates every window in its order.
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
+#include "head/ui/qor_ctrl.h"
 #include "mainwindow/ui/open_form.h"
 #include "mainwindow/ui/palette_form.h"
 
@@ -21,7 +22,6 @@ public:
     explicit Class(QWidget *parent = nullptr) : EmptyForm(Name, Caption, parent) {}                          \
   };
 
-CALIDARIX_EMPTY_FORM(TQorCtrl, "QorCtrl", "Qor Ctrl Form")
 CALIDARIX_EMPTY_FORM(TCalibrForm, "CalibrForm", "Calibration")
 CALIDARIX_EMPTY_FORM(TInfoForm, "InfoForm", "Information")
 CALIDARIX_EMPTY_FORM(TPanoScanDialog, "PanoScanDialog", "PanoScanDialog")
@@ -47,7 +47,6 @@ public:
   explicit TFormVideo(QWidget *owner);
 };
 
-extern TQorCtrl *QorCtrl;
 extern TGraphForm *GraphForm;
 extern TCalibrForm *CalibrForm;
 extern TInfoForm *InfoForm;
