@@ -22,6 +22,7 @@ constexpr std::int32_t kVerCounterFloor = -300000; // below: a garbled 'V' reply
 constexpr int kNoReplyLimit = 55;
 constexpr int kAutotrackSettleMs = 500;
 constexpr int kRegisterWritePauseMs = 100;
+constexpr int kIdentityTries = 4;
 
 bool IsIdentity(const std::array<std::uint8_t, 8> &frame) {
   return std::memcmp(frame.data(), "$Qor", 4) == 0;
@@ -45,13 +46,22 @@ void tQor::ReadAndProcess() {
 bool tQor::ReadQorValues() {
   HeadWaitScope scope(*this);
   FRegistersRead = false;
+  // Answers to earlier requests would be read as the records; they are dropped first.
+  DropWaitingReplies();
   SendCommand(QorCmdIdentify, false);
   FFrameLength = 8;
-  ReceiveFrame();
-  // No answer, or an answer that is not a head's identity: this is not the head.
+  // A reply still on its way from before is passed over; a few frames, then the identity must come.
+  for (int frame = 0; frame < kIdentityTries; ++frame) {
+    ReceiveFrame();
+    if (FNoData || IsIdentity(FRxFrame))
+      break;
+  }
+  // No answer, or answers that are not a head's identity: this is not the head.
   if (FNoData || !IsIdentity(FRxFrame)) {
-    if (!FUseUdp && FComm)
+    if (!FUseUdp && FComm) {
       FComm->ClosePort();
+      FConnected = false;
+    }
     return false;
   }
   const char type = static_cast<char>(FRxFrame[4]);

@@ -192,8 +192,11 @@ void tQor::Reinit() {
 }
 
 void tQor::PurgeInput() {
-  if (!FConnected)
-    return;
+  if (FConnected)
+    DropWaitingReplies();
+}
+
+void tQor::DropWaitingReplies() {
   if (!FUseUdp) {
     if (FComm)
       FComm->PurgeRx();

@@ -142,6 +142,7 @@ private:
   // Reads n bytes past a frame and drops them.
   void DropBytes(int n);
   void ReadAndProcess();
+  void DropWaitingReplies();
   void LogBadFrame(const std::uint8_t *work);
 
   bool FCancelRequested = false;
