@@ -13,6 +13,7 @@ struct THeadState {
   int FJoyX = 32767;
   int FJoyY = 32767;
   std::uint32_t FJoyButtons = 0;
+  bool FJoyShown = false;
   // A strip scan runs, and its step; the strip runs at half speed.
   bool StripScanning = false;
   std::uint8_t StripStep = 0;

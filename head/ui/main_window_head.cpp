@@ -271,15 +271,9 @@ void TCalidarix::JoyMove(std::uint32_t buttons, int x, int y) {
   FHeadState.FJoyY = y;
   FHeadState.FJoyButtons = buttons;
   ImagePBPaint(this);
-  if (ImagePB && !ImagePB->Picture.isNull()) {
-    QPainter painter(&ImagePB->Picture);
-    painter.setPen(Qt::white);
-    painter.drawText(0, painter.fontMetrics().ascent(), QStringLiteral("X: %1 Y: %2").arg(x).arg(y));
-    painter.drawText(0, 20 + painter.fontMetrics().ascent(),
-                     QStringLiteral("1: %1 2: %2").arg(buttons & 1).arg(buttons & 2));
-    painter.end();
+  FHeadState.FJoyShown = true;
+  if (ImagePB)
     ImagePB->update();
-  }
   const JoyJogStep step = JoyJog(FHeadState.FJoyJogBits, x, y);
   // The jog is followed whether or not a head is there; commands go only to a linked head.
   if (HeadConnected && LinkUp()) {
@@ -289,6 +283,19 @@ void TCalidarix::JoyMove(std::uint32_t buttons, int x, int y) {
       QorHead->SendCommand(step.command, true);
   }
   FHeadState.FJoyJogBits = step.bits;
+}
+
+void TCalidarix::DrawJoystickPosition(QPainter &painter) {
+  if (!FHeadState.FJoyShown)
+    return;
+  painter.save();
+  painter.setPen(Qt::white);
+  const int ascent = painter.fontMetrics().ascent();
+  painter.drawText(0, ascent, QStringLiteral("X: %1 Y: %2").arg(FHeadState.FJoyX).arg(FHeadState.FJoyY));
+  painter.drawText(
+      0, 20 + ascent,
+      QStringLiteral("1: %1 2: %2").arg(FHeadState.FJoyButtons & 1).arg(FHeadState.FJoyButtons & 2));
+  painter.restore();
 }
 
 void TCalidarix::JoyButtonDown(std::uint32_t changed, std::uint32_t buttons) {

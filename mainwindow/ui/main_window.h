@@ -468,6 +468,9 @@ public:
   void SetHeadMenuItems();
   // Why a head command did nothing: drawn over the image and logged.
   void HeadNotice(const QString &text);
+  // The stick's position and buttons at the image's top left after a joystick move, until the view
+  // changes.
+  void DrawJoystickPosition(QPainter &painter);
   THeadState FHeadState;
 
 signals:

@@ -81,6 +81,7 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
   if (sender == this) {
     FSavedNotice.clear();
     FStatusNotice.clear();
+    FHeadState.FJoyShown = false;
   }
 
   QImage picture = ImagePB->NewPicture();
@@ -189,6 +190,7 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
         painter.drawLine(5, rowY(dtv.FBestPeak) + d, 21, rowY(dtv.FBestPeak) + d);
       painter.restore();
     }
+    DrawJoystickPosition(painter);
   }
   ImagePB->Picture = picture;
   if (sender != ImagePB)

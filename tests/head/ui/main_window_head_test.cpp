@@ -183,9 +183,20 @@ TEST_F(MainWindowHead, TheJoystickJogsTheHeadAndItsFirstButtonSaves) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
   };
+  // White pixels in the image's top left corner, where the stick's position is written.
+  const auto whiteCorner = [&] {
+    const QImage shown = w.ImagePB->grab().toImage();
+    int white = 0;
+    for (int y = 0; y < 34; ++y)
+      for (int x = 0; x < 90; ++x)
+        white += shown.pixelColor(x, y) == Qt::white ? 1 : 0;
+    return white;
+  };
+  const int before = whiteCorner();
   axis(0, -32767); // full left
   EXPECT_TRUE(wait([&] { return head->WaitForCommand(std::string("$TB\xFF\x00hv", 7), 0); }));
   EXPECT_EQ(w.FHeadState.FJoyJogBits, kJogLeft);
+  EXPECT_GT(whiteCorner(), before + 20);
   axis(0, 0); // back to the centre: the head stops
   EXPECT_TRUE(wait([&] { return head->WaitForCommand("$Stoppp", 0); }));
   EXPECT_EQ(w.FHeadState.FJoyJogBits, 0);
