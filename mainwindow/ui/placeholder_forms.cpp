@@ -6,7 +6,6 @@ TGraphForm *GraphForm = nullptr;
 TCalibrForm *CalibrForm = nullptr;
 TInfoForm *InfoForm = nullptr;
 TPanoScanDialog *PanoScanDialog = nullptr;
-TSet0Dialog *Set0Dialog = nullptr;
 TFilmProcessForm *FilmProcessForm = nullptr;
 TGLview *GLview = nullptr;
 TGraphForm *TimeProfileForm = nullptr;

@@ -4,6 +4,7 @@
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
 #include "head/ui/qor_ctrl.h"
+#include "head/ui/set0_dialog.h"
 #include "mainwindow/ui/open_form.h"
 #include "mainwindow/ui/palette_form.h"
 
@@ -25,7 +26,6 @@ public:
 CALIDARIX_EMPTY_FORM(TCalibrForm, "CalibrForm", "Calibration")
 CALIDARIX_EMPTY_FORM(TInfoForm, "InfoForm", "Information")
 CALIDARIX_EMPTY_FORM(TPanoScanDialog, "PanoScanDialog", "PanoScanDialog")
-CALIDARIX_EMPTY_FORM(TSet0Dialog, "Set0Dialog", "Set >0< position")
 CALIDARIX_EMPTY_FORM(TFilmProcessForm, "FilmProcessForm", "Film Process")
 CALIDARIX_EMPTY_FORM(TGLview, "GLview", "GLview")
 CALIDARIX_EMPTY_FORM(TFilmSaveForm, "FilmSaveForm", "Frames to Save")
@@ -51,7 +51,6 @@ extern TGraphForm *GraphForm;
 extern TCalibrForm *CalibrForm;
 extern TInfoForm *InfoForm;
 extern TPanoScanDialog *PanoScanDialog;
-extern TSet0Dialog *Set0Dialog;
 extern TFilmProcessForm *FilmProcessForm;
 extern TGLview *GLview;
 extern TGraphForm *TimeProfileForm;

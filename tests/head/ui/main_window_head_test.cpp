@@ -103,6 +103,19 @@ TEST_F(MainWindowHead, ASearchThatFindsNothingSaysSo) {
   EXPECT_EQ(QorHead->FComPort, 0);
 }
 
+TEST_F(MainWindowHead, ADeviceArrivalRetriesTheHead) {
+  head->SetFaults({.silence = true});
+  TCalidarix &w = StartConnected();
+  ASSERT_FALSE(w.HeadConnected);
+  head->SetFaults({});
+  Message arrival{WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0, 0};
+  w.WndProc(arrival);
+  EXPECT_TRUE(w.HeadConnected);
+  EXPECT_TRUE(Item("PanByFrames")->isEnabled());
+  EXPECT_FALSE(Item("ChangeHeadPosition1")->isEnabled()); // only for the older heads of type 'A'
+  EXPECT_TRUE(Log().contains("Device added was QOR"));
+}
+
 TEST_F(MainWindowHead, HeadCommandsOfTheMenus) {
   TCalidarix &w = StartConnected();
   ASSERT_TRUE(w.HeadConnected);
