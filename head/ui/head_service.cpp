@@ -6,9 +6,19 @@
 
 namespace calidarix {
 
-QorHeadLink::QorHeadLink() {
+namespace {
+
+// The link of the run, made when missing (a test may have reset the head module).
+tQor &Link() {
   if (!QorHead)
     QorHead = std::make_unique<tQor>();
+  return *QorHead;
+}
+
+} // namespace
+
+QorHeadLink::QorHeadLink() {
+  Link();
   SetHeadLogSink(
       [](const QString &line) {
         if (logger)
@@ -22,7 +32,7 @@ QorHeadLink::~QorHeadLink() {
 }
 
 ServiceStatus QorHeadLink::InitLink() {
-  QorHead->InitLink();
+  Link().InitLink();
   return ServiceStatus::Done;
 }
 
@@ -35,20 +45,20 @@ int QorHeadLink::ComPort() const {
 }
 
 ServiceStatus QorHeadLink::SetTrackingMode(int mode) {
-  QorHead->SetTrackingMode(static_cast<std::uint8_t>(mode));
+  Link().SetTrackingMode(static_cast<std::uint8_t>(mode));
   return ServiceStatus::Done;
 }
 
 void QorHeadLink::SetComPort(int port) {
-  QorHead->SetComPort(static_cast<std::uint8_t>(port & 0xFF));
+  Link().SetComPort(static_cast<std::uint8_t>(port & 0xFF));
 }
 
 void QorHeadLink::SetScanPorts(bool scan) {
-  QorHead->FScanPorts = scan;
+  Link().FScanPorts = scan;
 }
 
 void QorHeadLink::Close() {
-  QorHead->Close();
+  Link().Close();
 }
 
 char QorHeadLink::HeadType() const {

@@ -254,8 +254,9 @@ void TQorCtrl::GridKey(int key, Qt::KeyboardModifiers modifiers, const QString &
   switch (key) {
   case Qt::Key_Return:
   case Qt::Key_Enter:
-    if ((modifiers & Qt::ControlModifier) != 0 && FNotifyWnd != 0)
-      PostMessage(FNotifyWnd, WM_RESTITCH, 0, reinterpret_cast<LPARAM>(this));
+    if ((modifiers & Qt::ControlModifier) != 0 &&
+        !(FNotifyWnd != 0 && PostMessage(FNotifyWnd, WM_RESTITCH, 0, reinterpret_cast<LPARAM>(this))))
+      StatusBar1->setText(QStringLiteral("Re-stitching: the main window cannot be reached"));
     UpdateValue();
     return;
   case Qt::Key_Escape:
@@ -331,16 +332,16 @@ void TQorCtrl::PreWrite_Qor_ValuesExecute() {
 void TQorCtrl::WriteQorValues1Click() {
   if (!HeadConnected())
     return SayNotConnected();
-  const bool written = QorHead->WriteQorValues();
+  // A refused write leaves the list as it was, so that nothing looks written that was not.
+  if (!QorHead->WriteQorValues()) {
+    StatusBar1->setText(QStringLiteral("The registers were not written (see the log)"));
+    return;
+  }
   for (int row = 0; row < 16; ++row)
     VLE->item(row, 1)->setText(QStringLiteral("updt"));
   Write_Qor_Values->setEnabled(false);
   PreWrite_Qor_Values->setEnabled(false);
   RewriteBTname->setVisible(false);
-  if (!written) {
-    StatusBar1->setText(QStringLiteral("The registers were not written (see the log)"));
-    return;
-  }
   QorHead->ReadQorValues();
 }
 

@@ -146,6 +146,14 @@ TEST_F(QorCtrlForm, TheGridTakesDigitsAndItsKeys) {
   EXPECT_TRUE(errors[0].startsWith("Line Heel"));
   EXPECT_EQ(restitched, 1);
 
+  // Without a main window to tell, Ctrl+Enter says so and still stores.
+  form->FNotifyWnd = 0;
+  grid->setCurrentCell(19, 2);
+  Type("7");
+  Key(grid, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(form->FFrameCuts.Top, 7);
+  EXPECT_EQ(form->StatusBar1->text(), "Re-stitching: the main window cannot be reached");
+
   form->show();
   Key(grid, Qt::Key_Escape);
   EXPECT_FALSE(form->isVisible());
@@ -184,6 +192,18 @@ TEST_F(QorCtrlForm, RegistersAreReadCheckedAndWrittenBack) {
   EXPECT_EQ(head->Registers().restarts, 13u);
   // The handshake ran again: the link holds what the head now says.
   EXPECT_EQ(QorHead->FRestartCount, 13u);
+
+  // A write the link refuses (a turn count of 0 would break every angle) leaves the list alone.
+  form->Refrsh_Qor_Values->trigger();
+  form->VLE->item(6, 1)->setText("1");
+  form->PreWrite_Qor_Values->trigger();
+  QorHead->FRatioHorRevs = 0;
+  head->ClearCommands();
+  form->Write_Qor_Values->trigger();
+  EXPECT_EQ(form->StatusBar1->text(), "The registers were not written (see the log)");
+  EXPECT_EQ(form->VLE->item(6, 1)->text(), "1");
+  EXPECT_TRUE(form->Write_Qor_Values->isEnabled());
+  EXPECT_FALSE(head->WaitForCommand("$@", 100));
 }
 
 TEST_F(QorCtrlForm, ShowingTheFormShowsTheHeadAndItsState) {
