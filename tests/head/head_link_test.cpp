@@ -497,9 +497,11 @@ TEST_F(HeadLink, RepliesChangeTheLinkAsTheyShould) {
   head->ClearCommands();
   reply({'$', 'W', 'S', 99, 1, 0, 0, 0});
   EXPECT_TRUE(link->FDone);
-  EXPECT_EQ(Count(*head, "$RCntrs"), 1);
+  ASSERT_TRUE(head->WaitForCommand("$RCntrs", 1000));
+  const int requests = Count(*head, "$RCntrs");
   reply({'$', 'W', 'S', 99, 1, 0, 0, 0});
-  EXPECT_EQ(Count(*head, "$RCntrs"), 1);
+  std::this_thread::sleep_for(milliseconds(50));
+  EXPECT_EQ(Count(*head, "$RCntrs"), requests);
   // Status 0: autotrack off.
   reply({'$', 'W', 'S', 99, 0, 0, 0, 0});
   EXPECT_EQ(link->FTrackingMode, 3);
