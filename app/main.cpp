@@ -2,6 +2,7 @@
 // the main window closes.
 #include "mainwindow/command_line.h"
 #include "mainwindow/ui/desktop_integration.h"
+#include "head/ui/head_service.h"
 #include "mainwindow/ui/joystick.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/program_settings.h"
@@ -32,6 +33,7 @@ int main(int argc, char **argv) {
   services.desktop = std::make_unique<calidarix::FreedesktopIntegration>();
   // The arguments as given: Qt's own list turns bytes that are not UTF-8 into other characters.
   calidarix::ProgramWindows windows(services, calidarix::CommandLineArguments(argc, argv));
+  services.head = std::make_unique<calidarix::QorHeadLink>();
   QObject::connect(calidarix::Calidarix, &calidarix::TCalidarix::Closed, &app, &QCoreApplication::quit);
   return QApplication::exec();
 }

@@ -16,6 +16,7 @@
 
 #include "analysis/markers.h"
 #include "analysis/ui/measure_state.h"
+#include "head/ui/head_state.h"
 #include "mainwindow/auto_save.h"
 #include "mainwindow/command_line.h"
 #include "mainwindow/image_sidecar.h"
@@ -163,7 +164,7 @@ public:
   // other reports of the same moment.
   void ReportRegistryProblem(const QString &text);
   QStringList FRegistryProblems;
-  // Joystick 1. The head jogging these drive is not built yet; for now they only log.
+  // Joystick 1: moves jog the head, button 1 saves, button 2 starts a strip (head/ui/main_window_head.cpp).
   void JoyMove(std::uint32_t buttons, int x, int y);
   void JoyButtonDown(std::uint32_t changed, std::uint32_t buttons);
   void JoyButtonUp(std::uint32_t changed, std::uint32_t buttons);
@@ -381,7 +382,8 @@ public:
   void WindowSized();
   // mouseMessage: the mouse message that activates the window (WM_MBUTTONDOWN toggles maximised).
   void MouseActivate(MessageId mouseMessage);
-  // Later parts handle these; until then they only log.
+  // The head step and re-stitch messages are the head's (head/ui/main_window_head.cpp); later parts
+  // handle the others, which until then only log.
   void HeadStepMessage(const Message &message);
   void ScanLineMessage(const Message &message);
   void FrameDoneMessage(const Message &message);
@@ -633,6 +635,31 @@ public:
   // ---- Acquisition (acquisition/ui/) ----
 
   // ---- Head and panoramas (head/ui/) ----
+  // Head commands of the menus (head/ui/main_window_head.cpp); JoyMove and the head step message above
+  // are there too.
+  void ConnectHeadCommands();
+  void ScanforPanHead1Click();
+  void Point01Click();
+  void ChangeHeadPosition1Click();
+  // The head control form, filled from the program's settings ("Adjust Qor Driver", "Panoram Head
+  // Control").
+  void AdjustDriverItemClick();
+  // Service test: the head up and down until chosen again or the program closes.
+  void MoveHeadUpDnClick();
+  void tabTan21Click();
+  void tr1Click();
+  // Items of the Projection menu and the plane switches; the item's "Tag" is the projection kind.
+  void ChangeProjection(QAction *item);
+  void SetAutoAspectClick();
+  void ProjectFrame1Click();
+  // The panorama items follow HeadConnected.
+  void SetHeadMenuItems();
+  // Why a head command did nothing: drawn over the image and logged.
+  void HeadNotice(const QString &text);
+  // The stick's position and buttons at the image's top left after a joystick move, until the view
+  // changes.
+  void DrawJoystickPosition(QPainter &painter);
+  THeadState FHeadState;
 
 signals:
   // The window was closed by the user or a command; the program ends.

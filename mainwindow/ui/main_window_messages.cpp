@@ -288,16 +288,16 @@ void TCalidarix::DeviceChange(WPARAM event) {
   if (arrival == head.Connected())
     return; // a connected head stays as it is; without one there is nothing gone
   // Only the serial port the head was found on before is tried again.
+  if (arrival)
+    head.SetScanPorts(false);
   Note(head.InitLink(), "Head link");
   HeadConnected = head.Connected();
-  for (const char *name : {"PanByFrames", "PanByStrips", "Strip1", "PanoramHeadControl1"})
-    if (auto *item = findChild<QAction *>(QString::fromLatin1(name)))
-      item->setEnabled(HeadConnected);
-  if (auto *item = findChild<QAction *>(QStringLiteral("ScanforPanHead1")))
-    item->setEnabled(!HeadConnected);
-  // Changing the position needs a head of type 'A', which the head link does not report yet.
+  SetHeadMenuItems();
+  // Changing the position needs a head of type 'A'.
   if (auto *item = findChild<QAction *>(QStringLiteral("ChangeHeadPosition1")))
-    item->setEnabled(false);
+    item->setEnabled(HeadConnected && head.HeadType() == 'A');
+  if (!arrival && !HeadConnected)
+    head.Close();
   if (logger && arrival)
     logger->AppendLine(QStringLiteral("Device added was QOR"));
   if (logger && !arrival && !HeadConnected)
@@ -417,10 +417,6 @@ void TCalidarix::MouseActivate(MessageId mouseMessage) {
     showMaximized();
 }
 
-void TCalidarix::HeadStepMessage(const Message &) {
-  Note(ServiceStatus::NotAvailable, "Head step message");
-}
-
 void TCalidarix::ScanLineMessage(const Message &) {
   Note(ServiceStatus::NotAvailable, "Scan line message");
 }
@@ -431,10 +427,6 @@ void TCalidarix::FrameDoneMessage(const Message &) {
 
 void TCalidarix::ModuleFrameMessage(const Message &) {
   Note(ServiceStatus::NotAvailable, "Module frame message");
-}
-
-void TCalidarix::RestitchMessage() {
-  Note(ServiceStatus::NotAvailable, "Restitching the last panorama");
 }
 
 void TCalidarix::KeyCommand(Message &) {

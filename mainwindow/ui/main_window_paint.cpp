@@ -86,6 +86,7 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
     FStatusNotice.clear();
     FMeasure.FResolutionText.clear();
     FMeasure.FEmissivityText.clear();
+    FHeadState.FJoyShown = false;
   }
 
   QImage picture = ImagePB->NewPicture();
@@ -194,6 +195,7 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
         painter.drawLine(5, rowY(dtv.FBestPeak) + d, 21, rowY(dtv.FBestPeak) + d);
       painter.restore();
     }
+    DrawJoystickPosition(painter);
   }
   ImagePB->Picture = picture;
   if (sender != ImagePB)

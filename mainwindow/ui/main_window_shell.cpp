@@ -204,21 +204,6 @@ void TCalidarix::RemoveQorRegClick() {
   Note(FServices.settings->RemoveHeadComPort(), "Remove Qor from Reg");
 }
 
-void TCalidarix::JoyMove(std::uint32_t buttons, int x, int y) {
-  if (logger)
-    logger->AppendLine(QStringLiteral("Joystick move X %1 Y %2 buttons %3").arg(x).arg(y).arg(buttons));
-}
-
-void TCalidarix::JoyButtonDown(std::uint32_t changed, std::uint32_t buttons) {
-  if (logger)
-    logger->AppendLine(QStringLiteral("Joystick button down %1 buttons %2").arg(changed).arg(buttons));
-}
-
-void TCalidarix::JoyButtonUp(std::uint32_t changed, std::uint32_t buttons) {
-  if (logger)
-    logger->AppendLine(QStringLiteral("Joystick button up %1 buttons %2").arg(changed).arg(buttons));
-}
-
 void TCalidarix::ShowWithoutFrame(bool frameless) {
   if (windowFlags().testFlag(Qt::FramelessWindowHint) == frameless)
     return;

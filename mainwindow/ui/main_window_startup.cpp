@@ -235,6 +235,9 @@ void TCalidarix::AfterAllWindowsCreated() {
 }
 
 void TCalidarix::ConnectHeadAtStart() {
+  // The serial port the head was found on last time (its low 8 bits; 0 makes the link search).
+  if (FRegistrySettings.HeadCom)
+    FServices.head->SetComPort(*FRegistrySettings.HeadCom & 0xFF);
   ConnectHead();
   Note(FServices.head->SetTrackingMode(0), "Head tracking mode");
   EnableHeadMenuItems();

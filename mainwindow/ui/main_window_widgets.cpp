@@ -84,6 +84,7 @@ void TCalidarix::BuildComponents() {
   ConnectSetupPanel();
   ConnectComments();
   ApplyInfoPanelLayout(false);
+  ConnectHeadCommands();
   // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
   // run its own command again. This covers the buttons of every panel, whoever built them.
   for (QToolButton *button : findChildren<QToolButton *>())
@@ -154,7 +155,8 @@ void TCalidarix::BuildMenus() {
                             {"Transversal1", "Transversal"},
                             {"Mercator1", "Mercator"}})
     AddItem(projection, name, text);
-  QMenu *plane = AddSubMenu(projection, "Plane1", "Plane");
+  AddItem(projection, "Plane1", "Plane");
+  QMenu *plane = AddSubMenu(projection, "FlatProjectionOptions", "--->");
   for (auto [name, text] : {std::pair{"FrontPlaneSwitch", "Front"},
                             {"RightPlaneSwitch", "Right"},
                             {"RearPlaneSwitch", "Rear"},

@@ -2,11 +2,9 @@
 
 namespace calidarix {
 
-TQorCtrl *QorCtrl = nullptr;
 TGraphForm *GraphForm = nullptr;
 TCalibrForm *CalibrForm = nullptr;
 TPanoScanDialog *PanoScanDialog = nullptr;
-TSet0Dialog *Set0Dialog = nullptr;
 TFilmProcessForm *FilmProcessForm = nullptr;
 TGLview *GLview = nullptr;
 TGraphForm *TimeProfileForm = nullptr;

@@ -4,6 +4,8 @@
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
 #include "mainwindow/ui/info_form.h"
+#include "head/ui/qor_ctrl.h"
+#include "head/ui/set0_dialog.h"
 #include "mainwindow/ui/open_form.h"
 #include "mainwindow/ui/palette_form.h"
 
@@ -22,10 +24,8 @@ public:
     explicit Class(QWidget *parent = nullptr) : EmptyForm(Name, Caption, parent) {}                          \
   };
 
-CALIDARIX_EMPTY_FORM(TQorCtrl, "QorCtrl", "Qor Ctrl Form")
 CALIDARIX_EMPTY_FORM(TCalibrForm, "CalibrForm", "Calibration")
 CALIDARIX_EMPTY_FORM(TPanoScanDialog, "PanoScanDialog", "PanoScanDialog")
-CALIDARIX_EMPTY_FORM(TSet0Dialog, "Set0Dialog", "Set >0< position")
 CALIDARIX_EMPTY_FORM(TFilmProcessForm, "FilmProcessForm", "Film Process")
 CALIDARIX_EMPTY_FORM(TGLview, "GLview", "GLview")
 CALIDARIX_EMPTY_FORM(TFilmSaveForm, "FilmSaveForm", "Frames to Save")
@@ -47,11 +47,9 @@ public:
   explicit TFormVideo(QWidget *owner);
 };
 
-extern TQorCtrl *QorCtrl;
 extern TGraphForm *GraphForm;
 extern TCalibrForm *CalibrForm;
 extern TPanoScanDialog *PanoScanDialog;
-extern TSet0Dialog *Set0Dialog;
 extern TFilmProcessForm *FilmProcessForm;
 extern TGLview *GLview;
 extern TGraphForm *TimeProfileForm;

@@ -114,6 +114,13 @@ public:
   virtual bool Connected() const = 0;
   virtual int ComPort() const = 0;
   virtual ServiceStatus SetTrackingMode(int mode) = 0;
+  // The stored serial port (0: none, the next connect searches the ports).
+  virtual void SetComPort(int) {}
+  // Search the serial ports on the next connect.
+  virtual void SetScanPorts(bool) {}
+  virtual void Close() {}
+  // The head's type letter; 'A' is the older head. 0 while unknown.
+  virtual char HeadType() const { return 0; }
 };
 
 class NullHeadLink : public HeadLink {

@@ -285,6 +285,8 @@ TEST_F(StartupSettings, JoystickChangesReachTheWindowUntilClose) {
   const std::filesystem::path device = env.dir.file("js0");
   ASSERT_EQ(::mkfifo(device.c_str(), 0600), 0);
   env.Set("CALIDARIX_JOYSTICK", device);
+  // Button 1 saves the thermogram: into the test's folder, not the user's.
+  env.Set("CALIDARIX_DRIVE_C", env.dir.file("drive-c"));
   // Opened for reading and writing so that neither end waits for the other.
   const int feed = ::open(device.c_str(), O_RDWR | O_NONBLOCK);
   ASSERT_GE(feed, 0);
