@@ -68,11 +68,6 @@ bool TCalidarix::InfoFormExecute() {
   return false;
 }
 
-IoResult TCalidarix::SaveDTVAs() {
-  Note(ServiceStatus::NotAvailable, "Save As");
-  return IoResult::Error(QString());
-}
-
 void TCalidarix::SaveSBClick() {
   if (isSaveByF2)
     SaveWithComment();

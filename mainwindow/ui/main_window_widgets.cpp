@@ -76,6 +76,7 @@ void TCalidarix::BuildComponents() {
   BuildRangeControls();
   FServices.view->Attach(*this);
   ConnectFilesAndMessages();
+  BuildExportControls();
 }
 
 void TCalidarix::BuildMenus() {
@@ -92,6 +93,7 @@ void TCalidarix::BuildMenus() {
   AddItem(imageType, "ImageOnly4", "Image Only");
   AddItem(imageType, "ImageOnly5", "Image+Scale");
   AddItem(imageType, "ImageOnly6", "Image+Scale+Info");
+  AddItem(imageType, "ImageOnly7", "Scale Only");
   AddItem(file, "SaveImage1", "Save Image... [P]");
   AddItem(file, "Multy1", "Multy [Tab]");
   AddItem(file, "Print1", "Print...");
@@ -219,9 +221,9 @@ void TCalidarix::BuildToolBar() {
           [this] { Note(FServices.acquisition->VideoSBClick(), "Video"); });
   // Buttons whose commands are not built yet say so in the window instead of doing nothing. A command
   // that is built takes its button off this list.
-  for (const char *name : {"SaveBMPSB", "CopySB", "BMPFrameSB", "DelSB", "FrameSB", "MinMaxAvgSB", "View3dSB",
-                           "GraphSB", "HistogramSB", "TimeGraphSB", "FontNSB", "CopyPointsSB", "SetupSB",
-                           "PrintSB", "ExcelSB", "FixedFileSB", "LinkSB", "CopyInfoSB"}) {
+  for (const char *name :
+       {"DelSB", "FrameSB", "MinMaxAvgSB", "View3dSB", "GraphSB", "HistogramSB", "TimeGraphSB", "FontNSB",
+        "CopyPointsSB", "SetupSB", "ExcelSB", "FixedFileSB", "LinkSB"}) {
     auto *button = findChild<QToolButton *>(QString::fromLatin1(name));
     connect(button, &QToolButton::clicked, this, [this, button] {
       NotAvailable(button->toolTip().isEmpty() ? button->objectName() : button->toolTip());

@@ -3,8 +3,10 @@
 // of its class, with its name and caption, so that the program creates every window in its order.
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
+#include "mainwindow/ui/film_save_form.h"
 #include "mainwindow/ui/open_form.h"
 #include "mainwindow/ui/palette_form.h"
+#include "mainwindow/ui/print_form.h"
 
 #include <QWidget>
 
@@ -28,8 +30,6 @@ CALIDARIX_EMPTY_FORM(TPanoScanDialog, "PanoScanDialog", "PanoScanDialog")
 CALIDARIX_EMPTY_FORM(TSet0Dialog, "Set0Dialog", "Set >0< position")
 CALIDARIX_EMPTY_FORM(TFilmProcessForm, "FilmProcessForm", "Film Process")
 CALIDARIX_EMPTY_FORM(TGLview, "GLview", "GLview")
-CALIDARIX_EMPTY_FORM(TFilmSaveForm, "FilmSaveForm", "Frames to Save")
-CALIDARIX_EMPTY_FORM(TPrintForm, "PrintForm", "Print")
 CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateTCPServerForm")
 
 #undef CALIDARIX_EMPTY_FORM
@@ -57,8 +57,6 @@ extern TFilmProcessForm *FilmProcessForm;
 extern TGLview *GLview;
 extern TGraphForm *TimeProfileForm;
 extern TGraphForm *HistogramForm;
-extern TFilmSaveForm *FilmSaveForm;
-extern TPrintForm *PrintForm;
 extern TPaletteForm *PaletteForm;
 extern TActivateTCPServerForm *ActivateTCPServerForm;
 

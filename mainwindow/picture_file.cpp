@@ -1,0 +1,22 @@
+#include "mainwindow/picture_file.h"
+
+#include "platform/atomic_file.h"
+
+#include <QFile>
+
+#include <string>
+#include <string_view>
+
+namespace calidarix {
+
+IoResult WritePictureFile(const QString &fileName, const QByteArray &bytes) {
+  std::string error;
+  const std::filesystem::path target(QFile::encodeName(fileName).toStdString());
+  if (!WriteFileAtomically(
+          target, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), &error))
+    return IoResult::Error(
+        QStringLiteral("Cannot write \"%1\": %2").arg(fileName, QString::fromLocal8Bit(error.c_str())));
+  return IoResult::Ok();
+}
+
+} // namespace calidarix

@@ -1,0 +1,20 @@
+#pragma once
+// State of the main window's snapshot, picture export, printing and Save As commands.
+
+#include <QString>
+
+namespace calidarix {
+
+struct TExportState {
+  // A snapshot is being built: a copy command arriving meanwhile does nothing.
+  bool FSnapshotBusy = false;
+  // A picture export runs (a film export processes window messages between frames): a second one
+  // started meanwhile does nothing.
+  bool FExportBusy = false;
+  // The folder of the last export when it differed from the thermogram's own folder.
+  QString LastPictureDir;
+  // The file type the picture save dialog starts on (1-based), as the user last chose it.
+  int BMPFilterIndex = 1;
+};
+
+} // namespace calidarix
