@@ -130,6 +130,14 @@ TPartialFilmResult WritePartialFilm(const TPartialFilmRequest &request) {
   if (IoResult restored = RestoreTimeStamps(temporaryName, stamps, frameBytes); !restored)
     return fail(restored.message);
 
+  // The temporary file is private to its owner; the film takes the permissions of the file it replaces,
+  // or those of an ordinary new file.
+  const QFileDevice::Permissions permissions = QFileInfo::exists(finalName)
+                                                   ? QFile::permissions(finalName)
+                                                   : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                         QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                                         QFileDevice::ReadGroup | QFileDevice::ReadOther;
+  QFile::setPermissions(temporaryName, permissions);
   std::error_code ec;
   std::filesystem::rename(FsPath(temporaryName), FsPath(finalName), ec);
   if (ec)
