@@ -3,9 +3,11 @@
 #include "platform/numbers.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <utility>
 
 namespace calidarix {
@@ -146,15 +148,23 @@ QImage MetroReportPicture(const QImage &snapshot, const TMetroFrame &frame) {
   picture.fill(Qt::black);
   QPainter painter(&picture);
   painter.drawImage(0, 0, snapshot);
-  // The design's "Courier" at a 15-pixel cell: a fixed-pitch face whose two lines fit the strip.
+  const std::array<QString, 8> texts = MetroStripTexts(frame);
+  // The design's "Courier" at a 15-pixel cell: a fixed-pitch face whose two lines fit the strip. The
+  // frame and picket texts must end before the temperatures begin at W - 256; on a narrow snapshot the
+  // face is made smaller (down to 8 pixels) rather than writing one text over the other.
   QFont font(QStringLiteral("DejaVu Sans Mono"));
-  font.setPixelSize(12);
+  const int room = w - 256 - 128 - 4;
+  for (int size = 12; size >= 8; --size) {
+    font.setPixelSize(size);
+    const QFontMetrics metrics(font);
+    if (std::max(metrics.horizontalAdvance(texts[2]), metrics.horizontalAdvance(texts[3])) <= room)
+      break;
+  }
   painter.setFont(font);
   painter.setPen(Qt::white);
   const int y0 = h + 2;
   const int y1 = y0 + 15;
   const int ascent = painter.fontMetrics().ascent();
-  const std::array<QString, 8> texts = MetroStripTexts(frame);
   const std::array<QPoint, 8> at = {QPoint(4, y0),       QPoint(4, y1),       QPoint(128, y0),
                                     QPoint(128, y1),     QPoint(w - 256, y0), QPoint(w - 256, y1),
                                     QPoint(w - 128, y0), QPoint(w - 128, y1)};

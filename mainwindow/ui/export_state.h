@@ -1,6 +1,7 @@
 #pragma once
 // State of the main window's snapshot, picture export, printing and Save As commands.
 
+#include <QImage>
 #include <QString>
 
 namespace calidarix {
@@ -15,6 +16,8 @@ struct TExportState {
   QString LastPictureDir;
   // The file type the picture save dialog starts on (1-based), as the user last chose it.
   int BMPFilterIndex = 1;
+  // The thermogram rendered at the last snapshot's size, reused by the next one.
+  QImage SnapshotRender;
 };
 
 } // namespace calidarix

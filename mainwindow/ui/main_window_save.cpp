@@ -64,7 +64,8 @@ void TCalidarix::SaveWithComment() {
 }
 
 bool TCalidarix::InfoFormExecute() {
-  Note(ServiceStatus::NotAvailable, "Comment dialog");
+  // Save As is reached only through the comment dialog; until that dialog exists the user is told.
+  NotAvailable(QStringLiteral("Comment dialog of Save As"));
   return false;
 }
 

@@ -56,13 +56,14 @@ QImage TCalidarix::BuildSnapshot() {
   const QSize canvas(request.Base.width(), request.Base.height() + (framed ? 2 : 0));
   TSnapshotPainters painters;
   painters.Image = [&](QPainter &painter, QSize area) {
-    // The view is rendered at the snapshot's size and put back, and so is the cached rendering of the
-    // screen, which the next paint of the box would otherwise draw at the snapshot's size.
+    // The view is rendered at the snapshot's size and put back. The snapshot renders into a bitmap of
+    // its own, kept for the next snapshot, so the screen's cached rendering stays as it is and neither
+    // bitmap is allocated again for every frame of a film export.
     const TImageView screen = ImageViewOf(dtv);
-    const QImage screenBitmap = dtv.FBitmap;
+    std::swap(dtv.FBitmap, FExportState.SnapshotRender);
     const auto restore = qScopeGuard([&] {
       ApplyImageView(screen, dtv);
-      dtv.FBitmap = screenBitmap;
+      std::swap(dtv.FBitmap, FExportState.SnapshotRender);
     });
     ApplyImageView(SnapshotImageView(screen, ImagePB->size(), canvas, framed), dtv);
     ImagePBPaintTo(painter, TRect{0, 0, area.width(), area.height()}, true);
