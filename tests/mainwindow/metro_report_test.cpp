@@ -109,18 +109,26 @@ TEST(MetroReport, StripTexts) {
   EXPECT_EQ(texts[3], QStringLiteral("Линия:(7)Sokol"));
 }
 
-TEST(MetroReport, PictureGrowsByABlackStripWithWhiteText) {
+TEST(MetroReport, PictureGrowsByABlackStripWhoseTextsDoNotRunIntoEachOther) {
   QImage snapshot(576, 434, QImage::Format_RGB32);
   snapshot.fill(Qt::red);
-  const QImage picture = MetroReportPicture(snapshot, TMetroFrame{});
+  TMetroFrame frame;
+  frame.FrameIndex = 12345;
+  frame.Pick = TPickLine{0, -123456, 987654, QStringLiteral("Sokolniki-depot"), 12345};
+  const QImage picture = MetroReportPicture(snapshot, frame);
   ASSERT_EQ(picture.size(), QSize(576, 468));
   EXPECT_EQ(picture.pixel(10, 10), qRgb(255, 0, 0));
   EXPECT_EQ(picture.pixel(575, 467), qRgb(0, 0, 0));
-  bool white = false;
-  for (int y = 434; y < 468 && !white; ++y)
-    for (int x = 128; x < 300 && !white; ++x)
-      white = picture.pixel(x, y) == qRgb(255, 255, 255);
-  EXPECT_TRUE(white);
+  const auto lit = [&](int x0, int x1) {
+    for (int y = 434; y < 468; ++y)
+      for (int x = x0; x < x1; ++x)
+        if (qGray(picture.pixel(x, y)) > 100)
+          return true;
+    return false;
+  };
+  EXPECT_TRUE(lit(128, 200));              // the frame and picket texts
+  EXPECT_TRUE(lit(576 - 256, 576 - 200));  // the temperatures
+  EXPECT_FALSE(lit(576 - 259, 576 - 256)); // a gap between them
   EXPECT_TRUE(MetroReportPicture(QImage(), TMetroFrame{}).isNull());
 }
 
