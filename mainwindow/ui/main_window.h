@@ -393,8 +393,9 @@ public:
   void SaveSBClick();
   void SavePanelClick();
   void SaveCommentPanelClick();
-  // The comment dialog and Save As of the save with a comment come with the comment and Save As
-  // windows; until then they log and answer "cancelled" and "failed".
+  // The comment dialog of the save with a comment comes with the comment window; until then it says so
+  // and answers "cancelled". Save As (main_window_save_as.cpp) writes the thermogram or the chosen frames
+  // of a film under a name the user picks; a cancel answers an error without a message.
   bool InfoFormExecute();
   IoResult SaveDTVAs();
   UserDialogs &Dialogs() { return *FDialogs; }

@@ -124,6 +124,12 @@ void TCalidarix::SaveBMPSBClick() {
   for (const int k : selection.Frames) {
     if (CurrentDTV.get() != &dtv)
       return; // the thermograms of the run were replaced meanwhile
+    // The loader shows the demo image for a missing file; a film that went away must not be exported
+    // as demo frames.
+    if (!QFileInfo(film).isFile()) {
+      FDialogs->ShowError(this, QStringLiteral("The film \"%1\" can no longer be read.").arg(film));
+      return;
+    }
     if (IoResult read = dtv.LoadFromFile(film, k); !read) {
       FDialogs->ShowError(this, read.message);
       return;

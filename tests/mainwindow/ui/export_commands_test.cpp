@@ -153,6 +153,13 @@ TEST_F(ExportWindow, CancelledOrBadFrameChoicesWriteNothing) {
   Export(QString(), 1); // a cancelled save dialog does not even ask for frames
   EXPECT_EQ(dialogs->FramesAsked, 2);
   EXPECT_EQ(CurrentDTV->FFrameIndex, 1);
+  // A film whose file went away is not exported as demo frames.
+  QFile::remove(Path("film.dtv"));
+  TFramesChoice all;
+  Export(Path("x.jpg"), 1, all);
+  ASSERT_EQ(dialogs->Errors.size(), 2);
+  EXPECT_TRUE(dialogs->Errors[1].contains(QStringLiteral("no longer"))) << dialogs->Errors[1].toStdString();
+  EXPECT_TRUE(Files(QStringLiteral("x*")).isEmpty());
 }
 
 TEST_F(ExportWindow, AWriteFailureIsShown) {
