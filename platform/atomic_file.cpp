@@ -19,7 +19,8 @@ bool Fail(std::string *error, const std::string &what, int code) {
 
 } // namespace
 
-bool WriteFileAtomically(const std::filesystem::path &target, std::string_view content, std::string *error) {
+bool WriteFileAtomically(const std::filesystem::path &target, std::string_view content, std::string *error,
+                         bool syncToDisk) {
   static std::atomic<unsigned> counter{0};
   std::filesystem::path temporary;
   int fd = -1;
@@ -51,7 +52,7 @@ bool WriteFileAtomically(const std::filesystem::path &target, std::string_view c
     data += written;
     left -= static_cast<std::size_t>(written);
   }
-  if (code == 0 && fsync(fd) != 0)
+  if (code == 0 && syncToDisk && fsync(fd) != 0)
     code = errno;
   if (close(fd) != 0 && code == 0)
     code = errno;

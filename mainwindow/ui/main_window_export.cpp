@@ -18,6 +18,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -121,6 +122,7 @@ void TCalidarix::SaveBMPSBClick() {
   const bool metro = FMetroMode && !FServices.acquisition->ScanRunning();
   TPickTrack picks = metro ? ReadPickFile() : TPickTrack();
   const QString film = dtv.FFileName;
+  QElapsedTimer sinceEvents;
   for (const int k : selection.Frames) {
     if (CurrentDTV.get() != &dtv)
       return; // the thermograms of the run were replaced meanwhile
@@ -160,9 +162,14 @@ void TCalidarix::SaveBMPSBClick() {
       FDialogs->ShowError(this, written.message);
       return;
     }
-    // The window stays alive while a long film is written.
-    QCoreApplication::processEvents();
+    // The window stays alive while a long film is written: it is brought up to date as often as the
+    // eye follows, not for every frame, whose repaint would cost as much as the export itself.
+    if (!sinceEvents.isValid() || sinceEvents.elapsed() >= 30) {
+      QCoreApplication::processEvents();
+      sinceEvents.start();
+    }
   }
+  QCoreApplication::processEvents();
 }
 
 } // namespace calidarix
