@@ -20,4 +20,8 @@ struct TExportState {
   QImage SnapshotRender;
 };
 
+// The companion photo of the thermogram shown, drawn over the image by PhotoPB while it is shown;
+// a null image when there is none.
+extern QImage CompanionPhoto;
+
 } // namespace calidarix

@@ -461,6 +461,10 @@ public:
   void PrintSBClick();
   void Print1Click();
   void PrintFormClosed();
+  // The companion photo over the whole image panel (hidden at start; shown by the keyboard command that
+  // loads the photo): draws CompanionPhoto stretched, nothing without one.
+  void PhotoPBPaint();
+  TPaintBox *PhotoPB = nullptr;
   // Connects the buttons, menu items and shortcuts of these commands (main_window_export_controls.cpp).
   void BuildExportControls();
   TExportState FExportState;

@@ -21,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QScopeGuard>
 #include <QTextStream>
 
@@ -54,6 +55,22 @@ int SecondsOfDay(const TDTV &dtv) {
 }
 
 } // namespace
+
+QImage CompanionPhoto;
+
+void TCalidarix::PhotoPBPaint() {
+  if (CompanionPhoto.isNull()) {
+    PhotoPB->Picture = QImage();
+    return;
+  }
+  QImage picture = PhotoPB->NewPicture();
+  {
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(picture.rect(), CompanionPhoto);
+  }
+  PhotoPB->Picture = picture;
+}
 
 void TCalidarix::SaveBMPSBClick() {
   if (!CurrentDTV || FExportState.FExportBusy)

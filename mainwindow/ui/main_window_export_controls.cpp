@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QFrame>
+#include <QGridLayout>
 #include <QMenu>
 #include <QToolButton>
 
@@ -58,6 +60,13 @@ void TCalidarix::BuildExportControls() {
       ImageWithScaleClick(BMPLook);
     });
   connect(ImageWithScalePopupMenu, &QMenu::aboutToShow, this, [this] { ImageWithScaleClick(BMPLook); });
+
+  PhotoPB = new TPaintBox(ImagePanel);
+  PhotoPB->setObjectName(QStringLiteral("PhotoPB"));
+  if (auto *grid = qobject_cast<QGridLayout *>(ImagePanel->layout()))
+    grid->addWidget(PhotoPB, 0, 0, grid->rowCount(), grid->columnCount());
+  PhotoPB->hide();
+  PhotoPB->OnPaint = [this] { PhotoPBPaint(); };
 
   CtrlC = new QAction(this);
   CtrlC->setObjectName(QStringLiteral("CtrlC"));

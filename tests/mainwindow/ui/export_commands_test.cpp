@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
+#include <QFrame>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QToolButton>
@@ -95,7 +96,8 @@ TEST_F(ExportWindow, SixteenBitPngPassesPngcheck) {
   if (!run.Installed)
     GTEST_SKIP() << "pngcheck is not installed";
   EXPECT_EQ(run.ExitCode, 0) << run.Output.toStdString();
-  EXPECT_TRUE(run.Output.contains(QStringLiteral("48-bit RGB"))) << run.Output.toStdString(); // 16 bits a channel
+  EXPECT_TRUE(run.Output.contains(QStringLiteral("48-bit RGB")))
+      << run.Output.toStdString(); // 16 bits a channel
 }
 
 TEST_F(ExportWindow, AFilmWritesTheChosenFramesEachUnderItsTimeAndNumber) {
@@ -160,6 +162,23 @@ TEST_F(ExportWindow, CancelledOrBadFrameChoicesWriteNothing) {
   ASSERT_EQ(dialogs->Errors.size(), 2);
   EXPECT_TRUE(dialogs->Errors[1].contains(QStringLiteral("no longer"))) << dialogs->Errors[1].toStdString();
   EXPECT_TRUE(Files(QStringLiteral("x*")).isEmpty());
+}
+
+TEST_F(ExportWindow, TheCompanionPhotoFillsItsBoxOnlyWhenThereIsOne) {
+  TCalidarix &w = Start();
+  ASSERT_NE(w.PhotoPB, nullptr);
+  EXPECT_FALSE(w.PhotoPB->isVisible());
+  w.PhotoPB->show();
+  QApplication::processEvents();
+  w.PhotoPBPaint();
+  EXPECT_TRUE(w.PhotoPB->Picture.isNull());
+  CompanionPhoto = QImage(4, 3, QImage::Format_RGB32);
+  CompanionPhoto.fill(Qt::green);
+  w.PhotoPBPaint();
+  EXPECT_EQ(w.PhotoPB->Picture.size(), w.PhotoPB->size());
+  EXPECT_EQ(w.PhotoPB->Picture.pixel(w.PhotoPB->width() - 1, w.PhotoPB->height() - 1), qRgb(0, 255, 0));
+  EXPECT_EQ(w.PhotoPB->size(), w.ImagePanel->contentsRect().size()); // over the whole panel
+  CompanionPhoto = QImage();
 }
 
 TEST_F(ExportWindow, AWriteFailureIsShown) {

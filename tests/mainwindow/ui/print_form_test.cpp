@@ -8,8 +8,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QToolButton>
 
 namespace calidarix {
