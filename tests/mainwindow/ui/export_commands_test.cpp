@@ -8,8 +8,8 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
-#include <QFrame>
 #include <QFileInfo>
+#include <QFrame>
 #include <QRegularExpression>
 #include <QToolButton>
 
