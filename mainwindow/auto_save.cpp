@@ -40,8 +40,8 @@ QString UniqueName(const QString &base) {
   return name;
 }
 
-// The two bands as a film of two frames, the first band first. The film is put together in a
-// temporary file and renamed into place, so no half film is ever left under the final name.
+} // namespace
+
 IoResult WriteTwoBandFilm(TDTV &band35, TDTV &band812, const QString &fileName) {
   QTemporaryFile temporary(QFileInfo(fileName).absolutePath() + QStringLiteral("/.bands-XXXXXX.dt~"));
   temporary.setAutoRemove(false);
@@ -73,8 +73,6 @@ IoResult WriteTwoBandFilm(TDTV &band35, TDTV &band812, const QString &fileName) 
   band812.FFileName = fileName;
   return IoResult::Ok();
 }
-
-} // namespace
 
 QString DatabaseFolder(char driveLetter) {
   const auto drive = DriveFolder(driveLetter);

@@ -88,6 +88,10 @@ QString PanoramaFolderName(const QString &stamp, int lastCol, int lastRow);
 // "<HHHHHH>_<VVVVVV>": the low 24 bits of the two head counters in upper-case hexadecimal.
 QString HeadCounterText(std::uint32_t horizontal, std::uint32_t vertical);
 
+// The two bands as a film of two frames, the first band first. The film is put together in a
+// temporary file and renamed into place, so no half film is ever left under the final name.
+IoResult WriteTwoBandFilm(TDTV &band35, TDTV &band812, const QString &fileName);
+
 // The automatic save at the moment `now` (the caller passes Now() of platform/datetime.h).
 AutoSaveResult SaveDTVAuto(const AutoSaveThermograms &thermograms, const AutoSaveContext &context,
                            AutoSaveState &state, const QDateTime &now);

@@ -130,14 +130,14 @@ bool AtomicFileWriter::Write(const void *data, std::size_t size) {
   return true;
 }
 
-bool AtomicFileWriter::Commit() {
+bool AtomicFileWriter::Commit(bool syncToDisk) {
   if (fd_ < 0) {
     if (error_.empty()) {
       error_ = "cannot write " + target_.string() + ": the file is not open";
     }
     return false;
   }
-  if (fsync(fd_) != 0) {
+  if (syncToDisk && fsync(fd_) != 0) {
     const int code = errno;
     return Fail("cannot write " + temporary_.string(), code);
   }
@@ -153,9 +153,10 @@ bool AtomicFileWriter::Commit() {
   return true;
 }
 
-bool WriteFileAtomically(const std::filesystem::path &target, std::string_view content, std::string *error) {
+bool WriteFileAtomically(const std::filesystem::path &target, std::string_view content, std::string *error,
+                         bool syncToDisk) {
   AtomicFileWriter writer(target);
-  const bool ok = writer.Open() && writer.Write(content.data(), content.size()) && writer.Commit();
+  const bool ok = writer.Open() && writer.Write(content.data(), content.size()) && writer.Commit(syncToDisk);
   if (!ok && error) {
     *error = writer.Error();
   }

@@ -34,8 +34,10 @@ public:
   // After a failure the later writes do nothing and Commit fails.
   bool Write(const void *data, std::size_t size);
   // Flushes the content to disk and renames it over the target. An existing target keeps its
-  // permission bits; a new one gets 0666 less the umask.
-  bool Commit();
+  // permission bits; a new one gets 0666 less the umask. Without syncToDisk the data is left to the
+  // system's write-back: the name never shows half a file, but a power cut may lose what was just
+  // written (for files that can be made again and are written by the hundred, such as exported pictures).
+  bool Commit(bool syncToDisk = true);
 
   // Why the last step failed; empty while nothing failed.
   const std::string &Error() const { return error_; }
@@ -53,6 +55,6 @@ private:
 // Writes `content` to `target` through an AtomicFileWriter. On failure the target is untouched, no
 // temporary file is left, false is returned and `error` (when given) says why.
 bool WriteFileAtomically(const std::filesystem::path &target, std::string_view content,
-                         std::string *error = nullptr);
+                         std::string *error = nullptr, bool syncToDisk = true);
 
 } // namespace calidarix

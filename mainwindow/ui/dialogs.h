@@ -3,11 +3,15 @@
 // tests can answer them: QtUserDialogs shows the real ones, ScriptedDialogs answers from a script and
 // records every message it was asked to show.
 
+#include "mainwindow/frame_selection.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <deque>
+#include <optional>
 
+class QPrinter;
 class QWidget;
 
 namespace calidarix {
@@ -23,6 +27,23 @@ struct OpenDialogRequest {
   bool Multiple = false; // several files may be chosen
 };
 
+// What a save dialog is asked for; the filter is written as for the open dialog. FilterIndex (1-based)
+// is the file type the dialog starts on.
+struct SaveDialogRequest {
+  QString Title;
+  QString Folder;
+  QString FileName;
+  QString Filter;
+  int FilterIndex = 1;
+  QString DefaultSuffix; // of the first type; the dialog follows the type the user picks
+};
+
+// The chosen file and the file type it was chosen under; an empty FileName means cancelled.
+struct SaveDialogAnswer {
+  QString FileName;
+  int FilterIndex = 1;
+};
+
 class UserDialogs {
 public:
   virtual ~UserDialogs() = default;
@@ -32,6 +53,12 @@ public:
   virtual void ShowMessage(QWidget *parent, const QString &text) = 0;
   // A failed command: the error text and an OK button.
   virtual void ShowError(QWidget *parent, const QString &text) = 0;
+  // The save dialog; it asks before an existing file is replaced.
+  virtual SaveDialogAnswer SaveFile(QWidget *parent, const SaveDialogRequest &request) = 0;
+  // "Frames to Save": the frames of a film to save or export; nullopt when cancelled.
+  virtual std::optional<TFramesChoice> ChooseFilmFrames(QWidget *parent) = 0;
+  // The print dialog over `printer`; false when cancelled.
+  virtual bool ConfirmPrint(QWidget *parent, QPrinter &printer) = 0;
 };
 
 // The filter of an open dialog in Qt's form: "DTV - files (*.dtv *.DTV);;IMG - files (*.img *.IMG)".
@@ -44,6 +71,9 @@ public:
   QStringList OpenFiles(QWidget *parent, const OpenDialogRequest &request) override;
   void ShowMessage(QWidget *parent, const QString &text) override;
   void ShowError(QWidget *parent, const QString &text) override;
+  SaveDialogAnswer SaveFile(QWidget *parent, const SaveDialogRequest &request) override;
+  std::optional<TFramesChoice> ChooseFilmFrames(QWidget *parent) override;
+  bool ConfirmPrint(QWidget *parent, QPrinter &printer) override;
 };
 
 // Answers open dialogs from a queue (an empty queue answers "cancelled") and keeps what was asked.
@@ -52,7 +82,23 @@ public:
   QStringList OpenFiles(QWidget *parent, const OpenDialogRequest &request) override;
   void ShowMessage(QWidget *parent, const QString &text) override;
   void ShowError(QWidget *parent, const QString &text) override;
+  SaveDialogAnswer SaveFile(QWidget *parent, const SaveDialogRequest &request) override;
+  std::optional<TFramesChoice> ChooseFilmFrames(QWidget *parent) override;
+  // Prints to the PDF file of the next print answer, in its orientation; an answer without a file (or
+  // none left) cancels.
+  bool ConfirmPrint(QWidget *parent, QPrinter &printer) override;
 
+  struct PrintAnswer {
+    QString PdfFile;
+    bool Landscape = false;
+  };
+
+  std::deque<SaveDialogAnswer> SaveAnswers;
+  QList<SaveDialogRequest> SaveRequests;
+  std::deque<std::optional<TFramesChoice>> FramesAnswers;
+  int FramesAsked = 0;
+  std::deque<PrintAnswer> PrintAnswers;
+  int PrintsAsked = 0;
   std::deque<QStringList> OpenAnswers;
   QList<OpenDialogRequest> OpenRequests;
   QStringList Messages;

@@ -22,7 +22,9 @@
 #include "mainwindow/image_sidecar.h"
 #include "mainwindow/ini_settings.h"
 #include "mainwindow/registry_settings.h"
+#include "mainwindow/snapshot_layout.h"
 #include "mainwindow/ui/dialogs.h"
+#include "mainwindow/ui/export_state.h"
 #include "mainwindow/ui/paint_boxes.h"
 #include "mainwindow/ui/panels_state.h"
 #include "mainwindow/ui/shell_services.h"
@@ -431,8 +433,9 @@ public:
   void SaveSBClick();
   void SavePanelClick();
   void SaveCommentPanelClick();
-  // The comment dialog of the save with a comment: false when it was cancelled. Save As comes with
-  // the Save As window; until then it logs and answers "failed".
+  // The comment dialog of the save with a comment: false when it was cancelled. Save As
+  // (main_window_save_as.cpp) writes the thermogram or the chosen frames of a film under a name the
+  // user picks; a cancel answers an error without a message.
   bool InfoFormExecute();
   IoResult SaveDTVAs();
   UserDialogs &Dialogs() { return *FDialogs; }
@@ -585,6 +588,35 @@ public:
   // ---- Keyboard command table (mainwindow/ui/main_window_keys.cpp) ----
 
   // ---- Snapshot, export, printing, Save As (mainwindow/ui/) ----
+  // main_window_snapshot.cpp, main_window_export.cpp, main_window_print.cpp, main_window_save_as.cpp.
+  // The composite snapshot of the view in the layout BMPLook, built in memory from the same painting
+  // functions as the screen (main_window_snapshot.cpp). Null when there is no thermogram.
+  QImage BuildSnapshot();
+  // The copy commands: the snapshot, or the comment, on the clipboard.
+  void CtrlCExecute();
+  void CopySBClick();
+  void CopyInfoSBClick();
+  // The "Image Type" menu beside its button, and its items (tag = the layout).
+  void BMPFrameSBClick();
+  void ImageWithScaleClick(int tag);
+  // The picture of a shown graph window at exactly `size` for the snapshot; null while the graph
+  // windows have nothing to show, which leaves their panes white.
+  QImage GraphPanePicture(TGraphPane pane, QSize size);
+  // "Save Picture" (main_window_export.cpp): the snapshot as JPEG or BMP, the thermogram as GIF or
+  // 16-bit PNG; for a film one file per chosen frame.
+  void SaveBMPSBClick();
+  // The print window (main_window_print.cpp): PrintSB shows or hides it docked under the window.
+  void PrintSBClick();
+  void Print1Click();
+  void PrintFormClosed();
+  // The companion photo over the whole image panel (hidden at start; shown by the keyboard command that
+  // loads the photo): draws CompanionPhoto stretched, nothing without one.
+  void PhotoPBPaint();
+  TPaintBox *PhotoPB = nullptr;
+  // Connects the buttons, menu items and shortcuts of these commands (main_window_export_controls.cpp).
+  void BuildExportControls();
+  TExportState FExportState;
+  QAction *CtrlC = nullptr, *CtrlInsert = nullptr;
 
   // ---- Films, review table, thumbnail grid, folder conversions (mainwindow/ui/) ----
 

@@ -71,11 +71,6 @@ void TCalidarix::SaveWithComment() {
     FDialogs->ShowError(this, result.Result.message);
 }
 
-IoResult TCalidarix::SaveDTVAs() {
-  NotAvailable(QStringLiteral("Save As"));
-  return IoResult::Error(QString());
-}
-
 void TCalidarix::SaveSBClick() {
   if (isSaveByF2)
     SaveWithComment();

@@ -85,6 +85,7 @@ void TCalidarix::BuildComponents() {
   ConnectComments();
   ApplyInfoPanelLayout(false);
   ConnectHeadCommands();
+  BuildExportControls();
   // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
   // run its own command again. This covers the buttons of every panel, whoever built them.
   for (QToolButton *button : findChildren<QToolButton *>())
@@ -105,6 +106,7 @@ void TCalidarix::BuildMenus() {
   AddItem(imageType, "ImageOnly4", "Image Only");
   AddItem(imageType, "ImageOnly5", "Image+Scale");
   AddItem(imageType, "ImageOnly6", "Image+Scale+Info");
+  AddItem(imageType, "ImageOnly7", "Scale Only");
   AddItem(file, "SaveImage1", "Save Image... [P]");
   AddItem(file, "Multy1", "Multy [Tab]");
   AddItem(file, "Print1", "Print...");
@@ -244,8 +246,8 @@ void TCalidarix::BuildToolBar() {
           [this] { Note(FServices.acquisition->VideoSBClick(), "Video"); });
   // Buttons whose commands are not built yet say so in the window instead of doing nothing. A command
   // that is built takes its button off this list.
-  for (const char *name : {"SaveBMPSB", "CopySB", "BMPFrameSB", "FrameSB", "View3dSB", "GraphSB", "HistogramSB",
-                           "TimeGraphSB", "PrintSB", "FixedFileSB", "LinkSB", "CopyInfoSB"}) {
+  for (const char *name :
+       {"FrameSB", "View3dSB", "GraphSB", "HistogramSB", "TimeGraphSB", "FixedFileSB", "LinkSB"}) {
     auto *button = findChild<QToolButton *>(QString::fromLatin1(name));
     connect(button, &QToolButton::clicked, this, [this, button] {
       NotAvailable(button->toolTip().isEmpty() ? button->objectName() : button->toolTip());

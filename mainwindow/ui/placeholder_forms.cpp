@@ -9,8 +9,6 @@ TFilmProcessForm *FilmProcessForm = nullptr;
 TGLview *GLview = nullptr;
 TGraphForm *TimeProfileForm = nullptr;
 TGraphForm *HistogramForm = nullptr;
-TFilmSaveForm *FilmSaveForm = nullptr;
-TPrintForm *PrintForm = nullptr;
 TPaletteForm *PaletteForm = nullptr;
 TActivateTCPServerForm *ActivateTCPServerForm = nullptr;
 

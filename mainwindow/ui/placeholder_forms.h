@@ -6,8 +6,10 @@
 #include "mainwindow/ui/info_form.h"
 #include "head/ui/qor_ctrl.h"
 #include "head/ui/set0_dialog.h"
+#include "mainwindow/ui/film_save_form.h"
 #include "mainwindow/ui/open_form.h"
 #include "mainwindow/ui/palette_form.h"
+#include "mainwindow/ui/print_form.h"
 
 #include <QWidget>
 
@@ -28,8 +30,6 @@ CALIDARIX_EMPTY_FORM(TCalibrForm, "CalibrForm", "Calibration")
 CALIDARIX_EMPTY_FORM(TPanoScanDialog, "PanoScanDialog", "PanoScanDialog")
 CALIDARIX_EMPTY_FORM(TFilmProcessForm, "FilmProcessForm", "Film Process")
 CALIDARIX_EMPTY_FORM(TGLview, "GLview", "GLview")
-CALIDARIX_EMPTY_FORM(TFilmSaveForm, "FilmSaveForm", "Frames to Save")
-CALIDARIX_EMPTY_FORM(TPrintForm, "PrintForm", "Print")
 CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateTCPServerForm")
 
 #undef CALIDARIX_EMPTY_FORM
@@ -54,8 +54,6 @@ extern TFilmProcessForm *FilmProcessForm;
 extern TGLview *GLview;
 extern TGraphForm *TimeProfileForm;
 extern TGraphForm *HistogramForm;
-extern TFilmSaveForm *FilmSaveForm;
-extern TPrintForm *PrintForm;
 extern TPaletteForm *PaletteForm;
 extern TActivateTCPServerForm *ActivateTCPServerForm;
 

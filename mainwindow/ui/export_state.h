@@ -1,0 +1,27 @@
+#pragma once
+// State of the main window's snapshot, picture export, printing and Save As commands.
+
+#include <QImage>
+#include <QString>
+
+namespace calidarix {
+
+struct TExportState {
+  // A snapshot is being built: a copy command arriving meanwhile does nothing.
+  bool FSnapshotBusy = false;
+  // A picture export runs (a film export processes window messages between frames): a second one
+  // started meanwhile does nothing.
+  bool FExportBusy = false;
+  // The folder of the last export when it differed from the thermogram's own folder.
+  QString LastPictureDir;
+  // The file type the picture save dialog starts on (1-based), as the user last chose it.
+  int BMPFilterIndex = 1;
+  // The thermogram rendered at the last snapshot's size, reused by the next one.
+  QImage SnapshotRender;
+};
+
+// The companion photo of the thermogram shown, drawn over the image by PhotoPB while it is shown;
+// a null image when there is none.
+extern QImage CompanionPhoto;
+
+} // namespace calidarix

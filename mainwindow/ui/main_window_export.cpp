@@ -1,0 +1,192 @@
+// "Save Picture": the current thermogram as a picture for reports. A single image is written once; a
+// film is exported frame by frame, each frame becoming the current thermogram in turn, as the user
+// watches. The snapshot is built in memory; the clipboard is not touched.
+
+#include "mainwindow/bmp_writer.h"
+#include "mainwindow/gif_picture.h"
+#include "mainwindow/gif_writer.h"
+#include "mainwindow/jpeg_writer.h"
+#include "mainwindow/metro_report.h"
+#include "mainwindow/picture_export.h"
+#include "mainwindow/ui/glyphs.h"
+#include "mainwindow/ui/logger_window.h"
+#include "mainwindow/ui/main_window.h"
+#include "mainwindow/ui/view_texts.h"
+#include "platform/datetime.h"
+#include "platform/paths.h"
+#include "thermogram/thermogram_globals.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QScopeGuard>
+#include <QTextStream>
+
+namespace calidarix {
+
+namespace {
+
+QString FolderOf(const QString &fileName) {
+  return QDir::cleanPath(QFileInfo(fileName).absolutePath());
+}
+
+void DrawGifBadge(QPainter &painter) {
+  DrawBadgeGlyph(painter, QPoint(5, 5), Qt::black);
+  DrawBadgeGlyph(painter, QPoint(4, 4), Qt::white);
+}
+
+// The pick file of metro mode, read whole: it is a small text file written beside the program.
+TPickTrack ReadPickFile() {
+  QFile file(QFile::decodeName(QByteArray::fromStdString((ProgramDir() / "metropick.txt").string())));
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    return TPickTrack();
+  QStringList lines;
+  QTextStream in(&file);
+  while (!in.atEnd())
+    lines << in.readLine();
+  return TPickTrack(lines);
+}
+
+int SecondsOfDay(const TDTV &dtv) {
+  return static_cast<int>(dtv.FFrameRec.TimeStamp & 0xFFFFFFu) % 86400;
+}
+
+} // namespace
+
+QImage CompanionPhoto;
+
+void TCalidarix::PhotoPBPaint() {
+  if (CompanionPhoto.isNull()) {
+    PhotoPB->Picture = QImage();
+    return;
+  }
+  QImage picture = PhotoPB->NewPicture();
+  {
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(picture.rect(), CompanionPhoto);
+  }
+  PhotoPB->Picture = picture;
+}
+
+void TCalidarix::SaveBMPSBClick() {
+  if (!CurrentDTV || FExportState.FExportBusy)
+    return;
+  FExportState.FExportBusy = true;
+  const auto release = qScopeGuard([this] { FExportState.FExportBusy = false; });
+  TDTV &dtv = *CurrentDTV;
+
+  SaveDialogRequest request;
+  request.Title = QStringLiteral("Save Picture");
+  request.Filter = PictureFilter();
+  request.FilterIndex = FExportState.BMPFilterIndex;
+  request.DefaultSuffix = QStringLiteral("bmp");
+  if (!dtv.FFileName.isEmpty()) {
+    request.Folder =
+        FExportState.LastPictureDir.isEmpty() ? FolderOf(dtv.FFileName) : FExportState.LastPictureDir;
+    request.FileName = QFileInfo(dtv.FFileName).fileName();
+    request.FileName.chop(4);
+  }
+  const SaveDialogAnswer answer = FDialogs->SaveFile(this, request);
+  if (answer.FileName.isEmpty())
+    return;
+  FExportState.BMPFilterIndex = static_cast<int>(PictureTypeOf(answer.FilterIndex));
+  const QString chosenFolder = FolderOf(answer.FileName);
+  FExportState.LastPictureDir =
+      dtv.FFileName.isEmpty() || chosenFolder != FolderOf(dtv.FFileName) ? chosenFolder : QString();
+  const TPictureType type = PictureTypeOf(answer.FilterIndex);
+
+  const auto writePicture = [this, &dtv](TPictureType kind, const QString &fileName) -> IoResult {
+    switch (kind) {
+    case TPictureType::JpegHigh:
+    case TPictureType::JpegLow:
+      return WriteJpeg(BuildSnapshot(), JpegQuality(kind), fileName);
+    case TPictureType::Bmp:
+      return WriteBmp(BuildSnapshot(), fileName);
+    case TPictureType::Gif:
+      return WriteGif(PalettedGifPicture(dtv, DrawGifBadge), fileName);
+    case TPictureType::Png16:
+      return dtv.SavePNG(fileName);
+    }
+    return IoResult::Error(QStringLiteral("Unknown picture type"));
+  };
+
+  if (dtv.FHeader.FrameCount <= 1) {
+    const IoResult written = writePicture(type, answer.FileName);
+    if (!written) {
+      if (logger)
+        logger->AppendLine(QStringLiteral("Picture not saved: ") + written.message);
+      FDialogs->ShowError(this, written.message);
+    } else if (logger && logger->FUserLog) {
+      logger->AppendLine(QStringLiteral("Picture saved: ") + answer.FileName);
+    }
+    return;
+  }
+
+  // A film: the frames chosen, each loaded in turn and written under its own name.
+  const std::optional<TFramesChoice> choice = FDialogs->ChooseFilmFrames(this);
+  if (!choice)
+    return;
+  const TFrameSelection selection =
+      SelectFilmFrames(*choice, dtv.FHeader.FrameCount, dtv.FFrameIndex, TReversedRange::TakeLast);
+  if (!selection.Ok()) {
+    FDialogs->ShowError(this, selection.Error);
+    return;
+  }
+  const bool metro = FMetroMode && !FServices.acquisition->ScanRunning();
+  TPickTrack picks = metro ? ReadPickFile() : TPickTrack();
+  const QString film = dtv.FFileName;
+  QElapsedTimer sinceEvents;
+  for (const int k : selection.Frames) {
+    if (CurrentDTV.get() != &dtv)
+      return; // the thermograms of the run were replaced meanwhile
+    // The loader shows the demo image for a missing file; a film that went away must not be exported
+    // as demo frames.
+    if (!QFileInfo(film).isFile()) {
+      FDialogs->ShowError(this, QStringLiteral("The film \"%1\" can no longer be read.").arg(film));
+      return;
+    }
+    if (IoResult read = dtv.LoadFromFile(film, k); !read) {
+      FDialogs->ShowError(this, read.message);
+      return;
+    }
+    ChangeDTV(false);
+    const QString fileName = FilmFramePictureName(answer.FileName, type, SecondsOfDay(dtv), k);
+    IoResult written = IoResult::Ok();
+    if (type == TPictureType::Bmp) {
+      // The BMP entry of a film writes the report picture of metro mode.
+      dtv.UpdateStatistics();
+      TMetroFrame frame;
+      const QTime time = QTime::fromMSecsSinceStartOfDay(SecondsOfDay(dtv) * 1000);
+      frame.TimeText = LongTimeText(time);
+      const std::optional<QDateTime> date = UnpackDosDateTime(dtv.FFileDate);
+      frame.DateText = date ? ShortDateText(date->date()) : QString();
+      frame.FrameIndex = dtv.FFrameIndex;
+      frame.Pick = picks.PickFor(SecondsOfDay(dtv) * 1000);
+      frame.MaxTemp = dtv.RawToTemperature(dtv.FRawMax);
+      frame.MinTemp = dtv.RawToTemperature(dtv.FRawMin);
+      frame.AvgTemp = dtv.RawToTemperature(dtv.FRawMean);
+      written = WriteJpeg(MetroReportPicture(BuildSnapshot(), frame), 100, fileName);
+    } else {
+      written = writePicture(type, fileName);
+    }
+    if (!written) {
+      if (logger)
+        logger->AppendLine(QStringLiteral("Picture not saved: ") + written.message);
+      FDialogs->ShowError(this, written.message);
+      return;
+    }
+    // The window stays alive while a long film is written: it is brought up to date as often as the
+    // eye follows, not for every frame, whose repaint would cost as much as the export itself.
+    if (!sinceEvents.isValid() || sinceEvents.elapsed() >= 30) {
+      QCoreApplication::processEvents();
+      sinceEvents.start();
+    }
+  }
+  QCoreApplication::processEvents();
+}
+
+} // namespace calidarix
