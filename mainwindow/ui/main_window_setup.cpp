@@ -391,8 +391,14 @@ void TCalidarix::ApplyInfoPanelLayout(bool sideColumn) {
     column->insertWidget(column->indexOf(FileInfoPanel), InfoBasePanel);
   }
 
-  // The labels sit where the layout's table puts them; the grid of the window's design goes.
+  // The labels sit where the layout's table puts them; the grid of the window's design goes. The strip's
+  // places are 24 pixels from caption to value and 36 from value to the next caption: a 10-pixel face
+  // keeps "Max:" and a five-character value inside them.
   delete InfoPanel->layout();
+  QFont face = font();
+  if (!sideColumn)
+    face.setPixelSize(10);
+  InfoPanel->setFont(face);
   const std::span<const InfoLabelPlace> places = InfoLabelPlaces(sideColumn);
   for (const InfoLabelPlace &place : places) {
     auto *label = InfoPanel->findChild<QLabel *>(QString::fromLatin1(place.Name), Qt::FindDirectChildrenOnly);
