@@ -373,18 +373,25 @@ struct RowJob {
   bool fastRows = false;
 };
 
-// Half-to-even rounding of a value in 0 .. 2^51 by the addition of 2^52, which leaves no fraction
-// bits: the same result as RoundHalfEven, in a form that the compiler vectorises.
-constexpr double kRoundingShift = 4503599627370496.0;
-
+// A mixed sample, rounded half to even as RoundToUInt16Clamped rounds it: adding 2^52 to a value in
+// 0 .. 2^52 leaves no fraction bits, so the addition itself rounds (half to even in the default
+// rounding mode) and the low bits of the sum hold the whole number. The mixes here lie in 0 .. 65535
+// (two weights that sum to 1), so the low 16 bits are the sample. Reading them from the bits instead
+// of converting back to an integer is what lets the compiler vectorise the loops below well.
 std::uint16_t RoundedSample(double mix) {
-  const double rounded = (mix + kRoundingShift) - kRoundingShift;
-  return static_cast<std::uint16_t>(static_cast<std::int32_t>(std::min(rounded, 65535.0)));
+  constexpr double kRoundingShift = 4503599627370496.0;
+  return static_cast<std::uint16_t>(std::bit_cast<std::uint64_t>(mix + kRoundingShift));
 }
 
 // Two frame rows mixed at whole columns: upper x gy + lower x fy. At whole columns the sampler's
 // column weights are 1 and 0, so its four products reduce to exactly these two and the sums agree to
-// the bit; the loop has no branch, so it vectorises.
+// the bit; the loop has no branch, so it vectorises. Built with only the baseline vector instructions
+// it still costs twice the colour look-ups, so on x86-64 the compiler also makes AVX2 and AVX-512
+// versions of the same loop and the program picks the one the processor has when it starts. No fused
+// multiply-add is formed in any of them (see CMakeLists.txt), so they all give the same samples.
+#if defined(__x86_64__)
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+#endif
 void MixRows(const std::uint16_t *__restrict upper, const std::uint16_t *__restrict lower, double gy,
              double fy, std::uint16_t *__restrict out, int n) {
   for (int k = 0; k < n; ++k) {
@@ -564,14 +571,18 @@ void RenderToBitmapWith(TDTV &dtv, const TRect &rect, int firstRow, int lastRow,
     RenderRows(job, rowFrom, rowTo, mixed.data());
     return;
   }
-  // A few bands per thread, so that a thread the system holds back does not hold up the picture.
-  const int parts = std::min(rows, threads * 4);
+  // Many narrow bands rather than one per thread: a thread that the system holds back then delays
+  // the picture by one small band, and the others take the rest.
+  const int parts = std::min(rows, threads * 8);
   std::vector<std::uint16_t> mixed(mixedLength * static_cast<std::size_t>(parts));
-  pool.Run(parts, [&](int part) {
-    const int from = rowFrom + static_cast<int>(std::int64_t{rows} * part / parts);
-    const int to = rowFrom + static_cast<int>(std::int64_t{rows} * (part + 1) / parts) - 1;
-    RenderRows(job, from, to, mixed.data() + mixedLength * static_cast<std::size_t>(part));
-  });
+  pool.Run(
+      parts,
+      [&](int part) {
+        const int from = rowFrom + static_cast<int>(std::int64_t{rows} * part / parts);
+        const int to = rowFrom + static_cast<int>(std::int64_t{rows} * (part + 1) / parts) - 1;
+        RenderRows(job, from, to, mixed.data() + mixedLength * static_cast<std::size_t>(part));
+      },
+      threads);
 }
 
 void TDTV::RenderAnaglyph() {

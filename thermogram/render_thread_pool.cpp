@@ -47,7 +47,10 @@ void RenderThreadPool::WorkerLoop(std::uint64_t seen) {
       return;
     }
     seen = generation_;
-    RunParts(lock, seen);
+    if (openSeats_ > 0) {
+      --openSeats_;
+      RunParts(lock, seen);
+    }
   }
 }
 
@@ -60,18 +63,17 @@ void RenderThreadPool::RunParts(std::unique_lock<std::mutex> &lock, std::uint64_
     lock.unlock();
     job(part);
     lock.lock();
-    if (++donePart_ == parts_) {
-      finished_.notify_all();
-    }
+    ++donePart_;
   }
 }
 
-void RenderThreadPool::Run(int parts, const std::function<void(int)> &job) {
+void RenderThreadPool::Run(int parts, const std::function<void(int)> &job, int maxThreads) {
   if (parts <= 0) {
     return;
   }
+  const int helpers = std::min({workerCount_, parts - 1, maxThreads > 0 ? maxThreads - 1 : workerCount_});
   std::unique_lock runLock(runMutex_, std::try_to_lock);
-  if (!runLock.owns_lock() || workerCount_ == 0 || parts == 1) {
+  if (!runLock.owns_lock() || helpers <= 0) {
     for (int part = 0; part < parts; ++part) {
       job(part);
     }
@@ -86,11 +88,26 @@ void RenderThreadPool::Run(int parts, const std::function<void(int)> &job) {
   parts_ = parts;
   nextPart_ = 0;
   donePart_ = 0;
+  openSeats_ = helpers;
   const std::uint64_t generation = generation_;
-  wake_.notify_all();
+  if (helpers == workerCount_) {
+    wake_.notify_all();
+  } else {
+    for (int i = 0; i < helpers; ++i) {
+      wake_.notify_one();
+    }
+  }
   RunParts(lock, generation);
-  finished_.wait(lock, [&] { return donePart_ == parts_; });
+  // The parts left are already running on workers and end soon. Sleeping on the condition would give
+  // up the rest of this thread's time slice, and on a busy machine waking up again can take longer
+  // than the parts themselves, so the calling thread stays runnable and only yields meanwhile.
+  while (donePart_ != parts_) {
+    lock.unlock();
+    std::this_thread::yield();
+    lock.lock();
+  }
   job_ = nullptr;
+  openSeats_ = 0;
 }
 
 } // namespace calidarix

@@ -26,16 +26,16 @@ public:
   // Threads that can work on one job: the workers and the calling thread.
   int Concurrency() const { return workerCount_ + 1; }
 
-  // Calls job(part) once for every part 0 .. parts - 1, on the workers and on the calling thread, and
-  // returns when every call has returned. A job that arrives while another runs (from a second thread,
-  // or from inside a job) runs all its parts on its own calling thread instead of waiting. The job
-  // must not throw: a worker has nobody to hand an exception to.
-  void Run(int parts, const std::function<void(int)> &job);
+  // Calls job(part) once for every part 0 .. parts - 1, on the workers and on the calling thread (at
+  // most maxThreads of them together, 0 for all), and returns when every call has returned. A job that
+  // arrives while another runs (from a second thread, or from inside a job) runs all its parts on its own
+  // calling thread instead of waiting. The job must not throw: a worker has nobody to hand an exception to.
+  void Run(int parts, const std::function<void(int)> &job, int maxThreads = 0);
 
 private:
   void StartWorkers();
   void WorkerLoop(std::uint64_t seen);
-  // Takes and runs parts of the current job until none is left; called with lock held.
+  // Takes and runs parts of the current job until none is left; called with the lock held.
   void RunParts(std::unique_lock<std::mutex> &lock, std::uint64_t generation);
 
   const int workerCount_;
@@ -44,13 +44,13 @@ private:
 
   std::mutex mutex_; // guards everything below
   std::condition_variable wake_;
-  std::condition_variable finished_;
   bool stop_ = false;
   std::uint64_t generation_ = 0; // counts jobs, so a late worker never takes a part of a newer one
   const std::function<void(int)> *job_ = nullptr;
   int parts_ = 0;
   int nextPart_ = 0;
   int donePart_ = 0;
+  int openSeats_ = 0; // workers that may still join the current job
 };
 
 } // namespace calidarix

@@ -77,6 +77,28 @@ TEST(RenderThreadPoolTest, BusyPoolRunsFurtherJobsOnTheCallingThread) {
   EXPECT_EQ(total.load(), 500);
 }
 
+// A limit of two threads keeps every other worker out of the job, however many parts it has. The
+// parts take a moment, so that idle workers would have time to join if they were let in.
+TEST(RenderThreadPoolTest, ThreadLimitKeepsTheOtherWorkersOut) {
+  RenderThreadPool pool(5);
+  for (int round = 0; round < 5; ++round) {
+    std::mutex idsMutex;
+    std::set<std::thread::id> ids;
+    int runs = 0;
+    pool.Run(
+        40,
+        [&](int) {
+          std::this_thread::sleep_for(std::chrono::microseconds(500));
+          const std::lock_guard lock(idsMutex);
+          ids.insert(std::this_thread::get_id());
+          ++runs;
+        },
+        2);
+    EXPECT_EQ(runs, 40);
+    EXPECT_LE(ids.size(), 2u);
+  }
+}
+
 TEST(RenderThreadPoolTest, PoolWithoutWorkersRunsEverythingInline) {
   RenderThreadPool pool(0);
   EXPECT_EQ(pool.Concurrency(), 1);
