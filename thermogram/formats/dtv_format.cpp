@@ -114,6 +114,26 @@ IoResult WriteNewFile(const QString &fileName, const DtvHeaderBytes &header, con
   return IoResult::Ok();
 }
 
+// The buffer of the frame a read replaced, kept for the next read on this thread: stepping through a
+// film then neither allocates nor clears a frame's worth of memory per step. Frames above this many
+// pixels are not kept, so that one large picture does not hold its memory for the rest of the run.
+constexpr std::size_t kKeptFramePixels = std::size_t{1} << 22;
+thread_local std::vector<std::uint16_t> keptFrame;
+
+// A buffer of `pixels` values for a frame about to be read over completely.
+std::vector<std::uint16_t> TakeFrameBuffer(std::size_t pixels) {
+  std::vector<std::uint16_t> buffer = std::move(keptFrame);
+  keptFrame = {};
+  buffer.resize(pixels);
+  return buffer;
+}
+
+void KeepFrameBuffer(std::vector<std::uint16_t> &&buffer) {
+  if (buffer.capacity() <= kKeptFramePixels) {
+    keptFrame = std::move(buffer);
+  }
+}
+
 } // namespace
 
 TDTVHeader DecodeDtvHeader(const DtvHeaderBytes &bytes) {
@@ -206,7 +226,9 @@ std::uint32_t FilmTimeStampNow() {
 
 IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) {
+  // Unbuffered: the reads below are few and exact, and a buffer would fetch 16 KiB around the header
+  // and again around a film frame's record, each time a film steps.
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
     return IoResult::Error(QStringLiteral("Cannot open %1: %2").arg(Quoted(fileName), file.errorString()));
   }
   const auto fileSize = static_cast<std::uint64_t>(file.size());
@@ -260,7 +282,7 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   }
 
   // The size was checked against the file above, so this allocation is bounded by what exists.
-  std::vector<std::uint16_t> raw(pixels);
+  std::vector<std::uint16_t> raw = TakeFrameBuffer(pixels);
   if (header.Version == 2) {
     std::vector<std::uint8_t> bytes(pixels);
     if (!ReadExactly(file, frameStart, bytes.data(), frameBytes)) {
@@ -281,7 +303,8 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   FFileName = fileName;
   FFrameIndex = frame;
   FHeader = header;
-  FRaw = std::move(raw);
+  FRaw.swap(raw);
+  KeepFrameBuffer(std::move(raw));
   FIsoPoints.clear(); // traced on the frame just replaced
 
   switch (header.Version) {
