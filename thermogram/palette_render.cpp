@@ -67,6 +67,8 @@ public:
     active_ = dtv.FRangeLocked && std::isfinite(low_) && std::isfinite(span_) && span_ > 0.0;
   }
 
+  bool Active() const { return active_; }
+
   int Apply(int v) const {
     if (!active_) {
       return v;
@@ -82,18 +84,18 @@ private:
   bool active_ = false;
 };
 
-// The colour of one (sampled) raw value in the main picture, by the palette window, the isotherm
-// band, the automatic isotherm below the window and the overlay.
+// The colour of one value in the main picture, by the palette window, the isotherm band, the
+// automatic isotherm below the window and the overlay. The value is a (sampled) raw value, or with a
+// locked range the raw value converted to that range first.
 class WindowColours {
 public:
   WindowColours(const TDTV &dtv, bool overlayPresent)
-      : dtv_(dtv), lock_(dtv), palBottom_(256 * dtv.PalBottom),
-        palSteps_(WindowSteps(dtv.PalBottom, dtv.PalTop)), isoBottom_(256 * dtv.IsoBottom),
-        isoSteps_(WindowSteps(dtv.IsoBottom, dtv.IsoTop)), showOverlay_(overlayPresent && !dtv.isIso) {}
+      : dtv_(dtv), palBottom_(256 * dtv.PalBottom), palSteps_(WindowSteps(dtv.PalBottom, dtv.PalTop)),
+        isoBottom_(256 * dtv.IsoBottom), isoSteps_(WindowSteps(dtv.IsoBottom, dtv.IsoTop)),
+        showOverlay_(overlayPresent && !dtv.isIso) {}
 
   // kShowOverlay when the overlay picture is to be shown instead.
-  QRgb Colour(int raw) const {
-    const int v = lock_.Apply(raw);
+  QRgb Colour(int v) const {
     const bool smooth = dtv_.FSmoothPalette;
 
     const double pf = static_cast<double>(v - palBottom_) / palSteps_;
@@ -137,7 +139,6 @@ public:
 
 private:
   const TDTV &dtv_;
-  RangeLock lock_;
   int palBottom_;
   int palSteps_;
   int isoBottom_;
@@ -192,19 +193,44 @@ struct MappingKey {
   friend bool operator==(const MappingKey &, const MappingKey &) = default;
 };
 
-// The colours of all 65536 raw values (bilinear samples are raw values too). Building the table
-// costs about as much as mapping a whole frame pixel by pixel, and it does not depend on the frame,
-// so it is kept for the next render until a palette, window, flag or the lock changes: live frames
-// and repaints reuse it.
-const std::vector<QRgb> &ColourTable(const TDTV &dtv, bool overlayPresent) {
+// The colours of all 65536 values by the windows, before any locked range. Building the table costs
+// about as much as mapping a whole frame pixel by pixel, and it depends neither on the frame nor on
+// its Scale and Offset, so it is kept for the next render until a palette, window or flag changes:
+// live frames, repaints and film frames reuse it.
+const std::vector<QRgb> &WindowTable(const TDTV &dtv, bool overlayPresent) {
   thread_local std::vector<QRgb> table;
   thread_local MappingKey builtFor;
-  const MappingKey key = MappingKey::Of(dtv, overlayPresent);
+  MappingKey key = MappingKey::Of(dtv, overlayPresent);
+  key.locked = false;
+  key.lockMin = key.lockMax = 0;
+  key.scale = key.offset = 0;
   if (table.empty() || !(key == builtFor)) {
     const WindowColours colours(dtv, overlayPresent);
     table.resize(static_cast<std::size_t>(kFullScaleRaw) + 1);
     for (int v = 0; v <= kFullScaleRaw; ++v) {
       table[static_cast<std::size_t>(v)] = colours.Colour(v);
+    }
+    builtFor = key;
+  }
+  return table;
+}
+
+// The colours of all 65536 raw values (bilinear samples are raw values too). With a locked range the
+// raw values are first converted to the range, which depends on Scale and Offset: every film frame
+// has its own, so only that conversion is redone per frame, through the window table that stays.
+const std::vector<QRgb> &ColourTable(const TDTV &dtv, bool overlayPresent) {
+  const std::vector<QRgb> &window = WindowTable(dtv, overlayPresent);
+  const RangeLock lock(dtv);
+  if (!lock.Active()) {
+    return window;
+  }
+  thread_local std::vector<QRgb> table;
+  thread_local MappingKey builtFor;
+  const MappingKey key = MappingKey::Of(dtv, overlayPresent);
+  if (table.empty() || !(key == builtFor)) {
+    table.resize(window.size());
+    for (int raw = 0; raw <= kFullScaleRaw; ++raw) {
+      table[static_cast<std::size_t>(raw)] = window[static_cast<std::size_t>(lock.Apply(raw))];
     }
     builtFor = key;
   }

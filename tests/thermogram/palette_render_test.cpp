@@ -268,6 +268,9 @@ TEST_F(PaletteRenderTest, EveryRenderFollowsTheCurrentPaletteAndScale) {
   dtv.FHeader.Offset = 0.0f;
   dtv.LockMax = 50.0;
   EXPECT_EQ(RenderValues({3200})[0], Rgb(Distinct()[255]));
+  // A palette change under an unchanged lock: the lock's conversion stays, the colours must not.
+  dtv.FPalette[255] = TRGB{3, 2, 1};
+  EXPECT_EQ(RenderValues({3200})[0], qRgb(3, 2, 1));
   dtv.FRangeLocked = false;
 
   // The same values on a thermogram with other palettes get that thermogram's colours.
