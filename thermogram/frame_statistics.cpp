@@ -1,19 +1,16 @@
 #include "thermogram/frame_statistics.h"
+#include "thermogram/vector_clones.h"
 
 #include <algorithm>
 
 namespace calidarix {
 
 // The sum runs in 32 bits over blocks of 65536 values (65536 x 65535 < 2^32) and only the block sums
-// in 64 bits: the compiler vectorises the inner loop only while its sums are as narrow as that. Built
-// for the baseline vector instructions alone the pass costs twice the read of the frame from the page
-// cache, so on x86-64 the compiler also makes AVX2 and AVX-512 versions of the same loop and the
-// program picks the one the processor has when it starts.
-#if defined(__x86_64__)
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-#endif
-RawSummary
-SummariseRaw(const std::uint16_t *values, std::size_t count) {
+// in 64 bits: the compiler vectorises the inner loop only while its sums are as narrow as that. With
+// only the baseline vector instructions the pass costs twice the read of the frame from the page
+// cache, so it is also built for AVX2 and AVX-512 (vector_clones.h).
+CALIDARIX_VECTOR_CLONES
+RawSummary SummariseRaw(const std::uint16_t *values, std::size_t count) {
   constexpr std::size_t kBlock = 65536;
   RawSummary summary;
   for (std::size_t start = 0; start < count; start += kBlock) {

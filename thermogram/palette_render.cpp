@@ -3,6 +3,7 @@
 #include "platform/numbers.h"
 #include "thermogram/render_thread_pool.h"
 #include "thermogram/thermogram_globals.h"
+#include "thermogram/vector_clones.h"
 
 #include <algorithm>
 #include <bit>
@@ -411,13 +412,10 @@ std::uint16_t RoundedSample(double mix) {
 
 // Two frame rows mixed at whole columns: upper x gy + lower x fy. At whole columns the sampler's
 // column weights are 1 and 0, so its four products reduce to exactly these two and the sums agree to
-// the bit; the loop has no branch, so it vectorises. Built with only the baseline vector instructions
-// it still costs twice the colour look-ups, so on x86-64 the compiler also makes AVX2 and AVX-512
-// versions of the same loop and the program picks the one the processor has when it starts. No fused
-// multiply-add is formed in any of them (see CMakeLists.txt), so they all give the same samples.
-#if defined(__x86_64__)
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-#endif
+// the bit; the loop has no branch, so it vectorises. With only the baseline vector instructions it
+// still costs twice the colour look-ups, so it is also built for AVX2 and AVX-512 (vector_clones.h).
+// No version forms a fused multiply-add (see CMakeLists.txt), so they all give the same samples.
+CALIDARIX_VECTOR_CLONES
 void MixRows(const std::uint16_t *__restrict upper, const std::uint16_t *__restrict lower, double gy,
              double fy, std::uint16_t *__restrict out, int n) {
   for (int k = 0; k < n; ++k) {
