@@ -586,9 +586,17 @@ void RenderToBitmapWith(TDTV &dtv, const TRect &rect, int firstRow, int lastRow,
 
   const int rows = rowTo - rowFrom + 1;
   RenderThreadPool &pool = RenderThreadPool::Shared();
+  // Each thread first pulls the 256 KiB colour table into its own cache, which costs about as much as
+  // rendering a quarter of a megapixel, so a thread is only worth it for half a megapixel or more.
+  constexpr std::int64_t kPixelsPerThread = std::int64_t{1} << 19;
+  const std::int64_t pixels = std::int64_t{rows} * bitmapW;
   int threads = 1;
-  if (std::int64_t{rows} * bitmapW > kParallelRenderPixels) {
-    threads = paths.maxThreads > 0 ? std::min(paths.maxThreads, pool.Concurrency()) : pool.Concurrency();
+  if (pixels > kParallelRenderPixels) {
+    const auto worthwhile = static_cast<int>(std::min<std::int64_t>(pixels / kPixelsPerThread, 64));
+    threads = std::min(pool.Concurrency(), worthwhile);
+    if (paths.maxThreads > 0) {
+      threads = std::min(threads, paths.maxThreads);
+    }
   }
   if (threads <= 1) {
     std::vector<std::uint16_t> mixed(mixedLength);

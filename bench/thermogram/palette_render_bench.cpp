@@ -129,18 +129,26 @@ void BM_RenderToBitmap640x480NewWindow(benchmark::State &state) {
 BENCHMARK(BM_RenderToBitmap640x480NewWindow)->Unit(benchmark::kMillisecond);
 
 // A 1280 x 1024 frame at the default aspect (bitmap 1280 x 1080, baseline 1280 x 1080): on the
-// calling thread only, and shared with the pool.
+// calling thread only, and shared with the pool (as many threads as the picture is worth).
 void BM_RenderToBitmap1280x1024DefaultAspectOneThread(benchmark::State &state) {
   RenderRepeatedly(state, 1280, 1024, 256.0 / 216.0, false, RenderPaths{true, 1});
 }
-BENCHMARK(BM_RenderToBitmap1280x1024DefaultAspectOneThread)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderToBitmap1280x1024DefaultAspectOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RenderToBitmap1280x1024DefaultAspectPool(benchmark::State &state) {
-  RenderRepeatedly(state, 1280, 1024, 256.0 / 216.0, false,
-                   RenderPaths{true, static_cast<int>(state.range(0))});
-  state.counters["threads"] = static_cast<double>(state.range(0));
+  RenderRepeatedly(state, 1280, 1024, 256.0 / 216.0, false, RenderPaths{true, 0});
 }
-BENCHMARK(BM_RenderToBitmap1280x1024DefaultAspectPool)
+BENCHMARK(BM_RenderToBitmap1280x1024DefaultAspectPool)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A picture of 5.5 megapixels (a 2560 x 2048 frame at the default aspect), where the pool has more to
+// share: at most range(0) threads, 0 for as many as it is worth.
+void BM_RenderToBitmap2560x2048DefaultAspect(benchmark::State &state) {
+  RenderRepeatedly(state, 2560, 2048, 256.0 / 216.0, false,
+                   RenderPaths{true, static_cast<int>(state.range(0))});
+  state.counters["max_threads"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_RenderToBitmap2560x2048DefaultAspect)
+    ->Arg(1)
     ->Arg(2)
     ->Arg(4)
     ->Arg(0)
