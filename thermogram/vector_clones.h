@@ -16,7 +16,11 @@
 #define CALIDARIX_SANITIZED_BUILD 1
 #endif
 
-#if defined(__x86_64__) && !defined(CALIDARIX_SANITIZED_BUILD)
+// The two compilers name the versions differently: GCC takes whole x86-64 levels only in the "arch="
+// form, and Clang's start-up check does not know the level names, so it gets the instruction sets.
+#if defined(__x86_64__) && !defined(CALIDARIX_SANITIZED_BUILD) && defined(__clang__)
+#define CALIDARIX_VECTOR_CLONES __attribute__((target_clones("avx512bw", "avx2", "default")))
+#elif defined(__x86_64__) && !defined(CALIDARIX_SANITIZED_BUILD)
 #define CALIDARIX_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 #else
 #define CALIDARIX_VECTOR_CLONES
