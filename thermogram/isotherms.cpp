@@ -117,7 +117,7 @@ void TraceIsothermLevels(const std::vector<std::uint16_t> &v, int w, int h, cons
   std::vector<std::uint16_t> columnHigh(stride);
   std::vector<std::uint16_t> cellLow(cellsPerRow);
   std::vector<std::uint16_t> cellHigh(cellsPerRow);
-  std::vector<std::uint16_t> levelsAtOrBelow(static_cast<std::size_t>(kFullScaleRaw) + 1);
+  std::vector<std::uint16_t> levelsAtOrBelow; // sized by the first pass of more than one level
   const GridFractions grid(w, h);
 
   for (std::size_t start = 0; start < levels.size(); start += kLevelsPerPass) {
@@ -136,6 +136,9 @@ void TraceIsothermLevels(const std::vector<std::uint16_t> &v, int w, int h, cons
       // A single level (AddIsothermLevel) is compared directly; the table would cost more than it saves.
       const bool single = sorted.size() == 1;
       const int only = sorted.front();
+      if (!single) {
+        levelsAtOrBelow.resize(static_cast<std::size_t>(kFullScaleRaw) + 1);
+      }
       std::size_t below = 0;
       for (std::size_t value = 0; !single && value < levelsAtOrBelow.size(); ++value) {
         while (below < sorted.size() && static_cast<std::size_t>(sorted[below]) <= value) {
