@@ -1,11 +1,14 @@
 #include "thermogram/palette_render.h"
 
 #include "platform/numbers.h"
+#include "thermogram/render_thread_pool.h"
 #include "thermogram/thermogram_globals.h"
+#include "thermogram/vector_clones.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <span>
 #include <vector>
 
 namespace calidarix {
@@ -65,6 +68,8 @@ public:
     active_ = dtv.FRangeLocked && std::isfinite(low_) && std::isfinite(span_) && span_ > 0.0;
   }
 
+  bool Active() const { return active_; }
+
   int Apply(int v) const {
     if (!active_) {
       return v;
@@ -80,18 +85,18 @@ private:
   bool active_ = false;
 };
 
-// The colour of one (sampled) raw value in the main picture, by the palette window, the isotherm
-// band, the automatic isotherm below the window and the overlay.
+// The colour of one value in the main picture, by the palette window, the isotherm band, the
+// automatic isotherm below the window and the overlay. The value is a (sampled) raw value, or with a
+// locked range the raw value converted to that range first.
 class WindowColours {
 public:
   WindowColours(const TDTV &dtv, bool overlayPresent)
-      : dtv_(dtv), lock_(dtv), palBottom_(256 * dtv.PalBottom),
-        palSteps_(WindowSteps(dtv.PalBottom, dtv.PalTop)), isoBottom_(256 * dtv.IsoBottom),
-        isoSteps_(WindowSteps(dtv.IsoBottom, dtv.IsoTop)), showOverlay_(overlayPresent && !dtv.isIso) {}
+      : dtv_(dtv), palBottom_(256 * dtv.PalBottom), palSteps_(WindowSteps(dtv.PalBottom, dtv.PalTop)),
+        isoBottom_(256 * dtv.IsoBottom), isoSteps_(WindowSteps(dtv.IsoBottom, dtv.IsoTop)),
+        showOverlay_(overlayPresent && !dtv.isIso) {}
 
   // kShowOverlay when the overlay picture is to be shown instead.
-  QRgb Colour(int raw) const {
-    const int v = lock_.Apply(raw);
+  QRgb Colour(int v) const {
     const bool smooth = dtv_.FSmoothPalette;
 
     const double pf = static_cast<double>(v - palBottom_) / palSteps_;
@@ -135,7 +140,6 @@ public:
 
 private:
   const TDTV &dtv_;
-  RangeLock lock_;
   int palBottom_;
   int palSteps_;
   int isoBottom_;
@@ -190,19 +194,44 @@ struct MappingKey {
   friend bool operator==(const MappingKey &, const MappingKey &) = default;
 };
 
-// The colours of all 65536 raw values (bilinear samples are raw values too). Building the table
-// costs about as much as mapping a whole frame pixel by pixel, and it does not depend on the frame,
-// so it is kept for the next render until a palette, window, flag or the lock changes: live frames
-// and repaints reuse it.
-const std::vector<QRgb> &ColourTable(const TDTV &dtv, bool overlayPresent) {
+// The colours of all 65536 values by the windows, before any locked range. Building the table costs
+// about as much as mapping a whole frame pixel by pixel, and it depends neither on the frame nor on
+// its Scale and Offset, so it is kept for the next render until a palette, window or flag changes:
+// live frames, repaints and film frames reuse it.
+const std::vector<QRgb> &WindowTable(const TDTV &dtv, bool overlayPresent) {
   thread_local std::vector<QRgb> table;
   thread_local MappingKey builtFor;
-  const MappingKey key = MappingKey::Of(dtv, overlayPresent);
+  MappingKey key = MappingKey::Of(dtv, overlayPresent);
+  key.locked = false;
+  key.lockMin = key.lockMax = 0;
+  key.scale = key.offset = 0;
   if (table.empty() || !(key == builtFor)) {
     const WindowColours colours(dtv, overlayPresent);
     table.resize(static_cast<std::size_t>(kFullScaleRaw) + 1);
     for (int v = 0; v <= kFullScaleRaw; ++v) {
       table[static_cast<std::size_t>(v)] = colours.Colour(v);
+    }
+    builtFor = key;
+  }
+  return table;
+}
+
+// The colours of all 65536 raw values (bilinear samples are raw values too). With a locked range the
+// raw values are first converted to the range, which depends on Scale and Offset: every film frame
+// has its own, so only that conversion is redone per frame, through the window table that stays.
+const std::vector<QRgb> &ColourTable(const TDTV &dtv, bool overlayPresent) {
+  const std::vector<QRgb> &window = WindowTable(dtv, overlayPresent);
+  const RangeLock lock(dtv);
+  if (!lock.Active()) {
+    return window;
+  }
+  thread_local std::vector<QRgb> table;
+  thread_local MappingKey builtFor;
+  const MappingKey key = MappingKey::Of(dtv, overlayPresent);
+  if (table.empty() || !(key == builtFor)) {
+    table.resize(window.size());
+    for (int raw = 0; raw <= kFullScaleRaw; ++raw) {
+      table[static_cast<std::size_t>(raw)] = window[static_cast<std::size_t>(lock.Apply(raw))];
     }
     builtFor = key;
   }
@@ -277,6 +306,242 @@ QList<QRgb> MakeLogicalPalette(const TPaletteTable &palette, const TPaletteTable
 }
 
 void TDTV::RenderToBitmap(const TRect &rect, int firstRow, int lastRow) {
+  RenderToBitmapWith(*this, rect, firstRow, lastRow, RenderPaths{});
+}
+
+namespace {
+
+// Where each bitmap column falls in the frame, the same for every row: outside (a white edge or
+// black), or column ix with the fraction fx towards ix1. The comparisons are written so that a
+// position that is not a number (a zero zoom, say) counts as outside.
+struct ColumnMap {
+  std::vector<QRgb> outside; // the colour of a column outside the frame; 0 for a column inside
+  std::vector<double> x;
+  std::vector<int> ix;
+  std::vector<int> ix1;
+  std::vector<double> fx;
+  std::vector<int> overlayX;
+  // The inside columns as one run of bitmap columns, when they form one (they do whenever the zoom is
+  // an ordinary number, since x grows with the column).
+  int insideFirst = 0;
+  int insideCount = 0;
+  bool oneRun = false;
+  // Every inside column lands on a whole frame column ...
+  bool wholeColumns = false;
+  // ... and they are consecutive frame columns, starting at ix[insideFirst].
+  bool straight = false;
+};
+
+ColumnMap MapColumns(const TDTV &dtv, int bitmapW, int w, const QImage &overlay) {
+  const auto count = static_cast<std::size_t>(bitmapW);
+  ColumnMap map;
+  map.outside.assign(count, 0);
+  map.x.assign(count, 0.0);
+  map.ix.assign(count, 0);
+  map.ix1.assign(count, 0);
+  map.fx.assign(count, 0.0);
+  map.overlayX.assign(count, 0);
+  int first = -1;
+  int last = -1;
+  for (std::size_t c = 0; c < count; ++c) {
+    const double x = static_cast<double>(c) / dtv.FZoom + dtv.FViewOffsetX;
+    map.x[c] = x;
+    if (!(x >= 0.0 && x < w)) {
+      map.outside[c] = (x > -2.0 && x < 0.0) || (x >= w && x < w + 2.0) ? kWhite : kBlack;
+      continue;
+    }
+    // As in SampleBilinear, the last column has no right neighbour: its fraction counts as 0.
+    map.ix[c] = TruncToInt32(x);
+    const bool lastColumn = map.ix[c] == w - 1;
+    map.fx[c] = lastColumn ? 0.0 : x - map.ix[c];
+    map.ix1[c] = lastColumn ? map.ix[c] : map.ix[c] + 1;
+    if (!overlay.isNull()) {
+      map.overlayX[c] = std::clamp(TruncToInt32(overlay.width() * x / w), 0, overlay.width() - 1);
+    }
+    if (first < 0) {
+      first = static_cast<int>(c);
+    }
+    last = static_cast<int>(c);
+  }
+  if (first < 0) {
+    map.oneRun = true; // no column inside: an empty run
+    return map;
+  }
+  map.insideFirst = first;
+  map.insideCount = last - first + 1;
+  const auto begin = map.outside.begin() + first;
+  map.oneRun = std::all_of(begin, begin + map.insideCount, [](QRgb edge) { return edge == 0; });
+  if (!map.oneRun) {
+    return map;
+  }
+  const auto inside = [&](const auto &values) { return std::span(values).subspan(map.insideFirst); };
+  const auto fractions = inside(map.fx).first(static_cast<std::size_t>(map.insideCount));
+  map.wholeColumns = std::all_of(fractions.begin(), fractions.end(), [](double f) { return f == 0.0; });
+  const auto columns = inside(map.ix).first(static_cast<std::size_t>(map.insideCount));
+  map.straight = map.wholeColumns;
+  for (std::size_t k = 0; map.straight && k < columns.size(); ++k) {
+    map.straight = columns[k] == columns[0] + static_cast<int>(k);
+  }
+  return map;
+}
+
+// Everything the rows of one render share. Nothing in it is written while rows are rendered, so
+// several threads can render rows at once.
+struct RowJob {
+  const TDTV &dtv;
+  int w = 0;
+  int h = 0;
+  int bitmapW = 0;
+  uchar *bits = nullptr; // taken once before the rows are shared out: QImage::scanLine writes
+  qsizetype bytesPerLine = 0;
+  const ColumnMap &columns;
+  const QRgb *colours = nullptr;
+  const QImage &overlay; // null without an overlay
+  bool fastRows = false;
+};
+
+// A mixed sample, rounded half to even as RoundToUInt16Clamped rounds it: adding 2^52 to a value in
+// 0 .. 2^52 leaves no fraction bits, so the addition itself rounds (half to even in the default
+// rounding mode) and the low bits of the sum hold the whole number. The mixes here lie in 0 .. 65535
+// (two weights that sum to 1), so the low 16 bits are the sample. Reading them from the bits instead
+// of converting back to an integer is what lets the compiler vectorise the loops below well.
+std::uint16_t RoundedSample(double mix) {
+  constexpr double kRoundingShift = 4503599627370496.0;
+  return static_cast<std::uint16_t>(std::bit_cast<std::uint64_t>(mix + kRoundingShift));
+}
+
+// Two frame rows mixed at whole columns: upper x gy + lower x fy. At whole columns the sampler's
+// column weights are 1 and 0, so its four products reduce to exactly these two and the sums agree to
+// the bit; the loop has no branch, so it vectorises. With only the baseline vector instructions it
+// still costs twice the colour look-ups, so it is also built for AVX2 and AVX-512 (vector_clones.h).
+// No version forms a fused multiply-add (see CMakeLists.txt), so they all give the same samples.
+CALIDARIX_VECTOR_CLONES
+void MixRows(const std::uint16_t *__restrict upper, const std::uint16_t *__restrict lower, double gy,
+             double fy, std::uint16_t *__restrict out, int n) {
+  for (int k = 0; k < n; ++k) {
+    out[k] = RoundedSample(upper[k] * gy + lower[k] * fy);
+  }
+}
+
+// The same at whole columns that are not consecutive (a zoom of 1/2, 1/3, ...).
+void MixColumns(const std::uint16_t *upper, const std::uint16_t *lower, const int *columns, double gy,
+                double fy, std::uint16_t *__restrict out, int n) {
+  for (int k = 0; k < n; ++k) {
+    const int c = columns[k];
+    out[k] = RoundedSample(upper[c] * gy + lower[c] * fy);
+  }
+}
+
+// Colours of consecutive frame values. A plain scalar loop on purpose: measured, one load and one
+// store per pixel beat the compiler's vectorised form (gathers emulated with the baseline vector
+// instructions) when the values stream from the frame.
+void LookUp(const std::uint16_t *values, const QRgb *colours, QRgb *line, int n) {
+  for (int k = 0; k < n; ++k) {
+    line[k] = colours[values[k]];
+  }
+}
+
+// The same for the mixed row, which is small and sits in the first-level cache: there the vectorised
+// form measured faster, so the compiler is told the three arrays do not overlap.
+void LookUpMixed(const std::uint16_t *__restrict values, const QRgb *__restrict colours,
+                 QRgb *__restrict line, int n) {
+  for (int k = 0; k < n; ++k) {
+    line[k] = colours[values[k]];
+  }
+}
+
+void LookUpColumns(const std::uint16_t *row, const int *columns, const QRgb *colours, QRgb *line, int n) {
+  for (int k = 0; k < n; ++k) {
+    line[k] = colours[row[columns[k]]];
+  }
+}
+
+// Bitmap rows `from` .. `to`. `mixed` holds at least one value per inside column.
+void RenderRows(const RowJob &job, int from, int to, std::uint16_t *mixed) {
+  const TDTV &dtv = job.dtv;
+  const ColumnMap &map = job.columns;
+  const bool hasOverlay = !job.overlay.isNull();
+  const bool fast = job.fastRows && !dtv.FSkewCorrect && !hasOverlay && map.oneRun && map.wholeColumns;
+  const int first = map.insideFirst;
+  const int n = map.insideCount;
+  const auto columnCount = static_cast<std::size_t>(job.bitmapW);
+
+  for (int r = from; r <= to; ++r) {
+    auto *line = reinterpret_cast<QRgb *>(job.bits + static_cast<qsizetype>(r) * job.bytesPerLine);
+    const double y = r / dtv.FZoom / dtv.FPixelAspect + dtv.FViewOffsetY;
+    if (!(y >= 0.0 && y < job.h)) {
+      const bool edge = (y > -2.0 && y < 0.0) || (y >= job.h && y < job.h + 2.0);
+      std::fill(line, line + job.bitmapW, edge ? kWhite : kBlack);
+      continue;
+    }
+    const int iy = TruncToInt32(y);
+    const bool lastRow = iy == job.h - 1;
+    const double fy = lastRow ? 0.0 : y - iy;
+    const double gy = 1.0 - fy;
+    const std::uint16_t *row0 =
+        dtv.FRaw.data() + static_cast<std::size_t>(iy) * static_cast<std::size_t>(job.w);
+    const std::uint16_t *row1 = lastRow ? row0 : row0 + job.w;
+
+    if (fast) {
+      std::copy(map.outside.begin(), map.outside.begin() + first, line);
+      std::copy(map.outside.begin() + first + n, map.outside.end(), line + first + n);
+      const int *columns = map.ix.data() + first;
+      QRgb *inside = line + first;
+      if (fy == 0.0) {
+        // Every sample is a frame pixel: straight through the colour table.
+        if (map.straight) {
+          LookUp(row0 + columns[0], job.colours, inside, n);
+        } else {
+          LookUpColumns(row0, columns, job.colours, inside, n);
+        }
+      } else {
+        // The row falls between two frame rows (any display aspect at zoom 1).
+        if (map.straight) {
+          MixRows(row0 + columns[0], row1 + columns[0], gy, fy, mixed, n);
+        } else {
+          MixColumns(row0, row1, columns, gy, fy, mixed, n);
+        }
+        LookUpMixed(mixed, job.colours, inside, n);
+      }
+      continue;
+    }
+
+    // The general loop, for every other view.
+    const QRgb *overlayLine = nullptr;
+    if (hasOverlay) {
+      const int oy = std::clamp(TruncToInt32(job.overlay.height() * y / job.h), 0, job.overlay.height() - 1);
+      overlayLine = reinterpret_cast<const QRgb *>(job.overlay.constScanLine(oy));
+    }
+    for (std::size_t c = 0; c < columnCount; ++c) {
+      if (map.outside[c] != 0) {
+        line[c] = map.outside[c];
+        continue;
+      }
+      const int ix = map.ix[c];
+      const int ix1 = map.ix1[c];
+      const double fx = map.fx[c];
+      int v;
+      if (dtv.FSkewCorrect) {
+        v = dtv.SampleBilinear(map.x[c], y);
+      } else if (fx == 0.0 && fy == 0.0) {
+        v = row0[ix];
+      } else {
+        // SampleBilinear's mix, inlined: a call per pixel is too slow for the paint path. A test
+        // holds the two to the same values.
+        const double gx = 1.0 - fx;
+        const double mix =
+            row0[ix] * (gx * gy) + row0[ix1] * (fx * gy) + row1[ix] * (gx * fy) + row1[ix1] * (fx * fy);
+        v = RoundToUInt16Clamped(mix);
+      }
+      const QRgb colour = job.colours[static_cast<std::size_t>(v)];
+      line[c] = colour != kShowOverlay ? colour : (overlayLine[map.overlayX[c]] | kBlack);
+    }
+  }
+}
+
+} // namespace
+
+void RenderToBitmapWith(TDTV &dtv, const TRect &rect, int firstRow, int lastRow, const RenderPaths &paths) {
   const std::int64_t bitmapW64 = std::int64_t{rect.Right} - rect.Left;
   const std::int64_t bitmapH64 = std::int64_t{rect.Bottom} - rect.Top;
   if (bitmapW64 <= 0 || bitmapH64 <= 0 || bitmapW64 > INT32_MAX || bitmapH64 > INT32_MAX) {
@@ -284,14 +549,14 @@ void TDTV::RenderToBitmap(const TRect &rect, int firstRow, int lastRow) {
   }
   const int bitmapW = static_cast<int>(bitmapW64);
   const int bitmapH = static_cast<int>(bitmapH64);
-  if (!PrepareBitmap(FBitmap, bitmapW, bitmapH)) {
+  if (!PrepareBitmap(dtv.FBitmap, bitmapW, bitmapH)) {
     return;
   }
 
   // A frame whose size does not match its pixels is drawn as an empty one: only the edge shows.
-  const bool usable = FrameUsable(*this);
-  const int w = usable ? Width() : 0;
-  const int h = usable ? Height() : 0;
+  const bool usable = FrameUsable(dtv);
+  const int w = usable ? dtv.Width() : 0;
+  const int h = usable ? dtv.Height() : 0;
 
   int rowFrom = 0;
   int rowTo = bitmapH - 1;
@@ -301,7 +566,7 @@ void TDTV::RenderToBitmap(const TRect &rect, int firstRow, int lastRow) {
     }
     const auto bitmapRow = [&](int row) {
       const int clamped = std::clamp(row, 0, h - 1);
-      const int r = TruncToInt32((clamped - FViewOffsetY) * FZoom * FPixelAspect);
+      const int r = TruncToInt32((clamped - dtv.FViewOffsetY) * dtv.FZoom * dtv.FPixelAspect);
       return std::clamp(r, 0, bitmapH - 1);
     };
     rowFrom = bitmapRow(firstRow);
@@ -312,94 +577,54 @@ void TDTV::RenderToBitmap(const TRect &rect, int firstRow, int lastRow) {
   }
 
   QImage overlay;
-  if (!FOverlay.isNull() && FOverlay.width() > 0 && FOverlay.height() > 0) {
-    overlay = FOverlay.format() == kRenderFormat ? FOverlay : FOverlay.convertToFormat(kRenderFormat);
+  if (!dtv.FOverlay.isNull() && dtv.FOverlay.width() > 0 && dtv.FOverlay.height() > 0) {
+    overlay =
+        dtv.FOverlay.format() == kRenderFormat ? dtv.FOverlay : dtv.FOverlay.convertToFormat(kRenderFormat);
   }
-  const bool hasOverlay = !overlay.isNull();
-  const QRgb *const colours = ColourTable(*this, hasOverlay).data();
+  const ColumnMap columns = MapColumns(dtv, bitmapW, w, overlay);
+  const RowJob job{dtv,
+                   w,
+                   h,
+                   bitmapW,
+                   dtv.FBitmap.bits(),
+                   dtv.FBitmap.bytesPerLine(),
+                   columns,
+                   ColourTable(dtv, !overlay.isNull()).data(),
+                   overlay,
+                   paths.fastRows};
+  const auto mixedLength = static_cast<std::size_t>(std::max(columns.insideCount, 1));
 
-  // Where each bitmap column falls in the frame, the same for every row: outside (a white edge or
-  // black), or column ix with the fraction fx towards ix1. The comparisons are written so that a
-  // position that is not a number (a zero zoom, say) counts as outside.
-  const auto columnCount = static_cast<std::size_t>(bitmapW);
-  std::vector<QRgb> outside(columnCount, 0);
-  std::vector<double> columnX(columnCount, 0.0);
-  std::vector<int> ix(columnCount, 0);
-  std::vector<int> ix1(columnCount, 0);
-  std::vector<double> fx(columnCount, 0.0);
-  std::vector<int> overlayX(columnCount, 0);
-  for (std::size_t c = 0; c < columnCount; ++c) {
-    const double x = static_cast<double>(c) / FZoom + FViewOffsetX;
-    columnX[c] = x;
-    if (!(x >= 0.0 && x < w)) {
-      outside[c] = (x > -2.0 && x < 0.0) || (x >= w && x < w + 2.0) ? kWhite : kBlack;
-      continue;
-    }
-    // As in SampleBilinear, the last column has no right neighbour: its fraction counts as 0.
-    ix[c] = TruncToInt32(x);
-    const bool last = ix[c] == w - 1;
-    fx[c] = last ? 0.0 : x - ix[c];
-    ix1[c] = last ? ix[c] : ix[c] + 1;
-    if (hasOverlay) {
-      overlayX[c] = std::clamp(TruncToInt32(overlay.width() * x / w), 0, overlay.width() - 1);
-    }
-  }
-
-  // Columns that all fall on whole frame pixels, with no overlay and no skew correction to consult.
-  const bool plainColumns =
-      !FSkewCorrect && !hasOverlay && std::all_of(fx.begin(), fx.end(), [](double f) { return f == 0.0; });
-
-  for (int r = rowFrom; r <= rowTo; ++r) {
-    auto *line = reinterpret_cast<QRgb *>(FBitmap.scanLine(r));
-    const double y = r / FZoom / FPixelAspect + FViewOffsetY;
-    if (!(y >= 0.0 && y < h)) {
-      const bool edge = (y > -2.0 && y < 0.0) || (y >= h && y < h + 2.0);
-      std::fill(line, line + bitmapW, edge ? kWhite : kBlack);
-      continue;
-    }
-    const int iy = TruncToInt32(y);
-    const bool lastRow = iy == h - 1;
-    const double fy = lastRow ? 0.0 : y - iy;
-    const double gy = 1.0 - fy;
-    const std::uint16_t *row0 = FRaw.data() + static_cast<std::size_t>(iy) * static_cast<std::size_t>(w);
-    const std::uint16_t *row1 = lastRow ? row0 : row0 + w;
-    const QRgb *overlayLine = nullptr;
-    if (hasOverlay) {
-      const int oy = std::clamp(TruncToInt32(overlay.height() * y / h), 0, overlay.height() - 1);
-      overlayLine = reinterpret_cast<const QRgb *>(overlay.constScanLine(oy));
-    }
-
-    if (plainColumns && fy == 0.0) {
-      // Every sample is a frame pixel (zoom 1 on whole-pixel offsets, say): the common case, kept
-      // free of branches.
-      for (std::size_t c = 0; c < columnCount; ++c) {
-        const QRgb edge = outside[c];
-        line[c] = edge != 0 ? edge : colours[row0[ix[c]]];
-      }
-      continue;
-    }
-    for (std::size_t c = 0; c < columnCount; ++c) {
-      if (outside[c] != 0) {
-        line[c] = outside[c];
-        continue;
-      }
-      int v;
-      if (FSkewCorrect) {
-        v = SampleBilinear(columnX[c], y);
-      } else if (fx[c] == 0.0 && fy == 0.0) {
-        v = row0[ix[c]];
-      } else {
-        // SampleBilinear's mix, inlined: a call per pixel is too slow for the paint path. A test
-        // holds the two to the same values.
-        const double gx = 1.0 - fx[c];
-        const double mix = row0[ix[c]] * (gx * gy) + row0[ix1[c]] * (fx[c] * gy) + row1[ix[c]] * (gx * fy) +
-                           row1[ix1[c]] * (fx[c] * fy);
-        v = RoundToUInt16Clamped(mix);
-      }
-      const QRgb colour = colours[static_cast<std::size_t>(v)];
-      line[c] = colour != kShowOverlay ? colour : (overlayLine[overlayX[c]] | kBlack);
+  const int rows = rowTo - rowFrom + 1;
+  RenderThreadPool &pool = RenderThreadPool::Shared();
+  // Each thread first pulls the 256 KiB colour table into its own cache, which costs about as much as
+  // rendering a quarter of a megapixel, so a thread is only worth it for half a megapixel or more.
+  constexpr std::int64_t kPixelsPerThread = std::int64_t{1} << 19;
+  const std::int64_t pixels = std::int64_t{rows} * bitmapW;
+  int threads = 1;
+  if (pixels > kParallelRenderPixels) {
+    const auto worthwhile = static_cast<int>(std::min<std::int64_t>(pixels / kPixelsPerThread, 64));
+    threads = std::min(pool.Concurrency(), worthwhile);
+    if (paths.maxThreads > 0) {
+      threads = std::min(threads, paths.maxThreads);
     }
   }
+  if (threads <= 1) {
+    std::vector<std::uint16_t> mixed(mixedLength);
+    RenderRows(job, rowFrom, rowTo, mixed.data());
+    return;
+  }
+  // Many narrow bands rather than one per thread: a thread that the system holds back then delays
+  // the picture by one small band, and the others take the rest.
+  const int parts = std::min(rows, threads * 8);
+  std::vector<std::uint16_t> mixed(mixedLength * static_cast<std::size_t>(parts));
+  pool.Run(
+      parts,
+      [&](int part) {
+        const int from = rowFrom + static_cast<int>(std::int64_t{rows} * part / parts);
+        const int to = rowFrom + static_cast<int>(std::int64_t{rows} * (part + 1) / parts) - 1;
+        RenderRows(job, from, to, mixed.data() + mixedLength * static_cast<std::size_t>(part));
+      },
+      threads);
 }
 
 void TDTV::RenderAnaglyph() {

@@ -34,4 +34,23 @@ QList<QRgb> MakeLogicalPalette(const TPaletteTable &palette, const TPaletteTable
                                std::uint8_t palBottom, std::uint8_t palTop, std::uint8_t isoBottom,
                                std::uint8_t isoTop, bool isIso, bool isIsoColor, bool isIsoAuto);
 
+// Bitmaps with more pixels than this share their rows among the threads of RenderThreadPool::Shared();
+// smaller ones render on the calling thread, where waking the threads would cost more than it saves.
+inline constexpr std::int64_t kParallelRenderPixels = 1'000'000;
+
+// How TDTV::RenderToBitmap may go about its work. Every choice gives the same picture byte for byte;
+// the choices are there so that tests and benchmarks can hold the paths against each other.
+struct RenderPaths {
+  // Where every column of the view falls on a whole frame column (zoom 1 on whole-pixel offsets, say):
+  // straight runs through the colour table, and rows between frame rows mixed into a row buffer first.
+  // Off: the general per-pixel loop everywhere.
+  bool fastRows = true;
+  // Threads for a bitmap above kParallelRenderPixels: 0 as many as the shared pool has, 1 only the
+  // calling thread.
+  int maxThreads = 0;
+};
+
+// TDTV::RenderToBitmap with a choice of paths.
+void RenderToBitmapWith(TDTV &dtv, const TRect &rect, int firstRow, int lastRow, const RenderPaths &paths);
+
 } // namespace calidarix

@@ -2,6 +2,7 @@
 
 #include "platform/codepage.h"
 #include "platform/numbers.h"
+#include "thermogram/frame_statistics.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <algorithm>
@@ -135,17 +136,10 @@ void TDTV::UpdateStatistics() {
     FRawMean = 0;
     return;
   }
-  std::uint16_t lo = 65535;
-  std::uint16_t hi = 0;
-  std::int64_t sum = 0;
-  for (const std::uint16_t raw : FRaw) {
-    lo = std::min(lo, raw);
-    hi = std::max(hi, raw);
-    sum += raw;
-  }
-  FRawMin = lo;
-  FRawMax = hi;
-  FRawMean = RoundToInt32(static_cast<double>(sum) / static_cast<double>(FRaw.size()));
+  const RawSummary summary = SummariseRaw(FRaw.data(), FRaw.size());
+  FRawMin = summary.min;
+  FRawMax = summary.max;
+  FRawMean = RoundToInt32(static_cast<double>(summary.sum) / static_cast<double>(FRaw.size()));
 }
 
 bool TDTV::Histogram(std::vector<std::int64_t> &counts, int bins) const {

@@ -1,4 +1,5 @@
 #include "tests/support/thermogram_fixture.h"
+#include "thermogram/isotherms.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -269,6 +271,84 @@ TEST_F(IsothermsTest, ContoursGoWhenTheFrameChangesUnderThem) {
     ASSERT_FALSE(t.FIsoPoints.empty());
     c.change(t);
     EXPECT_EQ(t.FIsoPoints.empty(), c.drops);
+  }
+}
+
+// The tracer as plainly as it can be written: every cell of every level in turn, the points on the
+// crossed edges, saddles paired by the cell mean.
+std::vector<double> TraceEveryCell(const std::vector<std::uint16_t> &v, int w, int h,
+                                   const std::vector<int> &levels) {
+  std::vector<double> points;
+  const auto at = [&](int x, int y) { return static_cast<int>(v[static_cast<std::size_t>(y) * w + x]); };
+  for (const int level : levels) {
+    for (int r = 1; r < h; ++r) {
+      for (int c = 1; c < w; ++c) {
+        const int a = at(c - 1, r - 1);
+        const int b = at(c, r - 1);
+        const int cc = at(c - 1, r);
+        const int d = at(c, r);
+        const auto t = [level](int from, int to) { return static_cast<double>(level - from) / (to - from); };
+        std::vector<double> cell;
+        if ((a >= level) != (b >= level)) {
+          cell.insert(cell.end(), {(c - 1 + t(a, b)) / w, static_cast<double>(r - 1) / h});
+        }
+        if ((b >= level) != (d >= level)) {
+          cell.insert(cell.end(), {static_cast<double>(c) / w, (r - 1 + t(b, d)) / h});
+        }
+        if ((cc >= level) != (d >= level)) {
+          cell.insert(cell.end(), {(c - 1 + t(cc, d)) / w, static_cast<double>(r) / h});
+        }
+        if ((a >= level) != (cc >= level)) {
+          cell.insert(cell.end(), {static_cast<double>(c - 1) / w, (r - 1 + t(a, cc)) / h});
+        }
+        if (cell.size() == 8 && level > (static_cast<double>(a) + b + cc + d) / 4.0) {
+          std::swap(cell[2], cell[6]);
+          std::swap(cell[3], cell[7]);
+        }
+        points.insert(points.end(), cell.begin(), cell.end());
+      }
+    }
+  }
+  return points;
+}
+
+// Finding the crossing cells by their span must give exactly the segments of visiting every cell, in
+// the same order: for level lists that are ascending, descending, repeated, out of range and longer
+// than one pass over the cells takes, on smooth and on noisy frames.
+TEST_F(IsothermsTest, CrossingCellsFoundByTheirSpanGiveEveryCellsSegments) {
+  std::mt19937 random(31);
+  const auto uniform = [&](int low, int high) {
+    return std::uniform_int_distribution<int>(low, high)(random);
+  };
+  for (int round = 0; round < 60; ++round) {
+    const int w = uniform(1, 40);
+    const int h = uniform(1, 30);
+    const bool noisy = round % 2 == 0;
+    std::vector<std::uint16_t> v(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const double smooth = 32768.0 + 30000.0 * std::sin(x / 5.0 + round) * std::cos(y / 4.0);
+        v[static_cast<std::size_t>(y) * w + x] =
+            static_cast<std::uint16_t>(noisy ? uniform(0, 65535) : static_cast<int>(smooth));
+      }
+    }
+    std::vector<int> levels;
+    const int count = uniform(1, 150);
+    const int first = uniform(-1000, 60000);
+    const int step = uniform(-3000, 3000);
+    for (int i = 0; i < count; ++i) {
+      levels.push_back(first + step * i);
+    }
+    levels.push_back(uniform(0, 65535)); // and a few anywhere, repeated
+    levels.push_back(levels.front());
+    levels.push_back(70000);
+    std::vector<double> points = {0.5, 0.5, 0.25, 0.25}; // kept: the tracer only appends
+    TraceIsothermLevels(v, w, h, levels, points);
+    std::vector<double> expected = {0.5, 0.5, 0.25, 0.25};
+    const std::vector<double> traced = TraceEveryCell(v, w, h, levels);
+    expected.insert(expected.end(), traced.begin(), traced.end());
+    ASSERT_EQ(points, expected) << "round " << round << ": " << w << " x " << h << ", " << levels.size()
+                                << " levels from " << first << " by " << step;
   }
 }
 

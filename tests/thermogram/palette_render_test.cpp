@@ -7,7 +7,10 @@
 #include <QImage>
 
 #include <cmath>
+#include <cstring>
+#include <initializer_list>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace calidarix {
@@ -265,6 +268,9 @@ TEST_F(PaletteRenderTest, EveryRenderFollowsTheCurrentPaletteAndScale) {
   dtv.FHeader.Offset = 0.0f;
   dtv.LockMax = 50.0;
   EXPECT_EQ(RenderValues({3200})[0], Rgb(Distinct()[255]));
+  // A palette change under an unchanged lock: the lock's conversion stays, the colours must not.
+  dtv.FPalette[255] = TRGB{3, 2, 1};
+  EXPECT_EQ(RenderValues({3200})[0], qRgb(3, 2, 1));
   dtv.FRangeLocked = false;
 
   // The same values on a thermogram with other palettes get that thermogram's colours.
@@ -595,6 +601,154 @@ TEST_F(PaletteRenderTest, SingleColoursUseThePreparedScaling) {
   dtv.LockMax = 100.0;
   EXPECT_EQ(dtv.RawToColor(640), p[0]);
   EXPECT_EQ(dtv.RawToColor(7040), p[255]);
+}
+
+// One random view of a random frame: sizes, zooms (whole, reciprocal and odd), display aspects,
+// whole and fractional offsets, palette windows, bands, locks, smooth or not, row ranges, overlays and
+// skew correction now and then.
+struct RandomView {
+  explicit RandomView(std::mt19937 &random) : random_(random) {}
+
+  int Int(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+  bool Chance(int percent) { return Int(1, 100) <= percent; }
+  template <typename T> T Pick(std::initializer_list<T> values) {
+    return *(values.begin() + Int(0, static_cast<int>(values.size()) - 1));
+  }
+
+  // Sets up dtv and returns the rect and row range to render; true when the view was made for the row
+  // paths (every column on a whole frame column, no overlay, no skew correction).
+  bool Make(TDTV &dtv, TRect &rect, int &firstRow, int &lastRow) {
+    const int w = Int(1, 70);
+    const int h = Int(1, 50);
+    dtv.FHeader.Width = static_cast<std::uint16_t>(w);
+    dtv.FHeader.Height = static_cast<std::uint16_t>(h);
+    dtv.FHeader.Scale = static_cast<float>(Int(1, 400) / 65535.0);
+    dtv.FHeader.Offset = static_cast<float>(Int(-40, 40));
+    dtv.FRaw.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    const int spread = Pick({255, 4000, 65535});
+    const int base = Int(0, 65535 - spread);
+    for (std::uint16_t &v : dtv.FRaw) {
+      v = static_cast<std::uint16_t>(Chance(3) ? Pick({0, 65535}) : base + Int(0, spread));
+    }
+    dtv.SetAspect(
+        Pick({static_cast<double>(w) / h, 256.0 / 216.0, 32.0 / 27.0, 16.0 / 27.0, Int(50, 300) / 100.0}));
+    // Most views are ones the row paths take: whole-column zooms on whole offsets; the rest anything.
+    const bool rowPaths = Chance(70);
+    const double zoom =
+        rowPaths ? Pick({1.0, 1.0, 1.0, 0.5, 0.25}) : Pick({1.0, 1.0 / 3.0, 2.0, 1.5, Int(20, 400) / 100.0});
+    dtv.FZoom = zoom;
+    dtv.FViewOffsetX = rowPaths || Chance(50) ? Int(-3, 3) : Int(-300, 300) / 100.0;
+    dtv.FViewOffsetY = Chance(70) ? Int(-3, 3) : Int(-300, 300) / 100.0;
+
+    dtv.PalBottom = static_cast<std::uint8_t>(Int(0, 255));
+    dtv.PalTop = static_cast<std::uint8_t>(Chance(80) ? Int(dtv.PalBottom, 255) : Int(0, 255));
+    dtv.IsoBottom = static_cast<std::uint8_t>(Int(0, 255));
+    dtv.IsoTop = static_cast<std::uint8_t>(Int(dtv.IsoBottom, 255));
+    dtv.isIso = Chance(25);
+    dtv.isIsoColor = Chance(50);
+    dtv.isIsoAuto = Chance(25);
+    dtv.FSmoothPalette = Chance(60);
+    dtv.FRangeLocked = Chance(20);
+    dtv.LockMin = Int(-40, 40);
+    dtv.LockMax = dtv.LockMin + Int(1, 100);
+    dtv.FSkewCorrect = !rowPaths && Chance(20);
+    dtv.FSkewOffset = 0.25;
+    dtv.FSkewSlope = w > 1 ? 0.5 / (w - 1) : 0.0;
+    dtv.FOverlay = !rowPaths && Chance(20) ? QImage(Int(1, 20), Int(1, 20), QImage::Format_RGB32) : QImage();
+    if (!dtv.FOverlay.isNull()) {
+      dtv.FOverlay.fill(qRgb(Int(0, 255), 40, 90));
+    }
+
+    const int bitmapW = std::max(1, static_cast<int>(w * zoom) + Int(-3, 6));
+    const int bitmapH = std::max(1, static_cast<int>(h * zoom * dtv.FPixelAspect) + Int(-3, 6));
+    rect = TRect{Int(-5, 5), Int(-5, 5), 0, 0};
+    rect.Right = rect.Left + bitmapW;
+    rect.Bottom = rect.Top + bitmapH;
+    firstRow = 0;
+    lastRow = 0;
+    if (Chance(15)) {
+      firstRow = Int(-2, h + 2);
+      lastRow = Int(-2, h + 2);
+    }
+    return rowPaths;
+  }
+
+private:
+  std::mt19937 &random_;
+};
+
+bool SameBytes(const QImage &a, const QImage &b) {
+  if (a.size() != b.size() || a.format() != b.format()) {
+    return false;
+  }
+  const auto rowBytes = static_cast<std::size_t>(a.width()) * 4;
+  for (int y = 0; y < a.height(); ++y) {
+    if (std::memcmp(a.constScanLine(y), b.constScanLine(y), rowBytes) != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The straight runs and the mixed rows must give the general loop's bytes for every view they take.
+TEST_F(PaletteRenderTest, RowPathsGiveTheGeneralLoopsBytes) {
+  std::mt19937 random(20240613);
+  RandomView views(random);
+  int rowPathViews = 0;
+  for (int i = 0; i < 200; ++i) {
+    TDTV view;
+    view.FPalette = Distinct();
+    view.FIsoPalette = IsoDistinct();
+    TRect rect;
+    int firstRow = 0;
+    int lastRow = 0;
+    rowPathViews += views.Make(view, rect, firstRow, lastRow) ? 1 : 0;
+
+    RenderToBitmapWith(view, rect, firstRow, lastRow, RenderPaths{true, 1});
+    const QImage fast = view.FBitmap;
+    view.FBitmap = QImage();
+    RenderToBitmapWith(view, rect, firstRow, lastRow, RenderPaths{false, 1});
+    ASSERT_TRUE(SameBytes(fast, view.FBitmap))
+        << "view " << i << ": " << view.Width() << " x " << view.Height() << " zoom " << view.FZoom
+        << " pixel aspect " << view.FPixelAspect << " offsets " << view.FViewOffsetX << ", "
+        << view.FViewOffsetY;
+  }
+  // Most views must be ones the row paths take, or the comparison proves little.
+  EXPECT_GE(rowPathViews, 120);
+}
+
+// A bitmap above a megapixel is shared among the pool's threads; the bands must join into the
+// picture one thread draws, at the default aspect (mixed rows) and at a fractional zoom (general loop).
+TEST_F(PaletteRenderTest, ThreadsShareLargeBitmapsWithoutChangingThem) {
+  std::mt19937 random(7);
+  const int w = 1100;
+  const int h = 960;
+  SetFrame(w, h, std::vector<std::uint16_t>(static_cast<std::size_t>(w) * h));
+  for (std::uint16_t &v : dtv.FRaw) {
+    v = static_cast<std::uint16_t>(std::uniform_int_distribution<int>(0, 65535)(random));
+  }
+  dtv.FSmoothPalette = true;
+  struct Case {
+    double zoom;
+    double offsetX;
+  };
+  for (const Case &c : {Case{1.0, 0.0}, Case{1.25, 0.5}}) {
+    SCOPED_TRACE(c.zoom);
+    dtv.SetAspect(256.0 / 216.0);
+    dtv.FZoom = c.zoom;
+    dtv.FViewOffsetX = c.offsetX;
+    const TRect rect{0, 0, static_cast<int>(w * c.zoom), static_cast<int>(h * c.zoom * dtv.FPixelAspect)};
+    ASSERT_GT(std::int64_t{rect.Right} * rect.Bottom, kParallelRenderPixels);
+    dtv.FBitmap = QImage();
+    RenderToBitmapWith(dtv, rect, 0, 0, RenderPaths{true, 1});
+    const QImage one = dtv.FBitmap;
+    dtv.FBitmap = QImage();
+    dtv.RenderToBitmap(rect, 0, 0);
+    EXPECT_TRUE(SameBytes(one, dtv.FBitmap));
+    dtv.FBitmap = QImage();
+    RenderToBitmapWith(dtv, rect, 0, 0, RenderPaths{false, 0});
+    EXPECT_TRUE(SameBytes(one, dtv.FBitmap));
+  }
 }
 
 } // namespace

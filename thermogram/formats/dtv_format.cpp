@@ -168,6 +168,26 @@ IoResult NoTemperatureRule(const QString &fileName) {
           .arg(Quoted(fileName)));
 }
 
+// The buffer of the frame a read replaced, kept for the next read on this thread: stepping through a
+// film then neither allocates nor clears a frame's worth of memory per step. Frames above this many
+// pixels are not kept, so that one large picture does not hold its memory for the rest of the run.
+constexpr std::size_t kKeptFramePixels = std::size_t{1} << 22;
+thread_local std::vector<std::uint16_t> keptFrame;
+
+// A buffer of `pixels` values for a frame about to be read over completely.
+std::vector<std::uint16_t> TakeFrameBuffer(std::size_t pixels) {
+  std::vector<std::uint16_t> buffer = std::move(keptFrame);
+  keptFrame = {};
+  buffer.resize(pixels);
+  return buffer;
+}
+
+void KeepFrameBuffer(std::vector<std::uint16_t> &&buffer) {
+  if (buffer.capacity() <= kKeptFramePixels) {
+    keptFrame = std::move(buffer);
+  }
+}
+
 } // namespace
 
 TDTVHeader DecodeDtvHeader(const DtvHeaderBytes &bytes) {
@@ -281,7 +301,9 @@ std::uint32_t FilmTimeStampNow() {
 
 IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) {
+  // Unbuffered: the reads below are few and exact, and a buffer would fetch 16 KiB around the header
+  // and again around a film frame's record, each time a film steps.
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
     return IoResult::Error(QStringLiteral("Cannot open %1: %2").arg(Quoted(fileName), file.errorString()));
   }
   const auto fileSize = static_cast<std::uint64_t>(file.size());
@@ -346,7 +368,7 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   std::vector<std::uint16_t> raw;
   const IoResult read =
       WithoutAllocationFailure(QStringLiteral("the frame of %1").arg(Quoted(fileName)), [&] {
-        raw.resize(pixels);
+        raw = TakeFrameBuffer(pixels);
         bool ok = false;
         if (header.Version == 2) {
           std::vector<std::uint8_t> bytes(pixels);
@@ -371,7 +393,8 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   FFileName = fileName;
   FFrameIndex = frame;
   FHeader = header;
-  FRaw = std::move(raw);
+  FRaw.swap(raw);
+  KeepFrameBuffer(std::move(raw));
   FIsoPoints.clear(); // traced on the frame just replaced
   FAspectFromAngles = false;
   FScanReconstructed = false;
