@@ -6,6 +6,7 @@
 #include "mainwindow/ui/main_window.h"
 
 #include <QEvent>
+#include <QFrame>
 #include <QPushButton>
 
 #include <algorithm>

@@ -16,7 +16,7 @@ using namespace calidarix;
 std::vector<std::uint16_t> Textured(std::uint16_t base, int spread) {
   std::vector<std::uint16_t> v(SeekImagePixels);
   for (int i = 0; i < SeekImagePixels; ++i)
-    v[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(base + (i * 7919) % spread);
+    v[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(base + (i * 131) % spread);
   return v;
 }
 
@@ -36,7 +36,7 @@ void BM_ModuleImageFrame(benchmark::State &state) {
 
   std::vector<std::uint16_t> received(SeekRawWords);
   for (int i = 0; i < SeekRawWords; ++i)
-    received[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(6800 + (i * 104729) % 900);
+    received[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(6800 + (i * 7907) % 900);
   received[10] = kModuleImageFrame;
   received[1] = 4000;
   std::vector<std::uint16_t> raw(SeekRawWords);
