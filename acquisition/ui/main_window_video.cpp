@@ -204,8 +204,6 @@ void TCalidarix::VideoSetupSBClick() {
   const QString name = ListVideoDevices().value(FPeripherals.VideoDeviceIndex, QStringLiteral("Video"));
   if (!FPeripherals.VideoProperties) {
     FPeripherals.VideoProperties = new TVideoPropertiesDialog(this, name);
-    connect(FPeripherals.VideoProperties, &QObject::destroyed, this,
-            [this] { FPeripherals.VideoProperties = nullptr; });
     FPeripherals.VideoProperties->setAttribute(Qt::WA_DeleteOnClose);
   }
   FPeripherals.VideoProperties->show();

@@ -4,6 +4,9 @@
 // main_window_module.cpp).
 
 #include "acquisition/thermal_module.h"
+#include "acquisition/ui/video_properties_dialog.h"
+
+#include <QPointer>
 
 #include <memory>
 
@@ -13,7 +16,6 @@ class QTimer;
 namespace calidarix {
 
 class TBattery;
-class TVideoPropertiesDialog;
 
 struct TPeripheralsState {
   // Index of the chosen video device in the list of devices; 0 by default.
@@ -24,7 +26,8 @@ struct TPeripheralsState {
   bool FVideoStarting = false;
   // Keeps the video panel's picture live while the panel is shown.
   QTimer *VideoPanelTimer = nullptr;
-  TVideoPropertiesDialog *VideoProperties = nullptr;
+  // The device's settings while their window is open.
+  QPointer<TVideoPropertiesDialog> VideoProperties;
 
   // The computer's battery and the camera's (given by the frames), on the info panel.
   TBattery *FPCBattery = nullptr;
