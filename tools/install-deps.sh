@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang-format
   qt6-base-dev libqt6opengl6-dev
   libpng-dev libjpeg-dev libgif-dev zlib1g-dev
-  libusb-1.0-0-dev libasound2-dev
+  libusb-1.0-0-dev libasound2-dev libv4l-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth

@@ -14,6 +14,7 @@
 //   main_window_browser.cpp  the hidden file browser panel
 //   main_window_comments.cpp the comment under the image, the comment dialog, the sound button
 
+#include "acquisition/ui/peripherals_state.h"
 #include "analysis/markers.h"
 #include "analysis/ui/measure_state.h"
 #include "head/ui/head_state.h"
@@ -665,6 +666,38 @@ public:
   void ConnectComments();
 
   // ---- Acquisition (acquisition/ui/) ----
+  // Visible-light video (main_window_video.cpp). The Video command builds the capture on first use
+  // (asking for the device when there are several) and then switches the video view on and off; the
+  // palette timer draws the frames.
+  void VideoSBClick();
+  // An item of the device menu: its Tag becomes the menu's.
+  void VideoDeviceMenuClick(QAction *item);
+  // A format chosen in VideoSetupCB: applied, and the video panel fitted to it.
+  void VideoSetupCBChange();
+  // The running device's settings.
+  void VideoSetupSBClick();
+  // Saves the current video frame as "c:\video_capture.bmp" (JPEG data).
+  void VideoPanelDblClick();
+  // Places VideoPanel over the image area at the given aspect, centred, covering all of it.
+  void FitVideoPanel(double aspect);
+  // The palette timer's step while video is on: the current frame onto the image or the video window.
+  void PaintVideoFrame();
+  // The image box shows the video rather than the thermogram: video on and shown, no scan running,
+  // not a two-window layout.
+  bool VideoShownOnImage() const;
+  // The image box's picture: the last video frame fitted, the bars black.
+  void DrawVideoOnImage();
+  void BuildVideoControls();
+  QToolButton *VideoSB = nullptr;
+  // Battery gauges (main_window_battery.cpp) on the info panel, placed by the info panel's layout.
+  void BuildBatteryGauges();
+  void PlaceBatteryGauges();
+  // The USB thermal module (main_window_module.cpp): started only in module mode (FSeekMode), and its
+  // frame message.
+  void StartThermalModule();
+  void StopThermalModule();
+  void ModuleFrameArrived(const Message &message);
+  TPeripheralsState FPeripherals;
 
   // ---- Head and panoramas (head/ui/) ----
   // Head commands of the menus (head/ui/main_window_head.cpp); JoyMove and the head step message above

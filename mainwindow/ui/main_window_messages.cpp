@@ -425,8 +425,8 @@ void TCalidarix::FrameDoneMessage(const Message &) {
   Note(ServiceStatus::NotAvailable, "Frame message");
 }
 
-void TCalidarix::ModuleFrameMessage(const Message &) {
-  Note(ServiceStatus::NotAvailable, "Module frame message");
+void TCalidarix::ModuleFrameMessage(const Message &message) {
+  ModuleFrameArrived(message);
 }
 
 void TCalidarix::KeyCommand(Message &) {

@@ -88,6 +88,11 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
     FMeasure.FEmissivityText.clear();
     FHeadState.FJoyShown = false;
   }
+  // While the video is shown the image box holds its frames, not the thermogram.
+  if (VideoShownOnImage()) {
+    DrawVideoOnImage();
+    return;
+  }
 
   QImage picture = ImagePB->NewPicture();
   {

@@ -3,6 +3,7 @@
 // on the palette timer and the isotherm band switch. The work is done by the headless palette commands
 // on a copy of the window's palette state; the window stores the result and repaints.
 
+#include "acquisition/camera_state.h"
 #include "mainwindow/ui/event_hook.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
@@ -364,7 +365,10 @@ void TCalidarix::TogglePalTimer(bool forward) {
 }
 
 void TCalidarix::PalTimerTimer() {
-  // The live video also paints on this timer; it joins when the video panel is built.
+  if (ScanRequests.VideoOn.Get()) {
+    PaintVideoFrame();
+    return;
+  }
   PalCycle(FPalCycleForward);
 }
 

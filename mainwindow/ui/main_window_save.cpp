@@ -2,6 +2,8 @@
 // with a comment, and the buttons and menu items that lead to them. The files are named and written
 // by the automatic-save code; a failure is shown to the user and never followed by the confirmation.
 
+#include "acquisition/camera_state.h"
+#include "acquisition/video_capture.h"
 #include "mainwindow/file_list.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
@@ -26,6 +28,7 @@ void TCalidarix::SaveDTVAuto() {
   context.CameraInterfaceType = camera.CameraInterfaceType();
   context.CameraNo = camera.CameraNo();
   context.CameraTemperature = camera.CameraTemperature();
+  context.VideoOn = ScanRequests.VideoOn.Get();
   context.PolyFormLeft = PolyFormLeft;
   context.PolyFormRight = PolyFormRight;
   context.HeadConnected = HeadConnected;
@@ -41,8 +44,10 @@ void TCalidarix::SaveDTVAuto() {
   }
   if (!saved.HeadIniFile.isEmpty())
     Note(ServiceStatus::NotAvailable, "Panorama parameters file");
+  // The video frame beside the thermogram; a frame that could not be written costs the save nothing.
   if (!saved.VideoFrameFile.isEmpty())
-    Note(ServiceStatus::NotAvailable, "Video frame of the save");
+    if (const IoResult frame = SaveVideoFrameJPEG(saved.VideoFrameFile); !frame && logger)
+      logger->AppendLine(QStringLiteral("Video frame not saved: ") + frame.message);
   if (saved.ShowDayFolder && QDir::cleanPath(FOpenDirectory) != QDir::cleanPath(saved.DayFolder)) {
     FOpenDirectory = QDir::cleanPath(saved.DayFolder);
     UpDateFilesList(saved.DayFolder);

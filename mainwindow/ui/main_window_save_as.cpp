@@ -3,6 +3,8 @@
 // recorded voice comment along. Reached through the save with a comment, so the comment typed there is
 // part of what is saved.
 
+#include "acquisition/camera_state.h"
+#include "acquisition/video_capture.h"
 #include "mainwindow/file_list.h"
 #include "mainwindow/partial_film.h"
 #include "mainwindow/save_as.h"
@@ -105,6 +107,15 @@ IoResult TCalidarix::SaveDTVAs() {
     }
     if (result) {
       FSaveDirectory = QDir::cleanPath(QFileInfo(target).absolutePath());
+      // The video frame of the moment beside it (".jpg" for camera 1002, else ".bmp"; JPEG data).
+      if (ScanRequests.VideoOn.Get()) {
+        const QString suffix =
+            FIniSettings.Camera.CameraNo == 1002 ? QStringLiteral(".jpg") : QStringLiteral(".bmp");
+        const QFileInfo info(target);
+        const QString frameFile = info.path() + QLatin1Char('/') + info.completeBaseName() + suffix;
+        if (const IoResult frame = SaveVideoFrameJPEG(frameFile); !frame && logger)
+          logger->AppendLine(QStringLiteral("Video frame not saved: ") + frame.message);
+      }
       result = MoveVoiceComment(RecordedVoiceComment(), target);
       keepRecording = !result;
     }

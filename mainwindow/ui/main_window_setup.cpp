@@ -423,6 +423,7 @@ void TCalidarix::ApplyInfoPanelLayout(bool sideColumn) {
     info->setVisible(sideColumn);
   }
   PlaceClosePanel();
+  PlaceBatteryGauges();
   if (sideColumn) {
     RealTimeLabel->move(0, 40);
     QFont clock = RealTimeLabel->font();

@@ -2,6 +2,8 @@
 // the main menu's visibility, the service menu, the clock and battery timers and the tray icon.
 // The task bar of Windows has no counterpart here, so hiding and showing it is left out.
 
+#include "acquisition/ui/battery_gauge.h"
+#include "acquisition/ui/video_form.h"
 #include "mainwindow/captions.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
@@ -100,7 +102,7 @@ void TCalidarix::FormShow() {
   if (FullVideoStart) {
     PalBasePanel->hide();
     FileInfoPanel->hide();
-    Note(FServices.acquisition->VideoSBClick(), "Video");
+    VideoSBClick();
   }
   if (FixedFileStart)
     FHideOnStart = true;
@@ -111,7 +113,7 @@ void TCalidarix::FormShow() {
     FormVideo = new TFormVideo(this);
     FormVideo->setGeometry(left, m.top(), m.width() / 2, m.height() / 2);
     FormVideo->show();
-    Note(FServices.acquisition->VideoSBClick(), "Video");
+    VideoSBClick();
   }
 }
 
@@ -128,6 +130,7 @@ void TCalidarix::closeEvent(QCloseEvent *event) {
 }
 
 void TCalidarix::FormClose() {
+  StopThermalModule();
   FServices.joystick->Release();
   if (FServices.acquisition->ScanRunning())
     Note(FServices.acquisition->StopScan(), "Stop scan");
@@ -335,7 +338,8 @@ void TCalidarix::RealTimeTimerTimer() {
 }
 
 void TCalidarix::RefreshTimerTimer() {
-  FServices.pcBattery->Refresh();
+  if (FPeripherals.FPCBattery)
+    FPeripherals.FPCBattery->Refresh();
 }
 
 void TCalidarix::LogMemoClick() {

@@ -168,6 +168,7 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
   }
   FSeekMode = false;
   FScanCameraMode = true;
+  StartThermalModule();
 
   FStartup = ParseCommandLine(arguments);
   ApplyCommandLine(FStartup);

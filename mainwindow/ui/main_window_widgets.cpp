@@ -86,6 +86,7 @@ void TCalidarix::BuildComponents() {
   ApplyInfoPanelLayout(false);
   ConnectHeadCommands();
   BuildExportControls();
+  BuildVideoControls();
   // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
   // run its own command again. This covers the buttons of every panel, whoever built them.
   for (QToolButton *button : findChildren<QToolButton *>())
@@ -242,8 +243,6 @@ void TCalidarix::BuildToolBar() {
   }
   connect(ScanSB, &QToolButton::clicked, this,
           [this] { Note(FServices.acquisition->ScanSBClick(), "Scan"); });
-  connect(findChild<QToolButton *>("VideoSB"), &QToolButton::clicked, this,
-          [this] { Note(FServices.acquisition->VideoSBClick(), "Video"); });
   // Buttons whose commands are not built yet say so in the window instead of doing nothing. A command
   // that is built takes its button off this list.
   for (const char *name :

@@ -17,8 +17,4 @@ EmptyForm::EmptyForm(const char *name, const char *caption, QWidget *parent) : Q
   setWindowTitle(QString::fromUtf8(caption));
 }
 
-TFormVideo::TFormVideo(QWidget *owner) : EmptyForm("FormVideo", "Video", owner) {
-  setWindowFlag(Qt::FramelessWindowHint, true);
-}
-
 } // namespace calidarix

@@ -3,10 +3,10 @@
 // of its class, with its name and caption, so that the program creates every window in its order.
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
-#include "mainwindow/ui/info_form.h"
 #include "head/ui/qor_ctrl.h"
 #include "head/ui/set0_dialog.h"
 #include "mainwindow/ui/film_save_form.h"
+#include "mainwindow/ui/info_form.h"
 #include "mainwindow/ui/open_form.h"
 #include "mainwindow/ui/palette_form.h"
 #include "mainwindow/ui/print_form.h"
@@ -39,12 +39,6 @@ class TGraphForm : public EmptyForm {
 public:
   explicit TGraphForm(QWidget *parent = nullptr) : EmptyForm("GraphForm", "Thermoprofile", parent) {}
   int Tag = 0;
-};
-
-// The video window of the two-window layouts: no border.
-class TFormVideo : public EmptyForm {
-public:
-  explicit TFormVideo(QWidget *owner);
 };
 
 extern TGraphForm *GraphForm;

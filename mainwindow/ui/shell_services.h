@@ -1,7 +1,7 @@
 #pragma once
 // The services the main window's start-up and shutdown call: the settings store, the registry values shared
-// with the sibling program, desktop integration, the thermogram view, the head link, acquisition, the
-// battery gauges and the joystick. Each is a small interface; the Null versions do nothing visible and
+// with the sibling program, desktop integration, the thermogram view, the head link, acquisition and the
+// joystick. Each is a small interface; the Null versions do nothing visible and
 // answer "not available", so the shell runs before the real services are plugged in and never claims
 // work it did not do.
 
@@ -140,7 +140,6 @@ public:
   virtual void SetCameraIP(const QString &address) = 0;
   virtual ServiceStatus ScanSBClick() = 0;
   virtual ServiceStatus StopScan() = 0;
-  virtual ServiceStatus VideoSBClick() = 0;
   virtual bool ScanRunning() const = 0;
   virtual bool FrameTimingOn() const = 0;
   virtual bool ScanStopping() const = 0;
@@ -162,7 +161,6 @@ public:
   void SetCameraIP(const QString &address) override { address_ = address; }
   ServiceStatus ScanSBClick() override { return ServiceStatus::NotAvailable; }
   ServiceStatus StopScan() override { return ServiceStatus::NotAvailable; }
-  ServiceStatus VideoSBClick() override { return ServiceStatus::NotAvailable; }
   bool ScanRunning() const override { return false; }
   bool FrameTimingOn() const override { return false; }
   bool ScanStopping() const override { return false; }
@@ -170,20 +168,6 @@ public:
 private:
   int type_ = 0;
   QString address_;
-};
-
-// A battery gauge on the info panel.
-class BatteryGauge {
-public:
-  virtual ~BatteryGauge() = default;
-  virtual void Refresh() = 0;
-  virtual QString State() const = 0;
-};
-
-class NullBatteryGauge : public BatteryGauge {
-public:
-  void Refresh() override {}
-  QString State() const override { return QStringLiteral("no battery"); }
 };
 
 // Joystick 1, captured for the main window: its changes reach JoyMove, JoyButtonDown and JoyButtonUp,
@@ -227,8 +211,6 @@ struct ShellServices {
   std::unique_ptr<ThermogramView> view = std::make_unique<NullThermogramView>();
   std::unique_ptr<HeadLink> head = std::make_unique<NullHeadLink>();
   std::unique_ptr<Acquisition> acquisition = std::make_unique<NullAcquisition>();
-  std::unique_ptr<BatteryGauge> pcBattery = std::make_unique<NullBatteryGauge>();
-  std::unique_ptr<BatteryGauge> cameraBattery = std::make_unique<NullBatteryGauge>();
   std::unique_ptr<Joystick> joystick = std::make_unique<NullJoystick>();
   std::unique_ptr<SiblingLink> sibling = std::make_unique<NullSiblingLink>();
 };

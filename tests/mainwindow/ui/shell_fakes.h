@@ -99,10 +99,6 @@ public:
     Note(journal, "StopScan");
     return ServiceStatus::Done;
   }
-  ServiceStatus VideoSBClick() override {
-    calls << "VideoSBClick";
-    return ServiceStatus::Done;
-  }
   bool FrameTimingOn() const override { return frameTiming; }
   bool ScanRunning() const override { return scanRunning; }
   bool FilmRecording() const override { return filmRecording; }
