@@ -3,10 +3,11 @@
 // of its class, with its name and caption, so that the program creates every window in its order.
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
-#include "mainwindow/ui/info_form.h"
+#include "analysis/ui/graph_form.h"
 #include "head/ui/qor_ctrl.h"
 #include "head/ui/set0_dialog.h"
 #include "mainwindow/ui/film_save_form.h"
+#include "mainwindow/ui/info_form.h"
 #include "mainwindow/ui/open_form.h"
 #include "mainwindow/ui/palette_form.h"
 #include "mainwindow/ui/print_form.h"
@@ -34,26 +35,16 @@ CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateT
 
 #undef CALIDARIX_EMPTY_FORM
 
-// The three graph windows share a class and are told apart by their Tag.
-class TGraphForm : public EmptyForm {
-public:
-  explicit TGraphForm(QWidget *parent = nullptr) : EmptyForm("GraphForm", "Thermoprofile", parent) {}
-  int Tag = 0;
-};
-
 // The video window of the two-window layouts: no border.
 class TFormVideo : public EmptyForm {
 public:
   explicit TFormVideo(QWidget *owner);
 };
 
-extern TGraphForm *GraphForm;
 extern TCalibrForm *CalibrForm;
 extern TPanoScanDialog *PanoScanDialog;
 extern TFilmProcessForm *FilmProcessForm;
 extern TGLview *GLview;
-extern TGraphForm *TimeProfileForm;
-extern TGraphForm *HistogramForm;
 extern TPaletteForm *PaletteForm;
 extern TActivateTCPServerForm *ActivateTCPServerForm;
 
