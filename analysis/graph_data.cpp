@@ -27,9 +27,14 @@ public:
   // Opens the file and checks that it still holds frames of the thermogram shown (same version and size),
   // so that the region's coordinates mean the same pixels in the file.
   IoResult Open(const TTimeProfileSource &source) {
+    // Unbuffered: every read takes a few bytes at a new offset, which a read-ahead buffer would only copy.
+    file_.setFileName(source.FileName);
+    if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+      return IoResult::Error(
+          QStringLiteral("Cannot open %1: %2").arg(Quoted(source.FileName), file_.errorString()));
     std::vector<std::uint8_t> head;
-    if (IoResult r = OpenAndReadHead(file_, source.FileName, kDtvHeaderBytes, head); !r)
-      return r;
+    if (IoResult r = ReadRange(file_, 0, kDtvHeaderBytes, head); !r)
+      return IoResult::Error(QStringLiteral("Cannot read %1: %2").arg(Quoted(source.FileName), r.message));
     DtvHeaderBytes bytes{};
     std::copy(head.begin(), head.end(), bytes.begin());
     const TDTVHeader header = DecodeDtvHeader(bytes);

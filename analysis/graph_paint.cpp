@@ -48,8 +48,9 @@ void PaintGraph(QPainter &painter, const TRect &r, const TGraphState &graph, con
   const int R = r.Right;
   const int B = r.Bottom;
   painter.save();
+  // The background covers the rectangle without its right column and bottom row; lines may reach them.
   painter.setClipRect(QRect(QPoint(L, T), QPoint(R, B)));
-  painter.fillRect(QRect(QPoint(L, T), QPoint(R, B)), graph.FInvertBackground ? Qt::black : Qt::white);
+  painter.fillRect(QRect(L, T, R - L, B - T), graph.FInvertBackground ? Qt::black : Qt::white);
 
   painter.setPen(QPen(kLightGrey, 1));
   if (graph.FHorLines) {

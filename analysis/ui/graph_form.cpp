@@ -331,7 +331,10 @@ void TGraphForm::PlaceMarkerLabels() {
   int top = kRuleHeight;
   for (QLabel *label : {MarkerLabel0, MarkerLabel1}) {
     label->adjustSize();
-    label->move(x - label->width() / 2, top);
+    // Centred under the cursor, but kept whole inside the panel at both ends of the graph.
+    const int left =
+        std::clamp(x - label->width() / 2, 0, std::max(BottomPanel->width() - label->width(), 0));
+    label->move(left, top);
     top += kReadoutHeight;
   }
 }
