@@ -6,7 +6,6 @@
 
 #include "analysis/graph_data.h"
 #include "analysis/ui/graph_form.h"
-#include "mainwindow/ui/logger_window.h"
 #include "platform/messages.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -42,11 +41,7 @@ void SetLiveProfile(TGraphForm &form, TProfile profile) {
   form.FProfiles[0] = std::move(profile);
 }
 
-} // namespace
-
 // ---- Showing and hiding ----
-
-namespace {
 
 // Whether tag's window is docked below the main window, and whether at its right.
 bool DockedBelow(int tag) {

@@ -11,7 +11,7 @@
 
 namespace calidarix::test {
 
-struct DtvFileSpec {
+struct DtvFileContent {
   int Version = 3;
   int Width = 4;
   int Height = 3;
@@ -24,29 +24,29 @@ struct DtvFileSpec {
   std::vector<std::pair<double, double>> FrameRanges;
 };
 
-inline void WriteDtvFile(const std::filesystem::path &path, const DtvFileSpec &spec) {
+inline void WriteDtvFile(const std::filesystem::path &path, const DtvFileContent &content) {
   TDTVHeader h;
   h.HeaderSize = static_cast<std::uint8_t>(kDtvHeaderBytes);
-  h.Version = static_cast<std::uint8_t>(spec.Version);
-  h.Width = static_cast<std::uint16_t>(spec.Width);
-  h.Height = static_cast<std::uint16_t>(spec.Height);
-  h.FrameCount = static_cast<std::uint16_t>(spec.Frames.size());
-  h.FrameInterval = spec.FrameInterval;
-  h.Scale = spec.Scale;
-  h.Offset = spec.Offset;
+  h.Version = static_cast<std::uint8_t>(content.Version);
+  h.Width = static_cast<std::uint16_t>(content.Width);
+  h.Height = static_cast<std::uint16_t>(content.Height);
+  h.FrameCount = static_cast<std::uint16_t>(content.Frames.size());
+  h.FrameInterval = content.FrameInterval;
+  h.Scale = content.Scale;
+  h.Offset = content.Offset;
   const DtvHeaderBytes header = EncodeDtvHeader(h);
   std::vector<std::uint8_t> bytes(header.begin(), header.end());
-  for (std::size_t f = 0; f < spec.Frames.size(); ++f) {
-    if (spec.Version == 5) {
+  for (std::size_t f = 0; f < content.Frames.size(); ++f) {
+    if (content.Version == 5) {
       TFilmFrameRecord record;
-      record.MinTemp = spec.FrameRanges.at(f).first;
-      record.MaxTemp = spec.FrameRanges.at(f).second;
+      record.MinTemp = content.FrameRanges.at(f).first;
+      record.MaxTemp = content.FrameRanges.at(f).second;
       const FilmRecordBytes r = EncodeFilmRecord(record);
       bytes.insert(bytes.end(), r.begin(), r.end());
     }
-    for (std::uint16_t v : spec.Frames[f]) {
+    for (std::uint16_t v : content.Frames[f]) {
       bytes.push_back(static_cast<std::uint8_t>(v & 0xFF));
-      if (spec.Version != 2)
+      if (content.Version != 2)
         bytes.push_back(static_cast<std::uint8_t>(v >> 8));
     }
   }

@@ -12,37 +12,37 @@
 namespace calidarix {
 namespace {
 
-using test::DtvFileSpec;
+using test::DtvFileContent;
 using test::QPath;
 using test::TempDir;
 
 class GraphData : public test::ThermogramTest {
 protected:
   // A file of `frames` frames of 4 x 3 pixels whose values differ from pixel to pixel and frame to frame.
-  DtvFileSpec Spec(int version, int frames) {
-    DtvFileSpec spec;
-    spec.Version = version;
-    spec.Scale = version == 2 ? 0.5f : 0.01f;
-    spec.Offset = 10.0f;
+  DtvFileContent Content(int version, int frames) {
+    DtvFileContent content;
+    content.Version = version;
+    content.Scale = version == 2 ? 0.5f : 0.01f;
+    content.Offset = 10.0f;
     if (version == 5) { // the film's common range is 0 .. 100
-      spec.Scale = static_cast<float>(100.0 / 65535.0);
-      spec.Offset = 0.0f;
+      content.Scale = static_cast<float>(100.0 / 65535.0);
+      content.Offset = 0.0f;
     }
     for (int f = 0; f < frames; ++f) {
       std::vector<std::uint16_t> frame;
-      for (int y = 0; y < spec.Height; ++y)
-        for (int x = 0; x < spec.Width; ++x)
+      for (int y = 0; y < content.Height; ++y)
+        for (int x = 0; x < content.Width; ++x)
           frame.push_back(static_cast<std::uint16_t>(version == 2 ? 10 + 20 * x + 7 * y + 3 * f
                                                                   : 1000 + 137 * x + 3111 * y + 5003 * f));
-      spec.Frames.push_back(frame);
-      spec.FrameRanges.push_back({10.0 * f, 40.0 + 20.0 * f});
+      content.Frames.push_back(frame);
+      content.FrameRanges.push_back({10.0 * f, 40.0 + 20.0 * f});
     }
-    return spec;
+    return content;
   }
 
   // Writes the file and opens it as the program does.
-  void Open(const DtvFileSpec &spec) {
-    test::WriteDtvFile(file, spec);
+  void Open(const DtvFileContent &content) {
+    test::WriteDtvFile(file, content);
     ASSERT_TRUE(dtv.LoadFromFile(QPath(file), 1));
   }
 
@@ -86,7 +86,7 @@ TEST_F(GraphData, ThermoProfileSamplesTheLineWithoutItsEndPoint) {
 }
 
 TEST_F(GraphData, TimeProfileOf16BitFramesMatchesTheImageOfEachFrameWithoutTheLastRowAndColumn) {
-  Open(Spec(3, 3));
+  Open(Content(3, 3));
   const TTimeProfileSource source = TimeProfileSourceOf(dtv);
   const TTimeProfile mean = RegionTimeProfile(source, TRect{1, 0, 3, 2}, 0);
   ASSERT_TRUE(mean.Built);
@@ -118,7 +118,7 @@ TEST_F(GraphData, TimeProfileOf16BitFramesMatchesTheImageOfEachFrameWithoutTheLa
 }
 
 TEST_F(GraphData, TimeProfileOf8BitFramesReadsBytesAsTheImageDoes) {
-  Open(Spec(2, 3));
+  Open(Content(2, 3));
   const TTimeProfile p = RegionTimeProfile(TimeProfileSourceOf(dtv), TRect{0, 0, 3, 3}, 0);
   ASSERT_EQ(p.Slots[0].size(), 3u);
   // Byte b is the raw value b x 256 on the image; the mean is taken over whole bytes.
@@ -135,8 +135,8 @@ TEST_F(GraphData, TimeProfileOf8BitFramesReadsBytesAsTheImageDoes) {
 }
 
 TEST_F(GraphData, FilmTimeProfileBringsEachFrameOntoTheFilmRangeAndIncludesTheLastRowAndColumn) {
-  const DtvFileSpec spec = Spec(5, 3);
-  Open(spec);
+  const DtvFileContent content = Content(5, 3);
+  Open(content);
   const TTimeProfileSource source = TimeProfileSourceOf(dtv);
   EXPECT_EQ(source.FilmMin, 0.0);
   EXPECT_NEAR(source.FilmMax, 100.0, 1e-4);
@@ -144,12 +144,12 @@ TEST_F(GraphData, FilmTimeProfileBringsEachFrameOntoTheFilmRangeAndIncludesTheLa
   ASSERT_EQ(p.Slots[0].size(), 3u);
   for (int f = 0; f < 3; ++f) {
     // Each word by its frame's own range, then as a code of the film's range.
-    const auto [lo, hi] = spec.FrameRanges[f];
+    const auto [lo, hi] = content.FrameRanges[f];
     std::int64_t sum = 0;
     std::int64_t maximum = 0;
     for (int y = 1; y <= 2; ++y)
       for (int x = 1; x <= 2; ++x) {
-        const double t = spec.Frames[f][y * 4 + x] * (hi - lo) / 65535.0 + lo;
+        const double t = content.Frames[f][y * 4 + x] * (hi - lo) / 65535.0 + lo;
         const auto v =
             static_cast<std::int64_t>((t - source.FilmMin) / (source.FilmMax - source.FilmMin) * 65535.0);
         sum += v;
@@ -174,14 +174,14 @@ TEST_F(GraphData, FilmTimeProfileBringsEachFrameOntoTheFilmRangeAndIncludesTheLa
 }
 
 TEST_F(GraphData, TimeProfilesReadNothingWithoutFramesToCompare) {
-  Open(Spec(5, 1));
+  Open(Content(5, 1));
   const TTimeProfileSource single = TimeProfileSourceOf(dtv);
   const TTimeProfile area = RegionTimeProfile(single, TRect{0, 0, 3, 2}, 0);
   EXPECT_FALSE(area.Built);
   EXPECT_EQ(area.Range, MakeRange(single.FilmMin, single.FilmMax)) << "the range is set all the same";
   EXPECT_FALSE(PointTimeProfile(single, 1, 1).Built);
 
-  Open(Spec(3, 2));
+  Open(Content(3, 2));
   const TTimeProfileSource source = TimeProfileSourceOf(dtv);
   for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {4, 0}, {0, 3}})
     EXPECT_FALSE(PointTimeProfile(source, x, y).Built) << x << "," << y;
@@ -191,7 +191,7 @@ TEST_F(GraphData, TimeProfilesReadNothingWithoutFramesToCompare) {
 }
 
 TEST_F(GraphData, AFileThatEndsEarlyEndsTheTimeProfile) {
-  Open(Spec(5, 3));
+  Open(Content(5, 3));
   const TTimeProfileSource source = TimeProfileSourceOf(dtv);
   // The film loses the second half of its last frame after it was opened.
   const auto size = std::filesystem::file_size(file);
@@ -206,7 +206,7 @@ TEST_F(GraphData, AFileThatEndsEarlyEndsTheTimeProfile) {
       << "the first pixel of frame 3 is still there";
 
   // A file replaced by another image is not read with the old image's coordinates.
-  DtvFileSpec other = Spec(3, 3);
+  DtvFileContent other = Content(3, 3);
   other.Width = 2;
   other.Height = 2;
   for (auto &frame : other.Frames)

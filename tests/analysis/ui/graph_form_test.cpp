@@ -96,12 +96,12 @@ protected:
 
   // A 64 x 48 film of three frames: a warm spot that grows from frame to frame on a cool background.
   QString SpotFilm() {
-    test::DtvFileSpec spec;
-    spec.Version = 5;
-    spec.Width = 64;
-    spec.Height = 48;
-    spec.Scale = static_cast<float>(100.0 / 65535.0);
-    spec.Offset = 0.0f;
+    test::DtvFileContent content;
+    content.Version = 5;
+    content.Width = 64;
+    content.Height = 48;
+    content.Scale = static_cast<float>(100.0 / 65535.0);
+    content.Offset = 0.0f;
     for (int f = 0; f < 3; ++f) {
       std::vector<std::uint16_t> frame;
       for (int y = 0; y < 48; ++y)
@@ -109,10 +109,10 @@ protected:
           const int d2 = (x - 32) * (x - 32) + (y - 24) * (y - 24);
           frame.push_back(static_cast<std::uint16_t>(d2 < 100 * (f + 1) ? 50000 : 10000 + 100 * x));
         }
-      spec.Frames.push_back(frame);
-      spec.FrameRanges.push_back({10.0, 60.0});
+      content.Frames.push_back(frame);
+      content.FrameRanges.push_back({10.0, 60.0});
     }
-    test::WriteDtvFile(dir.file("spot.dtv"), spec);
+    test::WriteDtvFile(dir.file("spot.dtv"), content);
     return Path("spot.dtv");
   }
 
