@@ -4,6 +4,8 @@
 
 #include "mainwindow/ui/main_window.h"
 
+#include "analysis/ui/graph_form.h"
+
 #include "analysis/corrections.h"
 #include "analysis/measure_texts.h"
 #include "platform/numbers.h"
@@ -23,6 +25,15 @@ void TCalidarix::MinMaxAvgSBClick() {
 
 void TCalidarix::ArrayMenuItemClick(int tag) {
   ArrayStatistic = tag;
+  if (FTimeGraphShown && TimeProfileForm) {
+    // The time profile shows the chosen statistic of the area.
+    TimeProfileForm->ClearProfiles();
+    if (!FMarkers.FCurrentArea.IsEmpty())
+      BuildTimeProfile(FMarkers.FCurrentArea.Rect());
+    TimeProfileForm->GraphPBPaint();
+    TimeProfileForm->ScalePBPaint();
+    TimeProfileForm->PalPBPaint();
+  }
   // The labels of the stored areas change with the statistic.
   RepaintOverlays();
 }

@@ -7,6 +7,7 @@
 #include "analysis/marker_geometry.h"
 #include "analysis/measure_texts.h"
 #include "analysis/region_statistics.h"
+#include "analysis/ui/graph_form.h"
 #include "mainwindow/ui/glyphs.h"
 #include "platform/numbers.h"
 #include "thermogram/thermogram_globals.h"
@@ -95,7 +96,8 @@ void TCalidarix::DrawMarkers(QPainter &painter, const TRect &r) {
   if (FGraphShown) {
     DrawGraphLine(painter, FMarkers.FProfileLine, 0, r);
     // The stored profile lines are those of the thermo-profile window's stored profiles.
-    for (std::size_t i = 1; i < FMarkers.FProfileLines.size(); ++i) {
+    const std::size_t stored = GraphForm ? static_cast<std::size_t>(std::max(GraphForm->FStoredCount, 0)) : 0;
+    for (std::size_t i = 1; i < FMarkers.FProfileLines.size() && i <= stored; ++i) {
       const int k = static_cast<int>(i % 7);
       DrawGraphLine(painter, FMarkers.FProfileLines[i], k == 0 ? 7 : k, r);
     }
@@ -342,6 +344,14 @@ void TCalidarix::DrawGraphLine(QPainter &painter, const TLineRecord &line, int c
   painter.drawRect(QRect(QPoint(s.Left - 3, s.Top - 3), QPoint(s.Left + 2, s.Top + 2)));
   painter.drawRect(QRect(QPoint(s.Right - 3, s.Bottom - 3), QPoint(s.Right + 2, s.Bottom + 2)));
   painter.drawLine(s.Left, s.Top, s.Right, s.Bottom);
+  // Where the thermo profile's cursor is on the line.
+  const int n = GraphForm ? GraphForm->SampleCount() : 0;
+  if (n > 0 && painter.pen().style() != Qt::DotLine) {
+    const double t = static_cast<double>(GraphForm->CursorIndex()) / n;
+    const QPoint c(s.Left + RoundToInt32(t * (s.Right - s.Left)),
+                   s.Top + RoundToInt32(t * (s.Bottom - s.Top)));
+    painter.drawRect(QRect(c - QPoint(2, 2), c + QPoint(2, 2)));
+  }
   painter.restore();
 }
 

@@ -200,9 +200,6 @@ void TCalidarix::ResetAllFromMouse() {
   WindowSized();
 }
 
-// The graph windows' parts of a gesture (the thermo profile along the line, the time profiles, the
-// histogram of the area) are left to those windows, which are empty forms in this build; no command shows
-// them, so the effects that concern them never arise from the user.
 void TCalidarix::CarryOutGesture(const TGestureEffects &e, const TGestureContext &context) {
   if (!CurrentDTV)
     return;
@@ -254,6 +251,8 @@ void TCalidarix::CarryOutGesture(const TGestureEffects &e, const TGestureContext
     ImagePBPaint(this);
     PalPBPaint(this);
   }
+  // The thermo profile along the line, the time profiles and the histogram of the area.
+  CarryOutGraphGesture(e);
   if (e.OverlayChanged || e.Repaint)
     RepaintOverlays();
 }

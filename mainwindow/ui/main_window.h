@@ -583,6 +583,32 @@ public:
   QAction *ResSwitch = nullptr, *Thermo2Frame = nullptr;
 
   // ---- Graph windows (analysis/ui/) ----
+  // main_window_graphs.cpp. The flags FGraphShown, FTimeGraphShown, FHistogramShown and the docked sizes
+  // FGraphHeight, FTimeGraphWidth are with the window's messages above.
+  // Show or hide, and dock, the thermo-profile, time-profile and histogram windows; each call turns its
+  // window over (the button follows), so buttons, menu items and keys may all call them.
+  void GraphSBClick();
+  void TimeGraphSBClick();
+  void HistogramSBClick();
+  // The graph window of that Tag was closed: its button and flag are released.
+  void GraphFormClosed(int tag);
+  // The graph data (analysis/graph_data.h) into the windows; the callers repaint.
+  void BuildThermoProfile(const TLineRecord &line);
+  void BuildTimeProfile(const TRect &region);
+  void BuildPointTimeProfile(std::int32_t x, std::int32_t y);
+  void BuildHistogram(const TRect &region);
+  // The view update's step for the shown graph windows (stored profiles dropped on reload).
+  void RefreshGraphWindows(bool reload);
+  // The value scales of the shown profile windows, after the main scale was painted.
+  void PaintGraphScales();
+  // The thermo-profile window's current and stored profiles emptied (with the markers).
+  void ClearThermoProfiles();
+  // The graph windows' part of a mouse gesture on the image.
+  void CarryOutGraphGesture(const TGestureEffects &effects);
+  void BuildGraphControls();
+  // Why a graph could not be read, over the image and in the log; a text already shown is not repeated.
+  void GraphNotice(const QString &text);
+  QString FLastGraphNotice;
 
   // ---- 3-D view and relief view (analysis/ui/) ----
 

@@ -140,6 +140,7 @@ void TCalidarix::ScalePBPaint(QObject *sender) {
   ScalePB->Picture = scale;
   PalSpacerPB->Picture = spacer;
   UpDateScaleMinMax();
+  PaintGraphScales();
   if (sender != ScalePB)
     ScalePB->update();
   PalSpacerPB->update();

@@ -24,11 +24,6 @@
 
 namespace calidarix {
 
-QImage TCalidarix::GraphPanePicture(TGraphPane, QSize) {
-  // The graph windows draw their panes here once they exist; until then the panes stay white.
-  return QImage();
-}
-
 QImage TCalidarix::BuildSnapshot() {
   if (!CurrentDTV)
     return QImage();

@@ -265,6 +265,8 @@ bool TCalidarix::ChangeDTV(bool reload) {
   TemperatureLabel->setText(Text(Cut5(FloatToText(t))));
   TemperatureLabelWhite->setText(TemperatureLabel->text());
 
+  RefreshGraphWindows(reload);
+
   FramesLabel->setText(QString::number(dtv.FHeader.FrameCount));
   FrameLabel->setText(QString::number(dtv.FFrameIndex));
   const double interval = dtv.FHeader.FrameInterval;
@@ -389,6 +391,7 @@ bool TCalidarix::AddPoint(std::int32_t x, std::int32_t y, bool screen) {
 
 void TCalidarix::ClearAllMarkers() {
   ClearMarkerLists(FMarkers);
+  ClearThermoProfiles();
   if (CurrentDTV)
     CurrentDTV->UpdateStatistics();
   UpdateImageStatsLabels();

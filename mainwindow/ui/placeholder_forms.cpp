@@ -2,13 +2,10 @@
 
 namespace calidarix {
 
-TGraphForm *GraphForm = nullptr;
 TCalibrForm *CalibrForm = nullptr;
 TPanoScanDialog *PanoScanDialog = nullptr;
 TFilmProcessForm *FilmProcessForm = nullptr;
 TGLview *GLview = nullptr;
-TGraphForm *TimeProfileForm = nullptr;
-TGraphForm *HistogramForm = nullptr;
 TPaletteForm *PaletteForm = nullptr;
 TActivateTCPServerForm *ActivateTCPServerForm = nullptr;
 

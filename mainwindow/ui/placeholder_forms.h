@@ -3,6 +3,7 @@
 // of its class, with its name and caption, so that the program creates every window in its order.
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
+#include "analysis/ui/graph_form.h"
 #include "head/ui/qor_ctrl.h"
 #include "head/ui/set0_dialog.h"
 #include "mainwindow/ui/film_save_form.h"
@@ -34,20 +35,10 @@ CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateT
 
 #undef CALIDARIX_EMPTY_FORM
 
-// The three graph windows share a class and are told apart by their Tag.
-class TGraphForm : public EmptyForm {
-public:
-  explicit TGraphForm(QWidget *parent = nullptr) : EmptyForm("GraphForm", "Thermoprofile", parent) {}
-  int Tag = 0;
-};
-
-extern TGraphForm *GraphForm;
 extern TCalibrForm *CalibrForm;
 extern TPanoScanDialog *PanoScanDialog;
 extern TFilmProcessForm *FilmProcessForm;
 extern TGLview *GLview;
-extern TGraphForm *TimeProfileForm;
-extern TGraphForm *HistogramForm;
 extern TPaletteForm *PaletteForm;
 extern TActivateTCPServerForm *ActivateTCPServerForm;
 
