@@ -5,6 +5,7 @@
 #include "mainwindow/ui/flow_layout.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
+#include "mainwindow/ui/menu_item.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,7 +31,9 @@ template <typename W> W *Named(W *widget, const char *name) {
 }
 
 QAction *AddItem(QMenu *menu, const char *name, const char *text) {
-  return Named(menu->addAction(QString::fromUtf8(text)), name);
+  auto *item = Named(new TMenuItem(QString::fromUtf8(text), menu), name);
+  menu->addAction(item);
+  return item;
 }
 
 QMenu *AddMenu(QMenuBar *bar, const char *name, const char *title) {
@@ -92,6 +95,9 @@ void TCalidarix::BuildComponents() {
   // run its own command again. This covers the buttons of every panel, whoever built them.
   for (QToolButton *button : findChildren<QToolButton *>())
     button->setFocusPolicy(Qt::NoFocus);
+  // A menu item whose command is not built yet says so over the image when chosen.
+  for (TMenuItem *item : findChildren<TMenuItem *>())
+    item->SetUnbuiltReport([this](const QString &what) { NotAvailable(what); });
 }
 
 void TCalidarix::BuildMenus() {
