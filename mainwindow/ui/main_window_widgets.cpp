@@ -87,6 +87,7 @@ void TCalidarix::BuildComponents() {
   ConnectHeadCommands();
   BuildExportControls();
   BuildVideoControls();
+  BuildKeyCommands();
   // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
   // run its own command again. This covers the buttons of every panel, whoever built them.
   for (QToolButton *button : findChildren<QToolButton *>())
