@@ -22,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -864,6 +865,16 @@ TEST_F(KeySequences, ActionShortcutsAreTakenBeforeTheTableAndSayWhatIsMissing) {
   // Ctrl+C copies the picture; it does not reach the table's C (isotherm colours).
   EXPECT_TRUE(qt_sendShortcutOverrideEvent(&w, 0, Qt::Key_C, Qt::ControlModifier));
   EXPECT_FALSE(CurrentDTV->isIsoColor);
+  // No menu mnemonic takes an Alt+letter from the table, with the main menu shown too.
+  w.FIsMenuVisible = true;
+  w.SetMenuItemsVisible(true);
+  w.menuBar()->show();
+  QApplication::processEvents();
+  for (int letter = Qt::Key_A; letter <= Qt::Key_Z; ++letter) {
+    if (letter != Qt::Key_F) {
+      EXPECT_FALSE(qt_sendShortcutOverrideEvent(&w, 0, letter, Qt::AltModifier)) << char(letter);
+    }
+  }
 }
 
 TEST_F(KeySequences, KeyMessagesFollowTheModifiersAndIgnoreRepeatedReleases) {
