@@ -12,6 +12,7 @@
 #include "mainwindow/ui/main_window.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
+#include "thermogram/thermogram_globals.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -254,6 +255,14 @@ void TCalidarix::PaintVideoFrame() {
   // While a scan runs the image box keeps showing the thermogram.
   if (!FServices.acquisition->ScanRunning())
     ImagePB->update();
+}
+
+void TCalidarix::GrabVideoToImage() {
+  if (!CurrentDTV || !calidarix::GrabVideoToImage(*CurrentDTV)) {
+    if (logger)
+      logger->AppendLine(QStringLiteral("No video frame to take into the image"));
+    return;
+  }
 }
 
 } // namespace calidarix

@@ -333,4 +333,13 @@ QImage TCalidarix::GraphPanePicture(TGraphPane pane, QSize size) {
   return form ? form->Picture(size) : QImage();
 }
 
+// ---- Stored profiles ----
+
+void TCalidarix::StoreGraphProfiles() {
+  if (FGraphShown && GraphForm)
+    GraphForm->StoreProfile(1);
+  if (FHistogramShown && HistogramForm)
+    HistogramForm->StoreProfile(1);
+}
+
 } // namespace calidarix

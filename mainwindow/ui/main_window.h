@@ -22,10 +22,12 @@
 #include "mainwindow/command_line.h"
 #include "mainwindow/image_sidecar.h"
 #include "mainwindow/ini_settings.h"
+#include "mainwindow/key_commands.h"
 #include "mainwindow/registry_settings.h"
 #include "mainwindow/snapshot_layout.h"
 #include "mainwindow/ui/dialogs.h"
 #include "mainwindow/ui/export_state.h"
+#include "mainwindow/ui/key_state.h"
 #include "mainwindow/ui/paint_boxes.h"
 #include "mainwindow/ui/panels_state.h"
 #include "mainwindow/ui/shell_services.h"
@@ -392,8 +394,8 @@ public:
   void FrameDoneMessage(const Message &message);
   void ModuleFrameMessage(const Message &message);
   void RestitchMessage();
-  // Hook for the keyboard command table by scan code, which comes later. The window procedure keeps
-  // the space bar's state (wheel stepping waits while it is held) before it calls the hook.
+  // The keyboard command table by scan code (main_window_keys.cpp). The window procedure keeps the
+  // space bar's state (wheel stepping waits while it is held) before it calls it.
   void KeyCommand(Message &message);
   void Show1Click();
   void Hide1Click();
@@ -590,6 +592,8 @@ public:
   void GraphSBClick();
   void TimeGraphSBClick();
   void HistogramSBClick();
+  // The "/" key: the live profile of each shown profile window is kept as a further stored profile.
+  void StoreGraphProfiles();
   // The graph window of that Tag was closed: its button and flag are released.
   void GraphFormClosed(int tag);
   // The graph data (analysis/graph_data.h) into the windows; the callers repaint.
@@ -613,6 +617,76 @@ public:
   // ---- 3-D view and relief view (analysis/ui/) ----
 
   // ---- Keyboard command table (mainwindow/ui/main_window_keys.cpp) ----
+  // main_window_keys.cpp: a key message chooses its command by scan code from the command table
+  // (mainwindow/key_commands.h) under the conditions of the moment, and the command is carried out.
+  // main_window_key_commands.cpp: the commands of more than a line or two; main_window_film_playback.cpp:
+  // the film timer. The action shortcuts (Tab, F9 .. F12, Alt+1 .. Alt+3 ...) are taken before any key
+  // message and never reach the table.
+  KeyConditions GatherKeyConditions() const;
+  void RunKeyCommand(KeyTable table, ScanCode scan);
+  void CarryOutKeyCommand(const KeyCommandRow &row);
+  void EscapeKey();
+  void PaletteWindowKey(char key);
+  void PaletteWindowResetKey();
+  void IsothermBandKey();
+  void RotateKey(double degrees);
+  void ValueEntryKey(int tag);
+  // A save key: the F2 choice (the save with a comment when "Save by F2" is set) or its opposite.
+  void SaveKey(bool f2Choice, bool clearThumbnails);
+  // Arrows without Alt: split shifts, panning, the head jog, range steps, row alignment, film frames,
+  // the photo and video views, in that order of conditions.
+  void ArrowKey(int scan);
+  void JogKey(int scan);
+  void JogKeyUp(int scan);
+  void RangeStepKey(int scan);
+  void PhotoOrVideoKey(bool up);
+  void SplitViewKey();
+  void SplitShiftKey(int scan);
+  void PlaybackKey(bool forward);
+  void AspectKey(bool up); // Alt+Up narrows the aspect by 1.1, Alt+Down widens it
+  void SwapScanSetKey();
+  void FixedLineFromMouseKey();
+  void ContextMenuKey(bool down);
+  void CalibrationBandKey(int band);
+  // Brings the flag FCtrlDown in line with the Ctrl key, which may have been released while another
+  // window had the keyboard.
+  void ReadCtrlState();
+  // One frame on in the playback direction, wrapping at either end; a frame that cannot be read stops
+  // the playback.
+  void StepFilmFrame(bool forward);
+  void FilmTimerTimer();
+  // The film timer, the action shortcuts, the overlay picture and the activation hook.
+  void BuildKeyCommands();
+  // A command of the camera service: a missing service says so in the window.
+  void CameraServiceCommand(ServiceStatus status, const QString &caption);
+  TKeyState FKeys;
+  QAction *Tab = nullptr, *F9 = nullptr, *F10 = nullptr, *F11 = nullptr, *F12 = nullptr;
+  QAction *Alt1 = nullptr, *Alt2 = nullptr, *Alt3 = nullptr, *AltF = nullptr, *AltF6 = nullptr;
+  QAction *AltInsert = nullptr, *CtrlAltPoint = nullptr, *CtrlAltComma = nullptr, *CtrlF12 = nullptr;
+  // Commands of other parts of the program that the keys call and that are not built yet: each says
+  // in the window that it is not available (main_window_pending.cpp). Whoever builds one deletes its
+  // stub there.
+  void View3DSBClick();
+  void FrameSBClick();
+  void PanoPanelClick();
+  void Strip1Click();
+  void MergeMultiScan();
+  void DeleteFrameOrFile();
+  void MaxOverListedFiles(bool unused);
+  void FilmProcessClick();
+  void TabExecute();
+  void F9Execute();
+  void F10Execute();
+  void F11Execute();
+  void F12Execute();
+  void Alt1Execute();
+  void Alt2Execute();
+  void Alt3Execute();
+  void AltFExecute();
+  void AltF6Execute();
+  void CtrlF12Execute();
+  void CtrlAltPointExecute();
+  void CtrlAltCommaExecute();
 
   // ---- Snapshot, export, printing, Save As (mainwindow/ui/) ----
   // main_window_snapshot.cpp, main_window_export.cpp, main_window_print.cpp, main_window_save_as.cpp.
@@ -696,6 +770,8 @@ public:
   // (asking for the device when there are several) and then switches the video view on and off; the
   // palette timer draws the frames.
   void VideoSBClick();
+  // The "0" key: the visible-light frame becomes the current thermogram, as a grey image.
+  void GrabVideoToImage();
   // An item of the device menu: its Tag becomes the menu's.
   void VideoDeviceMenuClick(QAction *item);
   // A format chosen in VideoSetupCB: applied, and the video panel fitted to it.

@@ -429,10 +429,6 @@ void TCalidarix::ModuleFrameMessage(const Message &message) {
   ModuleFrameArrived(message);
 }
 
-void TCalidarix::KeyCommand(Message &) {
-  // The command table by scan code plugs in here.
-}
-
 void TCalidarix::wheelEvent(QWheelEvent *event) {
   event->accept();
   // The glide a touchpad adds after the fingers have left it is not the user turning the wheel.
@@ -466,19 +462,33 @@ void TCalidarix::mousePressEvent(QMouseEvent *event) {
   QMainWindow::mousePressEvent(event);
 }
 
+namespace {
+
+// The key message of a key event: Alt without Ctrl makes it a system key message; lParam carries the
+// scan code in bits 16..24 and, in bit 29, whether Alt was held.
+Message KeyMessage(const QKeyEvent &event, MessageId plain, MessageId system) {
+  const bool alt = event.modifiers().testFlag(Qt::AltModifier);
+  const bool ctrl = event.modifiers().testFlag(Qt::ControlModifier);
+  LPARAM lParam = static_cast<LPARAM>(KeyScanCode(event)) << 16;
+  if (alt)
+    lParam |= LPARAM{1} << 29;
+  return Message{alt && !ctrl ? system : plain, static_cast<WPARAM>(event.key()), lParam, 0};
+}
+
+} // namespace
+
 void TCalidarix::keyPressEvent(QKeyEvent *event) {
-  const bool alt = event->modifiers() & Qt::AltModifier;
-  Message message{alt ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WPARAM>(event->key()),
-                  static_cast<LPARAM>(KeyScanCode(*event)) << 16, 0};
+  Message message = KeyMessage(*event, WM_KEYDOWN, WM_SYSKEYDOWN);
   WndProc(message);
   QMainWindow::keyPressEvent(event);
 }
 
 void TCalidarix::keyReleaseEvent(QKeyEvent *event) {
-  const bool alt = event->modifiers() & Qt::AltModifier;
-  Message message{alt ? WM_SYSKEYUP : WM_KEYUP, static_cast<WPARAM>(event->key()),
-                  static_cast<LPARAM>(KeyScanCode(*event)) << 16, 0};
-  WndProc(message);
+  // A held key repeats its key-down only; the release of each repeat is not the key let go.
+  if (!event->isAutoRepeat()) {
+    Message message = KeyMessage(*event, WM_KEYUP, WM_SYSKEYUP);
+    WndProc(message);
+  }
   QMainWindow::keyReleaseEvent(event);
 }
 

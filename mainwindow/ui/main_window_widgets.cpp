@@ -91,6 +91,7 @@ void TCalidarix::BuildComponents() {
   BuildExportControls();
   BuildVideoControls();
   BuildGraphControls();
+  BuildKeyCommands();
   // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
   // run its own command again. This covers the buttons of every panel, whoever built them.
   for (QToolButton *button : findChildren<QToolButton *>())

@@ -1,0 +1,46 @@
+#pragma once
+// The main window's fields of the keyboard commands, held by TCalidarix as FKeys. The names are the
+// design's own; the frame arrival and the scan code read FScanSet2, FScanSetChanged and
+// FMergeScansPending too.
+
+#include "thermogram/rect.h"
+
+#include <cstdint>
+
+class QTimer;
+
+namespace calidarix {
+
+struct TKeyState {
+  // Alt was held when the key being carried out came (the key messages' bit 29).
+  bool AltDown = false;
+  // Arrow keys held to jog the head while the centre cross is shown (Up 1, Left 2, Right 4, Down 8),
+  // and the set last sent to the head.
+  std::uint8_t FJogKeys = 0;
+  std::uint8_t FJogSent = 0;
+  // Film playback: direction and speed step (0 stopped, 1 as fast as possible, 2 real time).
+  bool FPlayForward = true;
+  int FPlaySpeedStep = 0;
+  QTimer *FilmTimer = nullptr;
+  // The software relief turns this way while its timer runs.
+  bool FReliefRotateForward = false;
+  // The second scan geometry set is in use; the next frame applies the aspect of the set chosen.
+  bool FScanSet2 = false;
+  bool FScanSetChanged = false;
+  // The next frame of a speed-0 scan is merged into a panorama frame.
+  bool FMergeScansPending = false;
+  // A panorama by frames waits at its current cell (Space while it runs); the panorama sequence reads it.
+  bool PanoPaused = false;
+  // Split view of the frame's halves (on from the first Alt+O to the end of the run) and its shifts.
+  bool SplitMode = false;
+  std::int32_t SplitHor = 0;
+  std::int32_t SplitVer = 0;
+  // The context-menu key stands for the right mouse button at the cursor, once per press.
+  bool ContextKeyDown = false;
+  TPoint ContextKeyPos;
+  // The ".abc" overlay picture is drawn over the image until the frame is rendered again: the render
+  // count it was shown at, -1 while it is not shown.
+  int FOverlayShownAt = -1;
+};
+
+} // namespace calidarix
