@@ -14,6 +14,7 @@
 //   main_window_browser.cpp  the hidden file browser panel
 //   main_window_comments.cpp the comment under the image, the comment dialog, the sound button
 
+#include "acquisition/ui/acquisition_state.h"
 #include "analysis/markers.h"
 #include "analysis/ui/measure_state.h"
 #include "head/ui/head_state.h"
@@ -59,6 +60,7 @@ class QToolButton;
 namespace calidarix {
 
 class TFormVideo;
+struct TLanTimings;
 
 class TCalidarix : public QMainWindow {
   Q_OBJECT
@@ -665,7 +667,61 @@ public:
   void ConnectComments();
 
   // ---- Acquisition (acquisition/ui/) ----
+  TAcquisitionState FAcquisition;
+  // Start and stop, film finishing and the commands of the scan tool panel, its keys and the
+  // Options panel (main_window_acquisition.cpp).
+  void ScanSBClick();
+  // Returns at once: no command of the program starts acquisition (it says so over the image).
+  void StartScan();
+  void StopScan();
+  void SaveFilm();
+  void F9Execute();
+  void F10Execute();
+  void F11Execute();
+  void F12Execute();
+  void CtrlF12Execute();
+  void Alt1Execute();
+  void Alt2Execute();
+  void Alt3Execute();
+  void AltFExecute();
+  void AltF6Execute();
+  void SpeedChangeActionExecute(QObject *control);
+  void SumPanelClick();
+  void LaserPanelClick();
+  void FrameSBClick();
+  void ButterAutoFocus1Click();
+  void OptionsPanelClick();
+  void FilmTimerTimer();
+  void StepFilmFrame(bool forward);
+  // The acquisition thread against a camera, as a harness drives it (no command does): the thread
+  // posts to this window. Stop ends and releases it.
+  TScan &StartAcquisitionThread(const TScanUnit &unit, std::uint16_t cameraPort, const TLanTimings &timings);
+  void StopAcquisitionThread();
+  WindowHandle AcquisitionWindowHandle();
+  // Frame arrival (main_window_frames.cpp) and scan lines (main_window_scan_lines.cpp).
+  void DrawAcquisitionOverlay(QPainter &painter);
+  bool MenuChecked(const char *name) const;
+  QFrame *ScanToolPanel = nullptr;
 
+private:
+  bool Scanning() const;
+  bool IdleScan() const;
+  void ScanOnlyNotice(const QString &command);
+  void RestoreScanButton();
+  void RequestSpeedKey(std::uint8_t speed, const QString &key);
+  void RequestRangeKey(std::uint8_t range, const QString &key);
+  void BuildAcquisitionControls();
+  void FrameResultHandling(const TFrameResult &result);
+  void ProcessFrame(const TCameraFrame &frame);
+  void RecordFilmFrame(bool dualBand);
+  void SaveFixedFile(bool dualBand);
+  void TemperatureAlarm(bool dualBand);
+  void EndFrameTiming(const TCameraFrame &frame);
+  void StartLineSweep();
+  void PanoramaFrameStep();
+  void WaitForStripStep6();
+
+public:
   // ---- Head and panoramas (head/ui/) ----
   // Head commands of the menus (head/ui/main_window_head.cpp); JoyMove and the head step message above
   // are there too.

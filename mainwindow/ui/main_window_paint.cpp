@@ -87,6 +87,7 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
     FMeasure.FResolutionText.clear();
     FMeasure.FEmissivityText.clear();
     FHeadState.FJoyShown = false;
+    FAcquisition.FilmSavedName.clear();
   }
 
   QImage picture = ImagePB->NewPicture();
@@ -196,6 +197,7 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
       painter.restore();
     }
     DrawJoystickPosition(painter);
+    DrawAcquisitionOverlay(painter);
   }
   ImagePB->Picture = picture;
   if (sender != ImagePB)
