@@ -24,6 +24,7 @@
 #include "mainwindow/jpeg_writer.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/progress_form.h"
+#include "platform/atomic_file.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
 #include "thermogram/thermogram_globals.h"

@@ -87,6 +87,16 @@ protected:
     return WaitUntil([&] { return window->FAcquisition.FramesLost >= target; });
   }
 
+  // The log window holds `text` (its lines begin with the time).
+  static bool Logged(const QString &text) {
+    if (!logger)
+      return false;
+    for (const QString &line : logger->Lines())
+      if (line.endsWith(text))
+        return true;
+    return false;
+  }
+
   TempDir driveDir;
   std::unique_ptr<ScopedEnv> drive;
   std::unique_ptr<sim::LanCameraSimulator> camera;

@@ -442,6 +442,8 @@ TEST_F(MainWindow, ToolBarButtonsStartTheirCommandOrLogThatItIsMissing) {
     if (QStringList{"SaveBMPSB", "CopySB", "BMPFrameSB", "PrintSB", "CopyInfoSB"}.contains(
             button->objectName()))
       continue; // the snapshot, export and print tests cover these
+    if (button->objectName() == "FrameSB")
+      continue; // goes to a frame, or films while scanning: the acquisition commands' tests cover it
     const qsizetype lines = logger->Lines().size();
     const qsizetype calls = fakes.acquisition->calls.size();
     button->click();
