@@ -666,7 +666,7 @@ void TCalidarix::ModuleFrameMessage(const Message &) {
 
 void TCalidarix::DrawAcquisitionOverlay(QPainter &painter) {
   const TAcquisitionState &a = FAcquisition;
-  const bool live = ScanRequests.ScanRunning.Get() && !a.Overlay.empty();
+  const bool live = ScanRequests.ScanRunning.Get() && a.FramesShown > 0;
   if (!live && a.FilmSavedName.isEmpty() && a.LostNotice.isEmpty())
     return;
   painter.save();

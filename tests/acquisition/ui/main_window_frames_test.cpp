@@ -186,3 +186,34 @@ TEST_F(FrameArrival, LiveOverlayAndBlindLabel) {
 
 } // namespace
 } // namespace calidarix
+
+namespace calidarix {
+namespace {
+
+// The live picture as a user sees it: a warm disc on a cooler gradient, scanned at speed 2. With
+// CALIDARIX_SCREENSHOT_DIR set, the window is written there as live_window.png.
+TEST_F(FrameArrival, LivePictureShowsTheScene) {
+  TCalidarix &w = Open();
+  sim::LanCameraConfig config;
+  config.pixel = [](int x, int y, int frame) {
+    const double dx = x - 160 - (frame % 20);
+    const double dy = (y - 8) * 10.0;
+    const double disc = dx * dx + dy * dy < 60.0 * 60.0 ? 1500.0 : 0.0;
+    return static_cast<std::uint16_t>(2800 + x * 3 + disc);
+  };
+  Start(config);
+  ASSERT_TRUE(WaitForShownFrames(2));
+  ScanRequests.LaserOn.Set(true);
+  ASSERT_TRUE(WaitForShownFrames(3));
+  QApplication::processEvents();
+  const QImage shot = w.grab().toImage();
+  const QImage image = w.ImagePB->grab().toImage();
+  // The disc is warmer than its surroundings: the picture is not one colour.
+  const QPoint centre(image.width() / 2, image.height() / 2);
+  EXPECT_NE(image.pixel(centre), image.pixel(4, centre.y()));
+  if (const QByteArray dir = qgetenv("CALIDARIX_SCREENSHOT_DIR"); !dir.isEmpty())
+    shot.save(QString::fromLocal8Bit(dir) + "/live_window.png");
+}
+
+} // namespace
+} // namespace calidarix
