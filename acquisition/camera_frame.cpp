@@ -32,6 +32,12 @@ TCameraFrame MakeCameraFrame(const TScanUnit &thread, std::int32_t receivedRows,
   f.CameraBatteryPercent = thread.CameraBatteryPercent;
   f.QuarterPhase = thread.QuarterPhase;
   f.LineRate = thread.LineRate;
+  f.BandReference1 = thread.BandReference1;
+  f.BandReference2 = thread.BandReference2;
+  f.StripStartBand1 = thread.StripStartBand1;
+  f.StripStartBand2 = thread.StripStartBand2;
+  f.FrameTimed = thread.FrameTimed;
+  f.FramePeriodMs = thread.FramePeriodMs;
   TCalibrationSnapshot &c = f.Calibration;
   c.CurExpA = thread.CurExpA;
   c.CurExpB = thread.CurExpB;
@@ -76,6 +82,11 @@ void AdoptCameraFrame(TScanUnit &gui, const TCameraFrame &f) {
   gui.CameraBatteryPercent = f.CameraBatteryPercent;
   gui.QuarterPhase = f.QuarterPhase;
   gui.LineRate = f.LineRate;
+  gui.BandReference1 = f.BandReference1;
+  gui.BandReference2 = f.BandReference2;
+  gui.StripStartBand1 = f.StripStartBand1;
+  gui.StripStartBand2 = f.StripStartBand2;
+  gui.FramePeriodMs = f.FramePeriodMs;
   const TCalibrationSnapshot &c = f.Calibration;
   gui.CurExpA = c.CurExpA;
   gui.CurExpB = c.CurExpB;
@@ -97,15 +108,33 @@ void AdoptCameraFrame(TScanUnit &gui, const TCameraFrame &f) {
   gui.CalibrationRange = f.Range;
 }
 
-void TFrameMailbox::Post(TCameraFrame frame) {
+std::uint64_t TFrameMailbox::Post(TCameraFrame frame) {
   auto value = std::make_shared<const TCameraFrame>(std::move(frame));
   const std::lock_guard lock(mutex_);
-  latest_ = std::move(value);
+  frames_.emplace_back(++lastSerial_, std::move(value));
+  while (frames_.size() > kCapacity)
+    frames_.pop_front();
+  return lastSerial_;
 }
 
 std::shared_ptr<const TCameraFrame> TFrameMailbox::Take() {
   const std::lock_guard lock(mutex_);
-  return std::exchange(latest_, nullptr);
+  if (frames_.empty())
+    return nullptr;
+  auto latest = std::move(frames_.back().second);
+  frames_.clear();
+  return latest;
+}
+
+std::shared_ptr<const TCameraFrame> TFrameMailbox::Take(std::uint64_t serial) {
+  const std::lock_guard lock(mutex_);
+  while (!frames_.empty() && frames_.front().first < serial)
+    frames_.pop_front();
+  if (frames_.empty() || frames_.front().first != serial)
+    return nullptr;
+  auto frame = std::move(frames_.front().second);
+  frames_.pop_front();
+  return frame;
 }
 
 } // namespace calidarix

@@ -7,20 +7,43 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 namespace calidarix {
 
-// The outcome of a frame: 0 complete, 1 complete with the end marker (LAN) or request not written
-// (USB), other link failure codes, 1000 interface type not served; and the line that failed.
+// The outcome of a frame: its kind, the line that failed, and the link's own failure number.
+//
+// The links number their failures in one space where "1" meant both "frame marked, save it" and "a
+// datagram of line 1 was lost". The kind keeps them apart: only kFrameMarked saves, and no failure
+// does. Code keeps the link's number (2 status line lost, 22 status line unmarked, 4 first line lost,
+// n line n lost, 1000 type not served, ...) for the log only.
 struct TFrameResult {
   std::int32_t Kind = 0;
   std::int32_t Line = 0;
+  std::int32_t Code = 0;
 };
 
+// Kinds of TFrameResult.
+inline constexpr std::int32_t kFrameComplete = 0;
+inline constexpr std::int32_t kFrameMarked = 1;      // complete, and the camera asked to save it
+inline constexpr std::int32_t kFrameLinkFailure = 2; // the link lost the frame; Code says how
+inline constexpr std::int32_t kFrameBadGeometry = 3; // the camera's sizes cannot be received
+inline constexpr std::int32_t kFrameStripLost = 4;   // a strip frame that arrived at the wrong step
 inline constexpr std::int32_t kFrameResultUnservedType = 1000;
+
+// Link failure codes (Code) of the network camera.
+inline constexpr std::int32_t kCodeBlindLost = 2;
+inline constexpr std::int32_t kCodeFirstLineLost = 4;
+inline constexpr std::int32_t kCodeBlindNotMarked = 22;
+inline constexpr std::int32_t kCodeStripLost = -10;
+
+// A failure that the frame handler logs as lost.
+inline bool IsLostFrame(const TFrameResult &r) {
+  return r.Kind != kFrameComplete && r.Kind != kFrameMarked;
+}
 
 // The working calibration a frame was taken with.
 struct TCalibrationSnapshot {
@@ -66,6 +89,17 @@ struct TCameraFrame {
   std::uint8_t CameraBatteryPercent = 0;
   bool QuarterPhase = false;
   double LineRate = 0.0;
+  // Whether the thread applied the blind drift correction to this frame (it reads the switch once
+  // per frame), so the frame is converted the way it was received.
+  bool BlindCorrected = true;
+  // Reference levels of the two bands and those latched when a strip started.
+  std::uint16_t BandReference1 = 0;
+  std::uint16_t BandReference2 = 0;
+  std::uint16_t StripStartBand1 = 0;
+  std::uint16_t StripStartBand2 = 0;
+  // Frame timing: this frame ends a timed run, and how long the run's frame took.
+  bool FrameTimed = false;
+  std::int32_t FramePeriodMs = 0;
   TCalibrationSnapshot Calibration;
   TFrameResult Result;
 };
@@ -76,16 +110,25 @@ TCameraFrame MakeCameraFrame(const TScanUnit &thread, std::int32_t receivedRows,
 // was taken with.
 void AdoptCameraFrame(TScanUnit &gui, const TCameraFrame &frame);
 
-// The hand-over point: the thread posts, the GUI takes the latest frame.
+// The hand-over point: the thread posts, the GUI takes the latest frame, or the very frame a message
+// names by its serial number. A few frames wait, so a GUI that falls behind for a moment still gets
+// each frame its message was posted for; older ones are dropped.
 class TFrameMailbox {
 public:
-  void Post(TCameraFrame frame);
-  // The latest frame posted since the last take, or null.
+  static constexpr std::size_t kCapacity = 8;
+
+  // Returns the frame's serial number (1, 2, ...), which a message can carry.
+  std::uint64_t Post(TCameraFrame frame);
+  // The latest frame posted since the last take, or null; the mailbox is emptied.
   std::shared_ptr<const TCameraFrame> Take();
+  // The frame of that serial number, or null when it was dropped or taken; frames posted before it
+  // go too.
+  std::shared_ptr<const TCameraFrame> Take(std::uint64_t serial);
 
 private:
   std::mutex mutex_;
-  std::shared_ptr<const TCameraFrame> latest_;
+  std::uint64_t lastSerial_ = 0;
+  std::deque<std::pair<std::uint64_t, std::shared_ptr<const TCameraFrame>>> frames_;
 };
 
 } // namespace calidarix

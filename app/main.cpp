@@ -1,8 +1,9 @@
 // Program entry: the application object, the program's windows in their order, then the event loop until
 // the main window closes.
+#include "acquisition/ui/camera_acquisition.h"
+#include "head/ui/head_service.h"
 #include "mainwindow/command_line.h"
 #include "mainwindow/ui/desktop_integration.h"
-#include "head/ui/head_service.h"
 #include "mainwindow/ui/joystick.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/program_settings.h"
@@ -31,6 +32,7 @@ int main(int argc, char **argv) {
   services.joystick = std::make_unique<calidarix::DeviceJoystick>();
   services.view = std::make_unique<calidarix::MainWindowThermogramView>();
   services.desktop = std::make_unique<calidarix::FreedesktopIntegration>();
+  services.acquisition = std::make_unique<calidarix::TCameraAcquisition>();
   // The arguments as given: Qt's own list turns bytes that are not UTF-8 into other characters.
   calidarix::ProgramWindows windows(services, calidarix::CommandLineArguments(argc, argv));
   services.head = std::make_unique<calidarix::QorHeadLink>();

@@ -14,6 +14,7 @@
 //   main_window_browser.cpp  the hidden file browser panel
 //   main_window_comments.cpp the comment under the image, the comment dialog, the sound button
 
+#include "acquisition/ui/acquisition_state.h"
 #include "acquisition/ui/peripherals_state.h"
 #include "analysis/markers.h"
 #include "analysis/ui/measure_state.h"
@@ -62,6 +63,7 @@ class QToolButton;
 namespace calidarix {
 
 class TFormVideo;
+struct TLanTimings;
 
 class TCalidarix : public QMainWindow {
   Q_OBJECT
@@ -667,7 +669,6 @@ public:
   // in the window that it is not available (main_window_pending.cpp). Whoever builds one deletes its
   // stub there.
   void View3DSBClick();
-  void FrameSBClick();
   void PanoPanelClick();
   void Strip1Click();
   void MergeMultiScan();
@@ -675,16 +676,6 @@ public:
   void MaxOverListedFiles(bool unused);
   void FilmProcessClick();
   void TabExecute();
-  void F9Execute();
-  void F10Execute();
-  void F11Execute();
-  void F12Execute();
-  void Alt1Execute();
-  void Alt2Execute();
-  void Alt3Execute();
-  void AltFExecute();
-  void AltF6Execute();
-  void CtrlF12Execute();
   void CtrlAltPointExecute();
   void CtrlAltCommaExecute();
 
@@ -800,7 +791,59 @@ public:
   void StopThermalModule();
   void ModuleFrameArrived(const Message &message);
   TPeripheralsState FPeripherals;
+  TAcquisitionState FAcquisition;
+  // Start and stop, film finishing and the commands of the scan tool panel, its keys and the
+  // Options panel (main_window_acquisition.cpp).
+  void ScanSBClick();
+  // Returns at once: no command of the program starts acquisition (it says so over the image).
+  void StartScan();
+  void StopScan();
+  void SaveFilm();
+  void F9Execute();
+  void F10Execute();
+  void F11Execute();
+  void F12Execute();
+  void CtrlF12Execute();
+  void Alt1Execute();
+  void Alt2Execute();
+  void Alt3Execute();
+  void AltFExecute();
+  void AltF6Execute();
+  void SpeedChangeActionExecute(QObject *control);
+  void SumPanelClick();
+  void LaserPanelClick();
+  void FrameSBClick();
+  void ButterAutoFocus1Click();
+  void OptionsPanelClick();
+  // The acquisition thread against a camera, as a harness drives it (no command does): the thread
+  // posts to this window. Stop ends and releases it.
+  TScan &StartAcquisitionThread(const TScanUnit &unit, std::uint16_t cameraPort, const TLanTimings &timings);
+  void StopAcquisitionThread();
+  WindowHandle AcquisitionWindowHandle();
+  // Frame arrival (main_window_frames.cpp) and scan lines (main_window_scan_lines.cpp).
+  void DrawAcquisitionOverlay(QPainter &painter);
+  bool MenuChecked(const char *name) const;
+  QFrame *ScanToolPanel = nullptr;
 
+private:
+  bool Scanning() const;
+  bool IdleScan() const;
+  void ScanOnlyNotice(const QString &command);
+  void RestoreScanButton();
+  void RequestSpeedKey(std::uint8_t speed, const QString &key);
+  void RequestRangeKey(std::uint8_t range, const QString &key);
+  void BuildAcquisitionControls();
+  void FrameResultHandling(const TFrameResult &result);
+  void ProcessFrame(const TCameraFrame &frame);
+  void RecordFilmFrame(bool dualBand);
+  void SaveFixedFile(bool dualBand);
+  void TemperatureAlarm(bool dualBand);
+  void EndFrameTiming(const TCameraFrame &frame);
+  void StartLineSweep();
+  void PanoramaFrameStep();
+  void WaitForStripStep6();
+
+public:
   // ---- Head and panoramas (head/ui/) ----
   // Head commands of the menus (head/ui/main_window_head.cpp); JoyMove and the head step message above
   // are there too.

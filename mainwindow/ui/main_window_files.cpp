@@ -94,8 +94,8 @@ bool TCalidarix::StepFileInList(bool next) {
 
 void TCalidarix::NextPanelClick() {
   if (FServices.acquisition->ScanRunning()) {
-    // While scanning the button asks for the next slower speed, which the acquisition part handles.
-    Note(ServiceStatus::NotAvailable, "Scan speed change");
+    // While scanning the button asks for the next slower speed.
+    Note(FServices.acquisition->RequestSpeedStep(-1), "Scan speed change");
     return;
   }
   StepFileInList(true);
@@ -103,7 +103,7 @@ void TCalidarix::NextPanelClick() {
 
 void TCalidarix::PrevPanelClick() {
   if (FServices.acquisition->ScanRunning()) {
-    Note(ServiceStatus::NotAvailable, "Scan speed change");
+    Note(FServices.acquisition->RequestSpeedStep(+1), "Scan speed change");
     return;
   }
   StepFileInList(false);

@@ -417,14 +417,6 @@ void TCalidarix::MouseActivate(MessageId mouseMessage) {
     showMaximized();
 }
 
-void TCalidarix::ScanLineMessage(const Message &) {
-  Note(ServiceStatus::NotAvailable, "Scan line message");
-}
-
-void TCalidarix::FrameDoneMessage(const Message &) {
-  Note(ServiceStatus::NotAvailable, "Frame message");
-}
-
 void TCalidarix::ModuleFrameMessage(const Message &message) {
   ModuleFrameArrived(message);
 }

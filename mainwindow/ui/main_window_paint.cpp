@@ -87,6 +87,7 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
     FMeasure.FResolutionText.clear();
     FMeasure.FEmissivityText.clear();
     FHeadState.FJoyShown = false;
+    FAcquisition.FilmSavedName.clear();
   }
   // While the video is shown the image box holds its frames, not the thermogram.
   if (VideoShownOnImage()) {
@@ -201,6 +202,7 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
       painter.restore();
     }
     DrawJoystickPosition(painter);
+    DrawAcquisitionOverlay(painter);
   }
   ImagePB->Picture = picture;
   if (sender != ImagePB)

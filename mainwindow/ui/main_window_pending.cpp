@@ -8,9 +8,6 @@ namespace calidarix {
 void TCalidarix::View3DSBClick() {
   NotAvailable(QStringLiteral("3D View [N]"));
 }
-void TCalidarix::FrameSBClick() {
-  NotAvailable(QStringLiteral("Goto Frame [F]"));
-}
 void TCalidarix::PanoPanelClick() {
   NotAvailable(QStringLiteral("Start Panoram [P]"));
 }
@@ -31,36 +28,6 @@ void TCalidarix::FilmProcessClick() {
 }
 void TCalidarix::TabExecute() {
   NotAvailable(QStringLiteral("Multy [Tab]"));
-}
-void TCalidarix::F9Execute() {
-  NotAvailable(QStringLiteral("Scan speed 3 [F9]"));
-}
-void TCalidarix::F10Execute() {
-  NotAvailable(QStringLiteral("Scan speed 2 [F10]"));
-}
-void TCalidarix::F11Execute() {
-  NotAvailable(QStringLiteral("Scan speed 1 [F11]"));
-}
-void TCalidarix::F12Execute() {
-  NotAvailable(QStringLiteral("Scan speed 0 [F12]"));
-}
-void TCalidarix::Alt1Execute() {
-  NotAvailable(QStringLiteral("Calibration range 1 [Alt+1]"));
-}
-void TCalidarix::Alt2Execute() {
-  NotAvailable(QStringLiteral("Calibration range 2 [Alt+2]"));
-}
-void TCalidarix::Alt3Execute() {
-  NotAvailable(QStringLiteral("Calibration range 3 [Alt+3]"));
-}
-void TCalidarix::AltFExecute() {
-  NotAvailable(QStringLiteral("Grab frame [Alt+F]"));
-}
-void TCalidarix::AltF6Execute() {
-  NotAvailable(QStringLiteral("Blind correction [Alt+F6]"));
-}
-void TCalidarix::CtrlF12Execute() {
-  NotAvailable(QStringLiteral("Fixed line [Ctrl+F12]"));
 }
 void TCalidarix::CtrlAltPointExecute() {
   NotAvailable(QStringLiteral("Calibration point [Ctrl+Alt+.]"));

@@ -45,6 +45,7 @@ std::optional<bool> StoredProgramSettings::LoadIniSettings(TCalidarix &window) {
   AspectWidth = ini.AspectWidth;
   AspectHeight = ini.AspectHeight;
   window.Services().acquisition->SetCameraInterfaceType(ini.Camera.CameraInterfaceType);
+  window.Services().acquisition->TakeIniCameraSettings(ini.Camera);
   if (ini.Service.ServiceMode)
     window.StartServiceMode();
   return cameraFound;

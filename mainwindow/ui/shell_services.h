@@ -15,6 +15,7 @@ class QWidget;
 namespace calidarix {
 
 class TCalidarix;
+struct IniCameraSettings;
 
 enum class ServiceStatus { Done, Failed, NotAvailable };
 
@@ -151,6 +152,12 @@ public:
   // the start of a film with the next frame.
   virtual ServiceStatus RequestRange(int) { return ServiceStatus::NotAvailable; }
   virtual ServiceStatus RequestFilmStart() { return ServiceStatus::NotAvailable; }
+  // While scanning without a film: the next faster (+1) or slower (-1) speed.
+  virtual ServiceStatus RequestSpeedStep(int) { return ServiceStatus::NotAvailable; }
+  // The main window the commands act on; called once from the window's constructor.
+  virtual void Attach(TCalidarix &) {}
+  // The camera values "Calidarix.ini" gave at start-up.
+  virtual void TakeIniCameraSettings(const IniCameraSettings &) {}
 };
 
 // Keeps the camera values it is given (they are settings, not work) and runs no command.

@@ -455,7 +455,12 @@ std::vector<KeyDispatch::RowCase> KeyDispatch::RowCases() {
          EXPECT_FALSE(w.FCtrlDown);
          n(w);
        }},
-      {A, 33, W::NotCtrl, none, notice("Goto Frame")},
+      // Not scanning, F opens the frame number's value panel.
+      {A, 33, W::NotCtrl, none,
+       [this](TCalidarix &w) {
+         EXPECT_TRUE(w.findChild<QToolButton *>("FrameSB")->isChecked());
+         EXPECT_TRUE(Shown("FixedLevelPanel"));
+       }},
       {A, 34, W::Always, graphWindows, [](TCalidarix &w) { EXPECT_TRUE(w.FGraphShown); }},
       {A, 35, W::Always, graphWindows, [](TCalidarix &w) { EXPECT_TRUE(w.FHistogramShown); }},
       {A, 36, W::Always, graphWindows, [](TCalidarix &w) { EXPECT_TRUE(w.FTimeGraphShown); }},
@@ -864,19 +869,20 @@ TEST_F(KeySequences, ActionShortcutsAreTakenBeforeTheTableAndSayWhatIsMissing) {
   QApplication::setActiveWindow(&w);
   const std::pair<QKeyCombination, const char *> shortcuts[] = {
       {Qt::Key_Tab, "Multy [Tab]"},
-      {Qt::Key_F9, "Scan speed 3"},
-      {Qt::Key_F10, "Scan speed 2"},
-      {Qt::Key_F11, "Scan speed 1"},
-      {Qt::Key_F12, "Scan speed 0"},
-      {Qt::ALT | Qt::Key_1, "Calibration range 1"},
-      {Qt::ALT | Qt::Key_2, "Calibration range 2"},
-      {Qt::ALT | Qt::Key_3, "Calibration range 3"},
-      {Qt::ALT | Qt::Key_F, "Grab frame"},
-      {Qt::ALT | Qt::Key_F6, "Blind correction"},
-      {Qt::ALT | Qt::Key_Insert, "Blind correction"},
+      // The camera's keys work only while a scan runs, and say so otherwise.
+      {Qt::Key_F9, "F9: only while a scan runs"},
+      {Qt::Key_F10, "F10: only while a scan runs"},
+      {Qt::Key_F11, "F11: only while a scan runs"},
+      {Qt::Key_F12, "F12: only while a scan runs"},
+      {Qt::ALT | Qt::Key_1, "Alt+1: only while a scan runs"},
+      {Qt::ALT | Qt::Key_2, "Alt+2: only while a scan runs"},
+      {Qt::ALT | Qt::Key_3, "Alt+3: only while a scan runs"},
+      {Qt::ALT | Qt::Key_F, "Alt+F: only while a scan runs"},
+      {Qt::ALT | Qt::Key_F6, "Alt+F6: only while a scan runs"},
+      {Qt::ALT | Qt::Key_Insert, "Alt+F6: only while a scan runs"},
       {Qt::CTRL | Qt::ALT | Qt::Key_Period, "Calibration point [Ctrl+Alt+.]"},
       {Qt::CTRL | Qt::ALT | Qt::Key_Comma, "Calibration point [Ctrl+Alt+,]"},
-      {Qt::CTRL | Qt::Key_F12, "Fixed line"},
+      {Qt::CTRL | Qt::Key_F12, "Ctrl+F12"},
   };
   for (auto [keys, caption] : shortcuts) {
     SCOPED_TRACE(caption);

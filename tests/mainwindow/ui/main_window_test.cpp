@@ -420,13 +420,11 @@ TEST_F(MainWindow, ToolBarButtonsStartTheirCommandOrLogThatItIsMissing) {
   EXPECT_EQ(fakes.acquisition->calls, QStringList{"ScanSBClick"});
 
   const qsizetype before = logger->Lines().size();
-  Find<QToolButton>("FrameSB")->click();
   Find<QToolButton>("FixedFileSB")->click();
   const QStringList added = logger->Lines().mid(before);
-  ASSERT_EQ(added.size(), 2);
-  EXPECT_TRUE(added[0].endsWith(Find<QToolButton>("FrameSB")->toolTip() + ": not available"))
+  ASSERT_EQ(added.size(), 1);
+  EXPECT_TRUE(added[0].endsWith(Find<QToolButton>("FixedFileSB")->toolTip() + ": not available"))
       << added[0].toStdString();
-  EXPECT_TRUE(added[1].contains(": not available")) << added[1].toStdString();
 
   // Every button does something: its command, or the log line.
   for (QToolButton *button : w.ToolPanel->findChildren<QToolButton *>()) {
@@ -444,6 +442,8 @@ TEST_F(MainWindow, ToolBarButtonsStartTheirCommandOrLogThatItIsMissing) {
       continue; // the snapshot, export and print tests cover these
     if (QStringList{"GraphSB", "TimeGraphSB", "HistogramSB"}.contains(button->objectName()))
       continue; // the graph windows' tests cover these
+    if (button->objectName() == "FrameSB")
+      continue; // goes to a frame, or films while scanning: the acquisition commands' tests cover it
     const qsizetype lines = logger->Lines().size();
     const qsizetype calls = fakes.acquisition->calls.size();
     button->click();

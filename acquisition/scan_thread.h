@@ -1,0 +1,127 @@
+#pragma once
+// TScan, the acquisition thread of the scanning cameras.
+//
+// Once running it grabs one frame after another through the link of CameraInterfaceType, hands each
+// frame to the GUI thread as an immutable value (camera_frame.h) and posts WM_FRAMEDONE with that
+// value's serial number, and applies the speed and range requests of the GUI thread between frames.
+// The thread works on its own copy of the camera state, taken when it is created.
+//
+// Suspend, resume and pause are cooperative: the thread parks on a condition variable at the head
+// of its loop (suspended), or in the pause loop while FPauseRequest is set, acknowledging the pause
+// with FPostEnabled. Waits block; none of them spins.
+//
+// Messages (to the poster given at creation; lParam is always the thread object):
+//   WM_FRAMEDONE  wParam = serial number of the frame in Frames
+//   WM_HEADSTEP   wParam = 0, once per network frame after its first scan line
+//   WM_SCANLINE   wParam = line number; the line itself is in LatestLine()
+
+#include "acquisition/camera_frame.h"
+#include "acquisition/camera_state.h"
+#include "acquisition/lan_link.h"
+#include "acquisition/lan_reception.h"
+#include "platform/messages.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace calidarix {
+
+// A frame source other than the network camera (the parallel-port and USB cameras plug in here).
+class TFrameGrabber {
+public:
+  virtual ~TFrameGrabber() = default;
+  // Grabs one frame into unit.FrameBuffer; `rows` receives the rows that arrived.
+  virtual TFrameResult Grab(TScanUnit &unit, TScanRequests &requests, std::int32_t &rows) = 0;
+  virtual void Close() = 0;
+};
+
+// The last scan line as the thread copied it, for the live line profile.
+struct TScanLineCopy {
+  std::int32_t Line = -1;
+  std::vector<std::uint16_t> Values; // as stored, before the frame's byte order is applied
+};
+
+class TScan {
+public:
+  using Poster = std::function<void(MessageId msg, WPARAM wParam, LPARAM lParam)>;
+
+  // Created suspended, with a copy of `unit` as its camera state.
+  TScan(Poster post, TScanRequests &requests, const TScanUnit &unit);
+  ~TScan(); // ends the thread and waits for it
+  TScan(const TScan &) = delete;
+  TScan &operator=(const TScan &) = delete;
+
+  // Starts the thread the first time; later continues a suspended one where it parked.
+  void Resume();
+  // The thread parks at the head of its next pass.
+  void Suspend();
+  bool Suspended() const { return suspended_.load(std::memory_order_acquire); }
+  // Asks for the end after the current pass; WaitFor joins.
+  void Terminate();
+  void WaitFor();
+  bool Terminated() const { return terminated_.load(std::memory_order_acquire); }
+  bool Started() const { return started_; }
+
+  // Sets FPauseRequest and wakes the thread so it sees it at once.
+  void SetPause(bool pause);
+  // Wakes a waiting thread to look at its requests again.
+  void Wake();
+
+  // The longest a pass can wait for a datagram, so a pause handshake knows how long to wait.
+  int LongestReceiveTimeoutMs() const;
+
+  // The latest line copied during reception.
+  TScanLineCopy LatestLine() const;
+  // The copy of line `line` while it is among the last few received, else the latest.
+  TScanLineCopy LineCopy(std::int32_t line) const;
+  LPARAM AsLParam() const { return reinterpret_cast<LPARAM>(this); }
+
+  // ---- Set before Resume; the thread owns them afterwards ----
+  TScanUnit FUnit;
+  TLanTimings Timings;
+  std::uint16_t CameraPort = kCameraPort;
+  std::unique_ptr<TFrameGrabber> OtherLink; // for interface types 8, 16 and 128
+
+  // ---- Shared with the GUI thread ----
+  TFrameMailbox Frames;
+  std::atomic<bool> FAutoRange{true};
+  std::atomic<bool> FLanConnected{false};
+  std::atomic<bool> FUsbConnected{false};
+  std::atomic<std::int32_t> FramesPosted{0};
+  std::atomic<std::int32_t> PassesDone{0};
+
+  std::int32_t LineNumber() const { return reception_.LineNumber.load(std::memory_order_acquire); }
+
+private:
+  void Execute();
+  TFrameResult GrabFrame(std::int32_t &rows, bool &wait);
+  void Post(MessageId msg, WPARAM wParam) const;
+  // Blocks until `done` holds, the thread is asked to end, or (when given) the time is up.
+  void WaitUntil(const std::function<bool()> &done, int timeoutMs = -1);
+
+  Poster post_;
+  TScanRequests &requests_;
+  TLanLink link_;
+  TLanReceptionState reception_;
+  bool started_ = false;
+  bool usbFailed_ = false;
+  std::atomic<bool> suspended_{true};
+  std::atomic<bool> terminated_{false};
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  mutable std::mutex lineMutex_;
+  std::deque<TScanLineCopy> recentLines_; // newest last
+  std::thread thread_;
+};
+
+// The acquisition thread of the run, or nullptr.
+extern TScan *Scan;
+
+} // namespace calidarix

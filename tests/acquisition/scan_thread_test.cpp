@@ -1,0 +1,254 @@
+#include "acquisition/scan_thread.h"
+#include "tests/acquisition/lan_camera_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace calidarix {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RampPixel;
+using test::UnitFor;
+
+// The acquisition thread against a simulated camera, its messages collected as they are posted.
+struct ThreadRig {
+  explicit ThreadRig(const sim::LanCameraConfig &config, std::int32_t scanHeight = 16) : camera(config) {
+    port = camera.Open().value_or(0);
+    camera.Start();
+    scan = std::make_unique<TScan>(
+        [this](MessageId msg, WPARAM w, LPARAM l) {
+          const std::lock_guard lock(mutex);
+          messages.push_back(Message{msg, w, l, 0});
+          changed.notify_all();
+        },
+        requests, UnitFor(config, scanHeight));
+    scan->CameraPort = port;
+    scan->Timings.FrameTimeoutMs = 2000;
+  }
+  ~ThreadRig() {
+    scan.reset();
+    camera.Stop();
+  }
+
+  std::vector<Message> Messages(MessageId id) {
+    const std::lock_guard lock(mutex);
+    std::vector<Message> found;
+    for (const Message &m : messages)
+      if (m.Msg == id)
+        found.push_back(m);
+    return found;
+  }
+
+  // Waits (at most 20 s, for a loaded machine) until `done` holds.
+  bool WaitFor(const std::function<bool()> &done) {
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    std::unique_lock lock(mutex);
+    while (!done()) {
+      if (changed.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() + 20ms)) ==
+              std::cv_status::timeout &&
+          std::chrono::steady_clock::now() >= deadline)
+        return done();
+    }
+    return true;
+  }
+  std::size_t CountUnlocked(MessageId id) const {
+    std::size_t n = 0;
+    for (const Message &m : messages)
+      n += m.Msg == id;
+    return n;
+  }
+  bool WaitForFrames(std::size_t n) {
+    return WaitFor([&] { return CountUnlocked(WM_FRAMEDONE) >= n; });
+  }
+
+  // The frames of every frame message, in order (a frame already dropped gives null).
+  std::vector<std::shared_ptr<const TCameraFrame>> TakeFrames() {
+    std::vector<std::shared_ptr<const TCameraFrame>> frames;
+    for (const Message &m : Messages(WM_FRAMEDONE)) {
+      EXPECT_EQ(m.LParam, scan->AsLParam());
+      frames.push_back(scan->Frames.Take(m.WParam));
+    }
+    return frames;
+  }
+
+  sim::LanCameraSimulator camera;
+  std::uint16_t port = 0;
+  TScanRequests requests;
+  std::unique_ptr<TScan> scan;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<Message> messages;
+};
+
+// The camera's frame number, read back from a frame the drift correction moved by -500.
+int CameraFrameOf(const TCameraFrame &frame) {
+  return frame.Pixels[1] + 500 - RampPixel(1, 0, 0);
+}
+
+TEST(ScanThread, PostsEveryFrameButTheFirstWithItsLinesAndStatus) {
+  ThreadRig rig({});
+  EXPECT_FALSE(rig.requests.ScanRunning.Get());
+  rig.scan->Resume();
+  ASSERT_TRUE(rig.WaitForFrames(3));
+  EXPECT_TRUE(rig.requests.ScanRunning.Get());
+  const auto frames = rig.TakeFrames();
+  for (std::size_t i = 0; i < 3; ++i) {
+    ASSERT_TRUE(frames[i]);
+    const TCameraFrame &f = *frames[i];
+    EXPECT_EQ(f.Result.Kind, kFrameComplete);
+    EXPECT_EQ(f.Width, 320);
+    EXPECT_EQ(f.Height, 16);
+    EXPECT_EQ(f.ReceivedRows, 16);
+    EXPECT_TRUE(f.BlindCorrected);
+    EXPECT_FLOAT_EQ(f.CameraTemperature, 25.0f);
+    // The first frame (camera frame 0) was handed over without a message.
+    EXPECT_EQ(CameraFrameOf(f), static_cast<int>(i) + 1);
+    EXPECT_EQ(f.Pixels[320 * 9 + 77], RampPixel(77, 9, CameraFrameOf(f)) - 500);
+  }
+  // Every line of every frame was announced, and each frame's head step once.
+  EXPECT_GE(rig.Messages(WM_SCANLINE).size(), 4u * 16u);
+  EXPECT_GE(rig.Messages(WM_HEADSTEP).size(), 4u);
+  EXPECT_EQ(rig.scan->LatestLine().Values.size(), 320u);
+
+  rig.scan->Terminate();
+  rig.scan->WaitFor();
+  EXPECT_FALSE(rig.requests.ScanRunning.Get());
+}
+
+TEST(ScanThread, PendingSpeedTakesEffectWithTheNextRequestOnly) {
+  ThreadRig rig({});
+  sim::LanCameraFaults paced;
+  paced.datagramDelayMicros = 2000; // a frame takes some 35 ms
+  rig.camera.SetFaults(paced);
+  rig.scan->Resume();
+  ASSERT_TRUE(rig.WaitFor([&] { return rig.camera.Requests().size() >= 2; }));
+  const std::size_t before = rig.camera.Requests().size();
+  rig.requests.PendingSpeed.Set(3);
+  ASSERT_TRUE(rig.WaitFor([&] {
+    const auto r = rig.camera.Requests();
+    return !r.empty() && r.back().speed == 3 && rig.CountUnlocked(WM_FRAMEDONE) >= before + 1;
+  }));
+  const auto requests = rig.camera.Requests();
+  for (std::size_t i = 0; i < before; ++i)
+    EXPECT_EQ(requests[i].speed, 2) << i; // the request already sent keeps the old speed
+  // Each frame is whole at the speed it was requested with.
+  for (const auto &frame : rig.TakeFrames()) {
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->Result.Kind, kFrameComplete);
+    EXPECT_EQ(frame->Height, frame->Speed == 3 ? 8 : 16);
+    EXPECT_EQ(frame->ReceivedRows, frame->Height);
+  }
+  EXPECT_EQ(rig.requests.PendingSpeed.Get(), kNoRequest);
+}
+
+TEST(ScanThread, SkippedFrameIsNeitherHandedOverNorPosted) {
+  ThreadRig rig({});
+  rig.scan->Resume();
+  ASSERT_TRUE(rig.WaitForFrames(2));
+  rig.requests.FSkipNextFrame.Set(true);
+  ASSERT_TRUE(rig.WaitFor([&] { return !rig.requests.FSkipNextFrame.Get(); }));
+  const std::size_t posted = rig.Messages(WM_FRAMEDONE).size();
+  ASSERT_TRUE(rig.WaitForFrames(posted + 2));
+  rig.scan->Terminate();
+  rig.scan->WaitFor();
+  std::vector<int> numbers;
+  for (const auto &frame : rig.TakeFrames())
+    if (frame)
+      numbers.push_back(CameraFrameOf(*frame));
+  ASSERT_GE(numbers.size(), 4u);
+  int gaps = 0;
+  for (std::size_t i = 1; i < numbers.size(); ++i) {
+    EXPECT_GT(numbers[i], numbers[i - 1]);
+    gaps += numbers[i] - numbers[i - 1] - 1;
+  }
+  EXPECT_EQ(gaps, 1); // exactly one camera frame went unposted
+}
+
+TEST(ScanThread, PauseIsAcknowledgedAndHoldsTheThreadUntilLifted) {
+  ThreadRig rig({});
+  rig.scan->Resume();
+  ASSERT_TRUE(rig.WaitForFrames(1));
+  rig.requests.FPostEnabled.Set(false);
+  rig.scan->SetPause(true);
+  ASSERT_TRUE(rig.WaitFor([&] { return rig.requests.FPostEnabled.Get(); }));
+  rig.scan->Suspend();
+  // Acknowledged: nothing is requested or posted while paused.
+  std::this_thread::sleep_for(100ms);
+  const std::size_t requests = rig.camera.Requests().size();
+  const std::size_t posted = rig.Messages(WM_FRAMEDONE).size();
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(rig.camera.Requests().size(), requests);
+  EXPECT_EQ(rig.Messages(WM_FRAMEDONE).size(), posted);
+  // Resuming continues the pause loop; lifting the pause brings frames again.
+  rig.scan->Resume();
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(rig.camera.Requests().size(), requests);
+  rig.scan->SetPause(false);
+  ASSERT_TRUE(rig.WaitForFrames(posted + 2));
+}
+
+TEST(ScanThread, InterfaceTypeWithoutReceiverEndsEveryFrameWith1000) {
+  sim::LanCameraConfig config;
+  config.interfaceType = 129;
+  ThreadRig rig(config);
+  rig.scan->Resume();
+  ASSERT_TRUE(rig.WaitForFrames(1));
+  const auto frames = rig.TakeFrames();
+  ASSERT_TRUE(frames[0]);
+  EXPECT_EQ(frames[0]->Result.Kind, kFrameResultUnservedType);
+  EXPECT_EQ(frames[0]->Result.Code, 1000);
+  EXPECT_TRUE(rig.camera.Requests().empty());
+}
+
+TEST(ScanThread, StripStepFourMovesOnAndAsksForSpeedTwo) {
+  ThreadRig rig({});
+  rig.requests.HeadConnected.Set(true);
+  rig.requests.StripScanning.Set(true);
+  rig.requests.StripStep.Set(4);
+  rig.scan->FUnit.Speed = 3;
+  rig.scan->Resume();
+  ASSERT_TRUE(rig.WaitFor([&] { return rig.requests.StripStep.Get() == 5; }));
+  ASSERT_TRUE(rig.WaitFor([&] {
+    const auto r = rig.camera.Requests();
+    return r.size() >= 2 && r.back().speed == 2;
+  }));
+  EXPECT_EQ(rig.camera.Requests().front().speed, 3);
+}
+
+// Run under ThreadSanitizer: a thousand frames while the GUI side takes frames and lines and changes
+// requests, as the main window does.
+TEST(ScanThread, AThousandFramesWithTheGuiReadingAlong) {
+  sim::LanCameraConfig config;
+  config.scanWidth = 16;
+  ThreadRig rig(config, 2);
+  rig.scan->Resume();
+  int taken = 0;
+  std::uint64_t serial = 0;
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  while (rig.scan->FramesPosted.load() < 1000 && std::chrono::steady_clock::now() < deadline) {
+    if (auto frame = rig.scan->Frames.Take()) {
+      ASSERT_EQ(frame->Pixels.size(), static_cast<std::size_t>(frame->Width) * frame->Height);
+      ASSERT_EQ(frame->Result.Kind, kFrameComplete);
+      ++taken;
+    }
+    const TScanLineCopy line = rig.scan->LatestLine();
+    ASSERT_TRUE(line.Values.empty() || line.Values.size() == 16u);
+    if (++serial % 50 == 0)
+      rig.requests.BlindCorrectionOn.Set(serial % 100 != 0);
+    (void)rig.scan->LineNumber();
+    std::this_thread::yield();
+  }
+  EXPECT_GE(rig.scan->FramesPosted.load(), 1000);
+  EXPECT_GT(taken, 0);
+  rig.scan->Terminate();
+  rig.scan->WaitFor();
+}
+
+} // namespace
+} // namespace calidarix

@@ -1,0 +1,219 @@
+#include "acquisition/film_finish.h"
+#include "acquisition/scan_thread.h"
+#include "mainwindow/film_recovery.h"
+#include "platform/datetime.h"
+#include "tests/acquisition/ui/live_window_fixture.h"
+#include "thermogram/thermogram_globals.h"
+
+#include <QLabel>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace calidarix {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RampPixel;
+
+class FrameArrival : public test::LiveWindow {};
+
+TEST_F(FrameArrival, SingleBandFramesBecomeTheLiveThermogram) {
+  TCalidarix &w = Open();
+  Start({});
+  ASSERT_TRUE(WaitForShownFrames(2));
+  // Without the drift correction a pixel's temperature is its signal.
+  ScanRequests.BlindCorrectionOn.Set(false);
+  ASSERT_TRUE(WaitUntil([&] { return !ScanUnit.DisplayFrame.empty() && w.FAcquisition.FramesShown >= 4; }));
+  ASSERT_TRUE(WaitForShownFrames(2));
+  const TDTV &dtv = *CurrentDTV;
+  EXPECT_EQ(dtv.Width(), 320);
+  EXPECT_EQ(dtv.Height(), 32); // speed 2 doubles the rows
+  EXPECT_TRUE(dtv.FFileName.isEmpty());
+  const int frames = camera->FramesSent();
+  const double t = dtv.TemperatureAt(100, 10);
+  EXPECT_GE(t, RampPixel(100, 5, 0) - 1.0);
+  EXPECT_LE(t, RampPixel(100, 5, frames) + 1.0);
+  EXPECT_LT(dtv.TemperatureAt(10, 10), dtv.TemperatureAt(300, 10));
+  EXPECT_FLOAT_EQ(ScanUnit.CameraTemperature, 25.0f);
+  EXPECT_FLOAT_EQ(static_cast<float>(dtv.FCameraTemp), 25.0f);
+  EXPECT_EQ(w.FAcquisition.FramesLost, 0);
+  EXPECT_TRUE(w.ScanSB->isChecked());
+}
+
+TEST_F(FrameArrival, DualBandFramesSplitIntoTheTwoBands) {
+  for (const std::int32_t width : {320, 321}) {
+    SCOPED_TRACE(width);
+    TCalidarix &w = Open();
+    sim::LanCameraConfig config;
+    config.interfaceType = 257;
+    config.scanWidth = width;
+    Start(config);
+    ASSERT_TRUE(WaitForShownFrames(1));
+    // Without the drift correction a pixel's temperature is its signal.
+    ScanRequests.BlindCorrectionOn.Set(false);
+    ASSERT_TRUE(WaitForShownFrames(3));
+    ASSERT_TRUE(BandDTV35 && BandDTV812);
+    EXPECT_EQ(BandDTV35->Width(), width);
+    EXPECT_EQ(BandDTV812->Width(), width);
+    EXPECT_EQ(ScanUnit.DisplayFrameWidth, width);
+    EXPECT_EQ(CurrentDTV->Width(), width);
+    EXPECT_EQ(CurrentDTV->FRaw, BandDTV35->FRaw); // the first band is shown
+    // The second band lies further right on the ramp, so it is warmer at the same column.
+    EXPECT_GT(BandDTV812->TemperatureAt(5, 5), BandDTV35->TemperatureAt(5, 5));
+
+    ScanUnit.CalibrationBand = 1;
+    ASSERT_TRUE(WaitForShownFrames(1));
+    EXPECT_EQ(CurrentDTV->FRaw, BandDTV812->FRaw);
+    w.StopAcquisitionThread();
+    camera->Stop();
+    ResetCameraState();
+    window.reset();
+  }
+}
+
+TEST_F(FrameArrival, LostFramesLeaveTheThermogramAndAreLoggedWithTheirLine) {
+  TCalidarix &w = Open();
+  logger->FUserLog = true;
+  sim::LanCameraConfig config;
+  config.scanWidth = 1024; // two datagrams per line: a lost one shows at once
+  Start(config);
+  ASSERT_TRUE(WaitForShownFrames(1));
+  const std::vector<std::uint16_t> before = CurrentDTV->FRaw;
+  sim::LanCameraFaults faults;
+  faults.dropRow = 2; // a datagram of line 1
+  camera->SetFaults(faults);
+  ASSERT_TRUE(WaitForLostFrames(2));
+  EXPECT_TRUE(Logged("Scan frame lost. Error code:1. Line:1")) << logger->Lines().join('\n').toStdString();
+  // Not taken for a marked frame: nothing was saved.
+  EXPECT_FALSE(fs::exists(driveDir.path() / "DATABASE.KVD"));
+  const int lost = w.FAcquisition.FramesLost;
+  camera->SetFaults({});
+  ASSERT_TRUE(WaitForShownFrames(1));
+  EXPECT_GE(w.FAcquisition.FramesLost, lost);
+  EXPECT_TRUE(w.FAcquisition.LostNotice.isEmpty());
+  EXPECT_EQ(CurrentDTV->FRaw.size(), before.size());
+}
+
+TEST_F(FrameArrival, EveryResultKindTakesItsPath) {
+  TCalidarix &w = Open();
+  logger->FUserLog = true;
+  sim::LanCameraConfig config;
+  config.statusFlags = 0; // the blind was not made
+  Start(config);
+  ASSERT_TRUE(WaitForLostFrames(1));
+  EXPECT_TRUE(Logged("Scan frame lost. Error code:22. Line:-1")) << logger->Lines().join('\n').toStdString();
+  EXPECT_EQ(w.FAcquisition.FramesShown, 0);
+
+  // A marked frame saves the thermogram shown.
+  config.statusFlags = 0x40;
+  config.endMarker = true;
+  camera->SetConfig(config);
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(driveDir.path() / "DATABASE.KVD"); }));
+  w.StopAcquisitionThread();
+
+  // An interface type without a receiver.
+  ResetCameraState();
+  sim::LanCameraConfig unserved;
+  unserved.interfaceType = 129;
+  Start(unserved);
+  ASSERT_TRUE(WaitForLostFrames(1));
+  EXPECT_TRUE(Logged("Scan frame lost. Error code:1000. Line:0"));
+}
+
+TEST_F(FrameArrival, AFilmIsRecordedRolledOverAndFinishedIntoTheDatabase) {
+  TCalidarix &w = Open();
+  Start({});
+  ASSERT_TRUE(WaitForShownFrames(1));
+  // Each 320 x 32 frame takes some 20 kB: a film rolls over after its fourth frame.
+  FilmRolloverBytes = 4 * 20000;
+  w.FilmPanelClick();
+  const fs::path temporary = driveDir.path() / kFilmTempName;
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(temporary); }));
+  EXPECT_TRUE(FilmRecordingInProgress(temporary)); // held against the film recovery
+  const fs::path database = driveDir.path() / "DATABASE.KVD";
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(database); }));
+  ASSERT_TRUE(WaitForShownFrames(2));
+  w.StopScan();
+  EXPECT_FALSE(ScanRequests.ScanRunning.Get());
+  EXPECT_FALSE(ScanRequests.FilmRecording.Get());
+  EXPECT_FALSE(fs::exists(temporary));
+  int films = 0;
+  for (const auto &day : fs::directory_iterator(database))
+    for (const auto &film : fs::directory_iterator(day.path())) {
+      ++films;
+      TDTV read;
+      ASSERT_TRUE(read.LoadDTV(test::QPath(film.path()), 1).ok);
+      EXPECT_EQ(read.Width(), 320);
+      EXPECT_GE(read.FHeader.FrameCount, 1);
+      EXPECT_LE(read.FHeader.FrameCount, 5);
+    }
+  EXPECT_GE(films, 2);
+  EXPECT_FALSE(w.FAcquisition.FilmSavedName.isEmpty());
+  EXPECT_FALSE(w.ScanSB->isChecked());
+}
+
+TEST_F(FrameArrival, StopEndsTheFramesAndRestoresTheControls) {
+  TCalidarix &w = Open();
+  TScan &scan = Start({});
+  ASSERT_TRUE(WaitForShownFrames(2));
+  w.StopScan();
+  EXPECT_FALSE(w.FAcquisition.StopTimedOut);
+  EXPECT_TRUE(scan.Suspended());
+  EXPECT_FALSE(ScanRequests.ScanRunning.Get());
+  EXPECT_FALSE(w.ScanSB->isChecked());
+  EXPECT_TRUE(w.Start1->isEnabled());
+  const int shown = w.FAcquisition.FramesShown;
+  WaitUntil([] { return false; }, 300);
+  EXPECT_EQ(w.FAcquisition.FramesShown, shown);
+}
+
+TEST_F(FrameArrival, LiveOverlayAndBlindLabel) {
+  TCalidarix &w = Open();
+  Start({});
+  ASSERT_TRUE(WaitForShownFrames(1));
+  ScanRequests.PendingSpeed.Set(3);
+  ScanRequests.LaserOn.Set(true);
+  ASSERT_TRUE(WaitUntil([&] { return ScanUnit.Speed == 3 && w.FAcquisition.FramesShown > 2; }));
+  ASSERT_TRUE(WaitForShownFrames(1));
+  QStringList texts;
+  for (const TOverlayText &t : w.FAcquisition.Overlay)
+    texts << t.Text;
+  EXPECT_EQ(texts, (QStringList{"SPEED 3", "LASER ON"}));
+  EXPECT_FALSE(w.findChild<QLabel *>("BlindLabel")->text().isEmpty());
+}
+
+} // namespace
+} // namespace calidarix
+
+namespace calidarix {
+namespace {
+
+// The live picture as a user sees it: a warm disc on a cooler gradient, scanned at speed 2. With
+// CALIDARIX_SCREENSHOT_DIR set, the window is written there as live_window.png.
+TEST_F(FrameArrival, LivePictureShowsTheScene) {
+  TCalidarix &w = Open();
+  sim::LanCameraConfig config;
+  config.pixel = [](int x, int y, int frame) {
+    const double dx = x - 160 - (frame % 20);
+    const double dy = (y - 8) * 10.0;
+    const double disc = dx * dx + dy * dy < 60.0 * 60.0 ? 1500.0 : 0.0;
+    return static_cast<std::uint16_t>(2800 + x * 3 + disc);
+  };
+  Start(config);
+  ASSERT_TRUE(WaitForShownFrames(2));
+  ScanRequests.LaserOn.Set(true);
+  ASSERT_TRUE(WaitForShownFrames(3));
+  QApplication::processEvents();
+  const QImage shot = w.grab().toImage();
+  const QImage image = w.ImagePB->grab().toImage();
+  // The disc is warmer than its surroundings: the picture is not one colour.
+  const QPoint centre(image.width() / 2, image.height() / 2);
+  EXPECT_NE(image.pixel(centre), image.pixel(4, centre.y()));
+  if (const QByteArray dir = qgetenv("CALIDARIX_SCREENSHOT_DIR"); !dir.isEmpty())
+    shot.save(QString::fromLocal8Bit(dir) + "/live_window.png");
+}
+
+} // namespace
+} // namespace calidarix
