@@ -86,6 +86,7 @@ void TCalidarix::BuildComponents() {
   ApplyInfoPanelLayout(false);
   ConnectHeadCommands();
   BuildExportControls();
+  BuildView3DControls();
   // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
   // run its own command again. This covers the buttons of every panel, whoever built them.
   for (QToolButton *button : findChildren<QToolButton *>())
@@ -246,8 +247,7 @@ void TCalidarix::BuildToolBar() {
           [this] { Note(FServices.acquisition->VideoSBClick(), "Video"); });
   // Buttons whose commands are not built yet say so in the window instead of doing nothing. A command
   // that is built takes its button off this list.
-  for (const char *name :
-       {"FrameSB", "View3dSB", "GraphSB", "HistogramSB", "TimeGraphSB", "FixedFileSB", "LinkSB"}) {
+  for (const char *name : {"FrameSB", "GraphSB", "HistogramSB", "TimeGraphSB", "FixedFileSB", "LinkSB"}) {
     auto *button = findChild<QToolButton *>(QString::fromLatin1(name));
     connect(button, &QToolButton::clicked, this, [this, button] {
       NotAvailable(button->toolTip().isEmpty() ? button->objectName() : button->toolTip());

@@ -6,7 +6,6 @@ TGraphForm *GraphForm = nullptr;
 TCalibrForm *CalibrForm = nullptr;
 TPanoScanDialog *PanoScanDialog = nullptr;
 TFilmProcessForm *FilmProcessForm = nullptr;
-TGLview *GLview = nullptr;
 TGraphForm *TimeProfileForm = nullptr;
 TGraphForm *HistogramForm = nullptr;
 TPaletteForm *PaletteForm = nullptr;
