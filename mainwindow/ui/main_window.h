@@ -17,6 +17,7 @@
 #include "acquisition/ui/acquisition_state.h"
 #include "acquisition/ui/peripherals_state.h"
 #include "analysis/markers.h"
+#include "analysis/relief_state.h"
 #include "analysis/ui/measure_state.h"
 #include "head/ui/head_state.h"
 #include "mainwindow/auto_save.h"
@@ -617,6 +618,28 @@ public:
   QString FLastGraphNotice;
 
   // ---- 3-D view and relief view (analysis/ui/) ----
+  // The software relief view (main_window_relief.cpp): ThreeDPB lies over the image and is shown instead
+  // of it while FRelief.FReliefView is set. View3dSB switches between the two; with Ctrl held it shows
+  // the OpenGL 3-D view (GLview) in surface mode instead (main_window_view3d.cpp).
+  TReliefState FRelief;
+  // The button's command; the first form reads Ctrl from the keyboard.
+  void View3DSBClick();
+  void View3DSBClick(bool ctrlHeld);
+  // Draws the relief into ThreeDPB while the relief is shown; a call while one runs is dropped.
+  void ThreeDPBPaint();
+  // The relief of CurrentDTV (512 x 432) stretched onto r of any painter: the screen and the snapshot.
+  void ThreeDPBPaintTo(QPainter &painter, const TRect &r);
+  void ThreeDPBMouseDown(Qt::MouseButton button, int x, int y);
+  void ThreeDPBMouseMove(Qt::MouseButtons buttons, int x, int y);
+  void Timer3DTimer();
+  // The key commands' automatic turn of the shown relief (forward: the azimuth grows), every 100 ms.
+  void StartReliefRotation(bool forward);
+  // Menu "GL", "Surface Mode": the 3-D view shows the surface of the current thermogram.
+  void SurfaceModeClick();
+  void BuildView3DControls();
+  TPaintBox *ThreeDPB = nullptr;
+  QToolButton *View3dSB = nullptr;
+  QTimer *Timer3D = nullptr;
 
   // ---- Keyboard command table (mainwindow/ui/main_window_keys.cpp) ----
   // main_window_keys.cpp: a key message chooses its command by scan code from the command table
@@ -668,7 +691,6 @@ public:
   // Commands of other parts of the program that the keys call and that are not built yet: each says
   // in the window that it is not available (main_window_pending.cpp). Whoever builds one deletes its
   // stub there.
-  void View3DSBClick();
   void PanoPanelClick();
   void Strip1Click();
   void MergeMultiScan();

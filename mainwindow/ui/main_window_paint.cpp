@@ -77,6 +77,11 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
       logger->AppendLine(QStringLiteral("Drawing collision"));
     return;
   }
+  // The relief view stands in for the image while it is shown.
+  if (FRelief.FReliefView) {
+    ThreeDPBPaint();
+    return;
+  }
   FImagePainting = true;
   const auto release = qScopeGuard([this] { FImagePainting = false; });
   const bool relayout = sender == this || FResized;

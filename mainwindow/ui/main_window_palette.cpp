@@ -261,9 +261,12 @@ void TCalidarix::PalChange(int slot) {
   if (!CurrentDTV || RefusedWhileBusy(QStringLiteral("Palette")))
     return;
   TPaletteSlots s = GatherPaletteSlots();
-  if (calidarix::PalChange(s, *CurrentDTV, slot) == PaletteRole::None)
+  const PaletteRole role = calidarix::PalChange(s, *CurrentDTV, slot);
+  if (role == PaletteRole::None)
     return;
   StorePaletteSlots(s);
+  if (GLview && GLview->isVisible())
+    GLview->UpdatePalette(role == PaletteRole::Image, role == PaletteRole::Isotherm, false);
   PaletteRepaint();
 }
 

@@ -5,9 +5,6 @@
 
 namespace calidarix {
 
-void TCalidarix::View3DSBClick() {
-  NotAvailable(QStringLiteral("3D View [N]"));
-}
 void TCalidarix::PanoPanelClick() {
   NotAvailable(QStringLiteral("Start Panoram [P]"));
 }

@@ -2,6 +2,7 @@
 // and what dragging and right-clicking on the bar or the scale do to the palette window. The pictures
 // are made here; the boxes copy them in their paint events.
 
+#include "analysis/ui/gl_view.h"
 #include "mainwindow/ui/glyphs.h"
 #include "mainwindow/ui/main_window.h"
 #include "platform/numbers.h"
@@ -201,6 +202,8 @@ void TCalidarix::PalPBPaint(QObject *sender) {
       DrawPaletteCursor(painter, BoxRect(PalPB), PalCursorTemp);
   }
   PalPB->Picture = picture;
+  if (GLview && GLview->isVisible())
+    GLview->UpdatePalette(false, false, false);
   if (sender != PalPB)
     PalPB->update();
 }

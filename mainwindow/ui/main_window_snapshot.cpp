@@ -51,6 +51,11 @@ QImage TCalidarix::BuildSnapshot() {
   const QSize canvas(request.Base.width(), request.Base.height() + (framed ? 2 : 0));
   TSnapshotPainters painters;
   painters.Image = [&](QPainter &painter, QSize area) {
+    // The relief view, while shown, is the picture part.
+    if (FRelief.FReliefView) {
+      ThreeDPBPaintTo(painter, TRect{0, 0, area.width(), area.height()});
+      return;
+    }
     // The view is rendered at the snapshot's size and put back. The snapshot renders into a bitmap of
     // its own, kept for the next snapshot, so the screen's cached rendering stays as it is and neither
     // bitmap is allocated again for every frame of a film export.

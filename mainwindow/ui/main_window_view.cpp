@@ -4,6 +4,7 @@
 
 #include "analysis/coordinate_mapping.h"
 #include "analysis/measure_texts.h"
+#include "analysis/ui/gl_view.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/view_texts.h"
@@ -291,6 +292,8 @@ bool TCalidarix::ChangeDTV(bool reload) {
 
   if (auto *projection = findChild<QMenu *>(QStringLiteral("Projection1")))
     projection->menuAction()->setEnabled(dtv.FScanReconstructed);
+  if (GLview && GLview->isVisible())
+    GLview->DTVchanged();
 
   SoundBtn->setVisible(dtv.FHasVoiceNote);
   if (dtv.FHasVoiceNote) {

@@ -95,6 +95,7 @@ void TCalidarix::BuildComponents() {
   // Acquisition
   FServices.acquisition->Attach(*this);
   BuildAcquisitionControls();
+  BuildView3DControls();
   // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
   // run its own command again. This covers the buttons of every panel, whoever built them.
   for (QToolButton *button : findChildren<QToolButton *>())
@@ -256,7 +257,7 @@ void TCalidarix::BuildToolBar() {
           [this] { Note(FServices.acquisition->ScanSBClick(), "Scan"); });
   // Buttons whose commands are not built yet say so in the window instead of doing nothing. A command
   // that is built takes its button off this list.
-  for (const char *name : {"View3dSB", "FixedFileSB", "LinkSB"}) {
+  for (const char *name : {"FixedFileSB", "LinkSB"}) {
     auto *button = findChild<QToolButton *>(QString::fromLatin1(name));
     connect(button, &QToolButton::clicked, this, [this, button] {
       NotAvailable(button->toolTip().isEmpty() ? button->objectName() : button->toolTip());

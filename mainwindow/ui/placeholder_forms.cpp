@@ -5,7 +5,6 @@ namespace calidarix {
 TCalibrForm *CalibrForm = nullptr;
 TPanoScanDialog *PanoScanDialog = nullptr;
 TFilmProcessForm *FilmProcessForm = nullptr;
-TGLview *GLview = nullptr;
 TPaletteForm *PaletteForm = nullptr;
 TActivateTCPServerForm *ActivateTCPServerForm = nullptr;
 

@@ -3,6 +3,7 @@
 // of its class, with its name and caption, so that the program creates every window in its order.
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
+#include "analysis/ui/gl_view.h"
 #include "analysis/ui/graph_form.h"
 #include "head/ui/qor_ctrl.h"
 #include "head/ui/set0_dialog.h"
@@ -30,7 +31,6 @@ public:
 CALIDARIX_EMPTY_FORM(TCalibrForm, "CalibrForm", "Calibration")
 CALIDARIX_EMPTY_FORM(TPanoScanDialog, "PanoScanDialog", "PanoScanDialog")
 CALIDARIX_EMPTY_FORM(TFilmProcessForm, "FilmProcessForm", "Film Process")
-CALIDARIX_EMPTY_FORM(TGLview, "GLview", "GLview")
 CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateTCPServerForm")
 
 #undef CALIDARIX_EMPTY_FORM
@@ -38,7 +38,6 @@ CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateT
 extern TCalibrForm *CalibrForm;
 extern TPanoScanDialog *PanoScanDialog;
 extern TFilmProcessForm *FilmProcessForm;
-extern TGLview *GLview;
 extern TPaletteForm *PaletteForm;
 extern TActivateTCPServerForm *ActivateTCPServerForm;
 

@@ -478,9 +478,10 @@ std::vector<KeyDispatch::RowCase> KeyDispatch::RowCases() {
       {A, 45, W::Always, palWindow(10, 100), windowIs(10, 99)},
       {A, 46, W::Always, none, [](TCalidarix &) { EXPECT_TRUE(CurrentDTV->isIsoColor); }},
       {A, 49, W::Always, [](TCalidarix &w) { w.FCtrlDown = true; },
-       [n = notice("3D View")](TCalidarix &w) {
+       [this](TCalidarix &w) {
          EXPECT_FALSE(w.FCtrlDown);
-         n(w);
+         EXPECT_TRUE(w.FRelief.FReliefView);
+         EXPECT_TRUE(Shown("ThreeDPB"));
        }},
       {A, 50, W::OverlayLoaded,
        [](TCalidarix &) {
