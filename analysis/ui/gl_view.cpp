@@ -5,6 +5,7 @@
 
 #include "analysis/view3d_shaders.h"
 #include "mainwindow/ui/logger_window.h"
+#include "mainwindow/ui/main_window.h"
 #include "platform/paths.h"
 
 #include <QAction>
@@ -182,6 +183,9 @@ void TGLview::AnimationTimerTick() {
 void TGLview::showEvent(QShowEvent *event) {
   QWidget::showEvent(event);
   if (!State.TimerStarted) {
+    // The first show places the window over the middle of the main window.
+    if (Calidarix)
+      move(Calidarix->frameGeometry().center() - QPoint(width() / 2, height() / 2));
     FAnimationClock.start();
     FTicksApplied = 0;
     FAnimationTimer->start();

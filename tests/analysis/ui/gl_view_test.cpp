@@ -17,6 +17,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -300,6 +301,28 @@ TEST_F(GLViewTest, EveryFrameIsSavedUntilAFileCannotBeWritten) {
   EXPECT_EQ(view->State.SavedFrameNo, number);
   view->FormPaint();
   EXPECT_TRUE(view->isVisible()) << "the view goes on";
+}
+
+TEST_F(GLViewTest, FullScreenTheVertexLimitAndTheDriverList) {
+  Key(Qt::Key_F11);
+  EXPECT_TRUE(view->isFullScreen());
+  Key(Qt::Key_Escape); // only leaves full screen
+  EXPECT_FALSE(view->isFullScreen());
+  EXPECT_TRUE(view->isVisible());
+  EXPECT_FALSE(view->State.AbortRequested);
+  EXPECT_EQ(view->size(), QSize(640, 480));
+
+  Frame(640, 480, [](int x, int y) { return 20000 + 10 * x + y; });
+  EXPECT_EQ(view->State.MeshCols, 320) << "the default limit samples every second pixel";
+  view->Action(A::a1M)->trigger();
+  EXPECT_EQ(view->State.VertexLimit, 1048576);
+  EXPECT_EQ(view->State.MeshCols, 640);
+  EXPECT_TRUE(view->Action(A::a1M)->isChecked());
+  EXPECT_FALSE(view->Action(A::a256k)->isChecked()) << "one limit at a time";
+
+  view->Action(A::aPrint)->trigger();
+  EXPECT_TRUE(view->Memo1->isVisible());
+  EXPECT_TRUE(view->Memo1->toPlainText().contains(QStringLiteral("Mesa")));
 }
 
 } // namespace
