@@ -323,6 +323,7 @@ bool TCalidarix::ChangeFrame(int frameNo) {
     ShowViewNotice(read.message, dtv.FFileName);
     return false;
   }
+  FilmReviewFollowFrame(frameNo);
   return ChangeDTV(false);
 }
 

@@ -86,6 +86,7 @@ void TCalidarix::BuildComponents() {
   ApplyInfoPanelLayout(false);
   ConnectHeadCommands();
   BuildExportControls();
+  BuildFilmsControls();
   // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
   // run its own command again. This covers the buttons of every panel, whoever built them.
   for (QToolButton *button : findChildren<QToolButton *>())
