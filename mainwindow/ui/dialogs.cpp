@@ -99,6 +99,11 @@ bool QtUserDialogs::ConfirmPrint(QWidget *parent, QPrinter &printer) {
   return dialog.exec() == QDialog::Accepted;
 }
 
+bool QtUserDialogs::Confirm(QWidget *parent, const QString &text) {
+  return QMessageBox::question(parent, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
 SaveDialogAnswer ScriptedDialogs::SaveFile(QWidget *, const SaveDialogRequest &request) {
   SaveRequests << request;
   if (SaveAnswers.empty())
@@ -149,6 +154,15 @@ void ScriptedDialogs::ShowMessage(QWidget *, const QString &text) {
 
 void ScriptedDialogs::ShowError(QWidget *, const QString &text) {
   Errors << text;
+}
+
+bool ScriptedDialogs::Confirm(QWidget *, const QString &text) {
+  Questions << text;
+  if (ConfirmAnswers.empty())
+    return false;
+  const bool yes = ConfirmAnswers.front();
+  ConfirmAnswers.pop_front();
+  return yes;
 }
 
 } // namespace calidarix

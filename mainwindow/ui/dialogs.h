@@ -59,6 +59,8 @@ public:
   virtual std::optional<TFramesChoice> ChooseFilmFrames(QWidget *parent) = 0;
   // The print dialog over `printer`; false when cancelled.
   virtual bool ConfirmPrint(QWidget *parent, QPrinter &printer) = 0;
+  // A question with the buttons Yes and No; true only for Yes.
+  virtual bool Confirm(QWidget *parent, const QString &text) = 0;
 };
 
 // The filter of an open dialog in Qt's form: "DTV - files (*.dtv *.DTV);;IMG - files (*.img *.IMG)".
@@ -74,6 +76,7 @@ public:
   SaveDialogAnswer SaveFile(QWidget *parent, const SaveDialogRequest &request) override;
   std::optional<TFramesChoice> ChooseFilmFrames(QWidget *parent) override;
   bool ConfirmPrint(QWidget *parent, QPrinter &printer) override;
+  bool Confirm(QWidget *parent, const QString &text) override;
 };
 
 // Answers open dialogs from a queue (an empty queue answers "cancelled") and keeps what was asked.
@@ -87,6 +90,8 @@ public:
   // Prints to the PDF file of the next print answer, in its orientation; an answer without a file (or
   // none left) cancels.
   bool ConfirmPrint(QWidget *parent, QPrinter &printer) override;
+  // Answers from ConfirmAnswers (an empty queue answers No) and keeps the questions.
+  bool Confirm(QWidget *parent, const QString &text) override;
 
   struct PrintAnswer {
     QString PdfFile;
@@ -103,6 +108,8 @@ public:
   QList<OpenDialogRequest> OpenRequests;
   QStringList Messages;
   QStringList Errors;
+  std::deque<bool> ConfirmAnswers;
+  QStringList Questions;
 };
 
 } // namespace calidarix

@@ -30,6 +30,7 @@
 #include "mainwindow/ui/dialogs.h"
 #include "mainwindow/ui/export_state.h"
 #include "mainwindow/ui/key_state.h"
+#include "mainwindow/ui/films_state.h"
 #include "mainwindow/ui/paint_boxes.h"
 #include "mainwindow/ui/panels_state.h"
 #include "mainwindow/ui/shell_services.h"
@@ -65,6 +66,7 @@ namespace calidarix {
 
 class TFormVideo;
 struct TLanTimings;
+class TMultyGrid;
 
 class TCalidarix : public QMainWindow {
   Q_OBJECT
@@ -694,10 +696,6 @@ public:
   void PanoPanelClick();
   void Strip1Click();
   void MergeMultiScan();
-  void DeleteFrameOrFile();
-  void MaxOverListedFiles(bool unused);
-  void FilmProcessClick();
-  void TabExecute();
   void CtrlAltPointExecute();
   void CtrlAltCommaExecute();
 
@@ -733,6 +731,44 @@ public:
   QAction *CtrlC = nullptr, *CtrlInsert = nullptr;
 
   // ---- Films, review table, thumbnail grid, folder conversions (mainwindow/ui/) ----
+  // Film processing and the review window's frames (main_window_films.cpp). Alt+Enter: every frame of
+  // the film shown measured over the selected area (or the whole frame) and the review window filled
+  // and shown. The frame shown stays.
+  void ProcessFilm();
+  // A row picked in the review window: that frame of the film the table was made from, opening the
+  // film again when another file is shown meanwhile.
+  void ShowReviewedFrame(const QString &film, int frame);
+  // Frame stepping keeps the review window's current row on the frame shown (ChangeFrame).
+  void FilmReviewFollowFrame(int frameNo);
+  // Thumbnail grid (main_window_thumbnails.cpp). TabExecute shows or hides the grid over the image
+  // area (while scanning it locks the range to the fixed range instead); leaving it shows the file
+  // focused last. Keys are Qt key codes.
+  void TabExecute();
+  void MultyDGDrawCell(QPainter &painter, int column, int row, const QRect &r);
+  void MultyDGKeyDown(int key, Qt::KeyboardModifiers modifiers);
+  void MultyDGKeyUp(int key);
+  void MultyDGMouseDown(Qt::MouseButton button, int x, int y, Qt::KeyboardModifiers modifiers);
+  void MultyDGMouseWheelUp();
+  void MultyDGMouseWheelDown();
+  void MultyDGDblClick();
+  void ImagePanelResize();
+  // Deleting (main_window_delete.cpp): Del deletes the frame shown from a film (the film is rewritten
+  // without it) or the file shown with its companions; in the grid, the marked files or the focused one.
+  void DeleteFrameOrFile();
+  void DeleteMarkedFiles();
+  // Folder conversions (main_window_conversions.cpp): the folder list as one film of first frames, as
+  // one JPEG snapshot per file, and (Alt+S) the per-pixel maximum over its files as an unnamed image.
+  void FolderToFilmClick();
+  void FoldertoJPGClick();
+  void MaxOverListedFiles(bool unused);
+  TFilmsState FFilms;
+  TMultyGrid *MultyDG = nullptr;
+  QAction *Multy1 = nullptr;
+  QAction *FoldertoJPG = nullptr;
+  void BuildFilmsControls();
+  // The page of the grid after a change of the page, the focus or the column count: its thumbnails
+  // rendered where missing, the focused file loaded, the scroll bar and the picture brought up to date.
+  void ThumbPageChanged();
 
   // ---- Setup panel, file browser, comments, shortcuts (mainwindow/ui/) ----
   PanelsState FPanels;

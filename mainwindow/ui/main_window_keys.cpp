@@ -310,7 +310,7 @@ void TCalidarix::CarryOutKeyCommand(const KeyCommandRow &row) {
   case KeyCommand::SplitView:
     return SplitViewKey();
   case KeyCommand::ProcessFilm:
-    return FilmProcessClick();
+    return ProcessFilm();
   case KeyCommand::MaxOverListedFiles:
     MaxOverListedFiles(false);
     // A command that said why it did nothing leaves the view, and its reason, as they are.

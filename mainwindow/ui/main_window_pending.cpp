@@ -14,18 +14,6 @@ void TCalidarix::Strip1Click() {
 void TCalidarix::MergeMultiScan() {
   NotAvailable(QStringLiteral("Merge scans [Ctrl+F]"));
 }
-void TCalidarix::DeleteFrameOrFile() {
-  NotAvailable(QStringLiteral("Delete frame or file [Del]"));
-}
-void TCalidarix::MaxOverListedFiles(bool) {
-  NotAvailable(QStringLiteral("Maximum over the listed files [Alt+S]"));
-}
-void TCalidarix::FilmProcessClick() {
-  NotAvailable(QStringLiteral("Film processing [Alt+Enter]"));
-}
-void TCalidarix::TabExecute() {
-  NotAvailable(QStringLiteral("Multy [Tab]"));
-}
 void TCalidarix::CtrlAltPointExecute() {
   NotAvailable(QStringLiteral("Calibration point [Ctrl+Alt+.]"));
 }

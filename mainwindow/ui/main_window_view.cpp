@@ -328,6 +328,7 @@ bool TCalidarix::ChangeFrame(int frameNo) {
     ShowViewNotice(read.message, dtv.FFileName);
     return false;
   }
+  FilmReviewFollowFrame(frameNo);
   return ChangeDTV(false);
 }
 

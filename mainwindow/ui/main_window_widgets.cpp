@@ -96,6 +96,7 @@ void TCalidarix::BuildComponents() {
   FServices.acquisition->Attach(*this);
   BuildAcquisitionControls();
   BuildView3DControls();
+  BuildFilmsControls();
   // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
   // run its own command again. This covers the buttons of every panel, whoever built them.
   for (QToolButton *button : findChildren<QToolButton *>())

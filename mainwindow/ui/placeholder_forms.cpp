@@ -4,7 +4,6 @@ namespace calidarix {
 
 TCalibrForm *CalibrForm = nullptr;
 TPanoScanDialog *PanoScanDialog = nullptr;
-TFilmProcessForm *FilmProcessForm = nullptr;
 TPaletteForm *PaletteForm = nullptr;
 TActivateTCPServerForm *ActivateTCPServerForm = nullptr;
 

@@ -7,6 +7,7 @@
 #include "analysis/ui/graph_form.h"
 #include "head/ui/qor_ctrl.h"
 #include "head/ui/set0_dialog.h"
+#include "mainwindow/ui/film_process_form.h"
 #include "mainwindow/ui/film_save_form.h"
 #include "mainwindow/ui/info_form.h"
 #include "mainwindow/ui/open_form.h"
@@ -30,14 +31,12 @@ public:
 
 CALIDARIX_EMPTY_FORM(TCalibrForm, "CalibrForm", "Calibration")
 CALIDARIX_EMPTY_FORM(TPanoScanDialog, "PanoScanDialog", "PanoScanDialog")
-CALIDARIX_EMPTY_FORM(TFilmProcessForm, "FilmProcessForm", "Film Process")
 CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateTCPServerForm")
 
 #undef CALIDARIX_EMPTY_FORM
 
 extern TCalibrForm *CalibrForm;
 extern TPanoScanDialog *PanoScanDialog;
-extern TFilmProcessForm *FilmProcessForm;
 extern TPaletteForm *PaletteForm;
 extern TActivateTCPServerForm *ActivateTCPServerForm;
 

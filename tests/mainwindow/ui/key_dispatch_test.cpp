@@ -9,6 +9,7 @@
 #include "head/head_globals.h"
 #include "head/ui/head_service.h"
 #include "mainwindow/key_commands.h"
+#include "mainwindow/ui/film_process_form.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "tests/head/head_sim_fixture.h"
@@ -161,7 +162,10 @@ protected:
     ResetCameraState();
     GraphForm = TimeProfileForm = HistogramForm = nullptr;
     graphs = {};
+    FilmProcessForm = nullptr;
+    filmProcess.reset();
   }
+  std::unique_ptr<TFilmProcessForm> filmProcess;
 
   // The three graph windows, as start-up makes them.
   void MakeGraphWindows() {
@@ -621,7 +625,13 @@ std::vector<KeyDispatch::RowCase> KeyDispatch::RowCases() {
        },
        [](TCalidarix &) { EXPECT_TRUE(CurrentDTV->FFileName.endsWith("b.dtv")); }},
       {A, 82, W::PointsExist, points, [](TCalidarix &w) { EXPECT_EQ(w.FMarkers.FPoints.back().Direction, 1); }},
-      {A, 83, W::Always, none, notice("Delete")},
+      // Del asks before it deletes the frame shown (answered No here: the film stays whole).
+      {A, 83, W::Always, none,
+       [this](TCalidarix &) {
+         ASSERT_EQ(dialogs->Questions.size(), 1);
+         EXPECT_TRUE(dialogs->Questions[0].startsWith("Delete frame 1 from")) << dialogs->Questions[0].toStdString();
+         EXPECT_EQ(CurrentDTV->FHeader.FrameCount, 3);
+       }},
       {A, 93, W::Always,
        [this](TCalidarix &w) {
          QCursor::setPos(ImageCentre());
@@ -697,7 +707,15 @@ std::vector<KeyDispatch::RowCase> KeyDispatch::RowCases() {
          EXPECT_EQ(w.FKeys.SplitHor, 224);
          EXPECT_EQ(w.FKeys.SplitVer, -57);
        }},
-      {B, 28, W::Always, none, notice("Film processing")},
+      {B, 28, W::Always,
+       [this](TCalidarix &) {
+         filmProcess = std::make_unique<TFilmProcessForm>();
+         FilmProcessForm = filmProcess.get();
+       },
+       [this](TCalidarix &) {
+         EXPECT_TRUE(FilmProcessForm->isVisible());
+         EXPECT_EQ(FilmProcessForm->FFilmFileName, film);
+       }},
       {B, 30, W::Always, none,
        [](TCalidarix &w) {
          EXPECT_TRUE(w.FAngleTool);
@@ -711,7 +729,7 @@ std::vector<KeyDispatch::RowCase> KeyDispatch::RowCases() {
          EXPECT_EQ(w.FixedLevel2Edit2->text(), "2");
        }},
       {B, 31, W::Always, [this](TCalidarix &w) { ASSERT_TRUE(w.OpenInView(Thermogram("one.dtv", 0.0f))); },
-       notice("Maximum over the listed files")},
+       notice("Maximum over")},
       {B, 32, W::Always, none,
        [](TCalidarix &) {
          EXPECT_EQ(CurrentDTV->Width(), kWidth);
@@ -869,7 +887,6 @@ TEST_F(KeySequences, ActionShortcutsAreTakenBeforeTheTableAndSayWhatIsMissing) {
   // Window shortcuts belong to the active window.
   QApplication::setActiveWindow(&w);
   const std::pair<QKeyCombination, const char *> shortcuts[] = {
-      {Qt::Key_Tab, "Multy [Tab]"},
       // The camera's keys work only while a scan runs, and say so otherwise.
       {Qt::Key_F9, "F9: only while a scan runs"},
       {Qt::Key_F10, "F10: only while a scan runs"},
