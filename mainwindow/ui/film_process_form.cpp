@@ -75,6 +75,12 @@ public:
     return editor;
   }
 
+  void destroyEditor(QWidget *editor, const QModelIndex &index) const override {
+    if (editor == FEditor)
+      FEditor = nullptr;
+    QStyledItemDelegate::destroyEditor(editor, index);
+  }
+
   // Closes the open editor, keeping what was typed.
   void CloseOpenEditor() {
     if (!FEditor)
