@@ -39,8 +39,10 @@ void TCalidarix::SaveDTVAuto() {
     FDialogs->ShowError(this, saved.Result.message);
     return;
   }
+  if (!FAutoSaveState.LastPanoPath.isEmpty())
+    FRegistrySettings.LastPanoPath = FAutoSaveState.LastPanoPath;
   if (!saved.HeadIniFile.isEmpty())
-    Note(ServiceStatus::NotAvailable, "Panorama parameters file");
+    WriteHeadIni(saved.HeadIniFile);
   if (!saved.VideoFrameFile.isEmpty())
     Note(ServiceStatus::NotAvailable, "Video frame of the save");
   if (saved.ShowDayFolder && QDir::cleanPath(FOpenDirectory) != QDir::cleanPath(saved.DayFolder)) {

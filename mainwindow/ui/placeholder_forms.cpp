@@ -4,7 +4,6 @@ namespace calidarix {
 
 TGraphForm *GraphForm = nullptr;
 TCalibrForm *CalibrForm = nullptr;
-TPanoScanDialog *PanoScanDialog = nullptr;
 TFilmProcessForm *FilmProcessForm = nullptr;
 TGLview *GLview = nullptr;
 TGraphForm *TimeProfileForm = nullptr;

@@ -3,10 +3,11 @@
 // of its class, with its name and caption, so that the program creates every window in its order.
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
-#include "mainwindow/ui/info_form.h"
+#include "head/ui/pano_scan_dialog.h"
 #include "head/ui/qor_ctrl.h"
 #include "head/ui/set0_dialog.h"
 #include "mainwindow/ui/film_save_form.h"
+#include "mainwindow/ui/info_form.h"
 #include "mainwindow/ui/open_form.h"
 #include "mainwindow/ui/palette_form.h"
 #include "mainwindow/ui/print_form.h"
@@ -27,7 +28,6 @@ public:
   };
 
 CALIDARIX_EMPTY_FORM(TCalibrForm, "CalibrForm", "Calibration")
-CALIDARIX_EMPTY_FORM(TPanoScanDialog, "PanoScanDialog", "PanoScanDialog")
 CALIDARIX_EMPTY_FORM(TFilmProcessForm, "FilmProcessForm", "Film Process")
 CALIDARIX_EMPTY_FORM(TGLview, "GLview", "GLview")
 CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateTCPServerForm")
@@ -49,7 +49,6 @@ public:
 
 extern TGraphForm *GraphForm;
 extern TCalibrForm *CalibrForm;
-extern TPanoScanDialog *PanoScanDialog;
 extern TFilmProcessForm *FilmProcessForm;
 extern TGLview *GLview;
 extern TGraphForm *TimeProfileForm;
