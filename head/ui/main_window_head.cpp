@@ -96,6 +96,8 @@ void TCalidarix::ConnectHeadCommands() {
   if (auto *options = findChild<QMenu *>(QStringLiteral("FlatProjectionOptions")))
     options->setEnabled(false);
 
+  ConnectPanoramaCommands();
+
   // Closing the program ends the loops that wait for the head.
   connect(this, &TCalidarix::Closed, this, [this] {
     FHeadState.UpDownTestRunning = false;
@@ -337,8 +339,7 @@ void TCalidarix::HeadStepMessage(const Message &) {
 }
 
 void TCalidarix::RestitchMessage() {
-  FHeadState.RestitchPending = true;
-  NotAvailable(QStringLiteral("Re-stitching the last panorama"));
+  ReStitchBtnClick();
 }
 
 } // namespace calidarix

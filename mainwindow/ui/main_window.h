@@ -20,6 +20,7 @@
 #include "analysis/relief_state.h"
 #include "analysis/ui/measure_state.h"
 #include "head/ui/head_state.h"
+#include "head/ui/panorama_state.h"
 #include "mainwindow/auto_save.h"
 #include "mainwindow/command_line.h"
 #include "mainwindow/image_sidecar.h"
@@ -29,8 +30,8 @@
 #include "mainwindow/snapshot_layout.h"
 #include "mainwindow/ui/dialogs.h"
 #include "mainwindow/ui/export_state.h"
-#include "mainwindow/ui/key_state.h"
 #include "mainwindow/ui/films_state.h"
+#include "mainwindow/ui/key_state.h"
 #include "mainwindow/ui/paint_boxes.h"
 #include "mainwindow/ui/panels_state.h"
 #include "mainwindow/ui/shell_services.h"
@@ -928,6 +929,19 @@ public:
   // changes.
   void DrawJoystickPosition(QPainter &painter);
   THeadState FHeadState;
+  // Panorama commands (head/ui/main_window_panorama.cpp): stitching a folder, the re-stitch of the
+  // last one, all eight frame orders, the parameter file of a scan, the service presets and dialog.
+  void ConnectPanoramaCommands();
+  // Asks for a folder and stitches it; with allOrders in every frame order ("Try All Orders").
+  void OpenPanFolder1Click(bool allOrders);
+  void ProcessPanFolder(const QString &folder, bool allOrders);
+  // The last folder again with the head control form's settings, or a folder asked for.
+  void ReStitchBtnClick();
+  void CreateaDTVandappendDTV1Click();
+  void ShowPanDialogClick();
+  // The parameter file of a panorama scan: the head's identity and the geometry settings.
+  void WriteHeadIni(const QString &fileName);
+  TPanoramaState FPanorama;
 
 signals:
   // The window was closed by the user or a command; the program ends.

@@ -42,8 +42,10 @@ void TCalidarix::SaveDTVAuto() {
     FDialogs->ShowError(this, saved.Result.message);
     return;
   }
+  if (!FAutoSaveState.LastPanoPath.isEmpty())
+    FRegistrySettings.LastPanoPath = FAutoSaveState.LastPanoPath;
   if (!saved.HeadIniFile.isEmpty())
-    Note(ServiceStatus::NotAvailable, "Panorama parameters file");
+    WriteHeadIni(saved.HeadIniFile);
   // The video frame beside the thermogram; a frame that could not be written costs the save nothing.
   if (!saved.VideoFrameFile.isEmpty())
     if (const IoResult frame = SaveVideoFrameJPEG(saved.VideoFrameFile); !frame && logger)

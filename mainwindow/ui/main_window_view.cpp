@@ -5,6 +5,7 @@
 #include "analysis/coordinate_mapping.h"
 #include "analysis/measure_texts.h"
 #include "analysis/ui/gl_view.h"
+#include "head/ui/qor_ctrl.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/view_texts.h"
@@ -212,10 +213,14 @@ bool TCalidarix::ChangeDTV(bool reload) {
       missingFile = requested;
     ApplyLoadedRangeLock();
 
-    dtv.FZoom = 1.0;
-    dtv.FViewOffsetX = 0.0;
-    dtv.FViewOffsetY = 0.0;
-    FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
+    // A re-stitch from the head control form keeps the zoom and position the user looked at, once the
+    // form has stitched.
+    if (!(FHeadState.RestitchPending && QorCtrl && !QorCtrl->FFromSettings)) {
+      dtv.FZoom = 1.0;
+      dtv.FViewOffsetX = 0.0;
+      dtv.FViewOffsetY = 0.0;
+      FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
+    }
 
     // How the user last looked at this image, when sidecars are in use.
     if (FIsReadDTI && dtv.FFrameIndex == 1 && LoadImageSidecar()) {

@@ -155,8 +155,7 @@ void TCalidarix::BuildMenus() {
 
   QMenu *panorama = AddMenu(bar, "Panoram1", "Panorama");
   AddItem(panorama, "OpenPanFolder1", "Open Panoram Folder");
-  AddItem(panorama, "PanoramOptions1", "Panoram options");
-  AddItem(panorama, "Blending1", "Blending");
+  AddItem(AddSubMenu(panorama, "PanoramOptions1", "Panoram options"), "Blending1", "Blending");
   AddItem(panorama, "ScanforPanHead1", "Search for Pan Head");
   AddItem(panorama, "PanByFrames", "Start Panoram [P]");
   AddItem(panorama, "Strip1", "Start Strip [S]");

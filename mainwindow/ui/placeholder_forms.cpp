@@ -3,7 +3,6 @@
 namespace calidarix {
 
 TCalibrForm *CalibrForm = nullptr;
-TPanoScanDialog *PanoScanDialog = nullptr;
 TPaletteForm *PaletteForm = nullptr;
 TActivateTCPServerForm *ActivateTCPServerForm = nullptr;
 

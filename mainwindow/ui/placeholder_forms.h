@@ -5,6 +5,7 @@
 
 #include "analysis/ui/gl_view.h"
 #include "analysis/ui/graph_form.h"
+#include "head/ui/pano_scan_dialog.h"
 #include "head/ui/qor_ctrl.h"
 #include "head/ui/set0_dialog.h"
 #include "mainwindow/ui/film_process_form.h"
@@ -30,13 +31,11 @@ public:
   };
 
 CALIDARIX_EMPTY_FORM(TCalibrForm, "CalibrForm", "Calibration")
-CALIDARIX_EMPTY_FORM(TPanoScanDialog, "PanoScanDialog", "PanoScanDialog")
 CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateTCPServerForm")
 
 #undef CALIDARIX_EMPTY_FORM
 
 extern TCalibrForm *CalibrForm;
-extern TPanoScanDialog *PanoScanDialog;
 extern TPaletteForm *PaletteForm;
 extern TActivateTCPServerForm *ActivateTCPServerForm;
 

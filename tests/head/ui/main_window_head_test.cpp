@@ -267,7 +267,7 @@ TEST_F(MainWindowHead, AutoAspectOfTheCurrentThermogram) {
   EXPECT_TRUE(w.FStatusNotice.startsWith("Set Auto Aspect:"));
 }
 
-TEST_F(MainWindowHead, TheHeadStepDrivesTheStripSweepAndTheRestitchSaysItIsMissing) {
+TEST_F(MainWindowHead, TheHeadStepDrivesTheStripSweepAndTheRestitchAsksForAFolder) {
   TCalidarix &w = StartConnected();
   ASSERT_TRUE(w.HeadConnected);
   head->ClearCommands();
@@ -285,10 +285,16 @@ TEST_F(MainWindowHead, TheHeadStepDrivesTheStripSweepAndTheRestitchSaysItIsMissi
     EXPECT_EQ(w.FHeadState.StripStep, to);
   }
 
+  // No panorama stitched yet: the re-stitch asks for a folder.
+  int asked = 0;
+  w.FPanorama.FChooseFolder = [&asked](const QString &, const QString &) {
+    ++asked;
+    return QString();
+  };
   Message restitch{WM_RESTITCH, 0, 0, 0};
   w.WndProc(restitch);
-  EXPECT_TRUE(w.FHeadState.RestitchPending);
-  EXPECT_EQ(w.FStatusNotice, "Re-stitching the last panorama: not available");
+  EXPECT_EQ(asked, 1);
+  EXPECT_FALSE(w.FHeadState.RestitchPending);
 }
 
 TEST_F(MainWindowHead, TheUpDownTestRunsUntilChosenAgain) {
