@@ -259,8 +259,7 @@ void TCalidarix::PaintVideoFrame() {
 
 void TCalidarix::GrabVideoToImage() {
   if (!CurrentDTV || !calidarix::GrabVideoToImage(*CurrentDTV)) {
-    if (logger)
-      logger->AppendLine(QStringLiteral("No video frame to take into the image"));
+    ShowViewNotice(QStringLiteral("Video frame to image [0]: the video gave no frame"));
     return;
   }
 }
