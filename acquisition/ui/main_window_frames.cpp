@@ -17,6 +17,8 @@
 #include "acquisition/scan_thread.h"
 #include "acquisition/signal_model.h"
 #include "acquisition/ui/acquisition_state.h"
+#include "acquisition/ui/battery_gauge.h"
+#include "acquisition/video_capture.h"
 #include "head/head_frame.h"
 #include "head/head_globals.h"
 #include "head/head_link.h"
@@ -213,8 +215,11 @@ void TCalidarix::ProcessFrame(const TCameraFrame &frame) {
   cur.FCameraTemp = u.CameraTemperature;
   if (FixThermoDChecked())
     u.CameraTemperature = 20.0f;
-  if (u.CameraBatteryPercent != 0)
+  if (u.CameraBatteryPercent != 0) {
     a.CameraBatteryPercent = u.CameraBatteryPercent;
+    if (FPeripherals.FCameraBattery)
+      FPeripherals.FCameraBattery->SetLevel(u.CameraBatteryPercent);
+  }
   TDTV *b35 = nullptr;
   TDTV *b812 = nullptr;
   if (!dual) {
@@ -485,8 +490,7 @@ void TCalidarix::RecordFilmFrame(bool dual) {
       FrameLabel->setText(QString::number(cur.FHeader.FrameCount));
     }
     cur.FFrameIndex = 1;
-    if (ScanRequests.VideoOn.Get() && !a.FVideoDisabled)
-      Note(ServiceStatus::NotAvailable, "Video frame beside the film");
+    SaveFilmVideoFrame(drive, cur.FHeader.FrameCount);
     ScanRequests.GrabFrameRequest.Set(false);
   } else {
     const std::int64_t now = ticks();
@@ -515,6 +519,7 @@ void TCalidarix::RecordFilmFrame(bool dual) {
       ScanRequests.FilmRecording.Set(true);
       ScanRequests.GrabFrameRequest.Set(true);
     }
+    SaveFilmVideoFrame(drive, cur.FHeader.FrameCount);
   }
   if (!written) {
     // A film that cannot be written stops recording; what was written stays and is finished.
@@ -522,6 +527,18 @@ void TCalidarix::RecordFilmFrame(bool dual) {
     ShowViewNotice(QStringLiteral("Film recording stopped: ") + written.message);
     SaveFilm();
   }
+}
+
+void TCalidarix::SaveFilmVideoFrame(const std::filesystem::path &drive, int frameCount) {
+  // With video on, each film frame has its visible-light picture beside it, numbered like the frame.
+  if (!ScanRequests.VideoOn.Get() || FAcquisition.FVideoDisabled)
+    return;
+  const std::filesystem::path folder = drive / kVideoTempFolder;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  const QString name = QString::fromStdString((folder / VideoFrameName(frameCount)).string());
+  if (const IoResult saved = SaveVideoFrameJPEG(name); !saved)
+    Log(QStringLiteral("Video frame not saved: ") + saved.message);
 }
 
 void TCalidarix::SaveFixedFile(bool dual) {

@@ -895,6 +895,7 @@ private:
   void FrameResultHandling(const TFrameResult &result);
   void ProcessFrame(const TCameraFrame &frame);
   void RecordFilmFrame(bool dualBand);
+  void SaveFilmVideoFrame(const std::filesystem::path &drive, int frameCount);
   void SaveFixedFile(bool dualBand);
   void TemperatureAlarm(bool dualBand);
   void EndFrameTiming(const TCameraFrame &frame);

@@ -1,8 +1,10 @@
 #include "acquisition/film_finish.h"
 #include "acquisition/scan_thread.h"
+#include "acquisition/video_capture.h"
 #include "mainwindow/film_recovery.h"
 #include "platform/datetime.h"
 #include "tests/acquisition/ui/live_window_fixture.h"
+#include "tests/sim/fake_video.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QLabel>
@@ -152,6 +154,42 @@ TEST_F(FrameArrival, AFilmIsRecordedRolledOverAndFinishedIntoTheDatabase) {
   EXPECT_GE(films, 2);
   EXPECT_FALSE(w.FAcquisition.FilmSavedName.isEmpty());
   EXPECT_FALSE(w.ScanSB->isChecked());
+}
+
+TEST_F(FrameArrival, AFilmRecordedWithVideoHasItsVisibleFramesBesideIt) {
+  auto fake = std::make_shared<sim::FakeVideoState>();
+  fake->Devices = {QStringLiteral("Front camera")};
+  fake->Formats = {sim::FakeFormat(320, 240, 24, 30)};
+  UseVideoBackend(std::make_unique<sim::FakeVideoBackend>(fake));
+  ASSERT_TRUE(VideoStart(0));
+  ScanRequests.VideoOn.Set(true);
+  TCalidarix &w = Open();
+  Start({});
+  ASSERT_TRUE(WaitForShownFrames(1));
+  w.FilmPanelClick();
+  const fs::path videoFolder = driveDir.path() / kVideoTempFolder;
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(videoFolder / VideoFrameName(3)); }));
+  EXPECT_TRUE(fs::exists(videoFolder / VideoFrameName(1)));
+  w.StopScan();
+  ScanRequests.VideoOn.Set(false);
+  ResetVideoCapture();
+
+  // The film's frames and its pictures went to the database together, numbered alike.
+  EXPECT_FALSE(fs::exists(videoFolder));
+  int films = 0;
+  for (const auto &day : fs::directory_iterator(driveDir.path() / "DATABASE.KVD"))
+    for (const auto &entry : fs::directory_iterator(day.path())) {
+      if (entry.path().extension() != ".dtv")
+        continue;
+      ++films;
+      TDTV read;
+      ASSERT_TRUE(read.LoadDTV(test::QPath(entry.path()), 1).ok);
+      fs::path pictures = entry.path();
+      pictures.replace_extension();
+      EXPECT_TRUE(fs::exists(pictures / VideoFrameName(1)));
+      EXPECT_TRUE(fs::exists(pictures / VideoFrameName(read.FHeader.FrameCount)));
+    }
+  EXPECT_EQ(films, 1);
 }
 
 TEST_F(FrameArrival, StopEndsTheFramesAndRestoresTheControls) {
