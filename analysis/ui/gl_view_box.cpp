@@ -143,6 +143,9 @@ void TGLview::BuildBoxFaces() {
       BindOrCreate(gl, BoxTextures[static_cast<std::size_t>(k)]);
       UploadRaw(gl, side, side, raw);
     }
+    // The shader colours the faces through the palette textures, which must hold this thermogram's
+    // palettes whatever mode the view was in when they were last loaded.
+    UploadPaletteTextures(true, true);
     ReValPallette();
   } else {
     std::vector<TTexel> texels;
@@ -415,6 +418,8 @@ void TGLview::ProcessPano(const QString &folderName, bool process) {
           PanoDTV->SubsampleHeightMap(raw, TPoint{kFrameTextureWidth, kFrameTextureHeight}, TPoint{1, 1});
           BindOrCreate(gl, PanoTextures[i]);
           UploadRaw(gl, kFrameTextureWidth, kFrameTextureHeight, raw);
+          if (i == 0)
+            UploadPaletteTextures(true, true);
           ReValPallette();
           ResetView(true);
         } else {
