@@ -19,6 +19,8 @@
 #include <QHideEvent>
 #include <QOpenGLFunctions_2_0>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 

@@ -150,6 +150,13 @@ TEST_F(GLViewBoxTest, SwitchingToTheBoxAndBack) {
 }
 
 TEST_F(GLViewBoxTest, WithoutScanAnglesNoFaceIsBuiltAndNothingIsRead) {
+  const auto pick = [this] {
+    view->State.SampleTemps.clear();
+    view->State.LastMousePos = TPoint{80, 60};
+    view->State.PickPending = true;
+    view->RenderPicture();
+    return view->State.SampleTemps.size();
+  };
   CurrentDTV->FScanReconstructed = false;
   view->ChangeToBoxMode(true);
   EXPECT_TRUE(view->FBoxMode);
@@ -157,10 +164,22 @@ TEST_F(GLViewBoxTest, WithoutScanAnglesNoFaceIsBuiltAndNothingIsRead) {
     EXPECT_FALSE(view->IsTexture(name));
   Look(0.0f, 0.0f);
   EXPECT_EQ(Centre(), qRgb(0, 0, 0)) << "face 0 is an untextured black square";
-  view->State.LastMousePos = TPoint{80, 60};
-  view->State.PickPending = true;
-  view->RenderPicture();
-  EXPECT_TRUE(view->State.SampleTemps.empty());
+  EXPECT_EQ(pick(), 0u);
+
+  // Faces built from a panorama stay when the box is entered again with a thermogram without angles,
+  // but nothing of this thermogram is read through the other one's angles.
+  view->ChangeToBoxMode(false);
+  CurrentDTV->FScanReconstructed = true;
+  view->ChangeToBoxMode(true);
+  Look(0.0f, 0.0f);
+  EXPECT_EQ(pick(), 1u);
+  view->ChangeToBoxMode(false);
+  CurrentDTV->FScanReconstructed = false;
+  view->ChangeToBoxMode(true);
+  EXPECT_TRUE(AllFacesBuilt());
+  Look(0.0f, 0.0f);
+  EXPECT_NE(Centre(), qRgb(0, 0, 0));
+  EXPECT_EQ(pick(), 0u);
 }
 
 // Neighbouring raw values inside one 8-bit step show different colours, and a new thermogram reaches
