@@ -274,9 +274,15 @@ TEST_F(GLViewBoxFramesTest, EveryFrameFliesInAndStaysInItsDirection) {
   EXPECT_FLOAT_EQ(view->FlyInFraction, 1.0f) << "the last frame reached its full size";
   // The opening paint, then 31, 30 and 29 steps.
   EXPECT_GE(view->PaintCount() - paints, 1 + 31 + 30 + 29);
-  const double halfV = 7.5 * std::numbers::pi / 180.0;
+  // The frame rectangles span the camera's 20 x 15 degrees (arcs as the listing holds them, in whole
+  // 1/180 degree).
+  ASSERT_TRUE(view->PanoFOV);
+  EXPECT_NEAR(view->PanoFOV->FHorArc, 20 * 180, 1);
+  EXPECT_NEAR(view->PanoFOV->FVerArc, 15 * 180, 1);
+  const double halfH = view->PanoFOV->FHorArc / 180.0 / 2.0 * std::numbers::pi / 180.0;
+  const double halfV = view->PanoFOV->FVerArc / 180.0 / 2.0 * std::numbers::pi / 180.0;
   EXPECT_NEAR(view->FrustumTanV, std::tan(halfV), 1e-6);
-  EXPECT_NEAR(view->FrustumTanH, std::tan(10.0 * std::numbers::pi / 180.0) / std::cos(halfV), 1e-6);
+  EXPECT_NEAR(view->FrustumTanH, std::tan(halfH) / std::cos(halfV), 1e-6);
   EXPECT_TRUE(view->Action(A::aDynamic)->isChecked()) << "the view goes on turning";
   EXPECT_TRUE(view->State.ApproachAnim);
 
