@@ -208,6 +208,16 @@ TEST_F(GLViewBoxTest, TheFacesFollowTheThermogramAtFullRawPrecision) {
   EXPECT_EQ(view->State.BoxRadPerPixelH, 0.0);
 }
 
+TEST_F(GLViewBoxTest, APaletteChangeRecoloursTheFaces) {
+  view->ChangeToBoxMode(true);
+  Look(0.0f, 0.0f);
+  const QRgb before = Centre();
+  ASSERT_NE(qBlue(before), 255);
+  CurrentDTV->FPalette.fill(TRGB{0, 0, 255});
+  view->UpdatePalette(true, false, false);
+  EXPECT_EQ(Centre(), qRgb(0, 0, 255));
+}
+
 // Looking at azimuth a and elevation e (the view turned by spin a and tilt e from the centre), a double
 // click picks the panorama pixel at column W / 2 + a and row 45 - e (one degree per pixel).
 TEST_F(GLViewBoxTest, APickInsideTheBoxReadsTheTemperatureInThatDirection) {
