@@ -10,8 +10,9 @@
 // program down on an OpenGL 2.0 driver with GLSL 1.10; this way any 2.0 driver serves, a frame is on
 // the screen when FormPaint returns, and the saved frames are exactly the pictures shown.
 //
-// The window has a surface mode (the mesh of the current thermogram) and room for a second mode
-// (FBoxMode: a panorama seen from inside a cube), which it refuses until that mode is built.
+// The window has a surface mode (the mesh of the current thermogram) and a box mode (FBoxMode): a
+// panorama seen from inside a cube whose six faces carry it, or the frames of a panorama folder placed
+// one by one in their own directions (FPanoLoaded).
 //
 // The state shared by the view's parts (mesh, camera, light, gestures, samples) is `State`; the
 // computation lives in the headless library (analysis/view3d_*.h), and this window gathers the check
@@ -19,10 +20,13 @@
 //
 // Files: gl_view.cpp (window, actions, menu, timer, full screen), gl_view_commands.cpp (switches, keys,
 // mouse, transitions, commands), gl_view_render.cpp (drawing a frame and its overlays, frame saving),
-// gl_view_shaders.cpp (context set-up, shaders, palette textures).
+// gl_view_shaders.cpp (context set-up, shaders, palette textures), gl_view_box.cpp (box mode: face
+// textures, the box or the panorama frames, the frame-by-frame display).
 
 #include "analysis/view3d_actions.h"
 #include "analysis/view3d_state.h"
+#include "head/panorama_stitcher.h"
+#include "thermogram/tdtv.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -32,6 +36,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -72,8 +77,17 @@ public:
   // ---- Mesh and modes ----
   // Rebuilds the surface from CurrentDTV; does nothing while the window is hidden.
   void DTVchanged();
-  // Surface mode (false) or box mode (true, not built yet: refused with a notice).
+  // Surface mode (false) or box mode (true): the box's faces are built from CurrentDTV when it carries
+  // its scan angles. A change of mode resets the view and drops the picked samples.
   void ChangeToBoxMode(bool enable);
+  // The frame-by-frame display of a panorama folder (its parameter file and frames): each frame flies
+  // into its direction. Without process the frames listed by the last run are shown again. Runs on the
+  // GUI thread, letting the event loop turn between steps; Esc (AbortRequested) ends it.
+  void ProcessPano(const QString &folder, bool process);
+  // FrustumTanH and FrustumTanV from the arcs of PanoFOV.
+  void UpdateArcs();
+  // Blending on or off from the next frame on.
+  void Blend(bool on);
   // Follows a palette change of the main window: the mesh takes the new colours.
   void UpdatePalette(bool paletteChanged, bool isoChanged, bool rebind);
   // The palette uniforms from CurrentDTV's windows (at the next paint, on the context).
@@ -112,6 +126,23 @@ public:
   // A colour shader is in use for the mesh.
   bool ColorProgramInUse() const { return FUseColorProgram && ColorProgram != 0; }
   int PaintCount() const { return FPaintCount; }
+  // A texture name that is alive on the view's context (false without a context).
+  bool IsTexture(unsigned name);
+  // The box faces were built as 16-bit luminance textures coloured by the palette shader (false: RGBA
+  // texels coloured when built).
+  bool BoxFacesShaded() const { return FBoxShaded; }
+
+  // ---- Box mode and panorama frames ----
+  std::array<unsigned, 6> BoxTextures{}; // faces 0..5 of the box, 0: not built
+  std::unique_ptr<TDTV> PanoDTV;         // the frame display's frames are loaded here
+  std::unique_ptr<TFOV> PanoFOV;         // lists and orders the frames of a folder
+  std::vector<unsigned> PanoTextures;    // one per frame in display order, 0: none
+  float FrustumTanH = 0.0f;              // half width and height of a frame rectangle at distance 1
+  float FrustumTanV = 0.0f;
+  static constexpr int kNoPanoFrame = 9999;
+  int PanoFrameIndex = kNoPanoFrame; // frame flying in
+  int FlyInStep = 0;
+  float FlyInFraction = 1.0f; // scale of the frame flying in
 
   // Messages of the view ("Here we are in ServiceMode", a shader that failed): a non-modal message box
   // unless replaced (tests).
@@ -141,6 +172,7 @@ protected:
   void closeEvent(QCloseEvent *event) override;
   void changeEvent(QEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
+  void hideEvent(QHideEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -162,6 +194,16 @@ private:
   void UploadPaletteTextures(bool palette, bool iso);
   void SetPaletteUniforms(bool wholeSteps);
   void ReleaseGL();
+  // gl_view_box.cpp
+  // Builds the six faces from CurrentDTV (with scan angles) on the context.
+  void BuildBoxFaces();
+  // Deletes the faces and forgets the angles, so that nothing is read through them.
+  void ClearBoxFaces();
+  void DrawBox();
+  void DrawPanoFrames();
+  void DrawFrustumFrame();
+  void DeletePanoTextures();
+  bool BoxShaderSwitch() const;
   // gl_view_render.cpp
   bool RenderFrame();
   void DrawFrame(int w, int h);
@@ -202,6 +244,9 @@ private:
   bool FSmoothShade = true;
   bool FUseColorProgram = false;
   bool FUniformsDirty = false;
+  bool FBoxShaded = false;    // the box faces are luminance textures
+  bool FPanoShaded = false;   // the panorama frames are luminance textures
+  bool FPanoDepthTest = true; // the frames are drawn in order, without the depth test, once placed
 
   // Context objects (names of the design).
   unsigned ColorProgram = 0;

@@ -240,33 +240,25 @@ void TGLview::DTVchanged() {
   if (!isVisible())
     return;
   ClearMesh(State);
-  if (FBoxMode || !CurrentDTV)
+  if (FBoxMode) {
+    // The box shows the new thermogram (the frame display keeps its own frames); one without scan
+    // angles leaves an empty box rather than the faces of another thermogram.
+    if (!FPanoLoaded) {
+      if (CurrentDTV && CurrentDTV->FScanReconstructed)
+        BuildBoxFaces();
+      else
+        ClearBoxFaces();
+    }
+    update();
+    return;
+  }
+  if (!CurrentDTV)
     return;
   BuildSurfaceMesh(State, *CurrentDTV, Checked(A::aTransparency));
   ApplySwitches(A::aExit);
   FUseColorProgram = Checked(A::aUseShader) && GLSLVersion >= 12 && Checked(A::aShaderForGLSL11);
   ReValPallette();
   update();
-}
-
-void TGLview::ChangeToBoxMode(bool enable) {
-  if (enable) {
-    if (Calidarix)
-      Calidarix->NotAvailable(QStringLiteral("Box Mode (panoramas in the 3-D view)"));
-    return;
-  }
-  const bool changed = FBoxMode;
-  FBoxMode = false;
-  show();
-  raise();
-  activateWindow();
-  FLightingOn = true;
-  DTVchanged();
-  if (changed) {
-    ResetView(true);
-    State.SamplePoints.clear();
-    State.SampleTemps.clear();
-  }
 }
 
 void TGLview::UpdatePalette(bool paletteChanged, bool isoChanged, bool rebind) {
@@ -278,6 +270,9 @@ void TGLview::UpdatePalette(bool paletteChanged, bool isoChanged, bool rebind) {
     update();
     return;
   }
+  // Faces built as RGBA texels carry the colours of the palette they were built with.
+  if (!FBoxShaded && !FPanoLoaded)
+    BuildBoxFaces();
   if (MakeCurrent()) {
     if (rebind)
       UploadPaletteTextures(true, true);

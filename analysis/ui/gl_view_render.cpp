@@ -225,7 +225,8 @@ void TGLview::DrawFrame(int w, int h) {
   }
 
   if (FBoxMode) {
-    // The cube's faces are drawn here once the box mode is built; the globe shows the directions.
+    DrawBox();
+    // The globe shows the directions.
     if (Checked(A::aCoordinateGrid))
       DrawCoordinateGlobe();
   } else {

@@ -5,6 +5,7 @@
 
 #include "analysis/clipboard_texts.h"
 #include "analysis/region_statistics.h"
+#include "analysis/ui/gl_view.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
@@ -54,7 +55,10 @@ void TCalidarix::Thermo2FrameClick() {
 }
 
 void TCalidarix::BoxModeClick() {
-  NotAvailable(QStringLiteral("Box Mode (the 3-D view)"));
+  if (GLview)
+    GLview->ChangeToBoxMode(true);
+  else
+    NotAvailable(QStringLiteral("3-D view"));
 }
 
 } // namespace calidarix

@@ -160,13 +160,16 @@ TEST_F(ReliefViewTest, CtrlShowsTheThreeDViewAndViewUpdatesReachIt) {
   const TTexel after = glView->State.MeshColors[glView->State.MeshColors.size() / 2];
   EXPECT_TRUE(before.R != after.R || before.G != after.G || before.B != after.B);
 
-  // The GL menu's surface entry shows the view; its box entry says it is not there yet.
+  // The GL menu's surface entry shows the view; its box entry turns it into the box and back.
   glView->hide();
   w.findChild<QAction *>(QStringLiteral("SurfaceMode"))->trigger();
   EXPECT_TRUE(glView->isVisible());
-  glView->ChangeToBoxMode(true);
+  w.findChild<QAction *>(QStringLiteral("BoxMode"))->trigger();
+  EXPECT_TRUE(glView->FBoxMode);
+  w.findChild<QAction *>(QStringLiteral("SurfaceMode"))->trigger();
   EXPECT_FALSE(glView->FBoxMode);
-  EXPECT_TRUE(w.FStatusNotice.contains(QStringLiteral("not available")));
+  EXPECT_EQ(glView->State.MeshCols, CurrentDTV->Width() / glView->State.SampleStep.X);
+  EXPECT_FALSE(w.FStatusNotice.contains(QStringLiteral("not available")));
 }
 
 } // namespace
