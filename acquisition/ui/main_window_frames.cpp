@@ -317,7 +317,7 @@ void TCalidarix::ProcessFrame(const TCameraFrame &frame) {
   if (cur.FSumReady && !a.PanoPaused) {
     cur.FSumReady = false;
     if (ScanRequests.PanByFramesActive.Get()) {
-      NotAvailable(QStringLiteral("Next panorama frame"));
+      NextPanoFrame();
     } else {
       QApplication::beep();
       StopScan();
@@ -651,7 +651,7 @@ void TCalidarix::PanoramaFrameStep() {
     cur.FSumming = true;
     cur.AccumulateFrame();
   } else if (!FAcquisition.PanoPaused) {
-    NotAvailable(QStringLiteral("Next panorama frame"));
+    NextPanoFrame();
   }
   ScanRequests.PanHeadSettled.Set(false);
   ScanRequests.PanFrameReady.Set(false);
