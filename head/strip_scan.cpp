@@ -12,18 +12,17 @@ TStripLineCount StripLineCountFor(const TStripRequest &request) {
   TStripLineCount out;
   const auto positiveFinite = [](double v) { return std::isfinite(v) && v > 0.0; };
   if (!positiveFinite(request.LineRate)) {
-    out.Message = QStringLiteral("Strip refused: the camera's line rate is not known (%1 lines a second)")
-                      .arg(request.LineRate);
+    out.Message =
+        QStringLiteral("The camera's line rate is not known (%1 lines a second)").arg(request.LineRate);
     return out;
   }
   if (!positiveFinite(request.CounterRate)) {
-    out.Message =
-        QStringLiteral("Strip refused: the head's sweep rate is not known (%1 counts a millisecond)")
-            .arg(request.CounterRate);
+    out.Message = QStringLiteral("The head's sweep rate is not known (%1 counts a millisecond)")
+                      .arg(request.CounterRate);
     return out;
   }
   if (request.StripUp <= request.StripDown) {
-    out.Message = QStringLiteral("Strip refused: the start elevation %1 is not above the end elevation %2")
+    out.Message = QStringLiteral("The start elevation %1 is not above the end elevation %2")
                       .arg(request.StripUp)
                       .arg(request.StripDown);
     return out;

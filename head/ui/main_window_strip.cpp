@@ -164,7 +164,7 @@ void TCalidarix::Strip1Click() {
     request.QuarterLines = QuarterLines(ScanUnit);
     const TStripLineCount lines = StripLineCountFor(request);
     if (!lines.Ok)
-      return HeadNotice(lines.Message);
+      return HeadNotice(QStringLiteral("Start Strip refused: ") + lines.Message);
     if (logger && logger->FUserLog)
       logger->AppendLine(QString::asprintf("Rqst_ScanLinesCount: %d; DefRate %f; StripCounterRate %f",
                                            lines.Count, request.LineRate,

@@ -239,7 +239,7 @@ private:
   bool cancel = false;
 };
 
-TStripSetup Setup(bool udp = false) {
+TStripSetup StripOf(bool udp = false) {
   TStripRequest r;
   r.LineRate = 60.0;
   r.UdpLink = udp;
@@ -254,7 +254,7 @@ TStripSetup Setup(bool udp = false) {
 
 TEST(StripSequence, ASerialStripEndedByItsLineCountTakesTheEndFromTheHeadsCounters) {
   ScriptedStrip a;
-  const TStripOutcome out = RunStripSequence(Setup(), a);
+  const TStripOutcome out = RunStripSequence(StripOf(), a);
   ASSERT_EQ(out.End, TStripEnd::Done) << out.Message.toStdString();
   EXPECT_EQ(out.LineCount, 978);
   EXPECT_EQ(a.lineCount, 978);
@@ -283,7 +283,7 @@ TEST(StripSequence, ASerialStripEndedByItsLineCountTakesTheEndFromTheHeadsCounte
 TEST(StripSequence, TheHeadsEndOfTravelStopsASerialStripAtItsLine) {
   ScriptedStrip a;
   a.vReplyAtLine = 600;
-  TStripSetup s = Setup();
+  TStripSetup s = StripOf();
   s.KeepOnStripping = true;
   const TStripOutcome out = RunStripSequence(s, a);
   ASSERT_EQ(out.End, TStripEnd::Done) << out.Message.toStdString();
@@ -298,7 +298,7 @@ TEST(StripSequence, TheHeadsEndOfTravelStopsASerialStripAtItsLine) {
 
 TEST(StripSequence, ANetworkHeadsStripTakesItsEndsFromTheTargetsAndStopsTheAcquisition) {
   ScriptedStrip a;
-  const TStripOutcome out = RunStripSequence(Setup(true), a);
+  const TStripOutcome out = RunStripSequence(StripOf(true), a);
   ASSERT_EQ(out.End, TStripEnd::Done) << out.Message.toStdString();
   EXPECT_EQ(out.LineCount, 1464);
   EXPECT_EQ(out.StopLine, 1463);
@@ -318,14 +318,14 @@ TEST(StripSequence, EveryWaitEndsAtItsDeadline) {
     bool udp;
     std::int64_t limitMs;
   };
-  const std::int64_t wait = Setup().WaitMs;
+  const std::int64_t wait = StripOf().WaitMs;
   const Case cases[] = {
       {"the head reaching the start", [](ScriptedStrip &a) { a.doneAtMs = 1 << 30; }, false, wait},
       {"the strip frame request", [](ScriptedStrip &a) { a.stall = 3; }, false, wait},
       {"the start of the sweep", [](ScriptedStrip &a) { a.stall = 4; }, false, wait},
       {"the end of the sweep", [](ScriptedStrip &a) { a.stall = 5; }, false, wait},
       {"the blind step", [](ScriptedStrip &a) { a.stall = 6; }, false, wait},
-      {"the acquisition stopping", [](ScriptedStrip &a) { a.stubbornScan = true; }, true, Setup(true).WaitMs},
+      {"the acquisition stopping", [](ScriptedStrip &a) { a.stubbornScan = true; }, true, StripOf(true).WaitMs},
       {"'H' reply", [](ScriptedStrip &a) { a.stallH = true; }, false, kStripReplyMs},
       {"'V' reply", [](ScriptedStrip &a) { a.stallV = true; }, false, kStripReplyMs},
   };
@@ -333,7 +333,7 @@ TEST(StripSequence, EveryWaitEndsAtItsDeadline) {
     SCOPED_TRACE(c.stage);
     ScriptedStrip a;
     c.stall(a);
-    const TStripOutcome out = RunStripSequence(Setup(c.udp), a);
+    const TStripOutcome out = RunStripSequence(StripOf(c.udp), a);
     EXPECT_EQ(out.End, TStripEnd::TimedOut);
     EXPECT_TRUE(out.Message.contains(QString::fromLatin1(c.stage))) << out.Message.toStdString();
     EXPECT_TRUE(out.Message.contains(QString::number(c.limitMs))) << out.Message.toStdString();
@@ -359,7 +359,7 @@ TEST(StripSequence, CancelEndsEveryWaitWithoutSaving) {
     SCOPED_TRACE(c.atMs);
     ScriptedStrip a;
     a.cancelAtMs = c.atMs;
-    const TStripOutcome out = RunStripSequence(Setup(), a);
+    const TStripOutcome out = RunStripSequence(StripOf(), a);
     EXPECT_EQ(out.End, TStripEnd::Cancelled);
     EXPECT_FALSE(a.scanning);
     EXPECT_EQ(a.Count("Stop") > 0, c.headStopped);
@@ -371,7 +371,7 @@ TEST(StripSequence, CancelEndsEveryWaitWithoutSaving) {
 TEST(StripSequence, AScanningFlagClearedFromOutsideEndsTheSequence) {
   ScriptedStrip a;
   a.endAtMs = 8000;
-  const TStripOutcome out = RunStripSequence(Setup(), a);
+  const TStripOutcome out = RunStripSequence(StripOf(), a);
   EXPECT_EQ(out.End, TStripEnd::Ended);
   EXPECT_TRUE(out.Message.contains("the end of the sweep")) << out.Message.toStdString();
   EXPECT_LT(a.now, 8050);
@@ -381,7 +381,7 @@ TEST(StripSequence, AScanningFlagClearedFromOutsideEndsTheSequence) {
 TEST(StripSequence, AHeadThatDoesNotIdentifyStartsNothing) {
   ScriptedStrip a;
   a.identify = false;
-  const TStripOutcome out = RunStripSequence(Setup(), a);
+  const TStripOutcome out = RunStripSequence(StripOf(), a);
   EXPECT_EQ(out.End, TStripEnd::NoHead);
   EXPECT_FALSE(a.scanning);
   EXPECT_TRUE(a.sent.empty());
