@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
+#include <QFrame>
 #include <QMenu>
 #include <QToolButton>
 

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFrame>
 #include <QThread>
 
 #include <algorithm>

@@ -76,9 +76,9 @@ protected:
     std::vector<std::pair<int, int>> out;
     int ver = 0;
     for (const std::string &c : head->Commands()) {
+      // The target goes on the wire offset by 0x8000, low byte first.
       const auto value = [&] {
-        return static_cast<std::int16_t>(static_cast<std::uint8_t>(c[5]) | static_cast<std::uint8_t>(c[6])
-                                                                               << 8);
+        return (static_cast<std::uint8_t>(c[5]) | static_cast<std::uint8_t>(c[6]) << 8) - 0x8000;
       };
       if (c.rfind("$TVer", 0) == 0)
         ver = value();
@@ -138,7 +138,8 @@ TEST_F(PanoSequenceWindow, KeepOnPanningRunsTheGridAgainWithTheAcquisitionRunnin
   EXPECT_TRUE(w.FPanoSequence.Sequence.Active());
   const std::vector<std::pair<int, int>> first{{0, 123}, {0, 0}, {0, 0}, {0, 123}};
   const std::vector<std::pair<int, int>> got = Targets();
-  EXPECT_EQ(std::vector<std::pair<int, int>>(got.begin(), got.begin() + 4), first);
+  const std::vector<std::pair<int, int>> firstFour(got.begin(), got.begin() + 4);
+  EXPECT_EQ(firstFour, first);
   // Stopping the acquisition ends the panorama with it.
   w.StopScan();
   EXPECT_FALSE(ScanRequests.PanByFramesActive.Get());
