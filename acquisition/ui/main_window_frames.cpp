@@ -134,7 +134,9 @@ void TCalidarix::FrameDoneMessage(const Message &message) {
       Log(QStringLiteral("Strip: hsProcessingFrame MSG.WParam"));
       break;
     case 7:
-      ScanRequests.StripScanning.Set(false);
+      // Not while the strip command still shapes and saves the strip frame: it ends the sequence.
+      if (!FPanoSequence.Busy)
+        ScanRequests.StripScanning.Set(false);
       break;
     default:
       break;

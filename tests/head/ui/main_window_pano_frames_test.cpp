@@ -8,6 +8,7 @@
 #include "head/head_link.h"
 #include "head/ui/head_service.h"
 #include "head/ui/pano_scan_dialog.h"
+#include "platform/messages.h"
 #include "tests/acquisition/ui/live_window_fixture.h"
 #include "tests/head/head_sim_fixture.h"
 #include "thermogram/thermogram_globals.h"
@@ -214,6 +215,29 @@ TEST_F(PanoSequenceWindow, AStripWithAnUnknownRateOrNoSweepIsRefused) {
     for (const std::string &command : head->Commands())
       EXPECT_TRUE(command.rfind("$XSLmt", 0) == 0 || command.rfind("$TVer", 0) == 0) << command;
   }
+}
+
+TEST_F(PanoSequenceWindow, TheHeadStepFollowsTheStepTheAcquisitionThreadSet) {
+  TCalidarix &w = Open();
+  w.ScanforPanHead1Click();
+  ASSERT_TRUE(w.HeadConnected);
+  w.FIniSettings.Head.StripDown = -20;
+  ScanRequests.StripScanning.Set(true);
+  w.FHeadState.StripScanning = true;
+  Message step{WM_HEADSTEP, 0, 0, 0};
+  // The thread moved to step 2 after the window last looked: the sweep starts all the same.
+  w.FHeadState.StripStep = 1;
+  ScanRequests.StripStep.Set(2);
+  head->ClearCommands();
+  w.WndProc(step);
+  EXPECT_TRUE(head->WaitForCommand("$TVer", 1000));
+  EXPECT_EQ(Targets().size(), 0u); // a vertical target only
+  // Step 3 becomes 4 for the thread too, which moves the strip on from there.
+  ScanRequests.StripStep.Set(3);
+  w.WndProc(step);
+  EXPECT_EQ(w.FHeadState.StripStep, 4);
+  EXPECT_EQ(ScanRequests.StripStep.Get(), 4);
+  ScanRequests.StripScanning.Set(false);
 }
 
 TEST_F(PanoSequenceWindow, TheEndSwitchesAreOneRadioGroupWithAutoStitchFirst) {
