@@ -136,7 +136,9 @@ void TCalidarix::FrameDoneMessage(const Message &message) {
       Log(QStringLiteral("Strip: hsProcessingFrame MSG.WParam"));
       break;
     case 7:
-      ScanRequests.StripScanning.Set(false);
+      // Not while the strip command still shapes and saves the strip frame: it ends the sequence.
+      if (!FPanoSequence.Busy)
+        ScanRequests.StripScanning.Set(false);
       break;
     default:
       break;
@@ -322,7 +324,7 @@ void TCalidarix::ProcessFrame(const TCameraFrame &frame) {
   if (cur.FSumReady && !a.PanoPaused) {
     cur.FSumReady = false;
     if (ScanRequests.PanByFramesActive.Get()) {
-      NotAvailable(QStringLiteral("Next panorama frame"));
+      NextPanoFrame();
     } else {
       QApplication::beep();
       StopScan();
@@ -668,7 +670,7 @@ void TCalidarix::PanoramaFrameStep() {
     cur.FSumming = true;
     cur.AccumulateFrame();
   } else if (!FAcquisition.PanoPaused) {
-    NotAvailable(QStringLiteral("Next panorama frame"));
+    NextPanoFrame();
   }
   ScanRequests.PanHeadSettled.Set(false);
   ScanRequests.PanFrameReady.Set(false);

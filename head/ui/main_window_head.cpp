@@ -2,6 +2,7 @@
 // zero, the control form, the service tests, the Projection menu, the joystick jog, and the head step
 // and re-stitch messages of the window procedure.
 
+#include "acquisition/camera_state.h"
 #include "head/head_globals.h"
 #include "head/head_link.h"
 #include "head/head_menu_commands.h"
@@ -321,6 +322,9 @@ void TCalidarix::JoyButtonUp(std::uint32_t changed, std::uint32_t buttons) {
 void TCalidarix::HeadStepMessage(const Message &) {
   if (!HeadConnected || !FHeadState.StripScanning || !LinkUp())
     return;
+  // The acquisition thread advances the shared step between frames, and a step message may come before
+  // anyone copied it here: take the later of the two, and give the thread the step set here.
+  FHeadState.StripStep = std::max(FHeadState.StripStep, ScanRequests.StripStep.Get());
   switch (FHeadState.StripStep) {
   case 2:
     QorHead->PurgeInput();
@@ -336,6 +340,7 @@ void TCalidarix::HeadStepMessage(const Message &) {
   default:
     break;
   }
+  ScanRequests.StripStep.Set(FHeadState.StripStep);
 }
 
 void TCalidarix::RestitchMessage() {

@@ -171,6 +171,14 @@ void TCalidarix::CreateaDTVandappendDTV1Click() {
 void TCalidarix::ShowPanDialogClick() {
   if (!PanoScanDialog)
     return NotAvailable(QStringLiteral("Show Pan Dialog"));
+  FillPanDialog();
+  PanoScanDialog->show();
+  PanoScanDialog->raise();
+}
+
+void TCalidarix::FillPanDialog() {
+  if (!PanoScanDialog)
+    return;
   const IniHeadGeometry &head = FIniSettings.Head;
   TPanoScanDialog &d = *PanoScanDialog;
   // Degrees between neighbouring frames: counter clicks of one step over the clicks of a turn.
@@ -187,8 +195,6 @@ void TCalidarix::ShowPanDialogClick() {
   d.FRussian = LanguageCB && LanguageCB->currentIndex() == 1;
   d.FSpeed = ScanUnit.Speed;
   d.FSumCount = 1;
-  d.show();
-  d.raise();
 }
 
 void TCalidarix::WriteHeadIni(const QString &fileName) {

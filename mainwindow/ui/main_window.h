@@ -20,6 +20,7 @@
 #include "analysis/relief_state.h"
 #include "analysis/ui/measure_state.h"
 #include "head/ui/head_state.h"
+#include "head/ui/pano_sequence_state.h"
 #include "head/ui/panorama_state.h"
 #include "mainwindow/auto_save.h"
 #include "mainwindow/command_line.h"
@@ -694,8 +695,6 @@ public:
   // Commands of other parts of the program that the keys call and that are not built yet: each says
   // in the window that it is not available (main_window_pending.cpp). Whoever builds one deletes its
   // stub there.
-  void PanoPanelClick();
-  void Strip1Click();
   void MergeMultiScan();
   void CtrlAltPointExecute();
   void CtrlAltCommaExecute();
@@ -942,7 +941,22 @@ public:
   void ShowPanDialogClick();
   // The parameter file of a panorama scan: the head's identity and the geometry settings.
   void WriteHeadIni(const QString &fileName);
+  // The dialog's geometry fields from the settings.
+  void FillPanDialog();
   TPanoramaState FPanorama;
+  // Panorama by frames (head/ui/main_window_pano_frames.cpp) and strips (head/ui/main_window_strip.cpp),
+  // both fed by frames of a running acquisition.
+  void ConnectPanoSequenceCommands();
+  void PanoPanelClick();
+  void Strip1Click();
+  void PanByFramesClick();
+  void StartPanByFrames();
+  // The frame of the current cell is complete: save it and move on.
+  void NextPanoFrame();
+  void StripActionExecute(const TStripLineCount &lines);
+  // The head did not identify itself: the panorama items off, the search item on.
+  void HeadLostForSequence();
+  TPanoSequenceState FPanoSequence;
 
 signals:
   // The window was closed by the user or a command; the program ends.

@@ -5,12 +5,6 @@
 
 namespace calidarix {
 
-void TCalidarix::PanoPanelClick() {
-  NotAvailable(QStringLiteral("Start Panoram [P]"));
-}
-void TCalidarix::Strip1Click() {
-  NotAvailable(QStringLiteral("Start Strip [S]"));
-}
 void TCalidarix::MergeMultiScan() {
   NotAvailable(QStringLiteral("Merge scans [Ctrl+F]"));
 }

@@ -32,6 +32,14 @@ void TCalidarix::SaveDTVAuto() {
   context.PolyFormLeft = PolyFormLeft;
   context.PolyFormRight = PolyFormRight;
   context.HeadConnected = HeadConnected;
+  context.StripScanning = ScanRequests.StripScanning.Get();
+  context.PanByFramesActive = ScanRequests.PanByFramesActive.Get() && FPanoSequence.Sequence.Active();
+  context.PanoCol = FPanoSequence.Sequence.Col();
+  context.PanoRow = FPanoSequence.Sequence.Row();
+  context.PanoLastCol = FPanoSequence.Sequence.Grid().LastCol;
+  context.PanoLastRow = FPanoSequence.Sequence.Grid().LastRow;
+  context.StripHorCounterRaw = static_cast<std::uint32_t>(FAcquisition.StripHorCounterRaw);
+  context.StripVerCounterRaw = static_cast<std::uint32_t>(FAcquisition.StripVerCounterRaw);
   const AutoSaveThermograms thermograms{CurrentDTV.get(), BandDTV35.get(), BandDTV812.get()};
   const AutoSaveResult saved = calidarix::SaveDTVAuto(thermograms, context, FAutoSaveState, Now());
   if (saved.Skipped)

@@ -95,6 +95,7 @@ void TCalidarix::BuildComponents() {
   // Acquisition
   FServices.acquisition->Attach(*this);
   BuildAcquisitionControls();
+  ConnectPanoSequenceCommands();
   BuildView3DControls();
   BuildFilmsControls();
   // The keys are the window's commands: a tool button holding the focus would take Space and Enter and
@@ -163,6 +164,8 @@ void TCalidarix::BuildMenus() {
   AddItem(panorama, "Point01", "Move to >0< position");
   AddItem(panorama, "ChangeHeadPosition1", "Change position");
   AddItem(panorama, "AutoStitch", "Auto stitch");
+  AddItem(panorama, "KeepOnPanning", "Keep on sanning");
+  AddItem(panorama, "KeepOnStripping", "Keep on stripping");
 
   QMenu *projection = AddMenu(bar, "Projection1", "Projection");
   for (auto [name, text] : {std::pair{"Sphere1", "Sphere"},
