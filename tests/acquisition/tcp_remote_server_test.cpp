@@ -3,6 +3,7 @@
 // stacked lines, floods, silence, too many at once).
 
 #include "acquisition/tcp_remote_server.h"
+#include "tests/acquisition/remote_test_client.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,6 +20,9 @@
 
 namespace calidarix {
 namespace {
+
+using Client = test::RemoteClient;
+using test::WaitFor;
 
 struct FakeHost : TRemoteHost {
   void RemoteStart(const QString &name) override {
@@ -69,54 +73,6 @@ struct FakeHost : TRemoteHost {
   std::optional<TRemoteCursor> cursor;
   TRemoteArea area = WholeFrameArea(320, 240, -5.5, 40.25, 20.125);
   std::vector<std::array<std::int32_t, 3>> added;
-};
-
-bool WaitFor(const std::function<bool()> &done, int timeoutMs = 3000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > timeoutMs)
-      return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QThread::msleep(1);
-  }
-  return true;
-}
-
-// A client on the same thread as the server; every wait turns the event loop so the server runs.
-class Client {
-public:
-  explicit Client(std::uint16_t port) {
-    socket_.connectToHost(QHostAddress::LocalHost, port);
-    connected_ = WaitFor([this] { return socket_.state() == QAbstractSocket::ConnectedState; });
-  }
-  bool Connected() const { return connected_; }
-  void Send(const QByteArray &bytes) {
-    socket_.write(bytes);
-    socket_.flush();
-    // Give the server a turn to read what arrived.
-    WaitFor([] { return false; }, 20);
-  }
-  void Close() { socket_.disconnectFromHost(); }
-  // Waits until the server closes the connection; everything it sent.
-  QByteArray ReplyUntilClosed(int timeoutMs = 3000) {
-    closedByServer_ = WaitFor(
-        [this] {
-          reply_ += socket_.readAll();
-          return socket_.state() == QAbstractSocket::UnconnectedState;
-        },
-        timeoutMs);
-    reply_ += socket_.readAll();
-    return reply_;
-  }
-  bool ClosedByServer() const { return closedByServer_; }
-
-private:
-  QTcpSocket socket_;
-  QByteArray reply_;
-  bool connected_ = false;
-  bool closedByServer_ = false;
 };
 
 class TcpRemoteServerTest : public ::testing::Test {
