@@ -32,7 +32,12 @@ class RemoteClient {
 public:
   explicit RemoteClient(std::uint16_t port) {
     socket_.connectToHost(QHostAddress::LocalHost, port);
-    connected_ = WaitFor([this] { return socket_.state() == QAbstractSocket::ConnectedState; });
+    // Connected, or refused: a server at its client limit closes the connection at once.
+    WaitFor([this] {
+      return socket_.state() == QAbstractSocket::ConnectedState ||
+             socket_.state() == QAbstractSocket::UnconnectedState;
+    });
+    connected_ = socket_.state() == QAbstractSocket::ConnectedState;
   }
   bool Connected() const { return connected_; }
   void Send(const QByteArray &bytes) {
