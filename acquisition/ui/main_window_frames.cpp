@@ -17,6 +17,7 @@
 #include "acquisition/scan_thread.h"
 #include "acquisition/signal_model.h"
 #include "acquisition/ui/acquisition_state.h"
+#include "acquisition/ui/focus_slider.h"
 #include "head/head_frame.h"
 #include "head/head_globals.h"
 #include "head/head_link.h"
@@ -434,6 +435,9 @@ void TCalidarix::ProcessFrame(const TCameraFrame &frame) {
   if (!FFixedFileName.isEmpty())
     SaveFixedFile(dual);
   TemperatureAlarm(dual);
+  // The focus slider is redrawn with every frame of the USB camera.
+  if (u.CameraInterfaceType == CamIfUsb && FocusPB)
+    FocusPB->update();
 
   // P24 - P29.
   if (ScanRequests.FilmRecording.Get() && FRegistrySettings.FilmFrames != 0 &&
