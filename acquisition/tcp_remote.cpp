@@ -44,8 +44,9 @@ std::optional<std::string> TRemoteLineReader::TakeLine() {
     return std::nullopt;
   std::string line = buffer_.substr(0, end);
   buffer_.erase(0, end + 2);
-  if (buffer_.find("\r\n") == std::string::npos)
-    overflow_ = buffer_.size() > kRemoteLineLimit;
+  // The next line is judged as soon as it is first: complete or not, it may already be too long.
+  const std::size_t next = buffer_.find("\r\n");
+  overflow_ = (next == std::string::npos ? buffer_.size() : next) > kRemoteLineLimit;
   return line;
 }
 

@@ -9,7 +9,7 @@
 //
 // This file holds the protocol alone: reading lines from a byte stream, recognising the command,
 // and running it against TRemoteHost, the state of the main window it reads and changes. The server
-// (acquisition/ui/tcp_remote_server.h) owns the sockets and runs every command on the GUI thread.
+// (acquisition/tcp_remote_server.h) owns the sockets and runs every command on the GUI thread.
 
 #include <QString>
 

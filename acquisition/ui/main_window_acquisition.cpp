@@ -14,6 +14,7 @@
 #include "acquisition/lan_reception.h"
 #include "acquisition/scan_thread.h"
 #include "acquisition/ui/acquisition_state.h"
+#include "acquisition/ui/focus_slider.h"
 #include "head/head_frame.h"
 #include "head/head_globals.h"
 #include "head/head_link.h"
@@ -456,6 +457,11 @@ void TCalidarix::ButterAutoFocus1Click() {
     ScanOnlyNotice(QStringLiteral("Auto focus"));
 }
 
+void TCalidarix::Focus1Click() {
+  FFocusTool = !FFocusTool;
+  ImagePB->update();
+}
+
 void TCalidarix::OptionsPanelClick() {
   QWidget *scanTool = ScanToolPanel;
   if (PalToolPanel->isVisible()) {
@@ -543,6 +549,9 @@ void TCalidarix::BuildAcquisitionControls() {
     stopImage->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
     stopImage->hide();
   }
+
+  FocusPB = new TFocusSlider(centralWidget());
+  FocusPB->hide();
 
   // The scan tool panel: a picture and a caption per button, both acting as the button.
   ScanToolPanel = new QFrame(centralWidget());
@@ -658,6 +667,9 @@ void TCalidarix::BuildAcquisitionControls() {
     QAction *focus = butterfly->addAction(QStringLiteral("AutoFocus"));
     focus->setObjectName(QStringLiteral("ButterAutoFocus1"));
     connect(focus, &QAction::triggered, this, &TCalidarix::ButterAutoFocus1Click);
+    QAction *focusTool = butterfly->addAction(QStringLiteral("Focus"));
+    focusTool->setObjectName(QStringLiteral("Focus1"));
+    connect(focusTool, &QAction::triggered, this, &TCalidarix::Focus1Click);
     check(butterfly, "ButterShaker", "Shaker");
   }
 }

@@ -18,6 +18,7 @@
 #include "acquisition/signal_model.h"
 #include "acquisition/ui/acquisition_state.h"
 #include "acquisition/ui/battery_gauge.h"
+#include "acquisition/ui/focus_slider.h"
 #include "acquisition/video_capture.h"
 #include "head/head_frame.h"
 #include "head/head_globals.h"
@@ -441,6 +442,9 @@ void TCalidarix::ProcessFrame(const TCameraFrame &frame) {
   if (!FFixedFileName.isEmpty())
     SaveFixedFile(dual);
   TemperatureAlarm(dual);
+  // The focus slider is redrawn with every frame of the USB camera.
+  if (u.CameraInterfaceType == CamIfUsb && FocusPB)
+    FocusPB->update();
 
   // P24 - P29.
   if (ScanRequests.FilmRecording.Get() && FRegistrySettings.FilmFrames != 0 &&

@@ -66,6 +66,7 @@ class QToolButton;
 
 namespace calidarix {
 
+class TFocusSlider;
 class TFormVideo;
 struct TLanTimings;
 class TMultyGrid;
@@ -872,6 +873,10 @@ public:
   void LaserPanelClick();
   void FrameSBClick();
   void ButterAutoFocus1Click();
+  // "Focus" of the Butter Fly menu: the focus overlay on the image on or off.
+  void Focus1Click();
+  // The focus slider; hidden, as nothing in the program shows it.
+  TFocusSlider *FocusPB = nullptr;
   void OptionsPanelClick();
   // The acquisition thread against a camera, as a harness drives it (no command does): the thread
   // posts to this window. Stop ends and releases it.

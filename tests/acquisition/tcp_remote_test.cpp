@@ -75,6 +75,14 @@ TEST(TcpRemote, LinesLongerThanTheLimitAreRefused) {
   second.Append("start\r\n" + std::string(kRemoteLineLimit + 1, 'n'));
   EXPECT_EQ(second.TakeLine(), "start");
   EXPECT_TRUE(second.Overflow());
+
+  // A complete second line that is too long is refused as well, not kept for TakeRest.
+  TRemoteLineReader complete;
+  complete.Append("start\r\n" + std::string(kRemoteLineLimit + 1, 'n') + "\r\nnext\r\n");
+  EXPECT_FALSE(complete.Overflow());
+  EXPECT_EQ(complete.TakeLine(), "start");
+  EXPECT_TRUE(complete.Overflow());
+  EXPECT_FALSE(complete.TakeLine());
 }
 
 TEST(TcpRemote, CommandsInAnyCase) {
