@@ -311,7 +311,7 @@ void TCalidarix::JoyButtonDown(std::uint32_t changed, std::uint32_t buttons) {
       SaveSBClick();
   }
   if ((changed & 2) != 0 && !FHeadState.StripScanning)
-    NotAvailable(QStringLiteral("Start Strip"));
+    Strip1Click();
 }
 
 void TCalidarix::JoyButtonUp(std::uint32_t changed, std::uint32_t buttons) {
