@@ -14,11 +14,5 @@ void TCalidarix::Strip1Click() {
 void TCalidarix::MergeMultiScan() {
   NotAvailable(QStringLiteral("Merge scans [Ctrl+F]"));
 }
-void TCalidarix::CtrlAltPointExecute() {
-  NotAvailable(QStringLiteral("Calibration point [Ctrl+Alt+.]"));
-}
-void TCalidarix::CtrlAltCommaExecute() {
-  NotAvailable(QStringLiteral("Calibration point [Ctrl+Alt+,]"));
-}
 
 } // namespace calidarix
