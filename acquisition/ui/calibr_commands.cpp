@@ -21,7 +21,9 @@
 #include <QTabBar>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 
 namespace calidarix {
@@ -75,7 +77,7 @@ QString Cell(const QTableWidget *list, int row) {
 
 // ---- Actions of the form ----
 
-void TCalibrForm::BuildOffsetActions() {
+void TCalibrForm::BuildCommandHandlers() {
   struct Key {
     const char *name;
     QKeySequence keys;
@@ -234,7 +236,11 @@ void TCalibrForm::OffsetKey(int step, bool up) {
   }
   CalibrSignal0 = s0;
   RecomputeNetSignals(FTable);
+  const int before = ChartSB->value();
   ChartSB->setValue(static_cast<int>(std::trunc(s0)));
+  // The bar's own handler refreshes when it moves; when it stays, the refresh is done here.
+  if (ChartSB->value() == before)
+    UpDateAll();
   QApplication::processEvents();
   if (FOffsetKeyPauseMs > 0)
     QThread::msleep(static_cast<unsigned long>(FOffsetKeyPauseMs));
@@ -443,10 +449,12 @@ void TCalibrForm::EmissivityClick(bool altHeld) {
 void TCalibrForm::AmbientClick() {
   if (!Ask(QStringLiteral("Proceed with Ambient?")))
     return;
-  std::optional<double> reference =
+  const std::optional<double> reference =
       AmbientCB->isChecked() ? std::optional<double>(ScanUnit.Ambient) : MeanBodyTemperature(FTable);
-  if (reference)
-    ApplyAmbient(FTable, *reference);
+  // Without points there is no mean body temperature to refer to: nothing changes.
+  if (!reference)
+    return;
+  ApplyAmbient(FTable, *reference);
   UpDateAll();
   UseUp(AmbientBtn);
 }

@@ -2,6 +2,7 @@
 
 #include "acquisition/ui/calibr_form.h"
 
+#include "acquisition/calibration_sets.h"
 #include "acquisition/camera_ini.h"
 #include "acquisition/camera_state.h"
 #include "platform/numbers.h"
@@ -25,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace calidarix {
 
@@ -166,7 +168,7 @@ TCalibrForm::TCalibrForm(QWidget *parent)
   top->setContentsMargins(4, 4, 4, 4);
   top->addWidget(BuildLeftHalf(), 3);
   top->addWidget(BuildRightHalf(), 2);
-  BuildOffsetActions();
+  BuildCommandHandlers();
   resize(980, 640);
 
   // Creation: AutoSave checked, no points, set 0 loaded.
@@ -221,8 +223,11 @@ QWidget *TCalibrForm::BuildLeftHalf() {
                            QStringLiteral("Emissivity"), QStringLiteral("Ambient")});
   ParamsLE->horizontalHeader()->hide();
   ParamsLE->OnEditClosed = [this](QAbstractItemDelegate::EndEditHint hint) {
-    if (hint != QAbstractItemDelegate::RevertModelCache)
-      ApplyParamsValues();
+    if (hint == QAbstractItemDelegate::RevertModelCache)
+      return;
+    ApplyParamsValues();
+    if (hint == QAbstractItemDelegate::SubmitModelCache) // Enter
+      CalibrSG->setFocus();
   };
   side->addWidget(ParamsLE, 1);
 
@@ -408,21 +413,16 @@ void TCalibrForm::ShowModal() {
   show();
   activateWindow();
   QEventLoop loop;
-  FModalRunning = true;
-  connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
-  QTimer watch;
-  connect(&watch, &QTimer::timeout, &loop, [this, &loop] {
-    if (!isVisible())
-      loop.quit();
-  });
-  watch.start(50);
+  FModalLoop = &loop;
   loop.exec();
-  FModalRunning = false;
+  FModalLoop = nullptr;
   setWindowModality(Qt::NonModal);
 }
 
 void TCalibrForm::hideEvent(QHideEvent *event) {
   QWidget::hideEvent(event);
+  if (FModalLoop)
+    FModalLoop->quit();
 }
 
 } // namespace calidarix

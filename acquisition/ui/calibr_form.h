@@ -25,6 +25,7 @@
 #include <vector>
 
 class QCheckBox;
+class QEventLoop;
 class QLabel;
 class QPushButton;
 class QScrollBar;
@@ -143,7 +144,8 @@ protected:
 private:
   QWidget *BuildLeftHalf();
   QWidget *BuildRightHalf();
-  void BuildOffsetActions();
+  // The offset keys and the curve list's digit filter.
+  void BuildCommandHandlers();
   void InitCalibrGrid();
   void GridEditClosed(QAbstractItemDelegate::EndEditHint hint);
   void TakeEditedTemperature();
@@ -154,7 +156,7 @@ private:
   void SyncLiveBars();
 
   bool FChangingTab = false;
-  bool FModalRunning = false;
+  QEventLoop *FModalLoop = nullptr; // the wait of a modal showing
   bool FEmissivityUsed = false;
 };
 

@@ -10,12 +10,14 @@
 #include "mainwindow/ui/event_hook.h"
 #include "platform/inifile.h"
 #include "platform/numbers.h"
+#include "thermogram/thermogram_globals.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QLineEdit>
 #include <QTableWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <system_error>
 

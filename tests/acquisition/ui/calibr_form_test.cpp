@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTabBar>
@@ -14,7 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace calidarix {
@@ -144,6 +147,32 @@ TEST_F(CalibrFormTest, TwelvePointsFillGridListsAndChart) {
 
   EXPECT_EQ(form->ChartSB->maximum(), first.RawSignal - 1);
   EXPECT_EQ(form->ChartSB->value(), 1000);
+}
+
+// Pixels of the chart in pure red and in pure blue.
+std::pair<int, int> RedAndBluePixels(const QImage &image) {
+  int red = 0;
+  int blue = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+      blue += c.blue() > 200 && c.red() < 60 && c.green() < 60;
+    }
+  return {red, blue};
+}
+
+TEST_F(CalibrFormTest, ChartDrawsTheCurveInRedAndThePointsInBlue) {
+  form->show();
+  QApplication::processEvents();
+  EXPECT_EQ(RedAndBluePixels(form->CalChart->grab().toImage()), std::make_pair(0, 0));
+  SetPoints({20.0, 35.0, 50.0, 65.0, 80.0});
+  QApplication::processEvents();
+  const auto [red, blue] = RedAndBluePixels(form->CalChart->grab().toImage());
+  EXPECT_GT(red, 100);
+  EXPECT_GT(blue, 20);
+  if (const char *folder = std::getenv("CALIDARIX_SCREENSHOT_DIR"))
+    form->grab().save(QString::fromLocal8Bit(folder) + QStringLiteral("/calibr_form.png"));
 }
 
 TEST_F(CalibrFormTest, EditingATemperatureToAnotherRowsDeletesThatRowAndRefits) {
