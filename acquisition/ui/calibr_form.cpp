@@ -271,10 +271,10 @@ void TCalibrForm::InitCalibrGrid() {
   CalibrSG->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("Data"), QStringLiteral("Signal"),
                                        QStringLiteral("T°C"), QStringLiteral("TExp"),
                                        QStringLiteral("Thermod")});
+  CalibrSG->horizontalHeader()->setMinimumSectionSize(18);
   const int widths[] = {18, 64, 64, 48, 48, 48};
   for (int c = 0; c < 6; ++c)
     CalibrSG->setColumnWidth(c, widths[c]);
-  CalibrSG->horizontalHeader()->setMinimumSectionSize(18);
   CalibrSG->verticalHeader()->hide();
   CalibrSG->verticalHeader()->setDefaultSectionSize(18);
   QFont bold = CalibrSG->horizontalHeader()->font();

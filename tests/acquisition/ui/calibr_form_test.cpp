@@ -4,14 +4,16 @@
 #include "acquisition/camera_state.h"
 #include "tests/support/test_support.h"
 
+#include "tests/acquisition/ui/typing.h"
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QImage>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -76,8 +78,8 @@ protected:
     ASSERT_NE(editor, nullptr);
     if (clear)
       editor->clear();
-    QTest::keyClicks(editor, text);
-    QTest::keyClick(editor, Qt::Key_Return);
+    test::TypeText(editor, text);
+    test::PressKey(editor, Qt::Key_Return);
     QApplication::processEvents();
   }
 
@@ -213,39 +215,48 @@ TEST_F(CalibrFormTest, EscapeInTheEditorRestoresTheCellAndDeleteRemovesTheRow) {
   auto *editor = qobject_cast<QLineEdit *>(form->CalibrSG->indexWidget(form->CalibrSG->currentIndex()));
   ASSERT_NE(editor, nullptr);
   editor->setText("99");
-  QTest::keyClick(editor, Qt::Key_Escape);
+  test::PressKey(editor, Qt::Key_Escape);
   EXPECT_EQ(GridText(1, 3), "30.00");
   EXPECT_EQ(form->FTable.FCalibrPoints[2].Temperature, 30.0);
   EXPECT_TRUE(form->isVisible()); // Escape in the editor does not close the window
 
   form->CalibrSG->setCurrentCell(1, 0);
-  QTest::keyClick(form->CalibrSG, Qt::Key_Delete);
+  test::PressKey(form->CalibrSG, Qt::Key_Delete);
   ASSERT_EQ(form->FTable.FPointCount, 2);
   EXPECT_EQ(form->FTable.FCalibrPoints[2].Temperature, 40.0);
 }
 
+// Stand-ins for the offset bar's maximum and the maximum - 1, which depend on the first point.
+constexpr double kBarMax = 1e9;
+constexpr double kBarMaxLessOne = kBarMax - 1.0;
+
 struct OffsetCase {
   const char *action;
-  double start;    // CalibrSignal0 before; -1 stands for the bar's maximum - 1
-  double expected; // -1 stands for the bar's maximum
+  double start; // CalibrSignal0 before
+  double expected;
 };
 
 TEST_F(CalibrFormTest, OffsetKeys) {
   const OffsetCase cases[] = {
-      {"CtrlAltUp", -1, 1.0},    {"AltUp", -1, -1},
-      {"AltUp", 1000, 1100},     {"CtrlAltUp", 1000, 1001},
-      {"AltDown", 1000, 900},    {"CtrlAltDown", 1000, 999},
-      {"AltDown", -2450, -2500}, {"CtrlAltDown", -2499, -2500},
+      {"CtrlAltUp", kBarMaxLessOne, 1.0},
+      {"AltUp", kBarMaxLessOne, kBarMax},
+      {"AltUp", 1000, 1100},
+      {"CtrlAltUp", 1000, 1001},
+      {"AltDown", 1000, 900},
+      {"CtrlAltDown", 1000, 999},
+      {"AltDown", -2450, -2500},
+      {"CtrlAltDown", -2499, -2500},
   };
   for (const OffsetCase &c : cases) {
     SCOPED_TRACE(std::string(c.action) + " from " + std::to_string(c.start));
     SetPoints({20.0, 30.0, 40.0});
     const int max = form->ChartSB->maximum();
-    CalibrSignal0 = c.start < 0 ? max - 1 : c.start;
+    const auto onBar = [max](double v) { return v == kBarMax ? max : v == kBarMaxLessOne ? max - 1.0 : v; };
+    CalibrSignal0 = onBar(c.start);
     RecomputeNetSignals(form->FTable);
     form->UpDateAll();
     form->findChild<QAction *>(QString::fromLatin1(c.action))->trigger();
-    const double expected = c.expected < 0 ? max : c.expected;
+    const double expected = onBar(c.expected);
     EXPECT_EQ(CalibrSignal0, expected);
     EXPECT_EQ(form->ChartSB->value(), static_cast<int>(expected));
     EXPECT_EQ(form->FTable.FCalibrPoints[1].NetSignal, form->FTable.FCalibrPoints[1].RawSignal - expected);
@@ -337,7 +348,7 @@ TEST_F(CalibrFormSets, TabFromTheLastSetSavesItAndGoesToTheFirst) {
   StoreSet(0, {10.0, 20.0, 30.0});
   form->SelectSet(5);
   SetPoints({40.0, 50.0});
-  QTest::keyClick(form->CalibrSG, Qt::Key_Tab);
+  test::PressKey(form->CalibrSG, Qt::Key_Tab);
   EXPECT_EQ(form->ExpTC->currentIndex(), 0);
   EXPECT_EQ(form->FLoadedTab, 0);
   EXPECT_EQ(StoredTemperatures(5), (std::vector<double>{40.0, 50.0}));
@@ -404,8 +415,9 @@ TEST(SelectCurrentCalibration, CopiesTheSetOfRangeAndBandIntoBothWorkingValues) 
     SelectCurrentCalibration(u);
     EXPECT_EQ(u.CurExpA, c.expA);
     EXPECT_EQ(c.band == 0 ? u.CurBand1ExpA : u.CurBand2ExpA, c.expA);
-    if (c.range == 2 && c.band == 0)
+    if (c.range == 2 && c.band == 0) {
       EXPECT_EQ(u.CurSignal0, 300.0);
+    }
     if (c.range == 1 && c.band == 1) {
       EXPECT_EQ(u.CurSignal0, 1200.0);
       EXPECT_EQ(u.CurAmplification, 9);
