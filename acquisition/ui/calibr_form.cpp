@@ -75,6 +75,10 @@ void TFormGrid::CommitOpenEdit() {
 }
 
 void TFormGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) {
+  // Enter closes the editor through a queued call; when the edit was committed meanwhile (the window
+  // closed, the set changed) that late call finds no edit and is dropped, so nothing is taken twice.
+  if (!Editing())
+    return;
   QTableWidget::closeEditor(editor, hint);
   if (OnEditClosed)
     OnEditClosed(hint);

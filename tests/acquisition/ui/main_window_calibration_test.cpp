@@ -153,6 +153,8 @@ TEST_F(CalibrationHotkeys, CommaKeyAddsThePointOfTheAreaAtItsSortedPlace) {
     editor->clear();
     test::TypeText(editor, "15");
     test::PressKey(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_FALSE(form->CalibrSG->Editing());
   };
   window->CtrlAltCommaExecute();
   EXPECT_EQ(shown, 1);
