@@ -54,7 +54,7 @@ void TCalidarix::CtrlAltPointExecute() {
   if (!std::filesystem::exists(ini, error))
     return;
   if (!CalibrForm) {
-    NotAvailable(QStringLiteral("Calibration form"));
+    NotAvailable(QStringLiteral("Calibration form [Ctrl+Alt+.]"));
     return;
   }
   OpenOnCurrentSet(*CalibrForm, ini);
@@ -72,7 +72,7 @@ void TCalidarix::CtrlAltCommaExecute() {
       !CurrentDTV)
     return;
   if (!CalibrForm) {
-    NotAvailable(QStringLiteral("Calibration form"));
+    NotAvailable(QStringLiteral("Calibration form [Ctrl+Alt+,]"));
     return;
   }
   TCalibrForm &form = *CalibrForm;

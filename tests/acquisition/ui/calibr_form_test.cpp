@@ -390,6 +390,24 @@ TEST_F(CalibrFormTest, CopyPutsTemperatureAndRawSignalWithDecimalCommas) {
   EXPECT_EQ(QApplication::clipboard()->text(), expected);
 }
 
+TEST_F(CalibrFormTest, EmissivityAndAmbientApplyOnceAndAnEmptyAmbientChangesNothing) {
+  form->AmbientClick(); // no points, "Amb." cleared: no reference temperature
+  EXPECT_TRUE(form->AmbientBtn->isEnabled());
+
+  SetPoints({20.0, 100.0});
+  ScanUnit.Emissivity = 0.5;
+  ScanUnit.Ambient = 25.0;
+  form->EmissivityClick(false);
+  EXPECT_NEAR(form->FTable.FCalibrPoints[2].Temperature, 68.6, 0.05);
+  EXPECT_FALSE(form->EmissivityBtn->isEnabled());
+
+  form->Ask = [](const QString &) { return false; };
+  const double before = form->FTable.FCalibrPoints[1].RawSignal;
+  form->AmbientClick();
+  EXPECT_EQ(form->FTable.FCalibrPoints[1].RawSignal, before);
+  EXPECT_TRUE(form->AmbientBtn->isEnabled());
+}
+
 struct CurrentSetCase {
   std::uint8_t range;
   std::uint8_t band;
