@@ -49,6 +49,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 
 class QAction;
@@ -697,8 +698,23 @@ public:
   // in the window that it is not available (main_window_pending.cpp). Whoever builds one deletes its
   // stub there.
   void MergeMultiScan();
+
+  // ---- Calibration hotkeys and the range edits' pause (acquisition/ui/main_window_calibration.cpp) ----
+  // Ctrl+Alt+".": the calibration form on the set of the current range and band. Ctrl+Alt+",": the
+  // same with a new point taken from the selected area. Both do nothing without "Calidarix.ini".
   void CtrlAltPointExecute();
   void CtrlAltCommaExecute();
+  // The INI file the hotkeys hand to the form; empty: the one ProgramIniPath() finds.
+  std::filesystem::path FIniFileName;
+  std::filesystem::path CalibrationIniPath() const;
+  // Entering a range edit pauses running acquisition (cooperatively) while the user types; leaving
+  // it lets the thread go on.
+  void MaxEditEnter();
+  void MaxEditExit();
+  void MinEditEnter();
+  void MinEditExit();
+  void WatchRangeEditFocus();
+  bool FRangeEditPaused = false;
 
   // ---- Snapshot, export, printing, Save As (mainwindow/ui/) ----
   // main_window_snapshot.cpp, main_window_export.cpp, main_window_print.cpp, main_window_save_as.cpp.

@@ -8,11 +8,5 @@ namespace calidarix {
 void TCalidarix::MergeMultiScan() {
   NotAvailable(QStringLiteral("Merge scans [Ctrl+F]"));
 }
-void TCalidarix::CtrlAltPointExecute() {
-  NotAvailable(QStringLiteral("Calibration point [Ctrl+Alt+.]"));
-}
-void TCalidarix::CtrlAltCommaExecute() {
-  NotAvailable(QStringLiteral("Calibration point [Ctrl+Alt+,]"));
-}
 
 } // namespace calidarix

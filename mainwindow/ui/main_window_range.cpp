@@ -82,6 +82,7 @@ void TCalidarix::BuildRangeControls() {
   });
   keys->Watch(MaxEdit);
   keys->Watch(MinEdit);
+  WatchRangeEditFocus();
 
   auto *clicks = new TEventHook(this, [this](QObject *watched, QEvent *event) {
     if (event->type() != QEvent::MouseButtonRelease)

@@ -2,7 +2,6 @@
 
 namespace calidarix {
 
-TCalibrForm *CalibrForm = nullptr;
 TPaletteForm *PaletteForm = nullptr;
 TActivateTCPServerForm *ActivateTCPServerForm = nullptr;
 

@@ -3,6 +3,7 @@
 // of its class, with its name and caption, so that the program creates every window in its order.
 // Each class moves to its subsystem's ui/ folder when that subsystem builds it.
 
+#include "acquisition/ui/calibr_form.h"
 #include "analysis/ui/gl_view.h"
 #include "analysis/ui/graph_form.h"
 #include "head/ui/pano_scan_dialog.h"
@@ -30,12 +31,10 @@ public:
     explicit Class(QWidget *parent = nullptr) : EmptyForm(Name, Caption, parent) {}                          \
   };
 
-CALIDARIX_EMPTY_FORM(TCalibrForm, "CalibrForm", "Calibration")
 CALIDARIX_EMPTY_FORM(TActivateTCPServerForm, "ActivateTCPServerForm", "ActivateTCPServerForm")
 
 #undef CALIDARIX_EMPTY_FORM
 
-extern TCalibrForm *CalibrForm;
 extern TPaletteForm *PaletteForm;
 extern TActivateTCPServerForm *ActivateTCPServerForm;
 

@@ -886,6 +886,13 @@ TEST_F(KeySequences, ActionShortcutsAreTakenBeforeTheTableAndSayWhatIsMissing) {
   TCalidarix &w = Fresh();
   // Window shortcuts belong to the active window.
   QApplication::setActiveWindow(&w);
+  // The calibration hotkeys reach their command: with "Calidarix.ini" present (and, for the point
+  // from the image, the blind correction off and an area selected) they need the calibration form,
+  // which this window was created without.
+  test::WriteText(dir.file("Calidarix.ini"), "[SETUP]\nCameraNo=7\n");
+  w.FIniFileName = dir.file("Calidarix.ini");
+  ScanRequests.BlindCorrectionOn.Set(false);
+  w.FMarkers.FCurrentArea.SetRect(TRect{1, 1, 4, 4});
   const std::pair<QKeyCombination, const char *> shortcuts[] = {
       // The camera's keys work only while a scan runs, and say so otherwise.
       {Qt::Key_F9, "F9: only while a scan runs"},
@@ -898,8 +905,8 @@ TEST_F(KeySequences, ActionShortcutsAreTakenBeforeTheTableAndSayWhatIsMissing) {
       {Qt::ALT | Qt::Key_F, "Alt+F: only while a scan runs"},
       {Qt::ALT | Qt::Key_F6, "Alt+F6: only while a scan runs"},
       {Qt::ALT | Qt::Key_Insert, "Alt+F6: only while a scan runs"},
-      {Qt::CTRL | Qt::ALT | Qt::Key_Period, "Calibration point [Ctrl+Alt+.]"},
-      {Qt::CTRL | Qt::ALT | Qt::Key_Comma, "Calibration point [Ctrl+Alt+,]"},
+      {Qt::CTRL | Qt::ALT | Qt::Key_Period, "Calibration form [Ctrl+Alt+.]"},
+      {Qt::CTRL | Qt::ALT | Qt::Key_Comma, "Calibration form [Ctrl+Alt+,]"},
       {Qt::CTRL | Qt::Key_F12, "Ctrl+F12"},
   };
   for (auto [keys, caption] : shortcuts) {
