@@ -88,6 +88,8 @@ public:
   TLanTimings Timings;
   std::uint16_t CameraPort = kCameraPort;
   std::unique_ptr<TFrameGrabber> OtherLink; // for interface types 8, 16 and 128
+  // The network link. Before the thread starts the calibration form may use it for its exchange.
+  TLanLink &Link() { return link_; }
 
   // ---- Shared with the GUI thread ----
   TFrameMailbox Frames;

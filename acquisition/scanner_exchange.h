@@ -73,6 +73,8 @@ public:
   // (for ScanRunning). `lan` may be null: the network cameras then cannot be reached.
   TScannerExchange(TScanUnit &unit, TScanRequests &requests, TExchangeLanHost *lan,
                    std::shared_ptr<TUsbBackend> usb = DefaultUsbBackend());
+  // The window that owns the acquisition thread object hands itself over once it exists.
+  void SetLanHost(TExchangeLanHost *lan) { lan_ = lan; }
 
   // ---- Scanner geometry (the globals; sent only with the frame requests) ----
   void SetDelay(std::int32_t v);

@@ -6,6 +6,7 @@
 
 #include "acquisition/camera_state.h"
 #include "acquisition/scan_thread.h"
+#include "acquisition/scanner_exchange.h"
 #include "acquisition/ui/calibr_form.h"
 #include "mainwindow/ui/event_hook.h"
 #include "platform/inifile.h"
@@ -32,8 +33,22 @@ int CurrentCalibrationSet(const TScanUnit &unit) {
   return unit.CalibrationRange + 3 * unit.CalibrationBand;
 }
 
+// The main window as the calibration form's way to the network camera.
+class TCalibrLanHost : public TExchangeLanHost {
+public:
+  explicit TCalibrLanHost(TCalidarix &window) : window_(window) {}
+  TCameraCommandLink *LanLink() override { return window_.CalibrationLanLink(nullptr); }
+  TCameraCommandLink *EnsureLanLink(const std::string &address) override {
+    return window_.CalibrationLanLink(&address);
+  }
+
+private:
+  TCalidarix &window_;
+};
+
 // Hands the form the INI file and loads the set-up and the set of the current range and band.
-void OpenOnCurrentSet(TCalibrForm &form, const std::filesystem::path &ini) {
+void OpenOnCurrentSet(TCalibrForm &form, const std::filesystem::path &ini, TExchangeLanHost *lan) {
+  form.FExchange.SetLanHost(lan);
   form.FIniFile = std::make_unique<IniFile>(ini);
   const int set = CurrentCalibrationSet(ScanUnit);
   if (set >= 0)
@@ -43,6 +58,29 @@ void OpenOnCurrentSet(TCalibrForm &form, const std::filesystem::path &ini) {
 }
 
 } // namespace
+
+TCameraCommandLink *TCalidarix::CalibrationLanLink(const std::string *address) {
+  if (!Scan && address) {
+    // Made as the Scan command makes it, but left suspended: only its link is used.
+    const WindowHandle owner = AcquisitionWindowHandle();
+    FAcquisition.OwnedScan =
+        std::make_unique<TScan>([owner](MessageId msg, WPARAM w, LPARAM l) { PostMessage(owner, msg, w, l); },
+                                ScanRequests, ScanUnit);
+    Scan = FAcquisition.OwnedScan.get();
+  }
+  if (!Scan || Scan->Started())
+    return nullptr;
+  TLanLink &link = Scan->Link();
+  if (address && !link.Connected())
+    link.Connect(*address, Scan->CameraPort);
+  return &link;
+}
+
+TExchangeLanHost *TCalidarix::CalibrLanHost() {
+  if (!FCalibrLanHost)
+    FCalibrLanHost = std::make_shared<TCalibrLanHost>(*this);
+  return FCalibrLanHost.get();
+}
 
 std::filesystem::path TCalidarix::CalibrationIniPath() const {
   return FIniFileName.empty() ? ProgramIniPath() : FIniFileName;
@@ -57,7 +95,7 @@ void TCalidarix::CtrlAltPointExecute() {
     NotAvailable(QStringLiteral("Calibration form [Ctrl+Alt+.]"));
     return;
   }
-  OpenOnCurrentSet(*CalibrForm, ini);
+  OpenOnCurrentSet(*CalibrForm, ini, CalibrLanHost());
   CalibrForm->UpDateAll();
   QApplication::processEvents();
   CalibrForm->ShowModal();
@@ -76,7 +114,7 @@ void TCalidarix::CtrlAltCommaExecute() {
     return;
   }
   TCalibrForm &form = *CalibrForm;
-  OpenOnCurrentSet(form, ini);
+  OpenOnCurrentSet(form, ini, CalibrLanHost());
 
   CountArray(area, true);
   const double mean = RoundHalfEven(CurrentDTV->RawToTemperature(FMeasure.FAreaRawAvg));

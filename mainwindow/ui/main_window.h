@@ -51,6 +51,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 class QAction;
 class QCheckBox;
@@ -71,6 +72,9 @@ class TFocusSlider;
 class TFormVideo;
 struct TLanTimings;
 class TMultyGrid;
+
+class TCameraCommandLink;
+class TExchangeLanHost;
 
 class TCalidarix : public QMainWindow {
   Q_OBJECT
@@ -707,6 +711,12 @@ public:
   // The INI file the hotkeys hand to the form; empty: the one ProgramIniPath() finds.
   std::filesystem::path FIniFileName;
   std::filesystem::path CalibrationIniPath() const;
+  // The network cameras' link for the form's exchange: the one of the acquisition thread object while
+  // that has not started. With an address, the object is made (suspended) when there is none and its
+  // link opened. Null while acquisition runs.
+  TCameraCommandLink *CalibrationLanLink(const std::string *address);
+  TExchangeLanHost *CalibrLanHost();
+  std::shared_ptr<TExchangeLanHost> FCalibrLanHost;
   // Entering a range edit pauses running acquisition (cooperatively) while the user types; leaving
   // it lets the thread go on.
   void MaxEditEnter();

@@ -1,6 +1,7 @@
 #include "acquisition/camera_ini.h"
 #include "acquisition/camera_state.h"
 #include "acquisition/scan_thread.h"
+#include "acquisition/scanner_exchange.h"
 #include "acquisition/ui/calibr_form.h"
 #include "tests/mainwindow/ui/real_view_fixture.h"
 #include "tests/support/test_support.h"
@@ -213,6 +214,31 @@ TEST_F(CalibrationHotkeys, RangeEditsPauseRunningAcquisitionCooperatively) {
   scan.SetPause(false);
   ScanRequests.ScanRunning.Set(false);
   Scan = nullptr;
+}
+
+TEST_F(CalibrationHotkeys, TheFormReachesANetworkCameraThroughTheIdleThreadObjectsLink) {
+  TCalidarix &w = *window;
+  ASSERT_EQ(Scan, nullptr);
+  TExchangeLanHost *host = w.CalibrLanHost();
+  ASSERT_NE(host, nullptr);
+  EXPECT_EQ(host->LanLink(), nullptr); // no thread object, nothing made without an address
+
+  // Connect makes the thread object, suspended and not started, and opens its link.
+  TCameraCommandLink *link = host->EnsureLanLink("127.0.0.1");
+  ASSERT_NE(link, nullptr);
+  ASSERT_NE(Scan, nullptr);
+  EXPECT_FALSE(Scan->Started());
+  EXPECT_TRUE(link->Connected());
+  EXPECT_EQ(link, &Scan->Link());
+  EXPECT_EQ(host->LanLink(), link);
+  EXPECT_EQ(host->EnsureLanLink("127.0.0.1"), link); // made once
+
+  // Once acquisition starts, the link is the thread's own.
+  Scan->Resume();
+  EXPECT_EQ(host->LanLink(), nullptr);
+  EXPECT_EQ(host->EnsureLanLink("127.0.0.1"), nullptr);
+  w.StopAcquisitionThread();
+  EXPECT_EQ(Scan, nullptr);
 }
 
 } // namespace
