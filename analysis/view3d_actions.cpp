@@ -98,9 +98,9 @@ int ShortcutAction(int key, Qt::KeyboardModifiers modifiers,
   const int mods = static_cast<int>(
       (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)).toInt());
   const int combination = key | mods;
-  for (const TViewActionSpec &spec : kActions)
-    if (spec.Shortcut != 0 && spec.Shortcut == combination && (!enabled || enabled(spec.Id)))
-      return static_cast<int>(spec.Id);
+  for (const TViewActionSpec &entry : kActions)
+    if (entry.Shortcut != 0 && entry.Shortcut == combination && (!enabled || enabled(entry.Id)))
+      return static_cast<int>(entry.Id);
   return -1;
 }
 

@@ -105,31 +105,31 @@ void TGLview::paintEvent(QPaintEvent *) {
 void TGLview::BuildActions() {
   FVertexLimitGroup = new QActionGroup(this);
   FBoxSideGroup = new QActionGroup(this);
-  for (const TViewActionSpec &spec : ViewActions()) {
-    auto *action = new QAction(QString::fromUtf8(spec.Caption), this);
-    action->setObjectName(QString::fromLatin1(spec.Name));
-    action->setProperty("Tag", spec.Tag);
-    action->setProperty("Category", QString::fromLatin1(spec.Category));
+  for (const TViewActionSpec &entry : ViewActions()) {
+    auto *action = new QAction(QString::fromUtf8(entry.Caption), this);
+    action->setObjectName(QString::fromLatin1(entry.Name));
+    action->setProperty("Tag", entry.Tag);
+    action->setProperty("Category", QString::fromLatin1(entry.Category));
     // Shortcuts are dispatched by the key handler in the list's order; the menu only shows them.
-    if (spec.Shortcut != 0)
+    if (entry.Shortcut != 0)
       action->setText(action->text() + QLatin1Char('\t') +
-                      QKeySequence(spec.Shortcut).toString(QKeySequence::NativeText));
-    const bool manualCheck = spec.Id == TViewAction::aTemperatureSample;
-    action->setCheckable(spec.AutoCheck || manualCheck);
-    action->setChecked(spec.CheckedAtStart);
-    action->setEnabled(spec.EnabledAtStart);
-    action->setVisible(spec.VisibleAtStart);
-    if (spec.Group == 3)
+                      QKeySequence(entry.Shortcut).toString(QKeySequence::NativeText));
+    const bool manualCheck = entry.Id == TViewAction::aTemperatureSample;
+    action->setCheckable(entry.AutoCheck || manualCheck);
+    action->setChecked(entry.CheckedAtStart);
+    action->setEnabled(entry.EnabledAtStart);
+    action->setVisible(entry.VisibleAtStart);
+    if (entry.Group == 3)
       FVertexLimitGroup->addAction(action);
-    else if (spec.Group == 4 && spec.AutoCheck)
+    else if (entry.Group == 4 && entry.AutoCheck)
       FBoxSideGroup->addAction(action);
-    const TViewAction id = spec.Id;
+    const TViewAction id = entry.Id;
     connect(action, &QAction::triggered, this, [this, id, manualCheck](bool) {
       if (manualCheck) // the handler decides the check mark itself
         Action(id)->setChecked(!Action(id)->isChecked());
       Execute(id);
     });
-    FActions[static_cast<std::size_t>(spec.Id)] = action;
+    FActions[static_cast<std::size_t>(entry.Id)] = action;
   }
 }
 

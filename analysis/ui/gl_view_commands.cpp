@@ -118,28 +118,28 @@ void TGLview::Execute(TViewAction id) {
 }
 
 void TGLview::ApplySwitches(TViewAction sender) {
-  const TViewActionSpec &spec = ViewActionSpec(sender);
-  const QLatin1String category(spec.Category);
+  const TViewActionSpec &entry = ViewActionSpec(sender);
+  const QLatin1String category(entry.Category);
   if (category == QLatin1String("VertexLimit")) {
-    State.VertexLimit = static_cast<std::int64_t>(spec.Tag) * 131072;
+    State.VertexLimit = static_cast<std::int64_t>(entry.Tag) * 131072;
     if (!FBoxMode)
       DTVchanged();
   } else if (category == QLatin1String("Projection")) {
-    if (spec.Tag == 9 || spec.Tag == 10) {
+    if (entry.Tag == 9 || entry.Tag == 10) {
       if (!FBoxMode)
         ReProject(State.ProjectionKind);
-      if (spec.Tag == 10) {
+      if (entry.Tag == 10) {
         const bool flat = State.ReliefScale == 0.0f;
         State.ReliefScale = flat ? 1.0f : 0.0f;
         SetChecked(A::aLighting, flat);
         ApplyGLSwitches(sender, true);
       }
     } else if (!FBoxMode) {
-      State.ProjectionKind = spec.Tag;
-      ReProject(spec.Tag);
+      State.ProjectionKind = entry.Tag;
+      ReProject(entry.Tag);
     }
   } else if (category == QLatin1String("BoxSide")) {
-    State.BoxSide = spec.Tag;
+    State.BoxSide = entry.Tag;
     if (FBoxMode)
       ChangeToBoxMode(true);
   } else {

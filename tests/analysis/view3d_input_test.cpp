@@ -37,8 +37,8 @@ TEST(View3DActionsTest, ShortcutsGoToTheFirstEnabledActionOfTheList) {
 
 TEST(View3DActionsTest, TheTableKeepsTheGroupsAndStartStates) {
   int checkedLimits = 0;
-  for (const TViewActionSpec &spec : ViewActions())
-    if (spec.Group == 3 && spec.CheckedAtStart)
+  for (const TViewActionSpec &entry : ViewActions())
+    if (entry.Group == 3 && entry.CheckedAtStart)
       ++checkedLimits;
   EXPECT_EQ(checkedLimits, 1);
   EXPECT_TRUE(ViewActionSpec(A::a256k).CheckedAtStart);
