@@ -21,6 +21,16 @@ public:
   virtual bool Cancelled() const = 0;
 };
 
+// Stands in for the progress window where there is none: shows nothing and never cancels.
+class SilentProgress : public Progress {
+public:
+  void SetProgressPrefix(const QString &) override {}
+  void SetProgress(int) override {}
+  void Show() override {}
+  void Hide() override {}
+  bool Cancelled() const override { return false; }
+};
+
 // The progress caption: prefix (or "Progress") + ": " + the integer part of position / (maximum - minimum)
 // x 100 + "%". Positions outside the range give percentages outside 0..100 ("Progress: 150%"); an empty
 // range gives 0%.

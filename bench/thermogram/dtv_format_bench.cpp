@@ -2,6 +2,7 @@
 // pread of the same bytes into a buffer that is kept (the floor of any reader). Compare the two in the
 // same run.
 
+#include "bench/bench_films.h"
 #include "thermogram/tdtv.h"
 
 #include <QDir>
@@ -28,25 +29,9 @@ constexpr int kHeight = 480;
 class FilmFixture {
 public:
   FilmFixture() {
-    path_ = std::filesystem::temp_directory_path() /
-            ("calidarix-bench-film-" + std::to_string(::getpid()) + ".dtv");
+    path_ = calidarix::bench::TempPath("film", ".dtv");
     name_ = QString::fromStdString(path_.string());
-    TDTV t;
-    t.ResetHeader();
-    t.FHeader.Width = kWidth;
-    t.FHeader.Height = kHeight;
-    t.FHeader.Offset = 10.0f;
-    t.FHeader.Scale = static_cast<float>(30.0 / 65535);
-    t.FRaw.resize(static_cast<std::size_t>(kWidth) * kHeight);
-    for (int k = 0; k < kFrames; ++k) {
-      for (std::size_t i = 0; i < t.FRaw.size(); ++i) {
-        t.FRaw[i] = static_cast<std::uint16_t>(i * 7 + static_cast<std::size_t>(k) * 131);
-      }
-      const bool ok = k == 0 ? bool(t.StartFilm(name_)) : bool(t.AppendFilmFrame(name_));
-      if (!ok) {
-        throw std::runtime_error("cannot write the benchmark film");
-      }
-    }
+    calidarix::bench::WriteBenchFilm(name_, kFrames, kWidth, kHeight, calidarix::bench::RampFrame);
   }
   ~FilmFixture() {
     std::error_code ec;

@@ -21,15 +21,6 @@ namespace calidarix {
 
 namespace {
 
-class TSilentJobProgress : public Progress {
-public:
-  void SetProgressPrefix(const QString &) override {}
-  void SetProgress(int) override {}
-  void Show() override {}
-  void Hide() override {}
-  bool Cancelled() const override { return false; }
-};
-
 // Lets the window repaint and the progress window take a Cancel, as often as the eye follows.
 class TEventPacer {
 public:
@@ -65,7 +56,7 @@ void TCalidarix::FolderToFilmClick() {
   TFolderFilmResult result;
   {
     const TBusyJob busy(*this, QStringLiteral("Folder to Film"));
-    TSilentJobProgress silent;
+    SilentProgress silent;
     Progress &progress = ProgressForm ? static_cast<Progress &>(*ProgressForm) : silent;
     progress.SetProgressPrefix(QStringLiteral("Folder to Film"));
     TEventPacer pacer;
@@ -104,7 +95,7 @@ void TCalidarix::FoldertoJPGClick() {
   {
     // Each file is shown in the current thermogram for its snapshot; nothing else may change it.
     const TBusyJob busy(*this, QStringLiteral("Folder to JPG"));
-    TSilentJobProgress silent;
+    SilentProgress silent;
     Progress &progress = ProgressForm ? static_cast<Progress &>(*ProgressForm) : silent;
     progress.SetProgressPrefix(QStringLiteral("Folder to JPG"));
     progress.SetProgress(0);

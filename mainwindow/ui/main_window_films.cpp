@@ -21,16 +21,6 @@ namespace calidarix {
 
 namespace {
 
-// Stands in for the progress window where there is none: never cancels.
-class TSilentProgress : public Progress {
-public:
-  void SetProgressPrefix(const QString &) override {}
-  void SetProgress(int) override {}
-  void Show() override {}
-  void Hide() override {}
-  bool Cancelled() const override { return false; }
-};
-
 bool IsFilmOfTable(const QString &shown, const QString &film) {
   if (shown.isEmpty() || film.isEmpty())
     return false;
@@ -54,7 +44,7 @@ void TCalidarix::ProcessFilm() {
   {
     // The window stays alive while the frames are read; nothing may change the film meanwhile.
     const TBusyJob busy(*this, QStringLiteral("the film processing"));
-    TSilentProgress silent;
+    SilentProgress silent;
     Progress &progress = ProgressForm ? static_cast<Progress &>(*ProgressForm) : silent;
     QElapsedTimer sinceEvents;
     sinceEvents.start();

@@ -4,6 +4,7 @@
 // on. Two films: one whose frames share one temperature range (a recording at a fixed camera range),
 // and one whose every frame has a range of its own.
 
+#include "bench/bench_films.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/thermogram_view.h"
 #include "thermogram/thermogram_globals.h"
@@ -30,17 +31,10 @@ constexpr int kHeight = 480;
 class TempFilm {
 public:
   explicit TempFilm(bool rangePerFrame) {
-    path_ = std::filesystem::temp_directory_path() / ("calidarix-bench-step-" + std::to_string(::getpid()) +
-                                                      (rangePerFrame ? "-ranges" : "") + ".dtv");
+    path_ = bench::TempPath("step", rangePerFrame ? "-ranges.dtv" : ".dtv");
     name_ = QString::fromStdString(path_.string());
-    TDTV t;
-    t.ResetHeader();
-    t.FHeader.Width = kWidth;
-    t.FHeader.Height = kHeight;
-    t.FRaw.resize(static_cast<std::size_t>(kWidth) * kHeight);
-    for (int k = 0; k < kFrames; ++k) {
+    bench::WriteBenchFilm(name_, kFrames, kWidth, kHeight, [rangePerFrame](int k, TDTV &t) {
       t.FHeader.Offset = rangePerFrame ? 10.0f + 0.1f * static_cast<float>(k) : 10.0f;
-      t.FHeader.Scale = static_cast<float>(30.0 / 65535);
       for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
           const double v = 30000.0 + 20000.0 * std::sin((x + 3 * k) / 90.0) * std::cos(y / 70.0);
@@ -48,11 +42,7 @@ public:
               static_cast<std::uint16_t>(v);
         }
       }
-      const bool ok = k == 0 ? bool(t.StartFilm(name_)) : bool(t.AppendFilmFrame(name_));
-      if (!ok) {
-        throw std::runtime_error("cannot write the benchmark film");
-      }
-    }
+    });
   }
   ~TempFilm() {
     std::error_code ec;

@@ -2,6 +2,7 @@
 // key (the folder listed, the page's files read and made into pictures) to the grid drawn. Each
 // iteration starts from a new window, so no picture is left from the one before.
 
+#include "bench/bench_films.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/multy_grid.h"
 #include "mainwindow/ui/thermogram_view.h"
@@ -28,17 +29,11 @@ constexpr int kHeight = 480;
 class TempFolder {
 public:
   TempFolder() {
-    path_ = std::filesystem::temp_directory_path() / ("calidarix-bench-thumbs-" + std::to_string(::getpid()));
+    path_ = bench::TempPath("thumbs");
     std::filesystem::create_directories(path_);
     TDTV t;
-    t.ResetHeader();
-    t.FHeader.Width = kWidth;
-    t.FHeader.Height = kHeight;
-    t.FHeader.Offset = 10.0f;
-    t.FHeader.Scale = static_cast<float>(30.0 / 65535);
-    t.FRaw.resize(static_cast<std::size_t>(kWidth) * kHeight);
-    for (std::size_t i = 0; i < t.FRaw.size(); ++i)
-      t.FRaw[i] = static_cast<std::uint16_t>(i * 13);
+    bench::MakeBenchFrame(t, kWidth, kHeight);
+    bench::RampFrame(0, t);
     const std::filesystem::path first = path_ / "f0000.dtv";
     if (!t.SaveDTV(QString::fromStdString(first.string())))
       throw std::runtime_error("cannot write the benchmark thermogram");
