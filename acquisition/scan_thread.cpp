@@ -158,6 +158,10 @@ TFrameResult TScan::GrabFrame(std::int32_t &rows, bool &wait) {
   if (IsServedInterfaceType(type) && OtherLink) {
     const TFrameResult result = OtherLink->Grab(FUnit, requests_, rows);
     reception_.BlindCorrected = requests_.BlindCorrectionOn.Get();
+    const bool connected = OtherLink->Connected();
+    if (type == CamIfUsb)
+      FUsbConnected.store(connected);
+    wait = !connected;
     return result;
   }
   if (IsServedInterfaceType(type))
@@ -241,7 +245,7 @@ void TScan::Execute() {
   if (IsLanType(type))
     link_.Disconnect();
   else if (OtherLink)
-    OtherLink->Close();
+    OtherLink->Close(FUnit, requests_);
   FLanConnected.store(false);
   FUsbConnected.store(false);
   requests_.ScanRunning.Set(false);

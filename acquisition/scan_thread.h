@@ -39,7 +39,10 @@ public:
   virtual ~TFrameGrabber() = default;
   // Grabs one frame into unit.FrameBuffer; `rows` receives the rows that arrived.
   virtual TFrameResult Grab(TScanUnit &unit, TScanRequests &requests, std::int32_t &rows) = 0;
-  virtual void Close() = 0;
+  // Ends the camera's acquisition and closes the link; the thread calls it as it ends.
+  virtual void Close(TScanUnit &unit, TScanRequests &requests) = 0;
+  // The link is open. A pass whose link is not open waits a while before the next try.
+  virtual bool Connected() const = 0;
 };
 
 // The last scan line as the thread copied it, for the live line profile.

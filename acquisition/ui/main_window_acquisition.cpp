@@ -11,6 +11,7 @@
 #include "acquisition/camera_log.h"
 #include "acquisition/camera_state.h"
 #include "acquisition/film_finish.h"
+#include "acquisition/frame_grabbers.h"
 #include "acquisition/lan_reception.h"
 #include "acquisition/scan_thread.h"
 #include "acquisition/ui/acquisition_state.h"
@@ -23,6 +24,7 @@
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/progress_form.h"
 #include "platform/datetime.h"
+#include "platform/inifile.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
 #include "thermogram/thermogram_globals.h"
@@ -108,6 +110,10 @@ TScan &TCalidarix::StartAcquisitionThread(const TScanUnit &unit, std::uint16_t c
       [owner](MessageId msg, WPARAM w, LPARAM l) { PostMessage(owner, msg, w, l); }, ScanRequests, unit);
   scan->CameraPort = cameraPort;
   scan->Timings = timings;
+  // The USB and parallel-port cameras; null for the network ones, which the thread serves itself.
+  TFrameGrabberBackends backends = ProgramFrameGrabberBackends(unit, IniFile(ProgramIniPath()));
+  backends.AutoRange = [thread = scan.get()] { return thread->FAutoRange.load(); };
+  scan->OtherLink = MakeFrameGrabber(unit, std::move(backends));
   FAcquisition.OwnedScan = std::move(scan);
   Scan = FAcquisition.OwnedScan.get();
   FAcquisition.FFirstFrame = true;
