@@ -36,6 +36,32 @@ inline std::uint16_t UnusedUdpPort() {
   return ntohs(a.sin_port);
 }
 
+// The simulated head on a pseudo-terminal that the COM table names COM1, for window tests: the network
+// head's address points at a loopback port where nobody answers.
+struct PtyHead {
+  // False when no pseudo-terminal could be opened.
+  bool Start(int moveMs) {
+    head = std::make_unique<sim::HeadSimulator>('M');
+    const std::string path = head->OpenPty();
+    if (path.empty())
+      return false;
+    head->SetMoveMs(moveMs);
+    head->Start();
+    ports = std::make_unique<ScopedEnv>("CALIDARIX_SERIAL_PORTS", "1=" + path);
+    address =
+        std::make_unique<ScopedEnv>("CALIDARIX_HEAD_ADDRESS", "127.0.0.1:" + std::to_string(UnusedUdpPort()));
+    return true;
+  }
+  void Stop() {
+    if (head)
+      head->Stop();
+  }
+
+  std::unique_ptr<sim::HeadSimulator> head;
+  std::unique_ptr<ScopedEnv> ports;
+  std::unique_ptr<ScopedEnv> address;
+};
+
 class HeadSimFixture : public ::testing::Test {
 protected:
   // Starts a head of `type` on the pseudo-terminal (as COM `comNumber`) and, with `udp`, on UDP.

@@ -32,20 +32,14 @@ class MainWindowHead : public test::FileWindow {
 protected:
   void SetUp() override {
     FileWindow::SetUp();
-    head = std::make_unique<sim::HeadSimulator>('M');
-    const std::string path = head->OpenPty();
-    ASSERT_FALSE(path.empty());
-    head->SetMoveMs(100);
-    head->Start();
-    ports = std::make_unique<test::ScopedEnv>("CALIDARIX_SERIAL_PORTS", "1=" + path);
-    address = std::make_unique<test::ScopedEnv>("CALIDARIX_HEAD_ADDRESS",
-                                                "127.0.0.1:" + std::to_string(test::UnusedUdpPort()));
+    ASSERT_TRUE(pty.Start(100));
+    head = pty.head.get();
     fakes.services.head = std::make_unique<QorHeadLink>();
     fakes.head = nullptr;
   }
   void TearDown() override {
     FileWindow::TearDown();
-    head->Stop();
+    pty.Stop();
     ResetHeadGlobals();
   }
   // The start-up steps that run from the event loop, without the camera-type question.
@@ -60,9 +54,8 @@ protected:
   QString Log() const { return logger ? logger->Lines().join('\n') : QString(); }
 
   test::ScopedEnv network{"CALIDARIX_NETWORK", "loopback"};
-  std::unique_ptr<sim::HeadSimulator> head;
-  std::unique_ptr<test::ScopedEnv> ports;
-  std::unique_ptr<test::ScopedEnv> address;
+  test::PtyHead pty;
+  sim::HeadSimulator *head = nullptr;
 };
 
 TEST_F(MainWindowHead, StartUpFindsTheHeadStoresItsPortAndSwitchesAutotrackOn) {

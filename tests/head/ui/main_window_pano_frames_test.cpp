@@ -29,14 +29,8 @@ class PanoSequenceWindow : public test::LiveWindow {
 protected:
   void SetUp() override {
     LiveWindow::SetUp();
-    head = std::make_unique<sim::HeadSimulator>('M');
-    const std::string path = head->OpenPty();
-    ASSERT_FALSE(path.empty());
-    head->SetMoveMs(100);
-    head->Start();
-    ports = std::make_unique<test::ScopedEnv>("CALIDARIX_SERIAL_PORTS", "1=" + path);
-    address = std::make_unique<test::ScopedEnv>("CALIDARIX_HEAD_ADDRESS",
-                                                "127.0.0.1:" + std::to_string(test::UnusedUdpPort()));
+    ASSERT_TRUE(pty.Start(100));
+    head = pty.head.get();
     fakes.services.head = std::make_unique<QorHeadLink>();
     fakes.head = nullptr;
     PanoScanDialog = &dialog;
@@ -44,7 +38,7 @@ protected:
   void TearDown() override {
     PanoScanDialog = nullptr;
     LiveWindow::TearDown();
-    head->Stop();
+    pty.Stop();
     ResetHeadGlobals();
   }
 
@@ -92,9 +86,8 @@ protected:
   QAction *Item(const char *name) { return window->findChild<QAction *>(name); }
 
   test::ScopedEnv network{"CALIDARIX_NETWORK", "loopback"};
-  std::unique_ptr<sim::HeadSimulator> head;
-  std::unique_ptr<test::ScopedEnv> ports;
-  std::unique_ptr<test::ScopedEnv> address;
+  test::PtyHead pty;
+  sim::HeadSimulator *head = nullptr;
   TPanoScanDialog dialog;
   int dialogsShown = 0;
 };
