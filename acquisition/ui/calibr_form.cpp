@@ -5,6 +5,7 @@
 #include "acquisition/calibration_sets.h"
 #include "acquisition/camera_ini.h"
 #include "acquisition/camera_state.h"
+#include "acquisition/ui/calibr_geometry_panel.h"
 #include "platform/numbers.h"
 
 #include <QAction>
@@ -172,6 +173,7 @@ TCalibrForm::TCalibrForm(QWidget *parent)
   top->setContentsMargins(4, 4, 4, 4);
   top->addWidget(BuildLeftHalf(), 3);
   top->addWidget(BuildRightHalf(), 2);
+  BuildGeometryLinks();
   BuildCommandHandlers();
   resize(980, 640);
 
@@ -266,6 +268,9 @@ QWidget *TCalibrForm::BuildLeftHalf() {
   ChartSB->setInvertedAppearance(true);
   connect(ChartSB, &QScrollBar::valueChanged, this, &TCalibrForm::ChartSBChange);
   bottom->addWidget(ChartSB);
+  GeomPanel = new TCalibrGeometryPanel(left);
+  GeomPanel->hide();
+  bottom->addWidget(GeomPanel, 1);
   column->addLayout(bottom, 1);
   return left;
 }
@@ -318,6 +323,7 @@ void TCalibrForm::UpDateScreen() {
   SectorsSE->blockSignals(true);
   SectorsSE->setValue(ScanUnit.Sectors);
   SectorsSE->blockSignals(false);
+  GeomPanel->SetSectors(SectorsSE->value());
   for (auto [bar, value] : {std::pair{DelaySB, ScanUnit.Delay[0]}, std::pair{EdgeSB, ScanUnit.Edge[0]},
                             std::pair{CenterSB, ScanUnit.Center[0]}}) {
     bar->blockSignals(true);

@@ -35,6 +35,8 @@ class QTimer;
 
 namespace calidarix {
 
+class TCalibrGeometryPanel;
+
 // A table whose end of an edit is reported, and whose open edit can be committed from outside.
 class TFormGrid : public QTableWidget {
   Q_OBJECT
@@ -123,6 +125,8 @@ public:
   TCalibrChart *CalChart;
   QScrollBar *ChartSB;
   int ChartSBTag = 0; // 1 while the refresh itself moves the bar
+  // The sector geometry preview, shown by ShowGeoCB in place of the chart and its bar.
+  TCalibrGeometryPanel *GeomPanel;
   QLabel *OrvantPanel;
   QWidget *GamePB;
   QPushButton *ConnectBtn, *ReadBtn, *WriteBtn, *WriteShortBtn;
@@ -154,6 +158,7 @@ private:
   bool SaveLoadedSet();
   void ReportExchange(TExchangeOutcome outcome);
   void SyncLiveBars();
+  void BuildGeometryLinks();
 
   bool FChangingTab = false;
   QEventLoop *FModalLoop = nullptr; // the wait of a modal showing

@@ -6,6 +6,7 @@
 #include "acquisition/camera_ini.h"
 #include "acquisition/camera_state.h"
 #include "acquisition/scan_thread.h"
+#include "acquisition/ui/calibr_geometry_panel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -161,10 +162,7 @@ QWidget *TCalibrForm::BuildRightHalf() {
   connect(AutoSaveCB, &QCheckBox::toggled, this, [this](bool on) { FExchange.AutoSave = on; });
   ShowGeoCB = new QCheckBox(QStringLiteral("ShowGeo"), right);
   ShowGeoCB->setObjectName(QStringLiteral("ShowGeoCB"));
-  // The sector geometry preview has no window yet: the box says so instead of doing nothing.
-  ShowGeoCB->setEnabled(false);
-  ShowGeoCB->setToolTip(QStringLiteral("Geometry preview: not available in this build"));
-  ShowGeoCB->setText(QStringLiteral("ShowGeo (not available)"));
+  ShowGeoCB->setToolTip(QStringLiteral("Show the mirror sector geometry in place of the chart"));
   column->addWidget(AutoSaveCB);
   column->addWidget(ShowGeoCB);
 
@@ -183,6 +181,30 @@ QWidget *TCalibrForm::BuildRightHalf() {
 
   SyncLiveBars();
   return right;
+}
+
+void TCalibrForm::BuildGeometryLinks() {
+  GeomPanel->Init(ScanUnit.FrameWidth, ScanUnit.Edge[0], ScanUnit.Center[0]);
+  connect(ShowGeoCB, &QCheckBox::toggled, this, [this](bool on) {
+    GeomPanel->SetSectors(SectorsSE->value());
+    GeomPanel->SetShowGeo(on);
+    CalChart->setVisible(!on);
+    ChartSB->setVisible(!on);
+    GeomPanel->setVisible(on);
+  });
+  connect(EdgeSB, &QScrollBar::valueChanged, GeomPanel, &TCalibrGeometryPanel::EdgeChanged);
+  connect(CenterSB, &QScrollBar::valueChanged, GeomPanel, &TCalibrGeometryPanel::CenterChanged);
+  connect(SectorsSE, &QSpinBox::valueChanged, GeomPanel,
+          [this] { GeomPanel->SetSectors(SectorsSE->value()); });
+  // Moving the preview's bars moves the form's own, which store the geometry.
+  GeomPanel->OnLinked = [this](const TGeometryPreview::TLinked &linked) {
+    if (linked.Edge)
+      EdgeSB->setValue(*linked.Edge);
+    if (linked.Center)
+      CenterSB->setValue(*linked.Center);
+  };
+  // With the edge lock cleared the two side bars differ, and the Edge bar is disabled until it is set again.
+  GeomPanel->OnLockEdge = [this](bool on) { EdgeSB->setEnabled(on); };
 }
 
 void TCalibrForm::SyncLiveBars() {
