@@ -191,6 +191,8 @@ void TCalibrForm::BuildGeometryLinks() {
     CalChart->setVisible(!on);
     ChartSB->setVisible(!on);
     GeomPanel->setVisible(on);
+    // A cleared edge lock holds the Edge bar only while its box can be seen.
+    EdgeSB->setEnabled(!on || GeomPanel->Preview().LockEdge);
   });
   connect(EdgeSB, &QScrollBar::valueChanged, GeomPanel, &TCalibrGeometryPanel::EdgeChanged);
   connect(CenterSB, &QScrollBar::valueChanged, GeomPanel, &TCalibrGeometryPanel::CenterChanged);

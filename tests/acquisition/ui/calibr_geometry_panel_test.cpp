@@ -111,6 +111,11 @@ TEST_F(CalibrGeometryPanelTest, PreviewBarsMoveTheLinkedBarsAndTheFormsEdgeAndCe
   Geo().LeftSB->setValue(100);
   EXPECT_EQ(Geo().RightSB->value(), 30);
   EXPECT_EQ(form->EdgeSB->value(), 225);
+  // Hiding the preview does not leave the Edge bar held by a lock nobody can see.
+  ShowGeo(false);
+  EXPECT_TRUE(form->EdgeSB->isEnabled());
+  ShowGeo(true);
+  EXPECT_FALSE(form->EdgeSB->isEnabled());
   // Locking again brings the right bar to the left one and gives the Edge bar back.
   Geo().LockEdgeCB->setChecked(true);
   EXPECT_EQ(Geo().RightSB->value(), 100);
