@@ -18,7 +18,6 @@ namespace calidarix {
 
 namespace {
 
-constexpr std::int32_t kTurn = 64800;
 constexpr std::uint8_t kBorderLevel = 255;
 constexpr std::uint8_t kMaxLevel = 254;
 constexpr std::uint16_t kBorderValue = 65535;
@@ -76,11 +75,8 @@ void TFOV::FinishWeightedMerge(TDTV &pano) const {
 }
 
 bool TFOV::ProjectPixel(const Box &box, std::size_t pixel, int &px, int &py) const {
-  const TDirVec &v = FWorkTable[pixel];
-  std::int32_t az = Azimuth(v);
-  if (az < 0)
-    az += kTurn;
-  const std::int32_t el = Elevation(v.y);
+  const std::int32_t az = FWorkAzimuth[pixel];
+  const std::int32_t el = FWorkElevation[pixel];
   px = RoundToInt32(AzimuthDiff(az, box.minAz) * box.pixelsPerUnit);
   if (box.pole != 0)
     px %= box.bw;

@@ -58,16 +58,20 @@ void TFOV::RotateZ(TDirVec &v) const {
 }
 
 std::int16_t TFOV::Azimuth(const TDirVec &v) {
-  return ToInt16(std::atan2(-static_cast<double>(v.x), static_cast<double>(v.z)) * kPanoK);
+  return AzimuthUnits(v);
 }
 
 std::int16_t TFOV::Elevation(std::int16_t y) {
-  // Rounding after every rotation can leave a component one or two beyond the unit length near a pole.
-  const double s = std::clamp(static_cast<double>(y) / kDirLength, -1.0, 1.0);
-  return ToInt16(std::asin(s) * kPanoK);
+  return ElevationUnits(y);
 }
 
 std::int32_t TFOV::AzimuthDiff(std::int32_t a, std::int32_t b) {
+  // Azimuths a turn or less apart, as every caller's are, need no division.
+  const std::int32_t near = a - b;
+  if (near >= 0 && near < kTurn)
+    return near;
+  if (near < 0 && near >= -kTurn)
+    return near + kTurn;
   const std::int32_t d = (a - b) % kTurn;
   return d < 0 ? d + kTurn : d;
 }
@@ -111,8 +115,8 @@ void TFOV::PredProcess9points() {
     for (TDirVec &e : FDirTable)
       RotateZ(e);
   }
-  FNonOrthCos = std::cos(FNonorthogonality);
-  FNonOrthSin = std::sin(FNonorthogonality);
+  FRotation.NonOrthCos = std::cos(FNonorthogonality);
+  FRotation.NonOrthSin = std::sin(FNonorthogonality);
   FLeftAz = kHalfTurn;
   FRightAz = -kHalfTurn;
   FTopLimit = -kDirLength;
@@ -130,10 +134,10 @@ void TFOV::PredProcess9points() {
 
 void TFOV::PrepareFrameRotation(int index, bool measuring) {
   TPanoFrame &f = FFrames[static_cast<std::size_t>(index)];
-  FVerCos = std::cos(f.VerAngle);
-  FVerSin = std::sin(f.VerAngle);
-  FHorCos = std::cos(f.HorAngle);
-  FHorSin = std::sin(f.HorAngle);
+  FRotation.VerCos = std::cos(f.VerAngle);
+  FRotation.VerSin = std::sin(f.VerAngle);
+  FRotation.HorCos = std::cos(f.HorAngle);
+  FRotation.HorSin = std::sin(f.HorAngle);
   if (!measuring)
     return;
   if (FScanArcV / 2.0 > std::fabs(kPi / 2.0 - f.VerAngle)) {
@@ -152,14 +156,7 @@ void TFOV::PrepareFrameRotation(int index, bool measuring) {
 }
 
 void TFOV::RotateToFrame(TDirVec &v) const {
-  const double y = v.y, z = v.z, x = v.x;
-  const double y1 = RoundHalfEven(y * FVerCos + z * FVerSin);
-  const double z1 = RoundHalfEven(-y * FVerSin + z * FVerCos);
-  const double x2 = RoundHalfEven(x * FNonOrthCos + y1 * FNonOrthSin);
-  const double y2 = RoundHalfEven(-x * FNonOrthSin + y1 * FNonOrthCos);
-  v.x = ToInt16(-z1 * FHorSin + x2 * FHorCos);
-  v.y = ToInt16(y2);
-  v.z = ToInt16(z1 * FHorCos + x2 * FHorSin);
+  v = RotatedToFrame(v, FRotation);
 }
 
 void TFOV::ProcessFrameCoords(int index, bool measure) {
@@ -173,17 +170,26 @@ void TFOV::ProcessFrameCoords(int index, bool measure) {
   // Entries outside the used rectangle are never read; they keep whatever they held.
   if (FWorkTable.size() != FDirTable.size())
     FWorkTable.assign(FDirTable.size(), TDirVec{});
+  if (FWorkAzimuth.size() != FDirTable.size()) {
+    FWorkAzimuth.assign(FDirTable.size(), 0);
+    FWorkElevation.assign(FDirTable.size(), 0);
+  }
   PrepareFrameRotation(index, measure);
   const int right = FUsedRect.Right;
+  const std::size_t count = static_cast<std::size_t>(right - FUsedRect.Left + 1);
+  FRowAzimuths.resize(count);
   for (int r = FUsedRect.Top; r <= FUsedRect.Bottom; ++r) {
     const std::size_t row = static_cast<std::size_t>(r) * static_cast<std::size_t>(FWorkWidth);
-    for (int c = FUsedRect.Left; c <= right; ++c) {
-      TDirVec v = FDirTable[row + static_cast<std::size_t>(c)];
-      RotateToFrame(v);
-      FWorkTable[row + static_cast<std::size_t>(c)] = v;
+    const std::size_t at = row + static_cast<std::size_t>(FUsedRect.Left);
+    RotateRowToFrame(&FDirTable[at], &FWorkTable[at], count, FRotation);
+    RowAzimuths(&FWorkTable[at], count, FRowAzimuths.data());
+    RowElevations(&FWorkTable[at], count, &FWorkElevation[at]);
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::int32_t a = FRowAzimuths[i];
+      FWorkAzimuth[at + i] = static_cast<std::uint16_t>(a < 0 ? a + kTurn : a);
       if (!measure)
         continue;
-      const std::int32_t a = Azimuth(v);
+      const TDirVec &v = FWorkTable[at + i];
       FTopLimit = std::max<std::int32_t>(FTopLimit, v.y);
       FBottomLimit = std::min<std::int32_t>(FBottomLimit, v.y);
       FLeftAz = std::min(FLeftAz, a);

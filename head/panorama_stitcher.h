@@ -19,6 +19,7 @@
 // The object runs on the GUI thread. Progress, Cancel and the message queue are reached through the
 // TStitchProgress it is given; diagnostics go to FLog.
 
+#include "head/direction_rows.h"
 #include "thermogram/rect.h"
 #include "thermogram/tdtv.h"
 
@@ -29,22 +30,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <numbers>
 #include <vector>
 
 namespace calidarix {
-
-// Units per radian.
-inline constexpr double kPanoK = 32400.0 / std::numbers::pi;
-// Length of a unit direction.
-inline constexpr std::int16_t kDirLength = 32750;
-
-struct TDirVec {
-  std::int16_t x = 0;
-  std::int16_t y = 0;
-  std::int16_t z = 0;
-  friend bool operator==(const TDirVec &, const TDirVec &) = default;
-};
 
 // One listed frame.
 struct TPanoFrame {
@@ -192,6 +180,9 @@ public:
   bool FAnyInLimits = false;
   std::vector<TDirVec> FDirTable;
   std::vector<TDirVec> FWorkTable;
+  // Where FWorkTable's directions point: azimuths brought into 0..64799, and elevations, in units.
+  std::vector<std::uint16_t> FWorkAzimuth;
+  std::vector<std::int16_t> FWorkElevation;
   std::vector<std::uint8_t> FWeightMap;
   std::vector<std::int32_t> FRowMaxX, FRowMinX, FColMinY, FColMaxY;
   std::unique_ptr<TDTV> FFrameLoader;
@@ -262,9 +253,8 @@ private:
   bool Cancelled() const;
   // Rotation scratch.
   double FCos = 1.0, FSin = 0.0;
-  double FVerCos = 1.0, FVerSin = 0.0;
-  double FNonOrthCos = 1.0, FNonOrthSin = 0.0;
-  double FHorCos = 1.0, FHorSin = 0.0;
+  TFrameRotation FRotation;
+  std::vector<std::int16_t> FRowAzimuths; // one row's azimuths while a frame is turned
   // Panorama size and header values.
   int FPanoWidth = 0;
   int FPanoHeight = 0;

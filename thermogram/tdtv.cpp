@@ -116,12 +116,31 @@ bool TDTV::SetTemperatureRange(bool rescale, double low, double high) {
   if (!std::isfinite(static_cast<float>(span / kFullScaleRaw))) {
     return false; // beyond what a single-precision Scale can hold
   }
-  for (std::uint16_t &raw : FRaw) {
-    if (raw == 0) {
-      continue; // empty pixels stay empty
+  // Empty pixels (raw 0) stay empty. Every other raw value has one new value: over the few thousand
+  // values a frame usually holds, a table of them costs far less than converting every pixel.
+  const auto rescaled = [&](std::uint16_t raw) -> std::uint16_t {
+    return raw == 0 ? std::uint16_t{0}
+                    : RoundToUInt16Clamped((RawToTemperature(raw) - low) / span * kFullScaleRaw);
+  };
+  if (!FRaw.empty()) {
+    std::uint16_t lowest = 65535;
+    std::uint16_t highest = 0;
+    for (const std::uint16_t raw : FRaw) {
+      lowest = std::min(lowest, raw);
+      highest = std::max(highest, raw);
     }
-    const double t = RawToTemperature(raw);
-    raw = RoundToUInt16Clamped((t - low) / span * kFullScaleRaw);
+    const std::size_t values = static_cast<std::size_t>(highest - lowest) + 1;
+    if (values < FRaw.size()) {
+      const std::uint16_t first = lowest;
+      std::vector<std::uint16_t> table(values);
+      for (std::size_t i = 0; i < values; ++i)
+        table[i] = rescaled(static_cast<std::uint16_t>(first + i));
+      for (std::uint16_t &raw : FRaw)
+        raw = table[static_cast<std::size_t>(raw - first)];
+    } else {
+      for (std::uint16_t &raw : FRaw)
+        raw = rescaled(raw);
+    }
   }
   FHeader.Offset = static_cast<float>(low);
   FHeader.Scale = static_cast<float>(span / kFullScaleRaw);

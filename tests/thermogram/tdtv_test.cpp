@@ -1,9 +1,12 @@
 #include "tests/support/thermogram_fixture.h"
 #include "thermogram/tdtv.h"
+
 #include "thermogram/thermogram_globals.h"
+#include <array>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -127,6 +130,21 @@ TEST_F(TdtvTest, RescaleRequantizesKeepingEmptyPixels) {
   EXPECT_EQ(t.FHeader.Scale, static_cast<float>(10.0 / 65535));
   EXPECT_EQ(t.FRawMin, 0);
   EXPECT_EQ(t.FRawMax, 65535);
+
+  // Frames holding fewer distinct values than pixels, with and without empty pixels, give every
+  // value the same new value as a frame converted pixel by pixel.
+  for (const std::array<std::uint16_t, 4> values :
+       {std::array<std::uint16_t, 4>{0, 5, 30, 15}, std::array<std::uint16_t, 4>{12, 5, 30, 15}}) {
+    TDTV many;
+    Fill(many, 400, 1, 0, 1.0f, 0.0f);
+    for (std::size_t i = 0; i < many.FRaw.size(); ++i)
+      many.FRaw[i] = values[i % 4];
+    ASSERT_TRUE(many.SetTemperatureRange(true, 10, 20));
+    const std::array<std::uint16_t, 4> expected{values[0] == 0 ? std::uint16_t{0} : std::uint16_t{13107}, 0,
+                                                65535, 32768};
+    for (std::size_t i = 0; i < many.FRaw.size(); ++i)
+      ASSERT_EQ(many.FRaw[i], expected[i % 4]) << i;
+  }
 
   // Bounds the wrong way round re-quantize to one degree below the upper bound.
   TDTV swapped;
