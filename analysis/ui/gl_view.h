@@ -36,6 +36,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -215,6 +216,14 @@ private:
   void DrawCoordinateGlobe();
   void PlaceLight();
   void DrawSamples(int w, int h);
+  // The model point under the mouse (from the depth buffer) and the panorama pixel it looks at.
+  struct TMousePoint {
+    int WindowX = 0;   // device pixels from the left
+    int WindowTop = 0; // device pixels from the bottom to the mouse's row
+    std::array<double, 3> Model{};
+    std::array<double, 2> Source{};
+  };
+  std::optional<TMousePoint> PointUnderMouse(int h);
   void PickSamplePoint(int h);
   void DrawTemperatureSample(int h);
   void DrawSampleMarker(const TVec3 &p);

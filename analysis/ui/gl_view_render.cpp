@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace calidarix {
 
@@ -373,50 +374,49 @@ void TGLview::DrawCoordinateGlobe() {
   gl.glCallList(GlobeList);
 }
 
-void TGLview::PickSamplePoint(int h) {
-  State.PickPending = false;
+std::optional<TGLview::TMousePoint> TGLview::PointUnderMouse(int h) {
   if (!CurrentDTV)
-    return;
+    return std::nullopt;
   const qreal ratio = devicePixelRatio();
-  const int x = static_cast<int>(State.LastMousePos.X * ratio);
-  const int winY = h - static_cast<int>(State.LastMousePos.Y * ratio) - 1;
+  TMousePoint m;
+  m.WindowX = static_cast<int>(State.LastMousePos.X * ratio);
+  m.WindowTop = h - static_cast<int>(State.LastMousePos.Y * ratio);
+  const int winY = m.WindowTop - 1;
   float depth = 1.0f;
-  FGL->glReadPixels(x, winY, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
-  const auto point = UnProjectFromWindow({static_cast<double>(x), static_cast<double>(winY), depth},
+  FGL->glReadPixels(m.WindowX, winY, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+  const auto point = UnProjectFromWindow({static_cast<double>(m.WindowX), static_cast<double>(winY), depth},
                                          FModelView, FProjection, FViewport);
   if (!point)
+    return std::nullopt;
+  const TDTV &dtv = *CurrentDTV;
+  m.Model = *point;
+  m.Source = ModelPointSource(*point, State, dtv.Width(), dtv.FHeader.VertExtent, dtv.FHeader.Elevation);
+  return m;
+}
+
+void TGLview::PickSamplePoint(int h) {
+  State.PickPending = false;
+  const std::optional<TMousePoint> m = PointUnderMouse(h);
+  if (!m)
     return;
   const TDTV &dtv = *CurrentDTV;
-  const auto source =
-      ModelPointSource(*point, State, dtv.Width(), dtv.FHeader.VertExtent, dtv.FHeader.Elevation);
-  if (!SourceOnFrame(source, dtv.Width(), dtv.Height()))
+  if (!SourceOnFrame(m->Source, dtv.Width(), dtv.Height()))
     return;
   State.SamplePoints.push_back(
-      {static_cast<float>((*point)[0]), static_cast<float>((*point)[1]), static_cast<float>((*point)[2])});
-  State.SampleTemps.push_back(dtv.RawToTemperature(dtv.SampleBilinear(source[0], source[1])));
+      {static_cast<float>(m->Model[0]), static_cast<float>(m->Model[1]), static_cast<float>(m->Model[2])});
+  State.SampleTemps.push_back(dtv.RawToTemperature(dtv.SampleBilinear(m->Source[0], m->Source[1])));
 }
 
 void TGLview::DrawTemperatureSample(int h) {
-  if (!CurrentDTV)
-    return;
-  const qreal ratio = devicePixelRatio();
-  const int x = static_cast<int>(State.LastMousePos.X * ratio);
-  const int winY = h - static_cast<int>(State.LastMousePos.Y * ratio) - 1;
-  float depth = 1.0f;
-  FGL->glReadPixels(x, winY, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
-  const auto point = UnProjectFromWindow({static_cast<double>(x), static_cast<double>(winY), depth},
-                                         FModelView, FProjection, FViewport);
-  if (!point)
+  const std::optional<TMousePoint> m = PointUnderMouse(h);
+  if (!m)
     return;
   const TDTV &dtv = *CurrentDTV;
-  const auto source =
-      ModelPointSource(*point, State, dtv.Width(), dtv.FHeader.VertExtent, dtv.FHeader.Elevation);
-  const auto direction = ModelPointDirection(*point);
-  const double t = dtv.RawToTemperature(dtv.SampleBilinear(source[0], source[1]));
+  const auto direction = ModelPointDirection(m->Model);
+  const double t = dtv.RawToTemperature(dtv.SampleBilinear(m->Source[0], m->Source[1]));
   FGL->glLoadIdentity();
   FGL->glDisable(GL_LIGHTING);
-  DrawSampleLabel(TemperatureSampleText(t, direction[0], direction[1]), x,
-                  h - static_cast<int>(State.LastMousePos.Y * ratio));
+  DrawSampleLabel(TemperatureSampleText(t, direction[0], direction[1]), m->WindowX, m->WindowTop);
   if (Checked(A::aLighting))
     FGL->glEnable(GL_LIGHTING);
 }
