@@ -829,6 +829,9 @@ public:
   void SoundImageClick();
   void SoundTimerTimer();
   SoundDevice &SoundOutput();
+  // The hidden "!" button: 4.5 s of sound from the input into the recorder's fixed file.
+  void FixedFileSBClick();
+  bool FFixedFileRecording = false;
   // Starts the on-screen keyboard (true) and returns its process id (0: not started), or lets go of
   // it (false; it keeps running) and returns 0.
   std::int64_t OSKExec(bool start);

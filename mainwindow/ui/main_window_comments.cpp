@@ -8,6 +8,7 @@
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/sound_wait.h"
 #include "mainwindow/voice_comment.h"
+#include "mainwindow/wave_recorder.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QApplication>
@@ -195,6 +196,25 @@ void TCalidarix::SoundTimerTimer() {
 
 SoundDevice &TCalidarix::SoundOutput() {
   return FPanels.Sound ? *FPanels.Sound : ProgramSoundDevice();
+}
+
+void TCalidarix::FixedFileSBClick() {
+  // One recording at a time: a second would write the same file.
+  if (FFixedFileRecording)
+    return;
+  auto recorder = std::make_shared<TWaveRecorder>(2048, 4, SoundOutput());
+  recorder->FFormat = PcmFormat(1, 8000, 8);
+  if (!recorder->Open() || !recorder->Start()) {
+    ShowViewNotice(QStringLiteral("Recording: ") + recorder->FErrorText, recorder->FileName());
+    return;
+  }
+  // The recording runs while the window goes on; closing the window stops it (the recorder goes with
+  // the timer's slot) and the file is finished all the same.
+  FFixedFileRecording = true;
+  QTimer::singleShot(4500, this, [this, recorder] {
+    recorder->Stop();
+    FFixedFileRecording = false;
+  });
 }
 
 // ---- On-screen keyboard ----

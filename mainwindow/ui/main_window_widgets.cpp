@@ -258,14 +258,14 @@ void TCalidarix::BuildToolBar() {
   }
   connect(ScanSB, &QToolButton::clicked, this,
           [this] { Note(FServices.acquisition->ScanSBClick(), "Scan"); });
-  // Buttons whose commands are not built yet say so in the window instead of doing nothing. A command
-  // that is built takes its button off this list.
-  for (const char *name : {"FixedFileSB", "LinkSB"}) {
-    auto *button = findChild<QToolButton *>(QString::fromLatin1(name));
-    connect(button, &QToolButton::clicked, this, [this, button] {
-      NotAvailable(button->toolTip().isEmpty() ? button->objectName() : button->toolTip());
-    });
-  }
+  // The "!" button records a short sound; it is hidden, and only the program's own calls press it.
+  auto *fixedFile = findChild<QToolButton *>(QStringLiteral("FixedFileSB"));
+  fixedFile->setVisible(false);
+  connect(fixedFile, &QToolButton::clicked, this, &TCalidarix::FixedFileSBClick);
+  // "Link palette" has no command of its own: it says so in the window instead of doing nothing.
+  auto *link = findChild<QToolButton *>(QStringLiteral("LinkSB"));
+  connect(link, &QToolButton::clicked, this,
+          [this, link] { NotAvailable(link->toolTip().isEmpty() ? link->objectName() : link->toolTip()); });
 }
 
 void TCalidarix::BuildPanels() {
