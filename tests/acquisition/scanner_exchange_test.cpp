@@ -71,12 +71,12 @@ std::vector<std::uint8_t> LiveReply(TLiveValues v, std::size_t size = 64) {
   return r;
 }
 
-struct LanRig {
+struct ExchangeRig {
   TScanUnit unit;
   TScanRequests requests;
   FakeLanHost host;
   TScannerExchange exchange{unit, requests, &host, nullptr};
-  LanRig() {
+  ExchangeRig() {
     unit.CameraInterfaceType = CamIfLan2;
     unit.CameraIP = "127.0.0.1";
   }
@@ -99,7 +99,7 @@ struct UsbRig {
 };
 
 TEST(ScannerExchange, MovingAFrameValueSendsOneBlockWithTheLatestValues) {
-  LanRig rig;
+  ExchangeRig rig;
   rig.ConnectWith({1, 100, 120, 30, 40, 50});
   ASSERT_TRUE(rig.exchange.Connected);
   rig.Link().sent.clear();
@@ -119,7 +119,7 @@ TEST(ScannerExchange, MovingAFrameValueSendsOneBlockWithTheLatestValues) {
 }
 
 TEST(ScannerExchange, OnlyTheMechanismValuesCountAsChangedAndAreSavedOnce) {
-  LanRig rig;
+  ExchangeRig rig;
   rig.ConnectWith({1, 100, 120, 30, 40, 50});
   rig.exchange.LiveValuesChanged = false;
   rig.exchange.LiveBarChanged(TLiveBar::Speed, 3);
@@ -140,7 +140,7 @@ TEST(ScannerExchange, OnlyTheMechanismValuesCountAsChangedAndAreSavedOnce) {
 }
 
 TEST(ScannerExchange, LanConnectMakesTheLinkOnceAndReadsTheLiveValues) {
-  LanRig rig;
+  ExchangeRig rig;
   EXPECT_FALSE(rig.exchange.LiveControlsEnabled);
   // Connect makes the thread object and opens its link.
   rig.host.firstReplies.push_back(LiveReply({2, 11, 12, 13, 14, 15}));
@@ -176,7 +176,7 @@ TEST(ScannerExchange, ALanCameraThatDoesNotAnswerReleasesTheButton) {
     std::optional<std::size_t> replySize;
   };
   for (const Case c : {Case{true, std::nullopt}, Case{true, 5}, Case{false, 64}}) {
-    LanRig rig;
+    ExchangeRig rig;
     rig.host.reachable = c.reachable;
     if (c.replySize)
       rig.host.firstReplies.push_back(LiveReply({1, 2, 3, 4, 5, 6}, *c.replySize));
@@ -285,7 +285,7 @@ TEST(ScannerExchange, ReadAndWriteTheParameterBlockOverUsb) {
 }
 
 TEST(ScannerExchange, ReadWriteAndWriteShortOverTheNetworkLink) {
-  LanRig rig;
+  ExchangeRig rig;
   rig.ConnectWith({1, 100, 120, 30, 40, 50});
   rig.Link().sent.clear();
   rig.unit.CameraNo = 0x1234;
@@ -305,7 +305,7 @@ TEST(ScannerExchange, ReadWriteAndWriteShortOverTheNetworkLink) {
 }
 
 TEST(ScannerExchange, NothingGoesOutWhileScanningOrDuringAnotherExchange) {
-  LanRig rig;
+  ExchangeRig rig;
   rig.ConnectWith({0, 100, 120, 30, 40, 50});
   rig.Link().sent.clear();
   rig.requests.ScanRunning.Set(true);

@@ -11,7 +11,7 @@
 namespace calidarix {
 namespace {
 
-struct FakeHost : TRemoteHost {
+struct CommandHost : TRemoteHost {
   void RemoteStart(const QString &name) override { started.push_back(name); }
   void RemoteStop() override { ++stops; }
   std::optional<std::pair<std::int32_t, std::int32_t>> RemoteScanProgress() override { return progress; }
@@ -32,7 +32,8 @@ struct FakeHost : TRemoteHost {
   std::vector<std::array<std::int32_t, 3>> added;
 };
 
-std::optional<std::string> Serve(FakeHost &host, std::string_view command, std::string_view argument = {}) {
+std::optional<std::string> Serve(CommandHost &host, std::string_view command,
+                                 std::string_view argument = {}) {
   return ServeRemoteCommand(ParseRemoteCommand(command), argument, host);
 }
 
@@ -91,13 +92,13 @@ TEST(TcpRemote, CommandsInAnyCase) {
   EXPECT_EQ(ParseRemoteCommand("start"), TRemoteCommand::Start);
   for (const char *other : {"", "getpoint ", " stop", "getpoints", "set point"})
     EXPECT_EQ(ParseRemoteCommand(other), TRemoteCommand::None) << other;
-  FakeHost host;
+  CommandHost host;
   EXPECT_FALSE(Serve(host, "hello"));
   EXPECT_FALSE(Serve(host, ""));
 }
 
 TEST(TcpRemote, RepliesAndTheirNumbers) {
-  FakeHost host;
+  CommandHost host;
   EXPECT_EQ(Serve(host, "getpoint"), "");
   host.points = {25.376, 30.0};
   EXPECT_EQ(Serve(host, "GETPOINT"), "25.38&30");
@@ -132,14 +133,14 @@ TEST(TcpRemote, SetPointAcceptsOnlyPointsInsideTheFrame) {
         Case{"5", false, 0}, Case{"a&b", false, 0}, Case{"5&", false, 0}, Case{"&5", false, 0},
         Case{"5&6&7", false, 0}, Case{"99999999999&1", false, 0}, Case{" 7 & 8 ", true, 0},
         Case{"$10&1", true, 0}}) {
-    FakeHost host;
+    CommandHost host;
     EXPECT_FALSE(Serve(host, "setpoint", c.argument));
     ASSERT_EQ(host.added.size(), c.added ? 1u : 0u) << c.argument;
     if (c.added) {
       EXPECT_EQ(host.added[0][2], c.direction) << c.argument;
     }
   }
-  FakeHost host;
+  CommandHost host;
   Serve(host, "setpoint", "318&10");
   Serve(host, "setpoint", "318&10"); // the same place twice: not checked against existing markers
   EXPECT_EQ(host.added.size(), 2u);
@@ -154,7 +155,7 @@ TEST(TcpRemote, StartKeepsTheNamesCaseButNeverAPath) {
   for (const Case c : {Case{"Film_A7", "Film_A7"}, Case{"../../etc/passwd", "passwd"},
                        Case{"C:\\Windows\\win.ini", "win.ini"}, Case{"/tmp/x", "x"}, Case{"..", ""},
                        Case{".hidden", "hidden"}, Case{"a:b\tc", "a_b_c"}, Case{"dir/", ""}, Case{"", ""}}) {
-    FakeHost host;
+    CommandHost host;
     EXPECT_FALSE(Serve(host, "START", c.sent));
     ASSERT_EQ(host.started.size(), 1u);
     EXPECT_EQ(host.started[0], QString::fromLatin1(c.kept)) << c.sent;

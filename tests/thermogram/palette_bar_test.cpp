@@ -7,7 +7,7 @@
 namespace calidarix {
 namespace {
 
-TPaletteBytes Bytes(int palBottom, int palTop, int isoBottom = 0, int isoTop = 85) {
+TPaletteBytes BarBytes(int palBottom, int palTop, int isoBottom = 0, int isoTop = 85) {
   return {static_cast<std::uint8_t>(palBottom), static_cast<std::uint8_t>(palTop),
           static_cast<std::uint8_t>(isoBottom), static_cast<std::uint8_t>(isoTop)};
 }
@@ -23,13 +23,13 @@ TEST(PaletteBarTest, WindowLines) {
     int upperY;
   };
   const Case cases[] = {
-      {TRect{0, 0, 20, 256}, Bytes(0, 255), false, false, 255, false, 0}, // full window: no lines
-      {TRect{0, 0, 20, 256}, Bytes(64, 191), false, true, 191, true, 64},
-      {TRect{0, 0, 20, 300}, Bytes(64, 191), false, true, 224, true, 75},
-      {TRect{0, 10, 20, 310}, Bytes(0, 191), false, false, 309, true, 85},
-      {TRect{0, 0, 20, 2}, Bytes(64, 191), false, true, 1, true, 0},            // 0.5 -> 0 and 1.5 -> 2
-      {TRect{0, 0, 20, 256}, Bytes(64, 191, 0, 255), true, true, 255, true, 0}, // the band's lines always
-      {TRect{0, 0, 20, 256}, Bytes(64, 191, 10, 40), true, true, 245, true, 215},
+      {TRect{0, 0, 20, 256}, BarBytes(0, 255), false, false, 255, false, 0}, // full window: no lines
+      {TRect{0, 0, 20, 256}, BarBytes(64, 191), false, true, 191, true, 64},
+      {TRect{0, 0, 20, 300}, BarBytes(64, 191), false, true, 224, true, 75},
+      {TRect{0, 10, 20, 310}, BarBytes(0, 191), false, false, 309, true, 85},
+      {TRect{0, 0, 20, 2}, BarBytes(64, 191), false, true, 1, true, 0},            // 0.5 -> 0 and 1.5 -> 2
+      {TRect{0, 0, 20, 256}, BarBytes(64, 191, 0, 255), true, true, 255, true, 0}, // the band's lines always
+      {TRect{0, 0, 20, 256}, BarBytes(64, 191, 10, 40), true, true, 245, true, 215},
   };
   for (const Case &c : cases) {
     const TPaletteLines lines = PaletteWindowLines(c.bar, c.bytes, c.isIso);
@@ -79,18 +79,20 @@ TEST(PaletteBarTest, RightClick) {
     TPaletteBytes after;
   };
   const Case cases[] = {
-      {"band below the window ends at its bottom", Bytes(50, 200, 10, 40), true, false,
-       TPaletteRightClick::Repaint, Bytes(50, 200, 10, 50)},
-      {"band above the window begins at its top", Bytes(50, 200, 210, 250), true, false,
-       TPaletteRightClick::Repaint, Bytes(50, 200, 200, 250)},
-      {"band inside the window stays", Bytes(50, 200, 60, 100), true, true, TPaletteRightClick::Repaint,
-       Bytes(50, 200, 60, 100)},
-      {"window reset", Bytes(30, 220, 5, 6), false, false, TPaletteRightClick::Repaint, Bytes(0, 255, 5, 6)},
-      {"window reset with a locked range", Bytes(0, 254), false, true, TPaletteRightClick::Repaint,
-       Bytes(0, 255)},
-      {"full window unlocks the range", Bytes(0, 255), false, true, TPaletteRightClick::UnlockRange,
-       Bytes(0, 255)},
-      {"full window without a lock", Bytes(0, 255), false, false, TPaletteRightClick::Nothing, Bytes(0, 255)},
+      {"band below the window ends at its bottom", BarBytes(50, 200, 10, 40), true, false,
+       TPaletteRightClick::Repaint, BarBytes(50, 200, 10, 50)},
+      {"band above the window begins at its top", BarBytes(50, 200, 210, 250), true, false,
+       TPaletteRightClick::Repaint, BarBytes(50, 200, 200, 250)},
+      {"band inside the window stays", BarBytes(50, 200, 60, 100), true, true, TPaletteRightClick::Repaint,
+       BarBytes(50, 200, 60, 100)},
+      {"window reset", BarBytes(30, 220, 5, 6), false, false, TPaletteRightClick::Repaint,
+       BarBytes(0, 255, 5, 6)},
+      {"window reset with a locked range", BarBytes(0, 254), false, true, TPaletteRightClick::Repaint,
+       BarBytes(0, 255)},
+      {"full window unlocks the range", BarBytes(0, 255), false, true, TPaletteRightClick::UnlockRange,
+       BarBytes(0, 255)},
+      {"full window without a lock", BarBytes(0, 255), false, false, TPaletteRightClick::Nothing,
+       BarBytes(0, 255)},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -109,14 +111,14 @@ TEST(PaletteBarTest, LeftDragMovesAndStretchesTheWindow) {
     TPaletteBytes after;
   };
   const Case cases[] = {
-      {"half the bar upwards, ties to even", Bytes(0, 100), {5, 200}, {5, 72}, 256, Bytes(128, 228)},
-      {"left raises only the top", Bytes(0, 100), {20, 50}, {0, 50}, 255, Bytes(0, 120)},
-      {"right lowers only the top", Bytes(40, 100), {0, 50}, {30, 50}, 255, Bytes(40, 70)},
-      {"bottom at most 246", Bytes(240, 250), {0, 50}, {0, 40}, 255, Bytes(246, 255)},
-      {"top at least bottom + 8", Bytes(246, 255), {0, 50}, {50, 50}, 255, Bytes(246, 254)},
-      {"bottom at least 0", Bytes(10, 100), {0, 50}, {0, 100}, 255, Bytes(0, 50)},
-      {"narrow window kept 8 wide", Bytes(100, 120), {0, 50}, {100, 50}, 255, Bytes(100, 108)},
-      {"far beyond the bar", Bytes(0, 100), {0, 0}, {0, -100000}, 255, Bytes(246, 255)},
+      {"half the bar upwards, ties to even", BarBytes(0, 100), {5, 200}, {5, 72}, 256, BarBytes(128, 228)},
+      {"left raises only the top", BarBytes(0, 100), {20, 50}, {0, 50}, 255, BarBytes(0, 120)},
+      {"right lowers only the top", BarBytes(40, 100), {0, 50}, {30, 50}, 255, BarBytes(40, 70)},
+      {"bottom at most 246", BarBytes(240, 250), {0, 50}, {0, 40}, 255, BarBytes(246, 255)},
+      {"top at least bottom + 8", BarBytes(246, 255), {0, 50}, {50, 50}, 255, BarBytes(246, 254)},
+      {"bottom at least 0", BarBytes(10, 100), {0, 50}, {0, 100}, 255, BarBytes(0, 50)},
+      {"narrow window kept 8 wide", BarBytes(100, 120), {0, 50}, {100, 50}, 255, BarBytes(100, 108)},
+      {"far beyond the bar", BarBytes(0, 100), {0, 0}, {0, -100000}, 255, BarBytes(246, 255)},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -127,9 +129,9 @@ TEST(PaletteBarTest, LeftDragMovesAndStretchesTheWindow) {
   }
 
   // With the isotherm on, the band moves and the window stays.
-  TPaletteBytes bytes = Bytes(20, 200, 0, 100);
+  TPaletteBytes bytes = BarBytes(20, 200, 0, 100);
   EXPECT_EQ(PaletteBarDrag(bytes, true, true, true, true, {5, 200}, {5, 72}, 256), TPaletteDrag::Window);
-  EXPECT_EQ(bytes, Bytes(20, 200, 128, 228));
+  EXPECT_EQ(bytes, BarBytes(20, 200, 128, 228));
 }
 
 TEST(PaletteBarTest, CtrlRightDragMovesTheBoundary) {
@@ -140,12 +142,12 @@ TEST(PaletteBarTest, CtrlRightDragMovesTheBoundary) {
     TPaletteBytes after;
   };
   const Case cases[] = {
-      {"boundary up", Bytes(100, 200, 20, 100), 30, Bytes(130, 200, 20, 130)},
-      {"at most 4 below the window's top", Bytes(100, 200, 20, 100), 200, Bytes(196, 200, 20, 196)},
-      {"at least 4 above the band's bottom", Bytes(100, 200, 20, 100), -200, Bytes(24, 200, 20, 24)},
+      {"boundary up", BarBytes(100, 200, 20, 100), 30, BarBytes(130, 200, 20, 130)},
+      {"at most 4 below the window's top", BarBytes(100, 200, 20, 100), 200, BarBytes(196, 200, 20, 196)},
+      {"at least 4 above the band's bottom", BarBytes(100, 200, 20, 100), -200, BarBytes(24, 200, 20, 24)},
       // Where the two limits conflict the window still ends no higher than its top.
-      {"window top near 0", Bytes(0, 2, 0, 0), 10, Bytes(2, 2, 0, 2)},
-      {"band bottom near 255", Bytes(250, 255, 253, 250), 0, Bytes(255, 255, 253, 255)},
+      {"window top near 0", BarBytes(0, 2, 0, 0), 10, BarBytes(2, 2, 0, 2)},
+      {"band bottom near 255", BarBytes(250, 255, 253, 250), 0, BarBytes(255, 255, 253, 255)},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -160,7 +162,7 @@ TEST(PaletteBarTest, CtrlRightDragMovesTheBoundary) {
   for (int palTop = 0; palTop <= 255; palTop += 5) {
     for (int isoBottom = 0; isoBottom <= 255; isoBottom += 5) {
       for (int dy : {-1000, -37, 0, 41, 1000}) {
-        TPaletteBytes bytes = Bytes(0, palTop, isoBottom, 0);
+        TPaletteBytes bytes = BarBytes(0, palTop, isoBottom, 0);
         PaletteBarDrag(bytes, true, false, true, true, {0, 0}, {0, -dy}, 255);
         ASSERT_LE(bytes.PalBottom, bytes.PalTop) << palTop << " " << isoBottom << " " << dy;
         ASSERT_EQ(bytes.PalTop, palTop);
@@ -172,7 +174,7 @@ TEST(PaletteBarTest, CtrlRightDragMovesTheBoundary) {
 }
 
 TEST(PaletteBarTest, MovesThatChangeNothing) {
-  const TPaletteBytes start = Bytes(10, 100, 20, 30);
+  const TPaletteBytes start = BarBytes(10, 100, 20, 30);
   struct Case {
     const char *what;
     bool left, right, ctrl;
@@ -196,7 +198,7 @@ TEST(PaletteBarTest, MovesThatChangeNothing) {
 TEST(PaletteBarTest, BytesOfAndApplyRoundTrip) {
   ResetThermogramGlobals();
   TDTV dtv;
-  const TPaletteBytes bytes = Bytes(1, 2, 3, 4);
+  const TPaletteBytes bytes = BarBytes(1, 2, 3, 4);
   ApplyPaletteBytes(bytes, dtv);
   EXPECT_EQ(dtv.PalBottom, 1);
   EXPECT_EQ(dtv.IsoTop, 4);

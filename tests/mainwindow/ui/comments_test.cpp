@@ -6,6 +6,7 @@
 #include "mainwindow/ui/info_form.h"
 #include "mainwindow/voice_comment.h"
 #include "tests/mainwindow/ui/file_window_fixture.h"
+#include "tests/support/key_events.h"
 
 #include <QFile>
 #include <QKeyEvent>
@@ -23,11 +24,6 @@ namespace calidarix {
 namespace {
 
 using test::FileWindow;
-
-void Key(QWidget *widget, int key) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-  QApplication::sendEvent(widget, &press);
-}
 
 void Press(QWidget *widget) {
   QMouseEvent down(QEvent::MouseButtonPress, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),
@@ -70,7 +66,7 @@ TEST_F(Comments, InPlaceEditingStoresAtMost64CharactersAndEscDrops) {
   w.InfoEditExecute();
   EXPECT_TRUE(edit->isVisible());
   edit->setText(QString(70, QLatin1Char('z')));
-  Key(edit, Qt::Key_Return);
+  test::PressKey(edit, Qt::Key_Return);
   EXPECT_FALSE(edit->isVisible());
   EXPECT_EQ(CurrentDTV->CommentText(), QString(64, QLatin1Char('z')));
   EXPECT_EQ(CurrentDTV->FHeader.Comment[63], 'z'); // no zero byte after a full field
@@ -79,13 +75,13 @@ TEST_F(Comments, InPlaceEditingStoresAtMost64CharactersAndEscDrops) {
   w.InfoEditExecute();
   EXPECT_EQ(edit->text(), QString(64, QLatin1Char('z')));
   edit->setText("dropped");
-  Key(edit, Qt::Key_Escape);
+  test::PressKey(edit, Qt::Key_Escape);
   EXPECT_FALSE(edit->isVisible());
   EXPECT_EQ(CurrentDTV->CommentText(), QString(64, QLatin1Char('z')));
 
   w.InfoEditExecute();
   edit->clear();
-  Key(edit, Qt::Key_Enter);
+  test::PressKey(edit, Qt::Key_Enter);
   EXPECT_TRUE(CurrentDTV->CommentText().isEmpty());
   EXPECT_EQ(CurrentDTV->FHeader.Comment[0], '\0');
 }
@@ -94,7 +90,7 @@ TEST_F(Comments, ClickOnTheCommentLineEditsOnlyInAWindowNarrowerThanTheScreen) {
   TCalidarix &w = Start();
   Press(w.FileInfoLabel);
   EXPECT_TRUE(w.FPanels.InfoEdit->isVisible());
-  Key(w.FPanels.InfoEdit, Qt::Key_Escape);
+  test::PressKey(w.FPanels.InfoEdit, Qt::Key_Escape);
 
   w.setGeometry(w.screen()->geometry());
   QApplication::processEvents();

@@ -2,6 +2,7 @@
 // working; the tests drive its list directly.
 
 #include "tests/mainwindow/ui/file_window_fixture.h"
+#include "tests/support/key_events.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -14,11 +15,6 @@ namespace calidarix {
 namespace {
 
 using test::FileWindow;
-
-void Key(QWidget *widget, int key) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-  QApplication::sendEvent(widget, &press);
-}
 
 bool AllBlack(const QImage &picture) {
   for (int y = 0; y < picture.height(); ++y)
@@ -59,11 +55,11 @@ TEST_F(FileWindow, FileBrowserPreviewsFilesAndWalksFolders) {
   EXPECT_FALSE(AllBlack(p.PreviewPB->Picture));
 
   p.FilesLB->setCurrentRow(1);
-  Key(p.FilesLB, Qt::Key_Return);
+  test::PressKey(p.FilesLB, Qt::Key_Return);
   EXPECT_EQ(p.Browse.BrowseFolder, QDir::cleanPath(Path("day1")));
   ASSERT_EQ(p.FilesLB->count(), 2);
   EXPECT_EQ(p.FilesLB->currentRow(), 0);
-  Key(p.FilesLB, Qt::Key_Backspace);
+  test::PressKey(p.FilesLB, Qt::Key_Backspace);
   EXPECT_EQ(p.Browse.BrowseFolder, QDir::cleanPath(Path("")));
   EXPECT_EQ(p.FilesLB->currentRow(), 1); // back on "day1"
 }

@@ -5,6 +5,7 @@
 #include "mainwindow/ui/main_window.h"
 #include "tests/mainwindow/film_fixture.h"
 #include "tests/mainwindow/ui/file_window_fixture.h"
+#include "tests/support/key_events.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,16 +21,9 @@ namespace {
 
 using test::At10;
 
-void Key(QWidget *widget, int key, const QString &text = QString()) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-  QApplication::sendEvent(widget, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-  QApplication::sendEvent(widget, &release);
-}
-
 void EnterAlarm(QLineEdit *edit, const QString &text) {
   edit->setText(text);
-  Key(edit, Qt::Key_Return);
+  test::TypeKey(edit, Qt::Key_Return);
 }
 
 class FilmReview : public test::FileWindow {
@@ -117,7 +111,7 @@ TEST_F(FilmReview, TheLowerAlarmFiltersTheFramesBelowItAndIsCounted) {
   form->MaxEdit->clear();
   form->MaxEdit->setFocus();
   for (const QString c : {"4", "a", "0", ",", ".", "5"})
-    Key(form->MaxEdit, c == "a" ? Qt::Key_A : c == "," ? Qt::Key_Comma : Qt::Key_0, c);
+    test::TypeKey(form->MaxEdit, c == "a" ? Qt::Key_A : c == "," ? Qt::Key_Comma : Qt::Key_0, c);
   EXPECT_EQ(form->MaxEdit->text(), "40.5");
 }
 
@@ -211,7 +205,7 @@ TEST_F(FilmReview, CommentsAreEditedInPlaceAndKept) {
   ASSERT_NE(editor, nullptr);
   ASSERT_TRUE(editor->isVisible());
   editor->setText("crack at the joint");
-  Key(editor, Qt::Key_Return);
+  test::TypeKey(editor, Qt::Key_Return);
   QApplication::processEvents(); // the editor hands its text over from the event loop
   EXPECT_FALSE(form->Editing());
   EXPECT_EQ(form->FilmProcessGrid->selectionBehavior(), QAbstractItemView::SelectRows);

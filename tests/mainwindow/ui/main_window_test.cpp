@@ -25,7 +25,7 @@
 namespace calidarix {
 namespace {
 
-const char *kInterfaceKey = "dtvimage\\Calidarix_Interface";
+const char *kInterfaceKeyWithoutRoot = "dtvimage\\Calidarix_Interface";
 
 // The main window made and started as the program does, on fake services.
 class MainWindow : public ::testing::Test {
@@ -169,17 +169,18 @@ TEST_F(MainWindow, StoredLanguageSetsTheCaptionsAndUnknownOnesShowEnglish) {
 }
 
 TEST_F(MainWindow, PublishesItsHandleAndRestoresThePreviousOneAtClose) {
-  fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"] = 777;
+  fakes.registry->values[QString(kInterfaceKeyWithoutRoot) + "/Active_Handle"] = 777;
   TCalidarix &w = Start();
   EXPECT_EQ(w.PrevActiveHandle, 777);
-  EXPECT_EQ(fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"], fakes.sibling->handle);
+  EXPECT_EQ(fakes.registry->values[QString(kInterfaceKeyWithoutRoot) + "/Active_Handle"],
+            fakes.sibling->handle);
   EXPECT_EQ(w.FPublishedHandle, fakes.sibling->handle);
   int closed = 0;
   QObject::connect(&w, &TCalidarix::Closed, [&] { ++closed; });
   w.close();
   EXPECT_EQ(closed, 1);
   EXPECT_EQ(fakes.settings->registered, 1);
-  EXPECT_EQ(fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"], 777);
+  EXPECT_EQ(fakes.registry->values[QString(kInterfaceKeyWithoutRoot) + "/Active_Handle"], 777);
 }
 
 // Notes the closing of the windows it watches, with where the main window stood at that moment.
@@ -204,7 +205,7 @@ TEST_F(MainWindow, CloseStepsRunInOrderAndAFailedSettingsWriteDoesNotStopThem) {
     fakes.KeepJournal(&journal);
     fakes.settings->registerStatus = registerStatus;
     fakes.acquisition->scanRunning = true;
-    fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"] = 777;
+    fakes.registry->values[QString(kInterfaceKeyWithoutRoot) + "/Active_Handle"] = 777;
     TCalidarix &w = Start();
     w.move(40, 50);
     TGraphForm graph, timeProfile;
@@ -228,7 +229,7 @@ TEST_F(MainWindow, CloseStepsRunInOrderAndAFailedSettingsWriteDoesNotStopThem) {
                            "close GraphForm at 40,50", "close PrintForm at 40,50"}));
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(w.pos(), QPoint(1, 1));
-    EXPECT_EQ(fakes.registry->values[QString(kInterfaceKey) + "/Active_Handle"], 777);
+    EXPECT_EQ(fakes.registry->values[QString(kInterfaceKeyWithoutRoot) + "/Active_Handle"], 777);
     EXPECT_EQ(logger->Lines().join('\n').contains("Registry settings: failed"),
               registerStatus == ServiceStatus::Failed);
     GraphForm = TimeProfileForm = nullptr;

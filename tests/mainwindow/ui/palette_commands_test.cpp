@@ -23,7 +23,7 @@
 namespace calidarix {
 namespace {
 
-QRgb Rgb(const TRGB &c) {
+QRgb Rgb24(const TRGB &c) {
   return qRgb(c.R, c.G, c.B) & 0xffffff;
 }
 
@@ -80,11 +80,11 @@ TEST_F(PaletteCommands, ChoosingASlotFromTheMenuOrTheToolPanelShowsTheImageInTha
                                 "Infratec1=Infratec", "Agema1=Agema", "rainbow1=Inframetrics", "CMY1=CMY",
                                 "Other1=Other...", "AdaptivePalette=Adaptive Palette"}));
 
-  EXPECT_EQ(Shown(), std::make_pair(Rgb(w.FPalettes[0][0]), Rgb(w.FPalettes[0][255])));
+  EXPECT_EQ(Shown(), std::make_pair(Rgb24(w.FPalettes[0][0]), Rgb24(w.FPalettes[0][255])));
   w.PalettePopupMenu->findChild<QAction *>("HotMetal1")->trigger();
   EXPECT_EQ(PalNumber, 1);
-  EXPECT_EQ(Shown(), std::make_pair(Rgb(w.FPalettes[1][0]), Rgb(w.FPalettes[1][255])));
-  EXPECT_NE(Rgb(w.FPalettes[1][255]), Rgb(w.FPalettes[0][255]))
+  EXPECT_EQ(Shown(), std::make_pair(Rgb24(w.FPalettes[1][0]), Rgb24(w.FPalettes[1][255])));
+  EXPECT_NE(Rgb24(w.FPalettes[1][255]), Rgb24(w.FPalettes[0][255]))
       << "the two palettes must differ at the hot end";
 
   // A tool-panel button acts through its caption as through its picture, and the panel closes.
@@ -92,7 +92,7 @@ TEST_F(PaletteCommands, ChoosingASlotFromTheMenuOrTheToolPanelShowsTheImageInTha
   Press(w.findChild<QLabel *>("Pal7NamePanel"));
   EXPECT_EQ(PalNumber, 6);
   EXPECT_EQ(CurrentDTV->FPalette, w.FPalettes[6]);
-  EXPECT_EQ(Shown().second, Rgb(w.FPalettes[6][255]));
+  EXPECT_EQ(Shown().second, Rgb24(w.FPalettes[6][255]));
   EXPECT_FALSE(w.PalToolPanel->isVisible());
   w.PalToolPanel->show();
   Press(w.findChild<QLabel *>("Pal4Image"));
@@ -169,7 +169,7 @@ TEST_F(PaletteCommands, ReversingAndComplementingTwiceRestorePalettesAndFlags) {
     EXPECT_EQ(isIsoInverted != isoFlag, c.isoChanges);
     EXPECT_FALSE(isPalRotated || isIsoRotated);
     if (!c.band) {
-      EXPECT_EQ(Shown(), std::make_pair(Rgb(changed[0]), Rgb(changed[255])));
+      EXPECT_EQ(Shown(), std::make_pair(Rgb24(changed[0]), Rgb24(changed[255])));
     }
 
     run();
@@ -206,7 +206,7 @@ TEST_F(PaletteCommands, PosterizingDoublesItsGroupsUntilTheNextSlotChangeAndTheR
   EXPECT_NE(sixth[63], sixth[64]);
   w.PalPosterize();
   EXPECT_EQ(w.FPalette, sixth);
-  EXPECT_EQ(Shown().second, Rgb(sixth[255]));
+  EXPECT_EQ(Shown().second, Rgb24(sixth[255]));
 
   w.PalChange(3);
   EXPECT_EQ(PosterizeStep, 1);
@@ -253,7 +253,7 @@ TEST_F(PaletteCommands, ThePaletteTimerCyclesUntilItIsStoppedAndBackwardStepsUnd
   std::rotate(expected.begin(), expected.begin() + steps, expected.end());
   EXPECT_EQ(w.FPalette, expected);
   EXPECT_EQ(CurrentDTV->FPalette, expected);
-  EXPECT_EQ(Shown().first, Rgb(expected[0]));
+  EXPECT_EQ(Shown().first, Rgb24(expected[0]));
   for (int i = 0; i < steps; ++i)
     w.PalCycle(false);
   EXPECT_EQ(w.FPalette, distinct);

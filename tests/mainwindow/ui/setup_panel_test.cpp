@@ -4,6 +4,7 @@
 
 #include "mainwindow/ui/logger_window.h"
 #include "tests/mainwindow/ui/file_window_fixture.h"
+#include "tests/support/key_events.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,11 +20,6 @@ namespace calidarix {
 namespace {
 
 using test::FileWindow;
-
-void Key(QWidget *widget, int key, const QString &text = QString()) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-  QApplication::sendEvent(widget, &press);
-}
 
 class SetupPanel : public FileWindow {
 protected:
@@ -188,18 +184,18 @@ TEST_F(SetupPanel, LanguageSwitchesToRussianAndBack) {
 
 TEST_F(SetupPanel, EnterAndEscInTheEditsExceptTheLimit) {
   TCalidarix &w = Open();
-  Key(P().LimitEdit, Qt::Key_Return);
+  test::PressKey(P().LimitEdit, Qt::Key_Return);
   EXPECT_TRUE(w.SetupPanel->isVisible());
-  Key(P().LimitEdit, Qt::Key_Escape);
+  test::PressKey(P().LimitEdit, Qt::Key_Escape);
   EXPECT_TRUE(w.SetupPanel->isVisible());
   P().SumCountEdit->setText("2");
-  Key(P().SumCountEdit, Qt::Key_Enter);
+  test::PressKey(P().SumCountEdit, Qt::Key_Enter);
   EXPECT_FALSE(w.SetupPanel->isVisible());
   EXPECT_EQ(CurrentDTV->SumCount, 2);
 
   w.SetupSBClick();
   P().SumCountEdit->setText("9");
-  Key(P().FixedMaxEdit, Qt::Key_Escape);
+  test::PressKey(P().FixedMaxEdit, Qt::Key_Escape);
   EXPECT_FALSE(w.SetupPanel->isVisible());
   EXPECT_EQ(CurrentDTV->SumCount, 2);
 }
@@ -218,8 +214,8 @@ TEST_F(SetupPanel, EditsTakeOnlyTheCharactersOfTheirNumbers) {
   for (const auto &c : cases) {
     c.edit->clear();
     for (const char *ch = c.typed; *ch; ++ch)
-      Key(c.edit, *ch >= 'a' && *ch <= 'z' ? Qt::Key_A + (*ch - 'a') : static_cast<int>(*ch),
-          QString(QLatin1Char(*ch)));
+      test::PressKey(c.edit, *ch >= 'a' && *ch <= 'z' ? Qt::Key_A + (*ch - 'a') : static_cast<int>(*ch),
+                     QString(QLatin1Char(*ch)));
     EXPECT_EQ(c.edit->text(), c.result) << c.typed;
   }
 }

@@ -25,7 +25,7 @@
 namespace calidarix {
 namespace {
 
-const char *kInterfaceKey = "\\dtvimage\\Calidarix_Interface";
+const char *kSiblingInterfaceKey = "\\dtvimage\\Calidarix_Interface";
 const char *kSiblingKey = "\\dtvimage\\Quillmere_Interface";
 const char *kPeerVariable = "CALIDARIX_TEST_SIBLING_PEER";
 
@@ -38,7 +38,7 @@ bool RunEventsUntil(const std::function<bool()> &done, int ms) {
 
 std::optional<std::int32_t> ActiveHandle(const test::SettingsEnvironment &env) {
   Registry registry(env.registry());
-  if (!registry.OpenKey(kInterfaceKey, false))
+  if (!registry.OpenKey(kSiblingInterfaceKey, false))
     return std::nullopt;
   return registry.ReadInteger("Active_Handle");
 }
@@ -59,7 +59,7 @@ TEST(SiblingPeerProcess, Serve) {
     // before then would wait for a window that is still waiting for us.
     QTimer::singleShot(300, [&done] {
       Registry registry;
-      registry.OpenKey(kInterfaceKey, false);
+      registry.OpenKey(kSiblingInterfaceKey, false);
       const WindowHandle target = HandleFromRegistryValue(registry.ReadInteger("Active_Handle").value_or(0));
       const std::optional<LRESULT> answer =
           SendMessageToProcessWindow(target, WM_SIBLINGOPEN, 0, 0, std::chrono::milliseconds(15000));
@@ -74,7 +74,7 @@ TEST(SiblingPeerProcess, Serve) {
   ASSERT_TRUE(
       registry.WriteInteger("ExplorerWindow_Handle", static_cast<std::int32_t>(HandleToRegistryValue(mine))));
   ASSERT_TRUE(registry.WriteString("FileName_To_Open", fileToOpen.toStdString()));
-  ASSERT_TRUE(registry.OpenKey(kInterfaceKey, true));
+  ASSERT_TRUE(registry.OpenKey(kSiblingInterfaceKey, true));
   registry.WriteInteger("Desirable_Left", 40);
   registry.WriteInteger("Desirable_Top", 30);
   registry.WriteInteger("Desirable_Height", 400);
