@@ -5,9 +5,11 @@
 #include "mainwindow/fake_sound.h"
 #include "mainwindow/ui/info_form.h"
 #include "mainwindow/voice_comment.h"
+#include "mainwindow/wave_recorder.h"
 #include "tests/mainwindow/ui/file_window_fixture.h"
 #include "tests/support/key_events.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QToolButton>
 
 #include <filesystem>
 
@@ -121,6 +124,34 @@ TEST_F(Comments, DialogRecordsFiveSecondsAndOkStoresTheComment) {
   EXPECT_EQ(recorded.Format, PcmFormat(1, 44100, 16));
   EXPECT_EQ(recorded.Data.size(), 441000u);
   EXPECT_EQ(recorded.Data[1000], FakeSoundDevice::PatternByte(1000));
+}
+
+TEST_F(Comments, TheHiddenFixedFileButtonRecordsFourAndAHalfSecondsWhileTheWindowGoesOn) {
+  TCalidarix &w = Start();
+  // A device that records in real time, so that the length of the recording shows when it stopped.
+  FakeSoundDevice::Options realTime;
+  realTime.Pace = 1.0;
+  SetProgramSoundDevice(std::make_unique<FakeSoundDevice>(realTime));
+  auto *button = w.findChild<QToolButton *>(QStringLiteral("FixedFileSB"));
+  ASSERT_NE(button, nullptr);
+  EXPECT_TRUE(button->isHidden());
+  button->click();
+  ASSERT_TRUE(w.FFixedFileRecording);
+  button->click(); // a second press while it records starts nothing
+  QElapsedTimer clock;
+  clock.start();
+  while (w.FFixedFileRecording && clock.elapsed() < 15000)
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_FALSE(w.FFixedFileRecording);
+  EXPECT_GE(clock.elapsed(), 4000);
+  WaveSound recorded;
+  ASSERT_TRUE(ReadWaveFile(RecorderFileName(), recorded));
+  EXPECT_EQ(recorded.Format, PcmFormat(1, 8000, 8));
+  // 4.5 s at 8000 bytes a second, in whole buffers of 2048 bytes; a loaded machine may stop late.
+  EXPECT_GE(recorded.Data.size(), 8u * 2048u);
+  EXPECT_LE(recorded.Data.size(), 8000u * 7u);
+  EXPECT_EQ(recorded.Data.size() % 2048, 0u);
+  EXPECT_EQ(recorded.Data[2047], FakeSoundDevice::PatternByte(2047));
 }
 
 TEST_F(Comments, CancelledDialogLeavesNoSpokenCommentAndNoChange) {
