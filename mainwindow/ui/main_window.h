@@ -813,7 +813,6 @@ public:
   void UpDownPanelMouseUp(QFrame *panel);
   // "Ping Camera...": a continuous ping of the camera in a terminal, through the network policy.
   void Ping1Click();
-  void ResSwitchClick();
   // File browser panel (main_window_browser.cpp), hidden for the whole run. BrowseShowFolder lists
   // the browse folder and selects a line.
   void BrowseShowFolder(int select);

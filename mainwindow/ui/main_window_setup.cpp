@@ -188,11 +188,6 @@ void TCalidarix::ConnectSetupPanel() {
   p.Ping1 = findChild<QAction *>(QStringLiteral("Ping1"));
   if (p.Ping1)
     connect(p.Ping1, &QAction::triggered, this, &TCalidarix::Ping1Click);
-  p.ResSwitch = findChild<QAction *>(QStringLiteral("ResSwitch"));
-  if (p.ResSwitch) {
-    p.ResSwitch->setCheckable(true);
-    connect(p.ResSwitch, &QAction::triggered, this, &TCalidarix::ResSwitchClick);
-  }
   ConnectFixedLevelSpin();
   if (!p.StartDetached)
     p.StartDetached = [](const QString &program, const QStringList &arguments) -> std::int64_t {
@@ -472,14 +467,6 @@ void TCalidarix::Ping1Click() {
   const QString terminal = TerminalProgram();
   if (FPanels.StartDetached(terminal, {QStringLiteral("-e"), QStringLiteral("ping"), address}) == 0)
     NotAvailable(QStringLiteral("Ping Camera (no terminal program \"%1\")").arg(terminal));
-}
-
-void TCalidarix::ResSwitchClick() {
-  QAction *item = FPanels.ResSwitch;
-  item->setText(item->isChecked() ? QStringLiteral("Off") : QStringLiteral("On"));
-  // The ratio of the first three areas comes with the measurement areas.
-  if (item->isChecked())
-    NotAvailable(QStringLiteral("Resolution ratio"));
 }
 
 } // namespace calidarix

@@ -191,7 +191,6 @@ void TCalidarix::BuildMenus() {
   connect(RemoveQorReg, &QAction::triggered, this, &TCalidarix::RemoveQorRegClick);
   ShowProgressForm = AddItem(ServiceFunctions, "ShowProgressForm", "Show Progress Form");
   connect(ShowProgressForm, &QAction::triggered, this, &TCalidarix::ShowProgressFormClick);
-  AddItem(AddSubMenu(ServiceFunctions, "Resolution", "Resolution"), "ResSwitch", "On");
 
   ImageWithScalePopupMenu = Named(new QMenu(this), "ImageWithScalePopupMenu");
   AddItem(ImageWithScalePopupMenu, "ImageOnly1", "Image Only");

@@ -18,6 +18,9 @@ void TMenuItem::SetUnbuiltReport(std::function<void(const QString &)> report) {
 }
 
 bool TMenuItem::HasCommand() const {
+  // A check mark is an item's whole effect when a command reads it later (a stitch reads "Blending").
+  if (isCheckable())
+    return true;
   // The item's own report is one receiver of triggered, and every menu or menu bar that shows the item
   // is another; any further receiver is a command.
   int shownIn = 0;

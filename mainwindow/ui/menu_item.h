@@ -17,6 +17,7 @@ public:
   // Called with the item's name for the user when the item is chosen and no command listens to it.
   void SetUnbuiltReport(std::function<void(const QString &)> report);
 
+  // A command listens to the item, or the item is checkable (its check mark is what it does).
   bool HasCommand() const;
 
   // The item's text without its key hint and ellipsis: "Save As... [Alt+F2]" gives "Save As".

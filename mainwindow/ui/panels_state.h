@@ -55,7 +55,6 @@ struct PanelsState {
   QFrame *DownPanel = nullptr;
   // Scan and service menus
   QAction *Ping1 = nullptr;
-  QAction *ResSwitch = nullptr;
 
   // File browser panel (hidden for the whole run)
   QFrame *FilesPanel = nullptr;

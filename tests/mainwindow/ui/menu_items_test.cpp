@@ -33,12 +33,17 @@ TEST(MenuItem, ReportsOnlyWhileNoCommandListens) {
   EXPECT_EQ(reports.size(), 1);
 }
 
-TEST(MenuItem, ACheckableItemWithAToggleCommandIsBuilt) {
+TEST(MenuItem, ACheckableItemIsBuiltItsCheckMarkIsItsEffect) {
   QMenu menu;
-  auto *item = new TMenuItem(QStringLiteral("Show Min/Max"), &menu);
+  auto *item = new TMenuItem(QStringLiteral("Blending"), &menu);
+  menu.addAction(item);
+  QStringList reports;
+  item->SetUnbuiltReport([&](const QString &what) { reports << what; });
   item->setCheckable(true);
-  QObject::connect(item, &QAction::toggled, [] {});
   EXPECT_TRUE(item->HasCommand());
+  item->trigger();
+  EXPECT_TRUE(item->isChecked());
+  EXPECT_TRUE(reports.isEmpty());
 }
 
 // Every item of the main window's menus that can be chosen either runs a command or says over the image
