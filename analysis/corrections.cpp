@@ -29,11 +29,6 @@ std::uint16_t &Pixel(TDTV &dtv, int x, int y) {
                   static_cast<std::size_t>(x)];
 }
 
-bool HasFrame(const TDTV &dtv) {
-  return dtv.Width() > 0 && dtv.Height() > 0 &&
-         dtv.FRaw.size() == static_cast<std::size_t>(dtv.Width()) * static_cast<std::size_t>(dtv.Height());
-}
-
 std::uint16_t ClampRaw(std::int64_t v) {
   return static_cast<std::uint16_t>(std::clamp<std::int64_t>(v, 0, 65535));
 }
@@ -72,7 +67,7 @@ double CorrectedTemperature(double measured, double e, double ta) {
 
 bool EmissivityCorrect(TDTV &dtv, double e, double ta, const TAreaRecord *area, std::int32_t rawMin,
                        std::int32_t rawMax) {
-  if (!HasFrame(dtv))
+  if (!HoldsWholeFrame(dtv))
     return false;
   e = ClampEmissivity(e);
   ta = ClampAmbient(ta);
@@ -132,7 +127,7 @@ void ShiftLevel(TDTV &dtv, double level) {
 }
 
 bool TwoAreaCorrection(TDTV &dtv, const TAreaRecord &first, const TAreaRecord &second) {
-  if (!HasFrame(dtv))
+  if (!HoldsWholeFrame(dtv))
     return false;
   const std::optional<std::int64_t> m1 = RectMean(dtv, first.Rect());
   const std::optional<std::int64_t> m2 = RectMean(dtv, second.Rect());
@@ -153,7 +148,7 @@ bool TwoAreaCorrection(TDTV &dtv, const TAreaRecord &first, const TAreaRecord &s
 }
 
 bool ColumnLevelCorrection(TDTV &dtv, const TAreaRecord &area) {
-  if (!HasFrame(dtv) || area.IsEmpty())
+  if (!HoldsWholeFrame(dtv) || area.IsEmpty())
     return false;
   const TRect r = NormalizeRect(area.Rect());
   const int top = std::max(r.Top, 0);
@@ -212,7 +207,7 @@ IoResult AverageFilmFrames(TDTV &dtv, int f1, int f2) {
     const IoResult read = frame->LoadFromFile(dtv.FFileName, f);
     if (!read)
       return read;
-    if (!HasFrame(*frame) || (!sum.empty() && sum.size() != frame->FRaw.size()))
+    if (!HoldsWholeFrame(*frame) || (!sum.empty() && sum.size() != frame->FRaw.size()))
       return IoResult::Error(QObject::tr("Frame %1 has another size").arg(f));
     sum.resize(frame->FRaw.size(), 0.0);
     for (std::size_t i = 0; i < frame->FRaw.size(); ++i)
@@ -247,7 +242,7 @@ IoResult AverageFilmFrames(TDTV &dtv, int f1, int f2) {
 void ShiftImageRow(TDTV &dtv, int r, bool right) {
   const int w = dtv.Width();
   const int h = dtv.Height();
-  if (!HasFrame(dtv) || r < 0 || r >= h || w < 2)
+  if (!HoldsWholeFrame(dtv) || r < 0 || r >= h || w < 2)
     return;
   const auto reinterpolate = [&](int x) {
     if (r >= 2)

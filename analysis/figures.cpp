@@ -12,13 +12,8 @@ namespace calidarix {
 
 namespace {
 
-bool HasFrame(const TDTV &dtv) {
-  return dtv.Width() > 0 && dtv.Height() > 0 &&
-         dtv.FRaw.size() == static_cast<std::size_t>(dtv.Width()) * static_cast<std::size_t>(dtv.Height());
-}
-
 bool SameSize(const TDTV &a, const TDTV &b) {
-  return HasFrame(a) && HasFrame(b) && a.Width() == b.Width() && a.Height() == b.Height();
+  return HoldsWholeFrame(a) && HoldsWholeFrame(b) && a.Width() == b.Width() && a.Height() == b.Height();
 }
 
 std::optional<TNoiseFigure> Spread(const std::vector<double> &d) {
@@ -55,7 +50,7 @@ std::optional<TNoiseFigure> NoiseAgainstReference(const TDTV &dtv, const TDTV &r
 }
 
 std::optional<TNoiseFigure> RowNoiseFigure(const TDTV &dtv, int r) {
-  if (!HasFrame(dtv) || r < 0 || r + 2 > dtv.Height() - 1)
+  if (!HoldsWholeFrame(dtv) || r < 0 || r + 2 > dtv.Height() - 1)
     return std::nullopt;
   std::vector<double> d;
   for (int x = 0; x < dtv.Width(); ++x)

@@ -13,7 +13,7 @@ namespace calidarix {
 
 namespace {
 
-const QChar kTab(9);
+const QChar kTabChar(9);
 const QChar kCr(13);
 
 // v rounded to `digits` significant digits (the decimal digits of the exact binary value, rounded once).
@@ -63,15 +63,15 @@ QString GraphClipboardText(const TGraphExport &graph) {
           cells << Value(BinCentre(graph, static_cast<int>(r)), ',');
           cells << QString::number(TruncToInt64(slot[r]));
         }
-      text += cells.join(kTab) + kCr;
+      text += cells.join(kTabChar) + kCr;
       continue;
     }
     for (std::size_t p = 0; p < profiles.size(); ++p) {
       if (profiles[p].size() > r)
         text += Value(profiles[p][r], ',');
-      text += kTab;
+      text += kTabChar;
       if (p == 0)
-        text += kTab;
+        text += kTabChar;
     }
     text += kCr;
   }

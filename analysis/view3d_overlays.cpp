@@ -1,6 +1,7 @@
 #include "analysis/view3d_overlays.h"
 
 #include "platform/numbers.h"
+#include "thermogram/angle_units.h"
 
 #include <cmath>
 #include <numbers>
@@ -9,7 +10,6 @@ namespace calidarix {
 
 namespace {
 
-constexpr double kUnitsPerRadian = 32400.0 / std::numbers::pi;
 constexpr double kDegreesPerRadian = 180.0 / std::numbers::pi;
 
 // The program's "%f": two decimals with ".".

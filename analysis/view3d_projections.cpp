@@ -1,6 +1,7 @@
 #include "analysis/view3d_projections.h"
 
 #include "platform/numbers.h"
+#include "thermogram/angle_units.h"
 
 #include <cmath>
 #include <numbers>
@@ -11,7 +12,6 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 // Header angles are in 1/180 degree: radians = units / K.
-constexpr double kUnitsPerRadian = 32400.0 / kPi;
 
 TVec3 Vec(double x, double y, double z) {
   return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};

@@ -7,14 +7,15 @@
 // compiler to run several pixels per instruction, and the arc tangent is estimated first and taken
 // from the library only where the estimate lies too near a rounding boundary to decide.
 
+#include "thermogram/angle_units.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <numbers>
 
 namespace calidarix {
 
 // Units (1/180 degree) per radian.
-inline constexpr double kPanoK = 32400.0 / std::numbers::pi;
+inline constexpr double kPanoK = kUnitsPerRadian;
 // Length of a unit direction.
 inline constexpr std::int16_t kDirLength = 32750;
 

@@ -1,6 +1,7 @@
 // Box-mode data of a stitched panorama.
 
 #include "head/panorama_box.h"
+#include "thermogram/angle_units.h"
 
 #include <cmath>
 #include <numbers>
@@ -9,7 +10,6 @@ namespace calidarix {
 
 namespace {
 
-constexpr double kUnitsPerRadian = 32400.0 / std::numbers::pi;
 constexpr int kRemapRows = 128;
 constexpr int kRemapColumns = 256;
 

@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "platform/datetime.h"
 #include "platform/numbers.h"
+#include "platform/path_text.h"
 #include "platform/paths.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -23,14 +24,6 @@ namespace {
 
 // A ".sin" line longer than this is no line the recorder wrote; it is read in pieces, which are bad.
 constexpr qint64 kMaxSinLineBytes = 4096;
-
-std::filesystem::path FsPath(const QString &name) {
-  return std::filesystem::path(QFile::encodeName(name).toStdString());
-}
-
-QString QName(const std::filesystem::path &path) {
-  return QFile::decodeName(QByteArray::fromStdString(path.string()));
-}
 
 // A whole decimal number: optional sign and digits only, within 32 bits.
 std::optional<std::int32_t> DecimalInt(QStringView text) {
@@ -285,8 +278,9 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
     return outcome;
   }
 
-  const std::optional<std::filesystem::path> sinPath = FindFileWithExtension(FsPath(fileName), ".sin");
-  QFile sin(sinPath ? QName(*sinPath) : QString());
+  const std::optional<std::filesystem::path> sinPath =
+      FindFileWithExtension(QtFileSystemPath(fileName), ".sin");
+  QFile sin(sinPath ? QtPathText(*sinPath) : QString());
   if (sinPath && !sin.open(QIODevice::ReadOnly))
     ThermogramLog(
         QStringLiteral("Route file \"%1\" cannot be read: %2").arg(sin.fileName(), sin.errorString()));
@@ -301,7 +295,7 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
       },
       [](const QString &text) { ThermogramLog(text); });
 
-  AtomicFileWriter report(FsPath(DatFileName(fileName)));
+  AtomicFileWriter report(QtFileSystemPath(DatFileName(fileName)));
   if (!report.Open()) {
     outcome.Error = QStringLiteral("Cannot write the report \"%1\": %2")
                         .arg(DatFileName(fileName), QString::fromStdString(report.Error()));

@@ -2,6 +2,7 @@
 
 #include "mainwindow/scratch_thermogram.h"
 #include "platform/numbers.h"
+#include "platform/path_text.h"
 #include "platform/paths.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -18,10 +19,6 @@
 namespace calidarix {
 
 namespace {
-
-std::filesystem::path FsPath(const QString &name) {
-  return std::filesystem::path(QFile::encodeName(name).toStdString());
-}
 
 // Reads frame 1 of a listed file; false (with a log line) when it is to be skipped.
 bool ReadListedFile(TDTV &scratch, const QString &fileName) {
@@ -97,7 +94,7 @@ TFolderFilmResult FolderToFilm(const QStringList &files, const QString &film, co
   for (qsizetype j = 0; j < count; ++j) {
     const QString &name = files[j];
     // A second run finds the film of the first among the files it lists.
-    const bool isTarget = SameFile(FsPath(name), FsPath(film));
+    const bool isTarget = SameFile(QtFileSystemPath(name), QtFileSystemPath(film));
     if (isTarget || !ReadListedFile(frame, name)) {
       result.Skipped += isTarget ? 0 : 1;
     } else if (result.FramesWritten > 0 && !SameSize(frame, width, height, name)) {
@@ -134,7 +131,7 @@ TFolderFilmResult FolderToFilm(const QStringList &files, const QString &film, co
                                     QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
   QFile::setPermissions(temporaryName, permissions);
   std::error_code ec;
-  std::filesystem::rename(FsPath(temporaryName), FsPath(film), ec);
+  std::filesystem::rename(QtFileSystemPath(temporaryName), QtFileSystemPath(film), ec);
   if (ec) {
     result.Result = IoResult::Error(
         QStringLiteral("Cannot write \"%1\": %2").arg(film, QString::fromStdString(ec.message())));

@@ -2,6 +2,7 @@
 
 #include "mainwindow/image_sidecar.h"
 #include "mainwindow/partial_film.h"
+#include "platform/path_text.h"
 #include "platform/paths.h"
 #include "thermogram/tdtv.h"
 
@@ -12,18 +13,6 @@
 #include <optional>
 
 namespace calidarix {
-
-namespace {
-
-std::filesystem::path FsPath(const QString &name) {
-  return std::filesystem::path(QFile::encodeName(name).toStdString());
-}
-
-QString QName(const std::filesystem::path &path) {
-  return QFile::decodeName(QByteArray::fromStdString(path.string()));
-}
-
-} // namespace
 
 IoResult DeleteFilmFrame(const QString &fileName, int frame) {
   if (QFileInfo(fileName).suffix().compare(QLatin1String("dtv"), Qt::CaseInsensitive) != 0)
@@ -52,13 +41,13 @@ IoResult DeleteFilmFrame(const QString &fileName, int frame) {
 
 QStringList ThermogramCompanions(const QString &fileName) {
   QStringList found;
-  const std::filesystem::path file = FsPath(fileName);
+  const std::filesystem::path file = QtFileSystemPath(fileName);
   const auto add = [&](const std::optional<std::filesystem::path> &path) {
     if (!path || SameFile(*path, file))
       return;
-    const QString name = QName(*path);
+    const QString name = QtPathText(*path);
     for (const QString &known : found)
-      if (SameFile(FsPath(known), *path))
+      if (SameFile(QtFileSystemPath(known), *path))
         return;
     found << name;
   };

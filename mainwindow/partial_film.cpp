@@ -1,5 +1,6 @@
 #include "mainwindow/partial_film.h"
 
+#include "platform/path_text.h"
 #include "thermogram/formats/dtv_format.h"
 
 #include <QFile>
@@ -15,14 +16,6 @@
 namespace calidarix {
 
 namespace {
-
-std::filesystem::path FsPath(const QString &name) {
-  return std::filesystem::path(QFile::encodeName(name).toStdString());
-}
-
-QString QName(const std::filesystem::path &path) {
-  return QFile::decodeName(QByteArray::fromStdString(path.string()));
-}
 
 TPartialFilmResult Failure(const QString &message) {
   return TPartialFilmResult{IoResult::Error(message), QString()};
@@ -54,11 +47,11 @@ IoResult RestoreTimeStamps(const QString &film, const std::vector<std::optional<
 
 QString SaveTargetFile(const QString &target) {
   std::error_code ec;
-  const std::filesystem::path path = FsPath(target);
+  const std::filesystem::path path = QtFileSystemPath(target);
   if (!std::filesystem::exists(path, ec))
     return target;
   const std::filesystem::path real = std::filesystem::canonical(path, ec);
-  return ec ? target : QName(real);
+  return ec ? target : QtPathText(real);
 }
 
 QDateTime KeptFramesFileTime(const QDateTime &sourceTime, int frameCount, int lastFrame, double interval) {
@@ -139,7 +132,7 @@ TPartialFilmResult WritePartialFilm(const TPartialFilmRequest &request) {
                                                          QFileDevice::ReadGroup | QFileDevice::ReadOther;
   QFile::setPermissions(temporaryName, permissions);
   std::error_code ec;
-  std::filesystem::rename(FsPath(temporaryName), FsPath(finalName), ec);
+  std::filesystem::rename(QtFileSystemPath(temporaryName), QtFileSystemPath(finalName), ec);
   if (ec)
     return fail(
         QStringLiteral("Cannot write \"%1\": %2").arg(finalName, QString::fromStdString(ec.message())));

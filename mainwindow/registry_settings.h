@@ -114,6 +114,8 @@ bool RemoveHeadComPort(Registry &store);
 // Registry key paths of this store.
 inline constexpr const char *kPaletteKey = "\\dtvimage\\Palette";
 inline constexpr const char *kSetupKey = "\\dtvimage\\Setup";
+// Where a running program publishes its window for the next one started.
+inline constexpr const char *kInterfaceKey = "dtvimage\\Calidarix_Interface";
 inline constexpr const char *kScanningKey = "\\dtvimage\\Scanning";
 inline constexpr const char *kDirectoryKey = "\\dtvimage\\Directory";
 inline constexpr const char *kQorKey = "\\dtvimage\\Qor";

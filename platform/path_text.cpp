@@ -1,5 +1,6 @@
 #include "platform/path_text.h"
 
+#include <QFile>
 #include <QStringView>
 
 #include <cstdint>
@@ -189,6 +190,14 @@ QByteArray NativePathOf(const QString &path) {
 
 QString DisplayPathText(const QString &path) {
   return QString::fromUtf8(NativePathOf(path));
+}
+
+std::filesystem::path QtFileSystemPath(const QString &name) {
+  return std::filesystem::path(QFile::encodeName(name).toStdString());
+}
+
+QString QtPathText(const std::filesystem::path &path) {
+  return QFile::decodeName(QByteArray::fromStdString(path.string()));
 }
 
 } // namespace calidarix

@@ -16,6 +16,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <filesystem>
 #include <optional>
 
 namespace calidarix {
@@ -34,6 +35,12 @@ std::optional<QString> OpenablePathText(const QString &text);
 // The native path behind a name that OpenablePathText or PathTextFromNative gave: a folder handle is
 // replaced by the folder's own path. For names that must outlive the run.
 QByteArray NativePathOf(const QString &path);
+
+// The path Qt's file classes would use for a name (its bytes in the file-name encoding), for the
+// standard library's file operations.
+std::filesystem::path QtFileSystemPath(const QString &name);
+// The other way: a standard library path as Qt names it.
+QString QtPathText(const std::filesystem::path &path);
 
 // What the user is shown for such a name: its native path, with bytes that are not UTF-8 as U+FFFD.
 QString DisplayPathText(const QString &path);

@@ -8,6 +8,7 @@
 // pixel budget) leave the thermogram unchanged; the projections say why in the log.
 
 #include "platform/numbers.h"
+#include "thermogram/angle_units.h"
 #include "thermogram/frame_size.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
@@ -23,9 +24,7 @@ namespace calidarix {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-constexpr double kDegreesToRadians = kPi / 180.0;
-constexpr double kHeaderUnitToRadians = kPi / 32400.0;
+constexpr double kDegreesToRadians = std::numbers::pi / 180.0;
 
 // Angles of the strip that unfolding makes, in 1/180 degree.
 constexpr std::uint16_t kUnfoldedHorzExtent = 64800;
@@ -69,7 +68,7 @@ std::vector<std::uint16_t> SamplePlane(const TDTV &t, const PlaneMapping &m) {
 }
 
 // The log line of a refused projection, naming the file when there is one.
-void LogRefusal(const QString &fileName, const QString &reason) {
+void LogPlaneRefusal(const QString &fileName, const QString &reason) {
   const QString subject =
       fileName.isEmpty() ? QStringLiteral("the frame") : QStringLiteral("\"%1\"").arg(fileName);
   ThermogramLog(
@@ -82,7 +81,7 @@ QString BeyondSizeLimit(std::int64_t w, std::int64_t h) {
 
 // A tangent is only meaningful strictly inside -90 .. 90 degrees.
 bool BelowRightAngle(double radians) {
-  return std::isfinite(radians) && std::abs(radians) < kPi / 2.0;
+  return std::isfinite(radians) && std::abs(radians) < std::numbers::pi / 2.0;
 }
 
 } // namespace
@@ -94,7 +93,7 @@ void TDTV::ProjectFrame(double horizontal, double vertical, double elevation) {
   if (!(horizontal > 0.0 && horizontal < 180.0) || !(vertical > 0.0) ||
       !BelowRightAngle(elevation * kDegreesToRadians) ||
       !BelowRightAngle((vertical - elevation) * kDegreesToRadians)) {
-    LogRefusal(FFileName, QStringLiteral("the angles give no finite picture plane"));
+    LogPlaneRefusal(FFileName, QStringLiteral("the angles give no finite picture plane"));
     return;
   }
   PlaneMapping m;
@@ -107,7 +106,7 @@ void TDTV::ProjectFrame(double horizontal, double vertical, double elevation) {
   m.newH = TruncToInt64(above + below);
   m.rowsBelow = RoundToInt64(below);
   if (!FitsComputedFrame(m.newW, m.newH)) {
-    LogRefusal(FFileName, BeyondSizeLimit(m.newW, m.newH));
+    LogPlaneRefusal(FFileName, BeyondSizeLimit(m.newW, m.newH));
     return;
   }
   ReplaceFrame(*this, m.newW, m.newH, SamplePlane(*this, m));
@@ -120,24 +119,24 @@ bool TDTV::ProjectByAngles() {
   const TDTVHeader &hd = FHeader;
   if (!HasFrame(*this) || hd.HorzExtent == 0 || hd.VertExtent == 0 ||
       hd.Elevation == TDTVHeader::kElevationNotSet) {
-    LogRefusal(FFileName, QStringLiteral("the frame has no scan angles"));
+    LogPlaneRefusal(FFileName, QStringLiteral("the frame has no scan angles"));
     return false;
   }
   const int w = Width();
   const int h = Height();
   PlaneMapping m;
-  m.dh = static_cast<double>(hd.HorzExtent) / w * kHeaderUnitToRadians;
-  m.dv = static_cast<double>(hd.VertExtent) / h * kHeaderUnitToRadians;
-  m.e = hd.Elevation * kHeaderUnitToRadians;
+  m.dh = static_cast<double>(hd.HorzExtent) / w * kRadiansPerUnit;
+  m.dv = static_cast<double>(hd.VertExtent) / h * kRadiansPerUnit;
+  m.e = hd.Elevation * kRadiansPerUnit;
   // Rows are sampled finer than columns by this factor.
   m.k = m.dh / m.dv / 2.0;
   const double topElevation = static_cast<double>(h - TruncToInt64(m.e / m.dv)) * m.dv;
-  if (!(w * m.dh < kPi)) {
-    LogRefusal(FFileName, QStringLiteral("a plane 180 degrees wide or more has no finite picture"));
+  if (!(w * m.dh < std::numbers::pi)) {
+    LogPlaneRefusal(FFileName, QStringLiteral("a plane 180 degrees wide or more has no finite picture"));
     return false;
   }
   if (!BelowRightAngle(m.e) || !BelowRightAngle(topElevation)) {
-    LogRefusal(FFileName, QStringLiteral("an edge at the zenith or the nadir has no finite picture"));
+    LogPlaneRefusal(FFileName, QStringLiteral("an edge at the zenith or the nadir has no finite picture"));
     return false;
   }
   m.newW = RoundToInt64(2.0 * std::tan(w * m.dh / 2.0) / m.dh);
@@ -146,7 +145,7 @@ bool TDTV::ProjectByAngles() {
   m.newH = RoundToInt64(above + below);
   m.rowsBelow = RoundToInt64(below);
   if (!FitsComputedFrame(m.newW, m.newH)) {
-    LogRefusal(FFileName, BeyondSizeLimit(m.newW, m.newH));
+    LogPlaneRefusal(FFileName, BeyondSizeLimit(m.newW, m.newH));
     return false;
   }
   ReplaceFrame(*this, m.newW, m.newH, SamplePlane(*this, m));

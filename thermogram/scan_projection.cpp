@@ -8,6 +8,7 @@
 // frame, its aspect and its flags as they were, and the log says why.
 
 #include "platform/numbers.h"
+#include "thermogram/angle_units.h"
 #include "thermogram/frame_size.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
@@ -24,7 +25,6 @@ namespace calidarix {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-constexpr double kHeaderUnitToRadians = kPi / 32400.0;
 // Tangent-plane projections are cut at 60 degrees off their axis: an edge up to 60 degrees (10800
 // header units) is projected, one beyond is replaced by the cut.
 constexpr int kBeyondSixtyDegrees = 10801;
@@ -303,9 +303,9 @@ bool TDTV::ReconstructScan() {
   g.he = hd.HorzExtent;
   g.ve = hd.VertExtent;
   g.el = hd.Elevation;
-  g.dh = static_cast<double>(g.he) / g.w * kHeaderUnitToRadians;
-  g.dv = static_cast<double>(g.ve) / g.h * kHeaderUnitToRadians;
-  g.e = g.el * kHeaderUnitToRadians;
+  g.dh = static_cast<double>(g.he) / g.w * kRadiansPerUnit;
+  g.dv = static_cast<double>(g.ve) / g.h * kRadiansPerUnit;
+  g.e = g.el * kRadiansPerUnit;
   g.h0 = g.h - TruncToInt64(g.e / g.dv);
 
   // The new frame is made before anything changes, so that a refusal leaves everything as it was.

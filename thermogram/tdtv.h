@@ -366,6 +366,12 @@ public:
   int Height() const { return FHeader.Height; }
 };
 
+// The thermogram has a size and exactly its width x height pixels.
+inline bool HoldsWholeFrame(const TDTV &dtv) {
+  return dtv.Width() > 0 && dtv.Height() > 0 &&
+         dtv.FRaw.size() == static_cast<std::size_t>(dtv.Width()) * static_cast<std::size_t>(dtv.Height());
+}
+
 // Full-scale raw value used throughout the program.
 inline constexpr int kFullScaleRaw = 65535;
 // Lowest temperature a thermogram accepts, degrees Celsius.

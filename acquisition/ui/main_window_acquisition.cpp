@@ -16,6 +16,7 @@
 #include "acquisition/scan_thread.h"
 #include "acquisition/ui/acquisition_state.h"
 #include "acquisition/ui/focus_slider.h"
+#include "acquisition/ui/scan_window_helpers.h"
 #include "head/head_frame.h"
 #include "head/head_globals.h"
 #include "head/head_link.h"
@@ -48,24 +49,6 @@ namespace calidarix {
 namespace {
 
 const QColor kMarkedColour(0xC0, 0xC0, 0xC0);
-
-bool LoggingOn() {
-  return logger && logger->FUserLog;
-}
-
-void Log(const QString &text) {
-  if (logger)
-    logger->AppendLine(text);
-}
-
-void SetPanelColour(QWidget *panel, const QColor &colour) {
-  if (!panel)
-    return;
-  panel->setAutoFillBackground(true);
-  QPalette p = panel->palette();
-  p.setColor(QPalette::Window, colour);
-  panel->setPalette(p);
-}
 
 QColor ButtonFace(const QWidget *window) {
   return window->palette().color(QPalette::Button);
@@ -105,7 +88,7 @@ TScan &TCalidarix::StartAcquisitionThread(const TScanUnit &unit, std::uint16_t c
   const WindowHandle owner = AcquisitionWindowHandle();
   ScanRequests.HeadConnected.Set(HeadConnected);
   ScanRequests.FPauseRequest.Set(false);
-  SetCameraUserLog(LoggingOn());
+  SetCameraUserLog(ScanLogOn());
   auto scan = std::make_unique<TScan>(
       [owner](MessageId msg, WPARAM w, LPARAM l) { PostMessage(owner, msg, w, l); }, ScanRequests, unit);
   scan->CameraPort = cameraPort;
@@ -188,8 +171,8 @@ void TCalidarix::StopScan() {
     RestoreScanButton();
     return;
   }
-  if (LoggingOn())
-    Log(QStringLiteral("Scan stopping"));
+  if (ScanLogOn())
+    ScanLog(QStringLiteral("Scan stopping"));
   if (!Scan)
     return;
   a.FScanStopping = true;
@@ -205,7 +188,7 @@ void TCalidarix::StopScan() {
   while (!ScanRequests.FPostEnabled.Get()) {
     if (waited.elapsed() > limitMs) {
       a.StopTimedOut = true;
-      Log(QStringLiteral("Scan stop: the acquisition thread did not answer within %1 ms").arg(limitMs));
+      ScanLog(QStringLiteral("Scan stop: the acquisition thread did not answer within %1 ms").arg(limitMs));
       break;
     }
     QApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -230,17 +213,17 @@ void TCalidarix::StopScan() {
   if (FLimitOn && FLimit != 0.0) {
     for (QWidget *w : {static_cast<QWidget *>(ScalePanel), static_cast<QWidget *>(InfoPanel),
                        static_cast<QWidget *>(ToolPanel)})
-      SetPanelColour(w, ButtonFace(this));
-    SetPanelColour(MinPanel, FMinPanelColor);
-    SetPanelColour(MaxPanel, FMaxPanelColor);
-    SetPanelColour(PalBottomPanel, FMinPanelColor);
+      FillPanel(w, ButtonFace(this));
+    FillPanel(MinPanel, FMinPanelColor);
+    FillPanel(MaxPanel, FMaxPanelColor);
+    FillPanel(PalBottomPanel, FMinPanelColor);
   }
   ScanRequests.StripScanning.Set(false);
   ScanRequests.PanByFramesActive.Set(false);
 
   RestoreScanButton();
-  SetPanelColour(FileInfoPanel, ButtonFace(this));
-  SetPanelColour(findChild<QWidget *>(QStringLiteral("FileNamePanel")), ButtonFace(this));
+  FillPanel(FileInfoPanel, ButtonFace(this));
+  FillPanel(findChild<QWidget *>(QStringLiteral("FileNamePanel")), ButtonFace(this));
   for (const char *name : {"OpenSB", "PrintSB", "ExcelSB"})
     if (auto *b = findChild<QToolButton *>(QString::fromLatin1(name)))
       b->setEnabled(true);
@@ -266,8 +249,8 @@ void TCalidarix::StopScan() {
   ScanRequests.ScanRunning.Set(false);
   a.Overlay.clear();
   a.FScanStopping = false;
-  if (LoggingOn()) {
-    Log(QStringLiteral("Scan stopped"));
+  if (ScanLogOn()) {
+    ScanLog(QStringLiteral("Scan stopped"));
     logger->SaveLog();
   }
 }
@@ -313,16 +296,16 @@ void TCalidarix::SaveFilm() {
   }
   if (!result.Ok()) {
     for (const QString &problem : result.Problems)
-      Log(problem);
+      ScanLog(problem);
     Dialogs().ShowError(this, result.Problems.join(QLatin1Char('\n')));
   }
   if (!result.MainFilm.empty()) {
     FAcquisition.FilmSavedName = QString::fromStdString(result.MainFilm.filename().string());
     FSaveDirectory = QString::fromStdString(result.MainFilm.parent_path().string());
     FOpenDirectory = FSaveDirectory;
-    Log(QStringLiteral("Film saved: %1").arg(QString::fromStdString(result.MainFilm.string())));
+    ScanLog(QStringLiteral("Film saved: %1").arg(QString::fromStdString(result.MainFilm.string())));
   }
-  SetPanelColour(FileInfoPanel, ButtonFace(this));
+  FillPanel(FileInfoPanel, ButtonFace(this));
   ImagePB->update();
   if (FAcquisition.FMergeScansPending) {
     FAcquisition.FMergeScansPending = false;
@@ -477,8 +460,8 @@ void TCalidarix::OptionsPanelClick() {
   }
   const QColor face = ButtonFace(this);
   const auto mark = [&](const QString &base, bool marked) {
-    SetPanelColour(findChild<QWidget *>(base + QStringLiteral("Panel")), marked ? kMarkedColour : face);
-    SetPanelColour(findChild<QWidget *>(base + QStringLiteral("NamePanel")), marked ? kMarkedColour : face);
+    FillPanel(findChild<QWidget *>(base + QStringLiteral("Panel")), marked ? kMarkedColour : face);
+    FillPanel(findChild<QWidget *>(base + QStringLiteral("NamePanel")), marked ? kMarkedColour : face);
   };
   for (int s = 0; s <= 3; ++s)
     mark(QStringLiteral("Speed%1").arg(s), ScanUnit.Speed == s);
@@ -528,7 +511,7 @@ void TCalidarix::BuildAcquisitionControls() {
   SetCameraLogSink([](const QString &line) {
     if (QCoreApplication *app = QCoreApplication::instance())
       QMetaObject::invokeMethod(
-          app, [line] { Log(line); }, Qt::QueuedConnection);
+          app, [line] { ScanLog(line); }, Qt::QueuedConnection);
   });
 
   ScanSB->setCheckable(true);

@@ -19,6 +19,7 @@
 #include "acquisition/ui/acquisition_state.h"
 #include "acquisition/ui/battery_gauge.h"
 #include "acquisition/ui/focus_slider.h"
+#include "acquisition/ui/scan_window_helpers.h"
 #include "acquisition/video_capture.h"
 #include "head/head_frame.h"
 #include "head/head_globals.h"
@@ -48,24 +49,6 @@
 namespace calidarix {
 
 namespace {
-
-bool LoggingOn() {
-  return logger && logger->FUserLog;
-}
-
-void Log(const QString &text) {
-  if (logger)
-    logger->AppendLine(text);
-}
-
-void SetPanelColour(QWidget *panel, const QColor &colour) {
-  if (!panel)
-    return;
-  panel->setAutoFillBackground(true);
-  QPalette p = panel->palette();
-  p.setColor(QPalette::Window, colour);
-  panel->setPalette(p);
-}
 
 std::unique_ptr<TDTV> &Ensure(std::unique_ptr<TDTV> &dtv) {
   if (!dtv)
@@ -112,9 +95,9 @@ void TCalidarix::FrameDoneMessage(const Message &message) {
   if (!posted)
     return; // a frame the window fell too far behind for; a later message brings a newer one
   TCameraFrame frame = *posted;
-  SetCameraUserLog(LoggingOn());
-  if (LoggingOn())
-    Log(QStringLiteral("FrameDone Message"));
+  SetCameraUserLog(ScanLogOn());
+  if (ScanLogOn())
+    ScanLog(QStringLiteral("FrameDone Message"));
   TFrameResult result = frame.Result;
 
   // Panorama by frames: the head has settled, so the thread marks the next complete frame.
@@ -125,16 +108,16 @@ void TCalidarix::FrameDoneMessage(const Message &message) {
   if (HeadConnected && ScanRequests.StripScanning.Get()) {
     switch (ScanRequests.StripStep.Get()) {
     case 5:
-      Log(QStringLiteral("Strip: Waiting for blinds"));
+      ScanLog(QStringLiteral("Strip: Waiting for blinds"));
       WaitForStripStep6();
-      Log(QStringLiteral("Strip: Blinds done"));
+      ScanLog(QStringLiteral("Strip: Blinds done"));
       if (IsDualBandType(ScanUnit.CameraInterfaceType))
         CorrectStripDrift(frame, TStripDrift{frame.BandReference1, frame.BandReference2,
                                              frame.StripStartBand1, frame.StripStartBand2});
       break;
     case 6:
       result = TFrameResult{kFrameStripLost, result.Line, kCodeStripLost};
-      Log(QStringLiteral("Strip: hsProcessingFrame MSG.WParam"));
+      ScanLog(QStringLiteral("Strip: hsProcessingFrame MSG.WParam"));
       break;
     case 7:
       // Not while the strip command still shapes and saves the strip frame: it ends the sequence.
@@ -182,8 +165,8 @@ void TCalidarix::FrameResultHandling(const TFrameResult &result) {
   FAcquisition.LostNotice = FLanguage == 1 ? QStringLiteral("Соединение с камерой... Пожалуйста, подождите")
                                            : QStringLiteral("Connecting to IR-Camera... Please wait.");
   ImagePBPaint(this);
-  if (LoggingOn()) {
-    Log(QStringLiteral("Scan frame lost. Error code:%1. Line:%2").arg(result.Code).arg(result.Line));
+  if (ScanLogOn()) {
+    ScanLog(QStringLiteral("Scan frame lost. Error code:%1. Line:%2").arg(result.Code).arg(result.Line));
     logger->SaveLog();
   }
 }
@@ -416,7 +399,7 @@ void TCalidarix::ProcessFrame(const TCameraFrame &frame) {
   if (stripStep6) {
     ScanRequests.StripStep.Set(7);
     FHeadState.StripStep = 7;
-    Log(QStringLiteral("Strip: Advanced fm hsProcessingFrame"));
+    ScanLog(QStringLiteral("Strip: Advanced fm hsProcessingFrame"));
   }
 
   // P20: the texts over the live image.
@@ -478,8 +461,8 @@ void TCalidarix::RecordFilmFrame(bool dual) {
     cur.FHeader.ModelHigh = static_cast<std::uint8_t>(ScanUnit.CameraNo / 100);
     cur.FHeader.ModelLow = static_cast<std::uint8_t>(ScanUnit.CameraNo % 100);
     cur.FHeader.FieldMode = ScanUnit.DisplaySpeed == 0 ? 255 : 0;
-    SetPanelColour(FileInfoPanel, QColor(255, 0, 0));
-    SetPanelColour(findChild<QWidget *>(QStringLiteral("FileNamePanel")), QColor(255, 0, 0));
+    FillPanel(FileInfoPanel, QColor(255, 0, 0));
+    FillPanel(findChild<QWidget *>(QStringLiteral("FileNamePanel")), QColor(255, 0, 0));
     a.FLastFrameTicks = ticks();
     if (dual) {
       written = BandDTV35->StartFilm(band35);
@@ -529,7 +512,7 @@ void TCalidarix::RecordFilmFrame(bool dual) {
   }
   if (!written) {
     // A film that cannot be written stops recording; what was written stays and is finished.
-    Log(QStringLiteral("Film recording stopped: ") + written.message);
+    ScanLog(QStringLiteral("Film recording stopped: ") + written.message);
     ShowViewNotice(QStringLiteral("Film recording stopped: ") + written.message);
     SaveFilm();
   }
@@ -544,7 +527,7 @@ void TCalidarix::SaveFilmVideoFrame(const std::filesystem::path &drive, int fram
   std::filesystem::create_directories(folder, error);
   const QString name = QString::fromStdString((folder / VideoFrameName(frameCount)).string());
   if (const IoResult saved = SaveVideoFrameJPEG(name); !saved)
-    Log(QStringLiteral("Video frame not saved: ") + saved.message);
+    ScanLog(QStringLiteral("Video frame not saved: ") + saved.message);
 }
 
 void TCalidarix::SaveFixedFile(bool dual) {
@@ -559,8 +542,8 @@ void TCalidarix::SaveFixedFile(bool dual) {
     if (jpeg.isEmpty() ||
         !WriteFileAtomically(name.toStdString(),
                              std::string_view(jpeg.constData(), static_cast<std::size_t>(jpeg.size())), &why))
-      Log(QStringLiteral("Fixed file %1 not written: %2")
-              .arg(name, error.isEmpty() ? QString::fromStdString(why) : error));
+      ScanLog(QStringLiteral("Fixed file %1 not written: %2")
+                  .arg(name, error.isEmpty() ? QString::fromStdString(why) : error));
   } else if (extension == QLatin1String("DTV") && !ScanRequests.FilmRecording.Get()) {
     IoResult written = IoResult::Ok();
     if (!dual) {
@@ -571,7 +554,7 @@ void TCalidarix::SaveFixedFile(bool dual) {
         written = BandDTV812->AppendFilmFrame(name);
     }
     if (!written)
-      Log(QStringLiteral("Fixed file %1 not written: %2").arg(name, written.message));
+      ScanLog(QStringLiteral("Fixed file %1 not written: %2").arg(name, written.message));
   }
 }
 
@@ -594,12 +577,12 @@ void TCalidarix::TemperatureAlarm(bool dual) {
   }
   for (QWidget *w : {static_cast<QWidget *>(ScalePanel), static_cast<QWidget *>(InfoPanel),
                      static_cast<QWidget *>(ToolPanel)})
-    SetPanelColour(w, alarm ? yellow : face);
-  SetPanelColour(MinPanel, alarm ? yellow : FMinPanelColor);
-  SetPanelColour(PalBottomPanel, alarm ? yellow : FMinPanelColor);
-  SetPanelColour(MaxPanel, alarm ? yellow : FMaxPanelColor);
+    FillPanel(w, alarm ? yellow : face);
+  FillPanel(MinPanel, alarm ? yellow : FMinPanelColor);
+  FillPanel(PalBottomPanel, alarm ? yellow : FMinPanelColor);
+  FillPanel(MaxPanel, alarm ? yellow : FMaxPanelColor);
   if (!dual)
-    SetPanelColour(BigButtonsPanel, alarm ? yellow : face);
+    FillPanel(BigButtonsPanel, alarm ? yellow : face);
   FAcquisition.AlarmOn = alarm;
   if (!alarm)
     return;
@@ -631,9 +614,9 @@ void TCalidarix::EndFrameTiming(const TCameraFrame &frame) {
   FAutoSaveState.SaveNameSuffix.clear();
   FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
   ChangeDTV(true);
-  if (LoggingOn()) {
-    Log(QStringLiteral("ButterFly Time:") + QString::fromStdString(FixedText(period / 1000.0, 2)));
-    Log(QStringLiteral("ButterFly Freq:") + QString::fromStdString(FixedText(f, 2)));
+  if (ScanLogOn()) {
+    ScanLog(QStringLiteral("ButterFly Time:") + QString::fromStdString(FixedText(period / 1000.0, 2)));
+    ScanLog(QStringLiteral("ButterFly Freq:") + QString::fromStdString(FixedText(f, 2)));
   }
 }
 

@@ -3,6 +3,7 @@
 #include "head/head_globals.h"
 #include "head/head_link.h"
 #include "head/head_registers.h"
+#include "mainwindow/ui/widget_names.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,11 +34,6 @@ namespace {
 
 constexpr int kPushToTrackItem = 16;
 constexpr int kUpdateAllItem = 17;
-
-template <typename W> W *Named(W *widget, const char *name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 QTableWidgetItem *ReadOnlyItem(const QString &text) {
   auto *item = new QTableWidgetItem(text);

@@ -1,4 +1,5 @@
 #include "mainwindow/ui/film_save_form.h"
+#include "mainwindow/ui/widget_names.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,11 +15,6 @@ namespace calidarix {
 TFilmSaveForm *FilmSaveForm = nullptr;
 
 namespace {
-
-template <typename W> W *Named(W *widget, const char *name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 QLineEdit *Edit(QWidget *parent, const char *name, const char *text) {
   auto *edit = Named(new QLineEdit(QString::fromLatin1(text), parent), name);

@@ -4,6 +4,7 @@
 #include "mainwindow/ui/dialogs.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/sound_wait.h"
+#include "mainwindow/ui/widget_names.h"
 #include "mainwindow/voice_comment.h"
 
 #include <QAction>
@@ -25,11 +26,6 @@ namespace {
 
 // A device that records nothing more after this long past the five seconds is given up on.
 constexpr qint64 kRecordingMarginMs = 3000;
-
-template <typename W> W *Named(W *widget, const char *name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 } // namespace
 

@@ -5,11 +5,18 @@
 
 #include "thermogram/rect.h"
 
+#include <qnamespace.h>
+
 #include <cstdint>
 
 class QTimer;
 
 namespace calidarix {
+
+// Return or the keypad's Enter (Qt key codes).
+inline bool IsEnter(int key) {
+  return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 struct TKeyState {
   // Alt was held when the key being carried out came (the key messages' bit 29).

@@ -6,6 +6,7 @@
 #include "mainwindow/ui/event_hook.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/paint_boxes.h"
+#include "mainwindow/ui/widget_names.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QComboBox>
@@ -18,14 +19,7 @@
 
 namespace calidarix {
 
-namespace {
-
-template <typename W> W *Named(W *widget, const char *name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-} // namespace
+namespace {} // namespace
 
 void TCalidarix::BuildFileBrowser() {
   PanelsState &p = FPanels;

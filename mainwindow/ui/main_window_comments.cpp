@@ -7,6 +7,7 @@
 #include "mainwindow/ui/info_form.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/sound_wait.h"
+#include "mainwindow/ui/widget_names.h"
 #include "mainwindow/voice_comment.h"
 #include "mainwindow/wave_recorder.h"
 #include "thermogram/thermogram_globals.h"
@@ -24,14 +25,7 @@
 
 namespace calidarix {
 
-namespace {
-
-template <typename W> W *Named(W *widget, const char *name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-} // namespace
+namespace {} // namespace
 
 void TCalidarix::BuildSoundButton() {
   PanelsState &p = FPanels;

@@ -4,6 +4,7 @@
 // headless range functions check and apply the values; the window shows the result.
 
 #include "mainwindow/ui/event_hook.h"
+#include "mainwindow/ui/key_state.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "platform/numbers.h"
@@ -19,10 +20,6 @@
 namespace calidarix {
 
 namespace {
-
-bool IsEnter(int key) {
-  return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
 
 // The key's code as the key messages of the design number keys: letters and digits by their
 // character, the editing keys by their virtual-key numbers.

@@ -6,8 +6,10 @@
 #include "mainwindow/info_panel_layout.h"
 #include "mainwindow/setup_values.h"
 #include "mainwindow/ui/event_hook.h"
+#include "mainwindow/ui/key_state.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
+#include "mainwindow/ui/widget_names.h"
 #include "platform/network_policy.h"
 #include "thermogram/display_range.h"
 #include "thermogram/thermogram_globals.h"
@@ -31,15 +33,6 @@
 namespace calidarix {
 
 namespace {
-
-template <typename W> W *Named(W *widget, const char *name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-bool IsEnter(int key) {
-  return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
 
 // A printable character an edit does not take; editing keys always pass.
 bool Refused(const QKeyEvent &key, bool (*accepts)(QChar)) {

@@ -5,6 +5,7 @@
 #include "acquisition/ui/battery_gauge.h"
 #include "acquisition/ui/video_form.h"
 #include "mainwindow/captions.h"
+#include "mainwindow/registry_settings.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/placeholder_forms.h"
@@ -33,7 +34,6 @@ namespace calidarix {
 
 namespace {
 
-const char *kInterfaceKey = "dtvimage\\Calidarix_Interface";
 const char *kSiblingKey = "dtvimage\\Quillmere_Interface";
 
 // The program's icon: a small palette ramp, cold to hot.

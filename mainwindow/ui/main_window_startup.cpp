@@ -3,6 +3,7 @@
 // demo image), then the start-up command line. The head connection and the camera-type question wait for
 // the event loop.
 
+#include "mainwindow/registry_settings.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "platform/path_text.h"
@@ -27,8 +28,6 @@ namespace calidarix {
 TCalidarix *Calidarix = nullptr;
 
 namespace {
-
-const char *kInterfaceKey = "dtvimage\\Calidarix_Interface";
 
 // Lays out a window that has not been shown yet, top-down, so that child sizes are known.
 void LayOutNow(QWidget *widget) {

@@ -6,6 +6,7 @@
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/menu_item.h"
+#include "mainwindow/ui/widget_names.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,11 +25,6 @@
 namespace calidarix {
 
 namespace {
-
-template <typename W> W *Named(W *widget, const char *name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 QAction *AddItem(QMenu *menu, const char *name, const char *text) {
   auto *item = Named(new TMenuItem(QString::fromUtf8(text), menu), name);

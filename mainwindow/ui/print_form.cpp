@@ -4,6 +4,7 @@
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/print_grid.h"
+#include "mainwindow/ui/widget_names.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,11 +24,6 @@ namespace calidarix {
 TPrintForm *PrintForm = nullptr;
 
 namespace {
-
-template <typename W> W *Named(W *widget, const char *name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 QToolButton *SpeedButton(QWidget *parent, const char *name, const char *face, const char *hint) {
   auto *button = Named(new QToolButton(parent), name);
