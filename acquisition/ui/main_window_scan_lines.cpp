@@ -11,12 +11,18 @@
 #include "head/head_globals.h"
 #include "head/head_link.h"
 #include "mainwindow/ui/logger_window.h"
+#include "mainwindow/ui/paint_boxes.h"
 #include "mainwindow/ui/placeholder_forms.h"
 #include "mainwindow/ui/progress_form.h"
 #include "platform/numbers.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPainter>
+#include <QProgressBar>
+
+#include <algorithm>
+#include <span>
 
 namespace calidarix {
 
@@ -26,8 +32,8 @@ void TCalidarix::ScanLineMessage(const Message &message) {
   TAcquisitionState &a = FAcquisition;
   a.ScanLineNumber = static_cast<std::int32_t>(message.WParam);
   const std::int32_t line = a.ScanLineNumber;
-  if (MenuChecked("ProgressiveScan") && line == 0)
-    NotAvailable(QStringLiteral("Progressive display of the scan lines"));
+  if (MenuChecked("ProgressiveScan"))
+    ShowScanLineBMP(line);
   if (ScanRequests.FrameTimingOn.Get() && ProgressForm && ProgressForm->isVisible() &&
       ScanUnit.DisplayFrameHeight > 0)
     ProgressForm->SetProgress(TruncToInt32(static_cast<double>(line) / ScanUnit.DisplayFrameHeight * 100.0));
@@ -42,6 +48,42 @@ void TCalidarix::ScanLineMessage(const Message &message) {
     if (a.LiveProfile.size() > 1 && GraphForm)
       GraphForm->update();
     ScanRequests.SuppressLineMessages.Set(false);
+  }
+}
+
+void TCalidarix::ShowScanLineBMP(std::int32_t lineNo) {
+  if (!Scan || !CurrentDTV || !ImagePB || ImagePB->Picture.isNull())
+    return;
+  // The thread keeps copies of the last lines it received; a line already dropped is not shown.
+  const TScanLineCopy copy = Scan->LineCopy(lineNo);
+  if (copy.Line != lineNo || copy.Values.empty())
+    return;
+  const std::size_t width =
+      std::min(copy.Values.size(), static_cast<std::size_t>(std::max(0, ScanUnit.FrameWidth)));
+  const std::span<const std::uint16_t> line(copy.Values.data(), width);
+  const TAreaRecord &area = FMarkers.FCurrentArea;
+  const bool whole = area.IsEmpty();
+  const TScanLineColours row = ScanLineColours(line, ScanUnit.SignalLut, *CurrentDTV, whole ? 0 : area.Left,
+                                               whole ? static_cast<std::int32_t>(width) - 1 : area.Right);
+  QImage pixels(static_cast<int>(width), 1, QImage::Format_RGB32);
+  for (std::size_t x = 0; x < width; ++x)
+    pixels.setPixel(static_cast<int>(x), 0, qRgb(row.Colours[x].R, row.Colours[x].G, row.Colours[x].B));
+  // The line is stretched over the image rows it covers, straight into the picture on the screen.
+  const std::int32_t k = ScanLineDisplayRows(ScanUnit.Speed, ScanUnit.Sectors);
+  const QRect target(QPoint(GetScreenX(0), GetScreenY(lineNo * k)),
+                     QPoint(GetScreenX(static_cast<std::int32_t>(width)), GetScreenY((lineNo + 1) * k)));
+  const QRect box(target.left(), target.top(), target.width() - 1, target.height() - 1);
+  if (box.isValid()) {
+    QPainter painter(&ImagePB->Picture);
+    painter.drawImage(box, pixels);
+    painter.end();
+    ImagePB->update(box);
+  }
+  const std::optional<std::int32_t> noise = LineNoiseFigure(row.NoiseSum);
+  if (noise && ProgressForm && ProgressForm->Tag == 1) {
+    if (ProgressForm->Bar->maximum() < *noise)
+      ProgressForm->Bar->setMaximum(*noise);
+    ProgressForm->SetProgress(*noise);
   }
 }
 

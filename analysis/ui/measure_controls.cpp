@@ -171,6 +171,8 @@ void TCalidarix::BuildMeasureControls() {
   connect(
       NamedAction(ServiceFunctions, "ArrayHorLevelCorrection", QStringLiteral("Array Hor Level Correction")),
       &QAction::triggered, this, &TCalidarix::ArrayHorLevelCorrectionClick);
+  NamedAction(ServiceFunctions, "DecodeDualScan", QStringLiteral("Decode Dual Scan"))->setCheckable(true);
+  ServiceFunctions->addSeparator();
   QMenu *gl = ServiceFunctions->addMenu(QStringLiteral("GL"));
   gl->setObjectName(QStringLiteral("GL1"));
   connect(NamedAction(gl, "BoxMode", QStringLiteral("Box Mode")), &QAction::triggered, this,

@@ -404,6 +404,9 @@ public:
   // handle the others, which until then only log.
   void HeadStepMessage(const Message &message);
   void ScanLineMessage(const Message &message);
+  // "Scan Progressive": one received line drawn over the image as it arrives, and its noise figure in
+  // the progress window.
+  void ShowScanLineBMP(std::int32_t lineNo);
   void FrameDoneMessage(const Message &message);
   void ModuleFrameMessage(const Message &message);
   void RestitchMessage();
@@ -418,6 +421,8 @@ public:
   // time written on the image.
   void DoubleMinMax1Click();
   void DateTimeMode1Click();
+  // Service item "Decode Dual Scan": frames scanned in both directions are read back to their rows.
+  void DecodeDualScanClick();
   // Connects the tray icon's clicks to WMTrayIcon (called once the icon exists).
   void ConnectTrayIcon();
 

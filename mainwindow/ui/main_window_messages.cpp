@@ -276,6 +276,15 @@ void TCalidarix::DateTimeMode1Click() {
   ImagePBPaint(this);
 }
 
+void TCalidarix::DecodeDualScanClick() {
+  if (!CurrentDTV)
+    return;
+  if (auto *item = findChild<QAction *>(QStringLiteral("DecodeDualScan")))
+    CurrentDTV->FDecodeDualScan = item->isChecked();
+  // The frame is read again, decoded or as it is stored.
+  ChangeDTV(true);
+}
+
 void TCalidarix::DeviceChange(WPARAM event) {
   if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE)
     return;
@@ -520,6 +529,7 @@ void TCalidarix::ConnectFilesAndMessages() {
       {"ShowMinMax1", &TCalidarix::ShowMinMax1Click},
       {"DoubleMinMax1", &TCalidarix::DoubleMinMax1Click},
       {"DateTimeMode1", &TCalidarix::DateTimeMode1Click},
+      {"DecodeDualScan", &TCalidarix::DecodeDualScanClick},
   };
   for (auto [name, command] : items)
     if (auto *item = findChild<QAction *>(QString::fromLatin1(name)))

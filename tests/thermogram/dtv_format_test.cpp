@@ -764,6 +764,11 @@ TEST_F(DtvFormatTest, DualScanFramesAreDecodedOnLoadWhenAsked) {
     EXPECT_EQ(decoded.Height(), 6);
     EXPECT_TRUE(decoded.FSkewCorrect);
     EXPECT_EQ(decoded.FRawMax, *std::max_element(decoded.FRaw.begin(), decoded.FRaw.end()));
+    // Read again as stored, the frame has no skew correction left from the decoded one.
+    decoded.FDecodeDualScan = false;
+    ASSERT_TRUE(decoded.LoadDTV(Name(file), 1));
+    EXPECT_EQ(decoded.Height(), 18);
+    EXPECT_FALSE(decoded.FSkewCorrect);
   }
 }
 

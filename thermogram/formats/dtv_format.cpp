@@ -398,6 +398,8 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   FIsoPoints.clear(); // traced on the frame just replaced
   FAspectFromAngles = false;
   FScanReconstructed = false;
+  // Only the decoding below switches the skew correction on; a frame read as stored has none.
+  FSkewCorrect = false;
 
   const bool hasAngles =
       FHeader.HorzExtent != 0 && FHeader.VertExtent != 0 && FHeader.Elevation != TDTVHeader::kElevationNotSet;

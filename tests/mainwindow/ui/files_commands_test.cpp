@@ -8,6 +8,7 @@
 #include "mainwindow/ui/progress_form.h"
 #include "platform/path_text.h"
 #include "tests/mainwindow/ui/file_window_fixture.h"
+#include "tests/support/thermogram_fixture.h"
 
 #include <QAction>
 #include <QDeadlineTimer>
@@ -83,6 +84,30 @@ TEST_F(FileWindow, OnlyTheExactLowerCaseServiceNameEntersServiceMode) {
   w.OpenSBClick();
   EXPECT_EQ(Shown(), upper);
   EXPECT_EQ(dialogs->Messages.size(), 1);
+}
+
+TEST_F(FileWindow, DecodeDualScanReadsATripledFrameBackToItsRowsAndBack) {
+  TCalidarix &w = Start();
+  // A vertical gradient, tripled the way a camera scanning in both directions delivers it.
+  TDTV source;
+  source.ResetHeader();
+  test::SetFrame(source, 16, 6, [](int x, int y) { return 1000 * y + x + 1; });
+  source.TripleHeight(false);
+  const QString file = Path("dual.dtv");
+  ASSERT_TRUE(source.SaveDTV(file));
+  dialogs->OpenAnswers.push_back({file});
+  w.OpenSBClick();
+  ASSERT_EQ(CurrentDTV->Height(), 18);
+
+  auto *item = w.findChild<QAction *>(QStringLiteral("DecodeDualScan"));
+  ASSERT_NE(item, nullptr);
+  item->trigger();
+  EXPECT_EQ(CurrentDTV->Height(), 6);
+  EXPECT_TRUE(CurrentDTV->FSkewCorrect);
+  EXPECT_EQ(CurrentDTV->FFileName, file);
+  item->trigger();
+  EXPECT_EQ(CurrentDTV->Height(), 18);
+  EXPECT_FALSE(CurrentDTV->FSkewCorrect);
 }
 
 TEST_F(FileWindow, OpeningSeveralFilesJoinsThemIntoOneFilmShownFromItsFirstFrame) {
