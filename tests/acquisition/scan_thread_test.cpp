@@ -26,6 +26,10 @@ struct ThreadRig {
         [this](MessageId msg, WPARAM w, LPARAM l) {
           const std::lock_guard lock(mutex);
           messages.push_back(Message{msg, w, l, 0});
+          // Taken at once, as the window takes its frames, so that no later frame can push it out
+          // of the mailbox however far the thread runs ahead of the test.
+          if (keepFrames && msg == WM_FRAMEDONE)
+            kept.push_back(scan->Frames.Take(static_cast<std::uint64_t>(w)));
           changed.notify_all();
         },
         requests, UnitFor(config, scanHeight));
@@ -70,6 +74,10 @@ struct ThreadRig {
 
   // The frames of every frame message, in order (a frame already dropped gives null).
   std::vector<std::shared_ptr<const TCameraFrame>> TakeFrames() {
+    if (keepFrames) {
+      const std::lock_guard lock(mutex);
+      return kept;
+    }
     std::vector<std::shared_ptr<const TCameraFrame>> frames;
     for (const Message &m : Messages(WM_FRAMEDONE)) {
       EXPECT_EQ(m.LParam, scan->AsLParam());
@@ -85,6 +93,8 @@ struct ThreadRig {
   std::mutex mutex;
   std::condition_variable changed;
   std::vector<Message> messages;
+  bool keepFrames = false; // set before the thread runs
+  std::vector<std::shared_ptr<const TCameraFrame>> kept;
 };
 
 // The camera's frame number, read back from a frame the drift correction moved by -500.
@@ -94,6 +104,7 @@ int CameraFrameOf(const TCameraFrame &frame) {
 
 TEST(ScanThread, PostsEveryFrameButTheFirstWithItsLinesAndStatus) {
   ThreadRig rig({});
+  rig.keepFrames = true;
   EXPECT_FALSE(rig.requests.ScanRunning.Get());
   rig.scan->Resume();
   ASSERT_TRUE(rig.WaitForFrames(3));

@@ -1,3 +1,4 @@
+#include "acquisition/scan_lines.h"
 #include "acquisition/scan_thread.h"
 #include "acquisition/ui/camera_acquisition.h"
 #include "mainwindow/ini_settings.h"
@@ -50,6 +51,26 @@ TEST_F(AcquisitionCommands, ScanButtonWithNothingRunningKeepsItsStopFaceAndSaysS
     EXPECT_TRUE(w.FStatusNotice.contains("Starting acquisition"));
     EXPECT_FALSE(ScanRequests.ScanRunning.Get());
   }
+}
+
+TEST_F(AcquisitionCommands, ScanProgressiveDrawsAReceivedLineOverTheImage) {
+  TCalidarix &w = StartHeld();
+  const TScanLineCopy line = Scan->LatestLine();
+  ASSERT_GE(line.Line, 0);
+  // A palette of one colour shows where the line lands.
+  CurrentDTV->FPalette.fill(TRGB{0, 255, 0});
+  CurrentDTV->isIso = false;
+  w.ShowScanLineBMP(line.Line);
+  const std::int32_t k = ScanLineDisplayRows(ScanUnit.Speed, ScanUnit.Sectors);
+  const QPoint first(w.GetScreenX(0), w.GetScreenY(line.Line * k));
+  const QPoint last(w.GetScreenX(ScanUnit.FrameWidth) - 1, w.GetScreenY((line.Line + 1) * k) - 1);
+  ASSERT_TRUE(w.ImagePB->Picture.rect().contains(first));
+  EXPECT_EQ(w.ImagePB->Picture.pixel(first) & 0xFFFFFFu, 0x00FF00u);
+  EXPECT_EQ(w.ImagePB->Picture.pixel(last) & 0xFFFFFFu, 0x00FF00u);
+  // A line the thread no longer keeps is not drawn.
+  CurrentDTV->FPalette.fill(TRGB{255, 0, 0});
+  w.ShowScanLineBMP(line.Line + 100000);
+  EXPECT_EQ(w.ImagePB->Picture.pixel(first) & 0xFFFFFFu, 0x00FF00u);
 }
 
 TEST_F(AcquisitionCommands, SpeedAndRangeKeysActOnlyInAnIdleScan) {
