@@ -1,6 +1,7 @@
 #include "analysis/region_statistics.h"
 
 #include "platform/numbers.h"
+#include "thermogram/frame_statistics.h"
 
 #include <algorithm>
 #include <array>
@@ -97,14 +98,12 @@ TRegionStatistics CountRegion(const TDTV &dtv, const TRect &r, bool ellipse, con
     // Local bounds: the counts are stored through a pointer that could otherwise alias the span.
     const std::uint16_t *first = Row(dtv, span.Y) + span.X0;
     const std::uint16_t *last = Row(dtv, span.Y) + span.X1 + 1;
-    // Counting and finding the row's extremes in separate loops keeps both free of branches; a row
-    // that holds a new extreme is searched for its first place.
-    std::uint16_t rowLo = *first;
-    std::uint16_t rowHi = rowLo;
-    for (const std::uint16_t *p = first; p != last; ++p) {
-      rowLo = std::min(rowLo, *p);
-      rowHi = std::max(rowHi, *p);
-    }
+    // Counting and finding the row's extremes in separate passes keeps both free of branches; the
+    // extremes come from the frame summary's pass, which has the unsigned 16-bit minimum and maximum
+    // of the wider vector instructions. A row that holds a new extreme is searched for its first place.
+    const RawSummary row = SummariseRaw(first, static_cast<std::size_t>(last - first));
+    const std::uint16_t rowLo = row.min;
+    const std::uint16_t rowHi = row.max;
     for (const std::uint16_t *p = first; p != last; ++p)
       ++table[*p];
     if (rowLo < lo) {
