@@ -38,12 +38,6 @@ inline TDirVec Rotate(const TDirVec &v, const TFrameRotation &r) {
                  Saturated16(RoundSmall(z1 * r.HorCos + x2 * r.HorSin))};
 }
 
-CALIDARIX_VECTOR_CLONES
-void RotateRow(const TDirVec *in, TDirVec *out, std::size_t n, const TFrameRotation &r) {
-  for (std::size_t i = 0; i < n; ++i)
-    out[i] = Rotate(in[i], r);
-}
-
 // atan2(-x, z) x K estimated without the library. The angle is brought into 0..pi/4 by the octant
 // (smaller over larger component), and above tan(pi/8) into -tan(pi/8)..0 by atan(t) = pi/4 +
 // atan((t - 1) / (t + 1)). There the arc tangent's series u - u^3/3 + ... - u^15/15 + u^17/17 is
@@ -91,8 +85,10 @@ TDirVec RotatedToFrame(const TDirVec &v, const TFrameRotation &r) {
   return Rotate(v, r);
 }
 
+CALIDARIX_VECTOR_CLONES
 void RotateRowToFrame(const TDirVec *in, TDirVec *out, std::size_t n, const TFrameRotation &r) {
-  RotateRow(in, out, n, r);
+  for (std::size_t i = 0; i < n; ++i)
+    out[i] = Rotate(in[i], r);
 }
 
 std::int16_t AzimuthUnits(const TDirVec &v) {

@@ -16,7 +16,6 @@
 #include "acquisition/scan_thread.h"
 #include "acquisition/ui/acquisition_state.h"
 #include "acquisition/ui/focus_slider.h"
-#include "acquisition/ui/scan_window_helpers.h"
 #include "head/head_frame.h"
 #include "head/head_globals.h"
 #include "head/head_link.h"
@@ -88,7 +87,7 @@ TScan &TCalidarix::StartAcquisitionThread(const TScanUnit &unit, std::uint16_t c
   const WindowHandle owner = AcquisitionWindowHandle();
   ScanRequests.HeadConnected.Set(HeadConnected);
   ScanRequests.FPauseRequest.Set(false);
-  SetCameraUserLog(ScanLogOn());
+  SetCameraUserLog(UserLogOn());
   auto scan = std::make_unique<TScan>(
       [owner](MessageId msg, WPARAM w, LPARAM l) { PostMessage(owner, msg, w, l); }, ScanRequests, unit);
   scan->CameraPort = cameraPort;
@@ -171,8 +170,8 @@ void TCalidarix::StopScan() {
     RestoreScanButton();
     return;
   }
-  if (ScanLogOn())
-    ScanLog(QStringLiteral("Scan stopping"));
+  if (UserLogOn())
+    LogLine(QStringLiteral("Scan stopping"));
   if (!Scan)
     return;
   a.FScanStopping = true;
@@ -188,7 +187,7 @@ void TCalidarix::StopScan() {
   while (!ScanRequests.FPostEnabled.Get()) {
     if (waited.elapsed() > limitMs) {
       a.StopTimedOut = true;
-      ScanLog(QStringLiteral("Scan stop: the acquisition thread did not answer within %1 ms").arg(limitMs));
+      LogLine(QStringLiteral("Scan stop: the acquisition thread did not answer within %1 ms").arg(limitMs));
       break;
     }
     QApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -213,17 +212,17 @@ void TCalidarix::StopScan() {
   if (FLimitOn && FLimit != 0.0) {
     for (QWidget *w : {static_cast<QWidget *>(ScalePanel), static_cast<QWidget *>(InfoPanel),
                        static_cast<QWidget *>(ToolPanel)})
-      FillPanel(w, ButtonFace(this));
-    FillPanel(MinPanel, FMinPanelColor);
-    FillPanel(MaxPanel, FMaxPanelColor);
-    FillPanel(PalBottomPanel, FMinPanelColor);
+      SetBackground(w, ButtonFace(this));
+    SetBackground(MinPanel, FMinPanelColor);
+    SetBackground(MaxPanel, FMaxPanelColor);
+    SetBackground(PalBottomPanel, FMinPanelColor);
   }
   ScanRequests.StripScanning.Set(false);
   ScanRequests.PanByFramesActive.Set(false);
 
   RestoreScanButton();
-  FillPanel(FileInfoPanel, ButtonFace(this));
-  FillPanel(findChild<QWidget *>(QStringLiteral("FileNamePanel")), ButtonFace(this));
+  SetBackground(FileInfoPanel, ButtonFace(this));
+  SetBackground(findChild<QWidget *>(QStringLiteral("FileNamePanel")), ButtonFace(this));
   for (const char *name : {"OpenSB", "PrintSB", "ExcelSB"})
     if (auto *b = findChild<QToolButton *>(QString::fromLatin1(name)))
       b->setEnabled(true);
@@ -249,8 +248,8 @@ void TCalidarix::StopScan() {
   ScanRequests.ScanRunning.Set(false);
   a.Overlay.clear();
   a.FScanStopping = false;
-  if (ScanLogOn()) {
-    ScanLog(QStringLiteral("Scan stopped"));
+  if (UserLogOn()) {
+    LogLine(QStringLiteral("Scan stopped"));
     logger->SaveLog();
   }
 }
@@ -296,16 +295,16 @@ void TCalidarix::SaveFilm() {
   }
   if (!result.Ok()) {
     for (const QString &problem : result.Problems)
-      ScanLog(problem);
+      LogLine(problem);
     Dialogs().ShowError(this, result.Problems.join(QLatin1Char('\n')));
   }
   if (!result.MainFilm.empty()) {
     FAcquisition.FilmSavedName = QString::fromStdString(result.MainFilm.filename().string());
     FSaveDirectory = QString::fromStdString(result.MainFilm.parent_path().string());
     FOpenDirectory = FSaveDirectory;
-    ScanLog(QStringLiteral("Film saved: %1").arg(QString::fromStdString(result.MainFilm.string())));
+    LogLine(QStringLiteral("Film saved: %1").arg(QString::fromStdString(result.MainFilm.string())));
   }
-  FillPanel(FileInfoPanel, ButtonFace(this));
+  SetBackground(FileInfoPanel, ButtonFace(this));
   ImagePB->update();
   if (FAcquisition.FMergeScansPending) {
     FAcquisition.FMergeScansPending = false;
@@ -460,8 +459,8 @@ void TCalidarix::OptionsPanelClick() {
   }
   const QColor face = ButtonFace(this);
   const auto mark = [&](const QString &base, bool marked) {
-    FillPanel(findChild<QWidget *>(base + QStringLiteral("Panel")), marked ? kMarkedColour : face);
-    FillPanel(findChild<QWidget *>(base + QStringLiteral("NamePanel")), marked ? kMarkedColour : face);
+    SetBackground(findChild<QWidget *>(base + QStringLiteral("Panel")), marked ? kMarkedColour : face);
+    SetBackground(findChild<QWidget *>(base + QStringLiteral("NamePanel")), marked ? kMarkedColour : face);
   };
   for (int s = 0; s <= 3; ++s)
     mark(QStringLiteral("Speed%1").arg(s), ScanUnit.Speed == s);
@@ -511,7 +510,7 @@ void TCalidarix::BuildAcquisitionControls() {
   SetCameraLogSink([](const QString &line) {
     if (QCoreApplication *app = QCoreApplication::instance())
       QMetaObject::invokeMethod(
-          app, [line] { ScanLog(line); }, Qt::QueuedConnection);
+          app, [line] { LogLine(line); }, Qt::QueuedConnection);
   });
 
   ScanSB->setCheckable(true);

@@ -19,7 +19,6 @@
 #include "acquisition/ui/acquisition_state.h"
 #include "acquisition/ui/battery_gauge.h"
 #include "acquisition/ui/focus_slider.h"
-#include "acquisition/ui/scan_window_helpers.h"
 #include "acquisition/video_capture.h"
 #include "head/head_frame.h"
 #include "head/head_globals.h"
@@ -95,9 +94,9 @@ void TCalidarix::FrameDoneMessage(const Message &message) {
   if (!posted)
     return; // a frame the window fell too far behind for; a later message brings a newer one
   TCameraFrame frame = *posted;
-  SetCameraUserLog(ScanLogOn());
-  if (ScanLogOn())
-    ScanLog(QStringLiteral("FrameDone Message"));
+  SetCameraUserLog(UserLogOn());
+  if (UserLogOn())
+    LogLine(QStringLiteral("FrameDone Message"));
   TFrameResult result = frame.Result;
 
   // Panorama by frames: the head has settled, so the thread marks the next complete frame.
@@ -108,16 +107,16 @@ void TCalidarix::FrameDoneMessage(const Message &message) {
   if (HeadConnected && ScanRequests.StripScanning.Get()) {
     switch (ScanRequests.StripStep.Get()) {
     case 5:
-      ScanLog(QStringLiteral("Strip: Waiting for blinds"));
+      LogLine(QStringLiteral("Strip: Waiting for blinds"));
       WaitForStripStep6();
-      ScanLog(QStringLiteral("Strip: Blinds done"));
+      LogLine(QStringLiteral("Strip: Blinds done"));
       if (IsDualBandType(ScanUnit.CameraInterfaceType))
         CorrectStripDrift(frame, TStripDrift{frame.BandReference1, frame.BandReference2,
                                              frame.StripStartBand1, frame.StripStartBand2});
       break;
     case 6:
       result = TFrameResult{kFrameStripLost, result.Line, kCodeStripLost};
-      ScanLog(QStringLiteral("Strip: hsProcessingFrame MSG.WParam"));
+      LogLine(QStringLiteral("Strip: hsProcessingFrame MSG.WParam"));
       break;
     case 7:
       // Not while the strip command still shapes and saves the strip frame: it ends the sequence.
@@ -165,8 +164,8 @@ void TCalidarix::FrameResultHandling(const TFrameResult &result) {
   FAcquisition.LostNotice = FLanguage == 1 ? QStringLiteral("Соединение с камерой... Пожалуйста, подождите")
                                            : QStringLiteral("Connecting to IR-Camera... Please wait.");
   ImagePBPaint(this);
-  if (ScanLogOn()) {
-    ScanLog(QStringLiteral("Scan frame lost. Error code:%1. Line:%2").arg(result.Code).arg(result.Line));
+  if (UserLogOn()) {
+    LogLine(QStringLiteral("Scan frame lost. Error code:%1. Line:%2").arg(result.Code).arg(result.Line));
     logger->SaveLog();
   }
 }
@@ -399,7 +398,7 @@ void TCalidarix::ProcessFrame(const TCameraFrame &frame) {
   if (stripStep6) {
     ScanRequests.StripStep.Set(7);
     FHeadState.StripStep = 7;
-    ScanLog(QStringLiteral("Strip: Advanced fm hsProcessingFrame"));
+    LogLine(QStringLiteral("Strip: Advanced fm hsProcessingFrame"));
   }
 
   // P20: the texts over the live image.
@@ -461,8 +460,8 @@ void TCalidarix::RecordFilmFrame(bool dual) {
     cur.FHeader.ModelHigh = static_cast<std::uint8_t>(ScanUnit.CameraNo / 100);
     cur.FHeader.ModelLow = static_cast<std::uint8_t>(ScanUnit.CameraNo % 100);
     cur.FHeader.FieldMode = ScanUnit.DisplaySpeed == 0 ? 255 : 0;
-    FillPanel(FileInfoPanel, QColor(255, 0, 0));
-    FillPanel(findChild<QWidget *>(QStringLiteral("FileNamePanel")), QColor(255, 0, 0));
+    SetBackground(FileInfoPanel, QColor(255, 0, 0));
+    SetBackground(findChild<QWidget *>(QStringLiteral("FileNamePanel")), QColor(255, 0, 0));
     a.FLastFrameTicks = ticks();
     if (dual) {
       written = BandDTV35->StartFilm(band35);
@@ -512,7 +511,7 @@ void TCalidarix::RecordFilmFrame(bool dual) {
   }
   if (!written) {
     // A film that cannot be written stops recording; what was written stays and is finished.
-    ScanLog(QStringLiteral("Film recording stopped: ") + written.message);
+    LogLine(QStringLiteral("Film recording stopped: ") + written.message);
     ShowViewNotice(QStringLiteral("Film recording stopped: ") + written.message);
     SaveFilm();
   }
@@ -527,7 +526,7 @@ void TCalidarix::SaveFilmVideoFrame(const std::filesystem::path &drive, int fram
   std::filesystem::create_directories(folder, error);
   const QString name = QString::fromStdString((folder / VideoFrameName(frameCount)).string());
   if (const IoResult saved = SaveVideoFrameJPEG(name); !saved)
-    ScanLog(QStringLiteral("Video frame not saved: ") + saved.message);
+    LogLine(QStringLiteral("Video frame not saved: ") + saved.message);
 }
 
 void TCalidarix::SaveFixedFile(bool dual) {
@@ -542,7 +541,7 @@ void TCalidarix::SaveFixedFile(bool dual) {
     if (jpeg.isEmpty() ||
         !WriteFileAtomically(name.toStdString(),
                              std::string_view(jpeg.constData(), static_cast<std::size_t>(jpeg.size())), &why))
-      ScanLog(QStringLiteral("Fixed file %1 not written: %2")
+      LogLine(QStringLiteral("Fixed file %1 not written: %2")
                   .arg(name, error.isEmpty() ? QString::fromStdString(why) : error));
   } else if (extension == QLatin1String("DTV") && !ScanRequests.FilmRecording.Get()) {
     IoResult written = IoResult::Ok();
@@ -554,7 +553,7 @@ void TCalidarix::SaveFixedFile(bool dual) {
         written = BandDTV812->AppendFilmFrame(name);
     }
     if (!written)
-      ScanLog(QStringLiteral("Fixed file %1 not written: %2").arg(name, written.message));
+      LogLine(QStringLiteral("Fixed file %1 not written: %2").arg(name, written.message));
   }
 }
 
@@ -577,12 +576,12 @@ void TCalidarix::TemperatureAlarm(bool dual) {
   }
   for (QWidget *w : {static_cast<QWidget *>(ScalePanel), static_cast<QWidget *>(InfoPanel),
                      static_cast<QWidget *>(ToolPanel)})
-    FillPanel(w, alarm ? yellow : face);
-  FillPanel(MinPanel, alarm ? yellow : FMinPanelColor);
-  FillPanel(PalBottomPanel, alarm ? yellow : FMinPanelColor);
-  FillPanel(MaxPanel, alarm ? yellow : FMaxPanelColor);
+    SetBackground(w, alarm ? yellow : face);
+  SetBackground(MinPanel, alarm ? yellow : FMinPanelColor);
+  SetBackground(PalBottomPanel, alarm ? yellow : FMinPanelColor);
+  SetBackground(MaxPanel, alarm ? yellow : FMaxPanelColor);
   if (!dual)
-    FillPanel(BigButtonsPanel, alarm ? yellow : face);
+    SetBackground(BigButtonsPanel, alarm ? yellow : face);
   FAcquisition.AlarmOn = alarm;
   if (!alarm)
     return;
@@ -614,9 +613,9 @@ void TCalidarix::EndFrameTiming(const TCameraFrame &frame) {
   FAutoSaveState.SaveNameSuffix.clear();
   FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
   ChangeDTV(true);
-  if (ScanLogOn()) {
-    ScanLog(QStringLiteral("ButterFly Time:") + QString::fromStdString(FixedText(period / 1000.0, 2)));
-    ScanLog(QStringLiteral("ButterFly Freq:") + QString::fromStdString(FixedText(f, 2)));
+  if (UserLogOn()) {
+    LogLine(QStringLiteral("ButterFly Time:") + QString::fromStdString(FixedText(period / 1000.0, 2)));
+    LogLine(QStringLiteral("ButterFly Freq:") + QString::fromStdString(FixedText(f, 2)));
   }
 }
 

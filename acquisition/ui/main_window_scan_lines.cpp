@@ -70,9 +70,10 @@ void TCalidarix::ShowScanLineBMP(std::int32_t lineNo) {
     pixels.setPixel(static_cast<int>(x), 0, qRgb(row.Colours[x].R, row.Colours[x].G, row.Colours[x].B));
   // The line is stretched over the image rows it covers, straight into the picture on the screen.
   const std::int32_t k = ScanLineDisplayRows(ScanUnit.Speed, ScanUnit.Sectors);
-  const QRect target(QPoint(GetScreenX(0), GetScreenY(lineNo * k)),
-                     QPoint(GetScreenX(static_cast<std::int32_t>(width)), GetScreenY((lineNo + 1) * k)));
-  const QRect box(target.left(), target.top(), target.width() - 1, target.height() - 1);
+  const std::int32_t left = GetScreenX(0);
+  const std::int32_t top = GetScreenY(lineNo * k);
+  const QRect box(left, top, GetScreenX(static_cast<std::int32_t>(width)) - left,
+                  GetScreenY((lineNo + 1) * k) - top);
   if (box.isValid()) {
     QPainter painter(&ImagePB->Picture);
     painter.drawImage(box, pixels);

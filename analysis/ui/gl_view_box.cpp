@@ -158,7 +158,7 @@ void TGLview::BuildBoxFaces() {
     }
   }
   gl.glBindTexture(GL_TEXTURE_2D, 0);
-  if (logger && logger->FUserLog)
+  if (UserLogOn())
     logger->AppendLine(QStringLiteral("3-D view: box faces of %1 texels built").arg(side));
 }
 

@@ -40,15 +40,6 @@ QSurfaceFormat ViewFormat() {
   return format;
 }
 
-void Log(const QString &text) {
-  if (logger)
-    logger->AppendLine(text);
-}
-
-bool UserLog() {
-  return logger && logger->FUserLog;
-}
-
 QString GLText(QOpenGLFunctions_2_0 &gl, GLenum name) {
   const auto *text = reinterpret_cast<const char *>(gl.glGetString(name));
   return text ? QString::fromLatin1(text) : QString();
@@ -84,7 +75,7 @@ bool TGLview::CreateContext() {
   }
   if (!gl) {
     // No OpenGL 2.0 here: the window goes away and the next show tries again.
-    Log(QStringLiteral("3-D view: this display offers no OpenGL 2.0 context"));
+    LogLine(QStringLiteral("3-D view: this display offers no OpenGL 2.0 context"));
     return false;
   }
   FContext = std::move(context);
@@ -112,8 +103,8 @@ void TGLview::FormInit() {
   GLint vertexTextures = 0, textureSize = 0;
   gl.glGetIntegerv(GL_MAX_VERTEX_TEXTURE_IMAGE_UNITS, &vertexTextures);
   gl.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &textureSize);
-  Log(QStringLiteral("Max Texture Images in Vertex Shader %1").arg(vertexTextures));
-  Log(QStringLiteral("Max Texture Size %1").arg(textureSize));
+  LogLine(QStringLiteral("Max Texture Images in Vertex Shader %1").arg(vertexTextures));
+  LogLine(QStringLiteral("Max Texture Size %1").arg(textureSize));
   for (auto [id, side] : {std::pair{A::a4096, 4096}, {A::a2048, 2048}, {A::a1024, 1024}, {A::a512, 512}})
     if (textureSize < side)
       Action(id)->setEnabled(false);
@@ -130,8 +121,8 @@ void TGLview::FormInit() {
 
   LoadSources();
   UpdatePalette(false, false, true);
-  if (UserLog())
-    Log(QStringLiteral("Init"));
+  if (UserLogOn())
+    LogLine(QStringLiteral("Init"));
 }
 
 void TGLview::DeletePrograms() {
@@ -151,18 +142,18 @@ void TGLview::DeletePrograms() {
 void TGLview::LoadSources() {
   QOpenGLFunctions_2_0 &gl = *FGL;
   GLInfoText = QStringLiteral("OpenGL version: ") + GLText(gl, GL_VERSION);
-  Log(GLInfoText);
+  LogLine(GLInfoText);
   const QString version = GLText(gl, GL_SHADING_LANGUAGE_VERSION);
   GLSLVersion = GLSLVersionOf(version.toLatin1());
   const QString text =
       version.isEmpty() ? QStringLiteral("no GLSL supported") : QStringLiteral("GLSL version: ") + version;
   GLInfoText += QLatin1Char(' ') + text;
-  Log(text);
+  LogLine(text);
 
   // Programs of an earlier set-up go before new ones are made.
   DeletePrograms();
   if (GLSLVersion < kMinShaderVersion) {
-    Log(QStringLiteral("Shaders won't be enabled"));
+    LogLine(QStringLiteral("Shaders won't be enabled"));
     return;
   }
   QString failure;
@@ -197,8 +188,8 @@ void TGLview::LoadSources() {
   if (!failure.isEmpty()) {
     // One program missing means the view works without shaders, and says so once.
     DeletePrograms();
-    Log(failure);
-    Log(QStringLiteral("Shaders won't be enabled"));
+    LogLine(failure);
+    LogLine(QStringLiteral("Shaders won't be enabled"));
     if (!FShaderMessageShown && ShowMessage) {
       FShaderMessageShown = true;
       ShowMessage(failure);
@@ -213,8 +204,8 @@ void TGLview::UploadPaletteTextures(bool palette, bool iso) {
   if (!FGL || !CurrentDTV)
     return;
   QOpenGLFunctions_2_0 &gl = *FGL;
-  if (UserLog())
-    Log(QStringLiteral("Binding Palette"));
+  if (UserLogOn())
+    LogLine(QStringLiteral("Binding Palette"));
   auto upload = [&](GLenum unit, GLuint texture, const TPaletteTable &table) {
     const auto texels = Texels(table);
     gl.glActiveTexture(unit);
@@ -262,17 +253,17 @@ void TGLview::SetPaletteUniforms(bool wholeSteps) {
   gl.glUniform1f(LocIsoBeg, dtv.IsoBottom / 255.0f);
   gl.glUniform1f(LocIsoEnd, dtv.IsoTop / 255.0f);
   gl.glUniform1i(LocIsIso, dtv.isIso ? 1 : 0);
-  if (wholeSteps && UserLog()) {
-    Log(QStringLiteral("Addresses Palette Limits  %1 %2 %3 %4")
-            .arg(LocPalBeg)
-            .arg(LocPalEnd)
-            .arg(LocIsoBeg)
-            .arg(LocIsoEnd));
-    Log(QStringLiteral("Update Palette Limits  %1 %2 %3 %4")
-            .arg(dtv.PalBottom / 255.0, 0, 'f', 6)
-            .arg(dtv.PalTop / 255.0, 0, 'f', 6)
-            .arg(dtv.IsoBottom / 255.0, 0, 'f', 6)
-            .arg(dtv.IsoTop / 255.0, 0, 'f', 6));
+  if (wholeSteps && UserLogOn()) {
+    LogLine(QStringLiteral("Addresses Palette Limits  %1 %2 %3 %4")
+                .arg(LocPalBeg)
+                .arg(LocPalEnd)
+                .arg(LocIsoBeg)
+                .arg(LocIsoEnd));
+    LogLine(QStringLiteral("Update Palette Limits  %1 %2 %3 %4")
+                .arg(dtv.PalBottom / 255.0, 0, 'f', 6)
+                .arg(dtv.PalTop / 255.0, 0, 'f', 6)
+                .arg(dtv.IsoBottom / 255.0, 0, 'f', 6)
+                .arg(dtv.IsoTop / 255.0, 0, 'f', 6));
   }
   gl.glUseProgram(static_cast<GLuint>(current));
 }

@@ -114,7 +114,7 @@ void TCalidarix::StartPanByFrames() {
   if (!accepted)
     return;
   const TPanoScanDialog &d = *PanoScanDialog;
-  if (logger && logger->FUserLog)
+  if (UserLogOn())
     logger->AppendLine(QStringLiteral("Pan request:%1x%2").arg(d.FCols).arg(d.FRows));
   if (!QorHead || !QorHead->Identify())
     return HeadLostForSequence();

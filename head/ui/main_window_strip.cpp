@@ -166,7 +166,7 @@ void TCalidarix::Strip1Click() {
     const TStripLineCount lines = StripLineCountFor(request);
     if (!lines.Ok)
       return HeadNotice(QStringLiteral("Start Strip refused: ") + lines.Message);
-    if (logger && logger->FUserLog)
+    if (UserLogOn())
       logger->AppendLine(QString::asprintf("Rqst_ScanLinesCount: %d; DefRate %f; StripCounterRate %f",
                                            lines.Count, request.LineRate,
                                            static_cast<double>(StripCounterRate)));

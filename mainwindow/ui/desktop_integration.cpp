@@ -12,11 +12,6 @@ namespace calidarix {
 
 namespace {
 
-void Log(const QString &text) {
-  if (logger)
-    logger->AppendLine(text);
-}
-
 QString Text(const std::filesystem::path &path) {
   return QString::fromStdString(path.string());
 }
@@ -38,9 +33,9 @@ ServiceStatus FreedesktopIntegration::CreateDesktopShortcuts() {
     QString why;
     const ShortcutOutcome outcome = CreateDesktopShortcut(registry, shortcut, desktop, &why);
     if (outcome == ShortcutOutcome::Written)
-      Log(QStringLiteral("Desktop shortcut written: ") + shortcut.LinkName);
+      LogLine(QStringLiteral("Desktop shortcut written: ") + shortcut.LinkName);
     if (outcome == ShortcutOutcome::Failed) {
-      Log(QStringLiteral("Desktop shortcut %1 not written: %2").arg(shortcut.LinkName, why));
+      LogLine(QStringLiteral("Desktop shortcut %1 not written: %2").arg(shortcut.LinkName, why));
       failed = true;
     }
   }
@@ -54,13 +49,14 @@ ServiceStatus FreedesktopIntegration::RecoverInterruptedFilm(const QString &driv
     return ServiceStatus::Failed;
   const FilmRecovery recovery = RecoverInterruptedFilms(*folder);
   for (const std::filesystem::path &busy : recovery.InUse)
-    Log(QStringLiteral("Film being recorded by another instance left alone: ") + Text(busy));
+    LogLine(QStringLiteral("Film being recorded by another instance left alone: ") + Text(busy));
   bool failed = false;
   for (const RecoveredFilm &film : recovery.Films) {
     if (film.Moved) {
-      Log(QStringLiteral("Interrupted film restored as ") + Text(film.To));
+      LogLine(QStringLiteral("Interrupted film restored as ") + Text(film.To));
     } else {
-      Log(QStringLiteral("Interrupted film %1 could not be restored: %2").arg(Text(film.From), film.Error));
+      LogLine(
+          QStringLiteral("Interrupted film %1 could not be restored: %2").arg(Text(film.From), film.Error));
       failed = true;
     }
   }

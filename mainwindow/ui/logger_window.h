@@ -49,4 +49,15 @@ private:
 // The one log window of the run (made by the main window's creation handler), or nullptr.
 extern Tlogger *logger;
 
+// A line in the log window, when there is one.
+inline void LogLine(const QString &text) {
+  if (logger)
+    logger->AppendLine(text);
+}
+
+// The user switched the log on: optional lines are wanted.
+inline bool UserLogOn() {
+  return logger && logger->FUserLog;
+}
+
 } // namespace calidarix

@@ -36,11 +36,6 @@ private:
   QElapsedTimer FSince;
 };
 
-void Log(const QString &text) {
-  if (logger)
-    logger->AppendLine(text);
-}
-
 } // namespace
 
 void TCalidarix::FolderToFilmClick() {
@@ -66,7 +61,7 @@ void TCalidarix::FolderToFilmClick() {
   dtv.FFileName = remembered;
   ChangeDTV(true);
   if (!result.Result) {
-    Log(QStringLiteral("Folder to Film: ") + result.Result.message);
+    LogLine(QStringLiteral("Folder to Film: ") + result.Result.message);
     FDialogs->ShowError(this, result.Result.message);
     return;
   }
@@ -104,10 +99,10 @@ void TCalidarix::FoldertoJPGClick() {
     for (qsizetype j = 0; j < files.size(); ++j) {
       const QString &name = files[j];
       if (!QFileInfo(name).isFile()) {
-        Log(QStringLiteral("\"%1\" no longer exists: skipped").arg(name));
+        LogLine(QStringLiteral("\"%1\" no longer exists: skipped").arg(name));
         ++skipped;
       } else if (const IoResult read = dtv.LoadFromFile(name, 1); !read) {
-        Log(read.message + QStringLiteral(": skipped"));
+        LogLine(read.message + QStringLiteral(": skipped"));
         ++skipped;
       } else {
         FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
@@ -131,7 +126,7 @@ void TCalidarix::FoldertoJPGClick() {
   dtv.FFileName = remembered;
   ChangeDTV(true);
   if (!failure.isEmpty()) {
-    Log(QStringLiteral("Folder to JPG: ") + failure);
+    LogLine(QStringLiteral("Folder to JPG: ") + failure);
     FDialogs->ShowError(this, failure);
     return;
   }

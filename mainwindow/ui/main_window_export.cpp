@@ -120,7 +120,7 @@ void TCalidarix::SaveBMPSBClick() {
       if (logger)
         logger->AppendLine(QStringLiteral("Picture not saved: ") + written.message);
       FDialogs->ShowError(this, written.message);
-    } else if (logger && logger->FUserLog) {
+    } else if (UserLogOn()) {
       logger->AppendLine(QStringLiteral("Picture saved: ") + answer.FileName);
     }
     return;

@@ -339,7 +339,7 @@ void TCalidarix::SplitShiftKey(int scan) {
   default:
     return;
   }
-  if (logger && logger->FUserLog)
+  if (UserLogOn())
     logger->AppendLine(QStringLiteral("SplitHor %1SplitVer %2").arg(FKeys.SplitHor).arg(FKeys.SplitVer));
   TDTV &dtv = *CurrentDTV;
   // The halves are unfolded from the frame as read: unfolding an unfolded frame again would be wrong.

@@ -66,7 +66,7 @@ void TCalidarix::SaveDTVAuto() {
     FSavedNotice = QFileInfo(saved.FileName).fileName();
     ImagePB->update();
   }
-  if (logger && logger->FUserLog)
+  if (UserLogOn())
     logger->AppendLine(QStringLiteral("DTV saved:") + saved.FileName);
   QApplication::beep();
 }

@@ -129,7 +129,7 @@ IoResult TCalidarix::SaveDTVAs() {
   if (const QString recording = RecordedVoiceComment();
       !keepRecording && !recording.isEmpty() && QFileInfo::exists(recording))
     QFile::remove(recording);
-  if (result && logger && logger->FUserLog)
+  if (result && UserLogOn())
     logger->AppendLine(QStringLiteral("DTV saved:") + dtv.FFileName);
   if (!result && !result.message.isEmpty() && logger)
     logger->AppendLine(QStringLiteral("DTV not saved: ") + result.message);

@@ -292,6 +292,8 @@ void TCalidarix::ImageOnlyMode() {
 }
 
 void TCalidarix::SetBackground(QWidget *widget, const QColor &colour) {
+  if (!widget)
+    return;
   QPalette palette = widget->palette();
   palette.setColor(QPalette::Window, colour);
   widget->setPalette(palette);

@@ -12,14 +12,7 @@
 
 namespace calidarix {
 
-namespace {
-
-void Log(const QString &text) {
-  if (logger)
-    logger->AppendLine(text);
-}
-
-} // namespace
+namespace {} // namespace
 
 ProgramSettingsPlaces ProgramSettingsPlaces::Current() {
   ProgramSettingsPlaces places;
@@ -53,7 +46,7 @@ std::optional<bool> StoredProgramSettings::LoadIniSettings(TCalidarix &window) {
 
 ServiceStatus StoredProgramSettings::RegisterFileAssociation() {
   const FileAssociationResult result =
-      RegisterDtvFileType(*registry_, places_.programFile, places_.dataHome, Log);
+      RegisterDtvFileType(*registry_, places_.programFile, places_.dataHome, LogLine);
   if (result.DesktopFilesChanged && places_.refreshDesktopDatabases)
     RefreshDesktopDatabases(places_.dataHome);
   return result.RegistryWritten && result.MimePackageWritten && result.DesktopEntryWritten
@@ -173,7 +166,7 @@ ServiceStatus StoredProgramSettings::ParamsRestore(TCalidarix &window) {
 ServiceStatus StoredProgramSettings::ParamsRegister(const TCalidarix &window) {
   if (window.FRegistryFailed)
     return ServiceStatus::Done;
-  return WriteRegistrySettings(*registry_, GatherRegistrySettings(window), Log) ? ServiceStatus::Done
+  return WriteRegistrySettings(*registry_, GatherRegistrySettings(window), LogLine) ? ServiceStatus::Done
                                                                                 : ServiceStatus::Failed;
 }
 

@@ -3,6 +3,7 @@
 // stacked lines, floods, silence, too many at once).
 
 #include "acquisition/tcp_remote_server.h"
+#include "tests/acquisition/fake_remote_host.h"
 #include "tests/acquisition/remote_test_client.h"
 
 #include <QCoreApplication>
@@ -23,57 +24,6 @@ namespace {
 
 using Client = test::RemoteClient;
 using test::WaitFor;
-
-struct FakeHost : TRemoteHost {
-  void RemoteStart(const QString &name) override {
-    Called();
-    started.push_back(name);
-  }
-  void RemoteStop() override {
-    Called();
-    ++stops;
-  }
-  std::optional<std::pair<std::int32_t, std::int32_t>> RemoteScanProgress() override {
-    Called();
-    return progress;
-  }
-  std::vector<double> RemotePointTemperatures() override {
-    Called();
-    return points;
-  }
-  std::optional<TRemoteCursor> RemoteCursor() override {
-    Called();
-    return cursor;
-  }
-  TRemoteArea RemoteArea() override {
-    Called();
-    return area;
-  }
-  std::pair<std::int32_t, std::int32_t> RemoteImageSize() override {
-    Called();
-    return {320, 240};
-  }
-  void RemoteAddPoint(std::int32_t x, std::int32_t y, std::int32_t direction) override {
-    Called();
-    added.push_back({x, y, direction});
-  }
-  // Every command must run on the thread that owns the window state.
-  void Called() {
-    ++calls;
-    if (QThread::currentThread() != QCoreApplication::instance()->thread())
-      ++foreignThreadCalls;
-  }
-
-  int calls = 0;
-  int foreignThreadCalls = 0;
-  QStringList started;
-  int stops = 0;
-  std::optional<std::pair<std::int32_t, std::int32_t>> progress;
-  std::vector<double> points;
-  std::optional<TRemoteCursor> cursor;
-  TRemoteArea area = WholeFrameArea(320, 240, -5.5, 40.25, 20.125);
-  std::vector<std::array<std::int32_t, 3>> added;
-};
 
 class TcpRemoteServerTest : public ::testing::Test {
 protected:
@@ -99,50 +49,51 @@ protected:
     return WaitFor([this] { return server->ClientCount() == 0; });
   }
 
-  FakeHost host;
+  test::FakeRemoteHost host;
   std::unique_ptr<TRemoteServer> server;
 };
 
 struct CommandCase {
   const char *name;
-  std::function<void(FakeHost &)> setUp;
+  std::function<void(test::FakeRemoteHost &)> setUp;
   QByteArray request;
   QByteArray reply;
-  std::function<void(const FakeHost &)> check;
+  std::function<void(const test::FakeRemoteHost &)> check;
 };
 
 TEST_F(TcpRemoteServerTest, EveryCommandGetsItsReplyAndEffect) {
-  const auto nothing = [](FakeHost &) {};
-  const auto unchanged = [](const FakeHost &h) {
+  const auto nothing = [](test::FakeRemoteHost &) {};
+  const auto unchanged = [](const test::FakeRemoteHost &h) {
     EXPECT_TRUE(h.started.isEmpty());
     EXPECT_EQ(h.stops, 0);
     EXPECT_TRUE(h.added.empty());
   };
   const std::vector<CommandCase> cases = {
       {"getpoint",
-       [](FakeHost &h) {
+       [](test::FakeRemoteHost &h) {
          h.points = {25.376, 30.0};
        },
        "getpoint\r\n", "25.38&30\r\n", unchanged},
-      {"capitals", [](FakeHost &h) { h.points = {-0.125}; }, "GetPoint\r\n", "-0.12\r\n", unchanged},
+      {"capitals", [](test::FakeRemoteHost &h) { h.points = {-0.125}; }, "GetPoint\r\n", "-0.12\r\n",
+       unchanged},
       {"no markers", nothing, "getpoint\r\n", "\r\n", unchanged},
       {"mouse out", nothing, "getcursor\r\n", "MouseOut\r\n", unchanged},
       {"mouse in",
-       [](FakeHost &h) {
+       [](test::FakeRemoteHost &h) {
          h.cursor = TRemoteCursor{12, 34, 21.0625};
        },
        "GETCURSOR\r\n", "12&34&21.0625\r\n", unchanged},
       {"whole frame", nothing, "gettemp\r\n", "0&0&319&239&-5.5&40.25&20.125\r\n", unchanged},
-      {"area", [](FakeHost &h) { h.area = TRemoteArea{10, 20, 30, 40, 1.5, 2.25, 2}; }, "gettemp\r\n",
-       "10&20&30&40&1.5&2.25&2\r\n", unchanged},
+      {"area", [](test::FakeRemoteHost &h) { h.area = TRemoteArea{10, 20, 30, 40, 1.5, 2.25, 2}; },
+       "gettemp\r\n", "10&20&30&40&1.5&2.25&2\r\n", unchanged},
       {"not acquiring", nothing, "getstrnumb\r\n", "", unchanged},
-      {"acquiring", [](FakeHost &h) { h.progress = std::pair(7, 120); }, "getstrnumb\r\n", "7&120\r\n",
-       unchanged},
-      {"stop", nothing, "stop\r\n", "", [](const FakeHost &h) { EXPECT_EQ(h.stops, 1); }},
+      {"acquiring", [](test::FakeRemoteHost &h) { h.progress = std::pair(7, 120); }, "getstrnumb\r\n",
+       "7&120\r\n", unchanged},
+      {"stop", nothing, "stop\r\n", "", [](const test::FakeRemoteHost &h) { EXPECT_EQ(h.stops, 1); }},
       {"start keeps the name's case", nothing, "START\r\nFilm_One\r\n", "",
-       [](const FakeHost &h) { EXPECT_EQ(h.started, QStringList{QStringLiteral("Film_One")}); }},
+       [](const test::FakeRemoteHost &h) { EXPECT_EQ(h.started, QStringList{QStringLiteral("Film_One")}); }},
       {"setpoint", nothing, "setpoint\r\n318&10\r\n", "",
-       [](const FakeHost &h) {
+       [](const test::FakeRemoteHost &h) {
          ASSERT_EQ(h.added.size(), 1u);
          EXPECT_EQ(h.added[0], (std::array<std::int32_t, 3>{318, 10, 1}));
        }},
@@ -152,7 +103,7 @@ TEST_F(TcpRemoteServerTest, EveryCommandGetsItsReplyAndEffect) {
   };
   for (const CommandCase &c : cases) {
     SCOPED_TRACE(c.name);
-    FakeHost fresh;
+    test::FakeRemoteHost fresh;
     host = fresh;
     c.setUp(host);
     EXPECT_EQ(Exchange(c.request), c.reply);

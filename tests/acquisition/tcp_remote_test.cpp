@@ -2,6 +2,7 @@
 // every reply's format, the marker rules of "setpoint" and the file name "start" hands on.
 
 #include "acquisition/tcp_remote.h"
+#include "tests/acquisition/fake_remote_host.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -11,28 +12,7 @@
 namespace calidarix {
 namespace {
 
-struct CommandHost : TRemoteHost {
-  void RemoteStart(const QString &name) override { started.push_back(name); }
-  void RemoteStop() override { ++stops; }
-  std::optional<std::pair<std::int32_t, std::int32_t>> RemoteScanProgress() override { return progress; }
-  std::vector<double> RemotePointTemperatures() override { return points; }
-  std::optional<TRemoteCursor> RemoteCursor() override { return cursor; }
-  TRemoteArea RemoteArea() override { return area; }
-  std::pair<std::int32_t, std::int32_t> RemoteImageSize() override { return {320, 240}; }
-  void RemoteAddPoint(std::int32_t x, std::int32_t y, std::int32_t direction) override {
-    added.push_back({x, y, direction});
-  }
-
-  QStringList started;
-  int stops = 0;
-  std::optional<std::pair<std::int32_t, std::int32_t>> progress;
-  std::vector<double> points;
-  std::optional<TRemoteCursor> cursor;
-  TRemoteArea area = WholeFrameArea(320, 240, -5.5, 40.25, 20.125);
-  std::vector<std::array<std::int32_t, 3>> added;
-};
-
-std::optional<std::string> Serve(CommandHost &host, std::string_view command,
+std::optional<std::string> Serve(test::FakeRemoteHost &host, std::string_view command,
                                  std::string_view argument = {}) {
   return ServeRemoteCommand(ParseRemoteCommand(command), argument, host);
 }
@@ -92,13 +72,13 @@ TEST(TcpRemote, CommandsInAnyCase) {
   EXPECT_EQ(ParseRemoteCommand("start"), TRemoteCommand::Start);
   for (const char *other : {"", "getpoint ", " stop", "getpoints", "set point"})
     EXPECT_EQ(ParseRemoteCommand(other), TRemoteCommand::None) << other;
-  CommandHost host;
+  test::FakeRemoteHost host;
   EXPECT_FALSE(Serve(host, "hello"));
   EXPECT_FALSE(Serve(host, ""));
 }
 
 TEST(TcpRemote, RepliesAndTheirNumbers) {
-  CommandHost host;
+  test::FakeRemoteHost host;
   EXPECT_EQ(Serve(host, "getpoint"), "");
   host.points = {25.376, 30.0};
   EXPECT_EQ(Serve(host, "GETPOINT"), "25.38&30");
@@ -133,14 +113,14 @@ TEST(TcpRemote, SetPointAcceptsOnlyPointsInsideTheFrame) {
         Case{"5", false, 0}, Case{"a&b", false, 0}, Case{"5&", false, 0}, Case{"&5", false, 0},
         Case{"5&6&7", false, 0}, Case{"99999999999&1", false, 0}, Case{" 7 & 8 ", true, 0},
         Case{"$10&1", true, 0}}) {
-    CommandHost host;
+    test::FakeRemoteHost host;
     EXPECT_FALSE(Serve(host, "setpoint", c.argument));
     ASSERT_EQ(host.added.size(), c.added ? 1u : 0u) << c.argument;
     if (c.added) {
       EXPECT_EQ(host.added[0][2], c.direction) << c.argument;
     }
   }
-  CommandHost host;
+  test::FakeRemoteHost host;
   Serve(host, "setpoint", "318&10");
   Serve(host, "setpoint", "318&10"); // the same place twice: not checked against existing markers
   EXPECT_EQ(host.added.size(), 2u);
@@ -155,7 +135,7 @@ TEST(TcpRemote, StartKeepsTheNamesCaseButNeverAPath) {
   for (const Case c : {Case{"Film_A7", "Film_A7"}, Case{"../../etc/passwd", "passwd"},
                        Case{"C:\\Windows\\win.ini", "win.ini"}, Case{"/tmp/x", "x"}, Case{"..", ""},
                        Case{".hidden", "hidden"}, Case{"a:b\tc", "a_b_c"}, Case{"dir/", ""}, Case{"", ""}}) {
-    CommandHost host;
+    test::FakeRemoteHost host;
     EXPECT_FALSE(Serve(host, "START", c.sent));
     ASSERT_EQ(host.started.size(), 1u);
     EXPECT_EQ(host.started[0], QString::fromLatin1(c.kept)) << c.sent;
