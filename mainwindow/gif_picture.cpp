@@ -1,5 +1,7 @@
 #include "mainwindow/gif_picture.h"
 
+#include "mainwindow/scratch_thermogram.h"
+
 #include <QHash>
 #include <QPainter>
 
@@ -79,15 +81,7 @@ QImage PalettedGifPicture(const TDTV &dtv, const TPictureOverlay &overlay) {
     return QImage();
   TDTV copy;
   copy.Assign(dtv);
-  copy.FPalette = dtv.FPalette;
-  copy.FIsoPalette = dtv.FIsoPalette;
-  copy.PalBottom = dtv.PalBottom;
-  copy.PalTop = dtv.PalTop;
-  copy.IsoBottom = dtv.IsoBottom;
-  copy.IsoTop = dtv.IsoTop;
-  copy.isIso = dtv.isIso;
-  copy.isIsoColor = dtv.isIsoColor;
-  copy.isIsoAuto = dtv.isIsoAuto;
+  CopyPaletteView(dtv, copy);
   copy.DoubleWidth();
   copy.DoubleHeight();
   copy.RenderPalettedBitmap();

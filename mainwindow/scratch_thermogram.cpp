@@ -13,4 +13,16 @@ void CopyLoadOptions(const TDTV &from, TDTV &to) {
   to.FProjection = from.FProjection;
 }
 
+void CopyPaletteView(const TDTV &from, TDTV &to) {
+  to.FPalette = from.FPalette;
+  to.FIsoPalette = from.FIsoPalette;
+  to.PalBottom = from.PalBottom;
+  to.PalTop = from.PalTop;
+  to.IsoBottom = from.IsoBottom;
+  to.IsoTop = from.IsoTop;
+  to.isIso = from.isIso;
+  to.isIsoColor = from.isIsoColor;
+  to.isIsoAuto = from.isIsoAuto;
+}
+
 } // namespace calidarix

@@ -11,4 +11,8 @@ namespace calidarix {
 // decoding, time delta) from `from` to `to`.
 void CopyLoadOptions(const TDTV &from, TDTV &to);
 
+// Copies what the paletted rendering draws with (the palettes, the palette window and the isotherm
+// band), so a frame rendered in `to` looks as `from` shows it.
+void CopyPaletteView(const TDTV &from, TDTV &to);
+
 } // namespace calidarix

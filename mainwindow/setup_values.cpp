@@ -46,7 +46,8 @@ SetupCheck CheckSetupTexts(const SetupTexts &texts) {
   SetupNumbers v;
   SetupCheck check;
   const IntegerRule integers[] = {
-      {SetupField::FilmFrames, &texts.FilmFrames, 1, kMaxFilmFrames, &v.FilmFrames},
+      // 0 frames is a film without a length limit; the recording stops only when told.
+      {SetupField::FilmFrames, &texts.FilmFrames, 0, kMaxFilmFrames, &v.FilmFrames},
       {SetupField::FrameTime, &texts.FrameTime, 0, std::numeric_limits<std::int32_t>::max(), &v.FrameTime},
       {SetupField::SumCount, &texts.SumCount, 1, std::numeric_limits<std::int32_t>::max(), &v.SumCount},
   };

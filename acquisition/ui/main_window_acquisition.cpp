@@ -20,6 +20,7 @@
 #include "head/head_globals.h"
 #include "head/head_link.h"
 #include "mainwindow/film_recovery.h"
+#include "mainwindow/ui/entry_focus.h"
 #include "mainwindow/ui/event_hook.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/progress_form.h"
@@ -434,7 +435,7 @@ void TCalidarix::FrameSBClick() {
   if (frame && frame->isChecked()) {
     OpenValuePanel(2, QStringLiteral("Frame"), QString::number(CurrentDTV ? CurrentDTV->FFrameIndex : 0));
   } else {
-    FixedLevelPanel->hide();
+    HideEntry(FixedLevelPanel);
   }
 }
 

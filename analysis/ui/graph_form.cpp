@@ -1,6 +1,7 @@
 #include "analysis/ui/graph_form.h"
 
 #include "analysis/graph_export.h"
+#include "mainwindow/ui/entry_focus.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/view_texts.h"
 #include "platform/numbers.h"
@@ -309,8 +310,12 @@ void TGraphForm::PalPBPaint() {
 
 void TGraphForm::UpdateReadouts() {
   const int n = SampleCount();
-  if (n <= 1)
+  if (n <= 1) {
+    // Without a curve there is nothing to read out; the texts of the last one would belong to it.
+    MarkerLabel0->clear();
+    MarkerLabel1->clear();
     return;
+  }
   QString first = CursorIndexText();
   if (Tag == 1 && CurrentDTV) {
     const TDTV &dtv = *CurrentDTV;
@@ -323,10 +328,10 @@ void TGraphForm::UpdateReadouts() {
 }
 
 void TGraphForm::PlaceMarkerLabels() {
+  UpdateReadouts();
   const int n = SampleCount();
   if (n <= 1)
     return;
-  UpdateReadouts();
   const int x = TruncToInt32(static_cast<double>(CursorIndex()) / n * GraphPB->width());
   int top = kRuleHeight;
   for (QLabel *label : {MarkerLabel0, MarkerLabel1}) {
@@ -458,7 +463,7 @@ void TGraphForm::DistanceEditEnter() {
     return;
   }
   DistanceEdit->setToolTip(QString());
-  DistanceEdit->hide();
+  HideEntry(DistanceEdit);
   DistancePanel->setText(DistanceText());
 }
 
@@ -468,7 +473,7 @@ bool TGraphForm::KeyDown(int scanCode) {
   switch (scanCode) {
   case 1: // Esc
     if (DistanceEdit->isVisible())
-      DistanceEdit->hide();
+      HideEntry(DistanceEdit);
     else
       close();
     return true;
@@ -517,7 +522,7 @@ bool TGraphForm::eventFilter(QObject *watched, QEvent *event) {
       DistanceEditEnter();
       return true;
     case Qt::Key_Escape:
-      DistanceEdit->hide();
+      HideEntry(DistanceEdit);
       return true;
     case Qt::Key_Backspace:
     case Qt::Key_Left:

@@ -4,6 +4,7 @@
 
 #include "mainwindow/ui/main_window.h"
 
+#include "mainwindow/ui/entry_focus.h"
 #include "platform/numbers.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -100,7 +101,7 @@ void TCalidarix::BuildHeatPanel() {
 
 void TCalidarix::HeatSBClick() {
   if (!HeatPanel->isHidden()) {
-    HeatPanel->hide();
+    HideEntry(HeatPanel);
     HeatSB->setChecked(false);
     return;
   }
@@ -117,14 +118,14 @@ void TCalidarix::HeatSBClick() {
 }
 
 void TCalidarix::HeatCancelBtnClick() {
-  HeatPanel->hide();
+  HideEntry(HeatPanel);
   HeatSB->setChecked(false);
 }
 
 void TCalidarix::HeatOkBtnClick() {
   if (HeatPanel->isHidden() || !CurrentDTV)
     return;
-  HeatPanel->hide();
+  HideEntry(HeatPanel);
   HeatSB->setChecked(false);
   // Every entry must be a number; otherwise nothing is taken and the panel says which one.
   const std::pair<QLineEdit *, const char *> entries[] = {{DistanceEdit, "Distance"},

@@ -72,23 +72,31 @@ void ToggleGraphWindow(TCalidarix &w, int tag) {
       button->setChecked(false);
     shown = false;
     form->hide();
-    // A window that fills the screen takes back the room the graph had.
+    // A window that filled the screen takes back the room the graph had. Being at the screen's corner
+    // does not say so: a window of any size may sit there.
     QRect m = w.frameGeometry();
-    if (m.left() <= s.left() && m.top() <= s.top()) {
+    if (w.FFilledScreenBeforeGraphs) {
       if (DockedBelow(tag) && !(tag == 0 && w.FHistogramShown) && !(tag == 2 && w.FGraphShown))
         m.setBottom(s.bottom());
       if (DockedRight(tag) && !(tag == 1 && w.FHistogramShown) && !(tag == 2 && w.FTimeGraphShown))
         m.setRight(s.right());
       w.resize(w.size() - (w.frameGeometry().size() - m.size()));
     }
+    if (!w.FGraphShown && !w.FTimeGraphShown && !w.FHistogramShown)
+      w.FFilledScreenBeforeGraphs = false;
     w.ImagePB->update();
     return;
   }
 
+  // Making room below resizes the window, which is then no longer maximised: remember that it was.
+  if (w.isMaximized() || w.isFullScreen())
+    w.FFilledScreenBeforeGraphs = true;
   if (button)
     button->setChecked(true);
   shown = true;
   TDTV &dtv = *CurrentDTV;
+  if (tag == 0)
+    form->SetRange(FullRawRange(dtv));
   if (tag == 1)
     form->SetRange(TimeProfileRange(TimeProfileSourceOf(dtv)));
   // Room is made below and at the right, moving the main window up or left, or making it smaller when
@@ -148,6 +156,8 @@ void TCalidarix::GraphFormClosed(int tag) {
   if (QToolButton *button = GraphButton(*this, tag))
     button->setChecked(false);
   ShownFlag(*this, tag) = false;
+  if (!FGraphShown && !FTimeGraphShown && !FHistogramShown)
+    FFilledScreenBeforeGraphs = false;
   ImagePB->update();
 }
 
@@ -235,18 +245,22 @@ void TCalidarix::RefreshGraphWindows(bool reload) {
   if (!CurrentDTV)
     return;
   TDTV &dtv = *CurrentDTV;
-  if (reload)
+  if (reload) {
     FLastGraphNotice.clear();
+    // The curves of the file left behind belong to no marker of this one; a window shown later, a
+    // snapshot or a print must not show them with this thermogram.
+    for (TGraphForm *form : {GraphForm, TimeProfileForm, HistogramForm})
+      if (form) {
+        form->ClearCurrentProfile();
+        form->ClearProfiles();
+      }
+  }
   if (FGraphShown && GraphForm) {
-    if (reload)
-      GraphForm->ClearProfiles();
     GraphForm->SetRange(FullRawRange(dtv));
     BuildThermoProfile(FMarkers.FProfileLine);
     RepaintAll(GraphForm);
   }
   if (FTimeGraphShown && TimeProfileForm) {
-    if (reload)
-      TimeProfileForm->ClearProfiles();
     TimeProfileForm->SetRange(TimeProfileRange(TimeProfileSourceOf(dtv)));
     if (dtv.FFrameIndex == 1 && !FMarkers.FCurrentArea.IsEmpty())
       BuildTimeProfile(FMarkers.FCurrentArea.Rect());
@@ -254,8 +268,6 @@ void TCalidarix::RefreshGraphWindows(bool reload) {
     RepaintAll(TimeProfileForm);
   }
   if (FHistogramShown && HistogramForm) {
-    if (reload)
-      HistogramForm->ClearProfiles();
     HistogramForm->SetRange(MakeRange(dtv.MinTemperature(), dtv.MaxTemperature()));
     const TAreaRecord &area = FMarkers.FCurrentArea;
     BuildHistogram(area.IsEmpty() ? TRect{0, 0, dtv.Width(), dtv.Height()} : area.Rect());
@@ -298,8 +310,10 @@ void TCalidarix::CarryOutGraphGesture(const TGestureEffects &e) {
       GraphForm->ClearCurrentProfile();
     }
     if (e.ProfileChanged) {
+      // The builder sets the range the curve is drawn against; the scale must show the same.
       BuildThermoProfile(FMarkers.FProfileLine);
       GraphForm->GraphPBPaint();
+      GraphForm->ScalePBPaint();
     }
     if (e.ProfileCleared)
       GraphForm->ClearCurrentProfile();

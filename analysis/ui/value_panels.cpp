@@ -6,6 +6,7 @@
 
 #include "analysis/measure_texts.h"
 #include "analysis/value_entry.h"
+#include "mainwindow/ui/entry_focus.h"
 #include "platform/numbers.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -185,13 +186,13 @@ void TCalidarix::OpenValue2Panel(int tag, const QString &caption1, const QString
 }
 
 void TCalidarix::FixedLevelCancelBtnClick() {
-  FixedLevelPanel->hide();
+  HideEntry(FixedLevelPanel);
   if (auto *frame = findChild<QToolButton *>(QStringLiteral("FrameSB")))
     frame->setChecked(false);
 }
 
 void TCalidarix::FixedLevel2CancelBtnClick() {
-  FixedLevel2Panel->hide();
+  HideEntry(FixedLevel2Panel);
 }
 
 void TCalidarix::FixedLevelOKBtnClick() {
@@ -201,7 +202,7 @@ void TCalidarix::FixedLevelOKBtnClick() {
   if (!ParseFloat(FixedLevelEdit->text().toStdString(), '.'))
     FixedLevelEdit->setText(ValueEntryText);
   const double v = EntryValue(FixedLevelEdit->text(), ValueEntryText).value_or(0.0);
-  FixedLevelPanel->hide();
+  HideEntry(FixedLevelPanel);
   TDTV &dtv = *CurrentDTV;
   switch (TagOf(FixedLevelPanel)) {
   case 1:
@@ -263,7 +264,7 @@ void TCalidarix::FixedLevel2OKBtnClick() {
       edit->setText(*opened);
   const double e1 = EntryValue(FixedLevel2Edit1->text(), FMeasure.FValueText1).value_or(0.0);
   const double e2 = EntryValue(FixedLevel2Edit2->text(), FMeasure.FValueText2).value_or(0.0);
-  FixedLevel2Panel->hide();
+  HideEntry(FixedLevel2Panel);
   TDTV &dtv = *CurrentDTV;
   const auto showEmissivity = [this, &dtv] {
     FMeasure.FEmissivityText = QStringLiteral("E:") + QString::fromStdString(FixedText(dtv.FEmissivity, 2));

@@ -16,10 +16,12 @@ struct TFilmsState {
   TThumbGrid FThumb;
   // The rendered thumbnails of the folder list.
   TThumbnailCache MultyIL;
-  // The focused file, loaded into the current thermogram when the focus reached it, and its picture
-  // at full size; the focused cell draws this picture and never reads the file while it paints.
+  // The focused file, read when the focus reached it, and its picture at full size in the view's
+  // palette; the focused cell draws this picture and never reads the file while it paints. The
+  // thermogram shown stays as it is until the grid is left for the focused file.
   QString FocusFile;
   QImage FocusPicture;
+  double FocusAspect = 1.0;
   int FocusFrames = 0;
 };
 

@@ -234,6 +234,8 @@ public:
   // than the fit is kept.
   void FitImageLayout(const TRect &box, bool fit);
   void ZoomToImageRect(const TRect &imageRect, const TRect &viewRect, bool fitAspect);
+  // Fits the frame afresh when its size is not the one the layout was made for.
+  void FitLayoutToNewFrameSize();
   // The image paint. With the window as sender the frame is rendered again; with the box as sender
   // (its paint event) the cached rendering is drawn again with the overlays.
   void ImagePBPaint(QObject *sender);
@@ -288,6 +290,8 @@ public:
   TPaletteTable FIsoPalette{};
   std::unique_ptr<TDTV> FThumbDTV;
   bool FZoomFitted = false;
+  // The frame size the zoom and offsets were made for; a frame of another size is fitted anew.
+  QSize FLayoutFrameSize;
   bool FImagePainting = false;
   bool FResized = false;
   bool FScalePainting = false;
@@ -468,6 +472,9 @@ public:
   bool FPrintFormShown = false;
   int FTimeGraphWidth = 255;
   int FGraphHeight = 225;
+  // The window was maximised or full screen when the docked graph windows took their room from it,
+  // which a maximised window gives up; closing them gives the room back.
+  bool FFilledScreenBeforeGraphs = false;
   bool FMouseInImage = false;
   bool FSpaceDown = false;
   QMenu *TrayPopupMenu = nullptr;
@@ -773,9 +780,12 @@ public:
   // Frame stepping keeps the review window's current row on the frame shown (ChangeFrame).
   void FilmReviewFollowFrame(int frameNo);
   // Thumbnail grid (main_window_thumbnails.cpp). TabExecute shows or hides the grid over the image
-  // area (while scanning it locks the range to the fixed range instead); leaving it shows the file
-  // focused last. Keys are Qt key codes.
+  // area (while scanning it locks the range to the fixed range instead); leaving it opens the file
+  // focused last, Esc leaves it for the file shown before. Keys are Qt key codes.
   void TabExecute();
+  // Hides the grid. With open the focused file is opened, unless it is the file shown before; else, and
+  // then, the view returns to that file as it was: its frame, markers and view.
+  void LeaveThumbnailGrid(bool open);
   void MultyDGDrawCell(QPainter &painter, int column, int row, const QRect &r);
   void MultyDGKeyDown(int key, Qt::KeyboardModifiers modifiers);
   void MultyDGKeyUp(int key);

@@ -3,6 +3,7 @@
 
 #include "mainwindow/comment_field.h"
 #include "mainwindow/ui/desktop_integration.h"
+#include "mainwindow/ui/entry_focus.h"
 #include "mainwindow/ui/event_hook.h"
 #include "mainwindow/ui/info_form.h"
 #include "mainwindow/ui/main_window.h"
@@ -103,7 +104,7 @@ void TCalidarix::InfoEditExecute() {
 void TCalidarix::InfoEditKeyDown(int key) {
   QLineEdit *edit = FPanels.InfoEdit;
   if (key == Qt::Key_Escape) {
-    edit->hide();
+    HideEntry(edit);
     return;
   }
   if (key != Qt::Key_Return && key != Qt::Key_Enter)
@@ -111,7 +112,7 @@ void TCalidarix::InfoEditKeyDown(int key) {
   // The label shows what the header now holds, cut to 64 characters, not what was typed.
   if (CurrentDTV)
     FileInfoLabel->setText(StoreComment(*CurrentDTV, edit->text()));
-  edit->hide();
+  HideEntry(edit);
 }
 
 void TCalidarix::FileInfoLabelClick() {

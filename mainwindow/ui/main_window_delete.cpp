@@ -78,7 +78,7 @@ void TCalidarix::DeleteFrameOrFile() {
 void TCalidarix::DeleteMarkedFiles() {
   if (!CurrentDTV || !MultyDG || MultyDG->isHidden() || RefusedWhileBusy(QStringLiteral("Delete")))
     return;
-  TDTV &dtv = *CurrentDTV;
+  const QString focused = FFilms.FocusFile;
   QStringList chosen;
   for (std::size_t i = 0; i < FileMarks.size() && i < static_cast<std::size_t>(FileList.size()); ++i)
     if (FileMarks[i])
@@ -86,10 +86,10 @@ void TCalidarix::DeleteMarkedFiles() {
   bool confirmed = false;
   if (!chosen.isEmpty()) {
     confirmed = FDialogs->Confirm(this, QStringLiteral("Delete %1 file(s)?").arg(chosen.size()));
-  } else if (!dtv.FFileName.isEmpty()) {
+  } else if (!focused.isEmpty()) {
     // Nothing marked: the file focused last.
-    chosen << dtv.FFileName;
-    confirmed = FDialogs->Confirm(this, QStringLiteral("Delete file:\n%1?").arg(dtv.FFileName));
+    chosen << focused;
+    confirmed = FDialogs->Confirm(this, QStringLiteral("Delete file:\n%1?").arg(focused));
   }
   if (!confirmed)
     return;
@@ -99,7 +99,7 @@ void TCalidarix::DeleteMarkedFiles() {
     LogDeletion(deleted);
     FFilms.MultyIL.Remove(name);
   }
-  UpDateFilesList(dtv.FFileName.isEmpty() ? FOpenDirectory : QFileInfo(dtv.FFileName).absolutePath());
+  UpDateFilesList(focused.isEmpty() ? FOpenDirectory : QFileInfo(focused).absolutePath());
   // The grid shows the list as it is now; the focus loads its file again.
   FFilms.FocusFile.clear();
   ThumbPageChanged();

@@ -8,6 +8,7 @@
 #include "mainwindow/ui/busy_job.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
+#include "mainwindow/ui/multy_grid.h"
 #include "mainwindow/ui/open_form.h"
 #include "mainwindow/ui/progress_form.h"
 #include "thermogram/thermogram_globals.h"
@@ -93,19 +94,26 @@ bool TCalidarix::StepFileInList(bool next) {
 }
 
 void TCalidarix::NextPanelClick() {
+  HideToolPanels();
   if (FServices.acquisition->ScanRunning()) {
     // While scanning the button asks for the next slower speed.
     Note(FServices.acquisition->RequestSpeedStep(-1), "Scan speed change");
     return;
   }
+  // Over the thumbnail grid the button turns its page, as PgDn in the grid does.
+  if (MultyDG && MultyDG->isVisible())
+    return MultyDGKeyDown(Qt::Key_PageDown, Qt::NoModifier);
   StepFileInList(true);
 }
 
 void TCalidarix::PrevPanelClick() {
+  HideToolPanels();
   if (FServices.acquisition->ScanRunning()) {
     Note(FServices.acquisition->RequestSpeedStep(+1), "Scan speed change");
     return;
   }
+  if (MultyDG && MultyDG->isVisible())
+    return MultyDGKeyDown(Qt::Key_PageUp, Qt::NoModifier);
   StepFileInList(false);
 }
 

@@ -48,7 +48,17 @@ void TCalidarix::FitImageLayout(const TRect &box, bool fit) {
   if (calidarix::FitImageLayout(view, box, fit, fitted)) {
     ApplyImageView(view, *CurrentDTV);
     FZoomFitted = fitted;
+    FLayoutFrameSize = QSize(view.Width, view.Height);
   }
+}
+
+void TCalidarix::FitLayoutToNewFrameSize() {
+  if (!CurrentDTV || FLayoutFrameSize.isEmpty())
+    return;
+  // The zoom and offsets of a frame of another size (a crop's, before the film's next frame) would show
+  // a part of this one, or leave it small in a corner.
+  if (FLayoutFrameSize != QSize(CurrentDTV->Width(), CurrentDTV->Height()))
+    FitImageLayout(BoxRect(ImagePB), true);
 }
 
 void TCalidarix::ZoomToImageRect(const TRect &imageRect, const TRect &viewRect, bool fitAspect) {
@@ -58,6 +68,7 @@ void TCalidarix::ZoomToImageRect(const TRect &imageRect, const TRect &viewRect, 
   if (calidarix::ZoomToImageRect(view, imageRect, viewRect, fitAspect)) {
     ApplyImageView(view, *CurrentDTV);
     FZoomFitted = false;
+    FLayoutFrameSize = QSize(view.Width, view.Height);
   }
 }
 

@@ -3,6 +3,7 @@
 // the lock button freezes or releases the range, the crop button zooms to the selected area. The
 // headless range functions check and apply the values; the window shows the result.
 
+#include "mainwindow/ui/entry_focus.h"
 #include "mainwindow/ui/event_hook.h"
 #include "mainwindow/ui/key_state.h"
 #include "mainwindow/ui/logger_window.h"
@@ -148,18 +149,18 @@ void TCalidarix::OpenRangeEntry(bool rescale) {
   MinEdit->setText(texts.Min);
   FRangeEntry.MaxEditTag = 0;
   FRangeEntry.MinEditTag = rescale ? 1 : 0;
-  MinEdit->hide();
+  HideEntry(MinEdit);
   OpenOver(MaxEdit, MaxPanel);
 }
 
 void TCalidarix::MaxEditKeyDown(int key) {
   if (key == Qt::Key_Escape) {
-    MaxEdit->hide();
+    HideEntry(MaxEdit);
     return;
   }
   if (!IsEnter(key) || !CurrentDTV)
     return;
-  MaxEdit->hide();
+  HideEntry(MaxEdit);
   const TypedRangeValue typed = ParseTypedRangeValue(TypedText(MaxEdit), CurrentDTV->MaxTemperature());
   if (!typed.Typed)
     MaxEdit->setText(typed.LabelText);
@@ -180,12 +181,12 @@ void TCalidarix::MinEditKeyDown(int key) {
   if (key == Qt::Key_Escape) {
     if (auto *maxLabel = findChild<QLabel *>(QStringLiteral("MaxLabel")))
       maxLabel->setText(QString::fromStdString(FixedText(CurrentDTV->MaxTemperature(), 2)));
-    MinEdit->hide();
+    HideEntry(MinEdit);
     return;
   }
   if (!IsEnter(key))
     return;
-  MinEdit->hide();
+  HideEntry(MinEdit);
   const TypedRangeValue typed = ParseTypedRangeValue(TypedText(MinEdit), CurrentDTV->MinTemperature());
   if (!typed.Typed)
     MinEdit->setText(typed.LabelText);

@@ -5,6 +5,7 @@
 
 #include "mainwindow/info_panel_layout.h"
 #include "mainwindow/setup_values.h"
+#include "mainwindow/ui/entry_focus.h"
 #include "mainwindow/ui/event_hook.h"
 #include "mainwindow/ui/key_state.h"
 #include "mainwindow/ui/logger_window.h"
@@ -239,7 +240,7 @@ void TCalidarix::ConnectFixedLevelSpin() {
 void TCalidarix::SetupSBClick() {
   PanelsState &p = FPanels;
   if (SetupPanel->isVisible()) {
-    SetupPanel->hide();
+    HideEntry(SetupPanel);
     p.SetupSB->setChecked(false);
     return;
   }
@@ -291,7 +292,7 @@ void TCalidarix::SetupOkBtnClick() {
     return findChild<QCheckBox *>(QString::fromLatin1(name))->isChecked();
   };
 
-  SetupPanel->hide();
+  HideEntry(SetupPanel);
   p.SetupSB->setChecked(false);
   FRegistrySettings.FilmFrames = v.FilmFrames;
   FRegistrySettings.FrameTime = v.FrameTime;
@@ -342,7 +343,7 @@ void TCalidarix::SetupOkBtnClick() {
 
 void TCalidarix::SetupCancelBtnClick() {
   LanguageCB->setCurrentIndex(FLanguage == 0 || FLanguage == 1 ? FLanguage : -1);
-  SetupPanel->hide();
+  HideEntry(SetupPanel);
   FPanels.SetupSB->setChecked(false);
 }
 

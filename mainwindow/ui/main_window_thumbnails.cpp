@@ -1,21 +1,25 @@
 // The thumbnail grid over the image area: the files of the folder list as small pictures, a focus
 // cell moved with the keys, the wheel and the mouse, marks for deleting, and the column count. The
 // pictures are rendered when their page is first shown and kept (TThumbnailCache); the focused file
-// is loaded into the current thermogram when the focus reaches it, so leaving the grid shows it.
+// is read and rendered at full size when the focus reaches it. The thermogram shown is not touched
+// while the grid is open: leaving it opens the focused file, and Esc goes back to the work as it was.
 // Painting only draws what is ready.
 
 #include "mainwindow/file_list.h"
 #include "mainwindow/scratch_thermogram.h"
+#include "mainwindow/ui/entry_focus.h"
 #include "mainwindow/ui/event_hook.h"
 #include "mainwindow/ui/glyphs.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/multy_grid.h"
 #include "platform/numbers.h"
+#include "platform/paths.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -24,6 +28,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace calidarix {
 
@@ -88,6 +93,11 @@ QString ListedName(int entry) {
 bool Marked(int entry) {
   return entry >= 0 && static_cast<std::size_t>(entry) < FileMarks.size() &&
          FileMarks[static_cast<std::size_t>(entry)] != 0;
+}
+
+bool SameFileName(const QString &a, const QString &b) {
+  return SameFile(std::filesystem::path(QFile::encodeName(a).toStdString()),
+                  std::filesystem::path(QFile::encodeName(b).toStdString()));
 }
 
 } // namespace
@@ -160,12 +170,29 @@ void TCalidarix::TabExecute() {
       Multy1->setChecked(true);
     return;
   }
-  MultyDG->hide();
-  FFilms.FocusPicture = QImage();
-  FFilms.FocusFile.clear();
-  ChangeDTV(true);
+  LeaveThumbnailGrid(true);
+}
+
+void TCalidarix::LeaveThumbnailGrid(bool open) {
+  if (!CurrentDTV || !MultyDG || MultyDG->isHidden())
+    return;
+  HideEntry(MultyDG);
   if (Multy1)
     Multy1->setChecked(false);
+  const QString focused = std::exchange(FFilms.FocusFile, QString());
+  FFilms.FocusPicture = QImage();
+  TDTV &dtv = *CurrentDTV;
+  const QString shown = dtv.FFileName;
+  // A file deleted from the grid cannot be gone back to.
+  const bool shownExists = shown.isEmpty() || QFileInfo::exists(shown);
+  const bool another = !focused.isEmpty() && !SameFileName(focused, shown);
+  if ((open && another) || (!shownExists && !focused.isEmpty())) {
+    dtv.FFileName = focused;
+    ChangeDTV(true);
+    return;
+  }
+  // The thermogram shown was never touched: the view only shows it, and its comment, again.
+  ChangeDTV(false);
 }
 
 void TCalidarix::ThumbPageChanged() {
@@ -197,25 +224,22 @@ void TCalidarix::ThumbPageChanged() {
   const int focused = FocusedThumbEntry(grid);
   const QString focusName = focused < count ? ListedName(focused) : QString();
   if (!focusName.isEmpty() && focusName != FFilms.FocusFile) {
-    TDTV &dtv = *CurrentDTV;
+    TDTV &scratch = *FThumbDTV;
     FFilms.FocusFile = focusName;
     FFilms.FocusPicture = QImage();
     FFilms.FocusFrames = 0;
-    if (const IoResult read = dtv.LoadFromFile(focusName, 1); !read) {
+    if (const IoResult read = scratch.LoadFromFile(focusName, 1); !read) {
       FileInfoLabel->setText(read.message);
       if (logger)
         logger->AppendLine(read.message);
     } else {
-      dtv.FFileName = focusName;
-      dtv.FFrameIndex = 1;
-      // The picture of the cell is rendered apart from the view's own, which the view renders again
-      // when the grid is left.
-      QImage view = std::move(dtv.FBitmap);
-      dtv.RenderPalettedBitmap();
-      FFilms.FocusPicture = std::move(dtv.FBitmap);
-      dtv.FBitmap = std::move(view);
-      FFilms.FocusFrames = dtv.FHeader.FrameCount;
-      FileInfoLabel->setText(dtv.CommentText());
+      // In the view's palette, as the file will look when it is opened.
+      CopyPaletteView(*CurrentDTV, scratch);
+      scratch.RenderPalettedBitmap();
+      FFilms.FocusPicture = std::exchange(scratch.FBitmap, QImage());
+      FFilms.FocusAspect = scratch.FAspect;
+      FFilms.FocusFrames = scratch.FHeader.FrameCount;
+      FileInfoLabel->setText(scratch.CommentText());
     }
   }
 
@@ -268,9 +292,8 @@ void TCalidarix::MultyDGDrawCell(QPainter &painter, int column, int row, const Q
   }
   const QString name = ListedName(entry);
   if (focused && name == FFilms.FocusFile && !FFilms.FocusPicture.isNull()) {
-    const double aspect = CurrentDTV ? CurrentDTV->FAspect : 0.0;
     const TRect fitted = FitThumbPicture(
-        TRect{r2.left(), r2.top(), r2.left() + r2.width(), r2.top() + r2.height()}, aspect, true);
+        TRect{r2.left(), r2.top(), r2.left() + r2.width(), r2.top() + r2.height()}, FFilms.FocusAspect, true);
     painter.fillRect(r2, face);
     painter.drawImage(QRect(fitted.Left, fitted.Top, fitted.Right - fitted.Left, fitted.Bottom - fitted.Top),
                       FFilms.FocusPicture);
@@ -322,7 +345,8 @@ void TCalidarix::MultyDGKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   const TThumbKeyResult result = ThumbKeyDown(FFilms.FThumb, ThumbKeyOf(key, modifiers), count);
   switch (result.Command) {
   case TThumbCommand::Leave:
-    TabExecute();
+    // Enter chooses the focused file; Esc chooses none.
+    LeaveThumbnailGrid(key != Qt::Key_Escape);
     return;
   case TThumbCommand::ToggleMark: {
     const auto k = static_cast<std::size_t>(FocusedThumbEntry(FFilms.FThumb));

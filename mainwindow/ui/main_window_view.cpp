@@ -220,6 +220,8 @@ bool TCalidarix::ChangeDTV(bool reload) {
       dtv.FViewOffsetX = 0.0;
       dtv.FViewOffsetY = 0.0;
       FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
+    } else {
+      FLayoutFrameSize = QSize(dtv.Width(), dtv.Height()); // the kept view is the one for this frame
     }
 
     // How the user last looked at this image, when sidecars are in use.
@@ -250,6 +252,8 @@ bool TCalidarix::ChangeDTV(bool reload) {
   for (TAreaRecord &area : FMarkers.FAreas)
     area.RawMin = area.RawMax = area.RawAvg = 0;
   FrameLabel->setText(QString::number(dtv.FFrameIndex));
+
+  FitLayoutToNewFrameSize();
 
   ImagePBPaint(this);
   ScalePBPaint(this);

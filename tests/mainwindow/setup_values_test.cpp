@@ -60,6 +60,11 @@ TEST(SetupValuesTest, IntegersAreTakenAsTyped) {
   EXPECT_EQ(check.Values->FilmFrames, 65535);
   EXPECT_EQ(check.Values->FrameTime, 250);
   EXPECT_EQ(check.Values->SumCount, 1);
+  // No limit to the film's length.
+  t.FilmFrames = "0";
+  const SetupCheck unlimited = CheckSetupTexts(t);
+  ASSERT_TRUE(unlimited.Values);
+  EXPECT_EQ(unlimited.Values->FilmFrames, 0);
 }
 
 // Every bad field is refused, named, and nothing is handed back, whatever the other fields hold.
@@ -71,8 +76,8 @@ TEST(SetupValuesTest, BadFieldsAreRefusedAndNamed) {
   } cases[] = {
       {SetupField::FilmFrames, "", "'' is not a valid integer value"},
       {SetupField::FilmFrames, "12a", "'12a' is not a valid integer value"},
-      {SetupField::FilmFrames, "0", "0 is not between 1 and 65535"},
-      {SetupField::FilmFrames, "65536", "65536 is not between 1 and 65535"},
+      {SetupField::FilmFrames, "-1", "-1 is not between 0 and 65535"},
+      {SetupField::FilmFrames, "65536", "65536 is not between 0 and 65535"},
       {SetupField::FrameTime, "-1", "-1 is below 0"},
       {SetupField::FrameTime, "3000000000", "'3000000000' is not a valid integer value"},
       {SetupField::SumCount, "0", "0 is below 1"},

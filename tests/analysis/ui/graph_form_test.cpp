@@ -338,9 +338,15 @@ TEST_F(GraphWindows, DockingMakesRoomOnAScreenTheMainWindowFills) {
   TCalidarix &w = StartWithGraphs();
   const QRect s = w.screen()->availableGeometry();
   const QSize frame = w.frameGeometry().size() - w.size();
+  // Maximised. Without a window manager the state holds only when set before the window is mapped,
+  // and the window is given the screen by hand.
+  w.hide();
+  w.setWindowState(Qt::WindowMaximized);
+  w.show();
   w.move(s.topLeft());
   w.resize(s.width() - frame.width(), s.height() - frame.height());
   Settle();
+  ASSERT_TRUE(w.isMaximized());
   const int height = w.frameGeometry().height();
   w.GraphSBClick();
   Settle();
@@ -351,6 +357,79 @@ TEST_F(GraphWindows, DockingMakesRoomOnAScreenTheMainWindowFills) {
   w.GraphSBClick();
   Settle();
   EXPECT_EQ(w.frameGeometry().height(), height);
+}
+
+TEST_F(GraphWindows, AWindowAtTheScreensCornerKeepsItsSizeWhenADockedGraphCloses) {
+  TCalidarix &w = StartWithGraphs();
+  w.move(w.screen()->availableGeometry().topLeft());
+  w.resize(738, 662);
+  Settle();
+  ASSERT_FALSE(w.isMaximized());
+  const QSize size = w.size();
+  for (QToolButton *button : {Button("TimeGraphSB"), Button("GraphSB")}) {
+    button->click();
+    Settle();
+  }
+  ASSERT_EQ(w.size(), size) << "there was room for both";
+  for (QToolButton *button : {Button("TimeGraphSB"), Button("GraphSB")}) {
+    button->click();
+    Settle();
+    EXPECT_EQ(w.size(), size) << button->objectName().toStdString();
+  }
+}
+
+TEST_F(GraphWindows, TheProfileScaleShowsTheRangeOfTheLineJustDrawn) {
+  TCalidarix &w = StartWithGraphs();
+  Button("GraphSB")->click();
+  Settle();
+  Drag(Box(20, 30), Box(120, 90));
+  ASSERT_FALSE(GraphForm->FProfiles[0].empty());
+  const TGraphRange range = FullRawRange(*CurrentDTV);
+  EXPECT_EQ(GraphForm->FMax, range.Max);
+  ASSERT_NE(range.Max, 100.0) << "the demo image's range must differ from the empty window's";
+  // What the scale and its two ends show is what they show when painted from the window's range now.
+  const QImage scale = GraphForm->ScalePB->Picture;
+  const QImage top = GraphForm->MaxPB->Picture;
+  const QImage bottom = GraphForm->MinPB->Picture;
+  GraphForm->ScalePBPaint();
+  EXPECT_EQ(GraphForm->ScalePB->Picture, scale);
+  EXPECT_EQ(GraphForm->MaxPB->Picture, top);
+  EXPECT_EQ(GraphForm->MinPB->Picture, bottom);
+  (void)w;
+}
+
+TEST_F(GraphWindows, AnotherFileLeavesNoCurveOfTheLastOneInAnyWindow) {
+  TCalidarix &w = StartWithGraphs();
+  ASSERT_TRUE(w.OpenInView(SpotFilm()));
+  w.GraphSBClick();
+  w.TimeGraphSBClick();
+  w.HistogramSBClick();
+  Drag(Box(5, 24), Box(60, 24));
+  Key(GraphForm, Qt::Key_Control, Qt::ControlModifier); // a stored profile as well
+  Mouse(w.ImagePB, QEvent::MouseMove, Box(32, 24), Qt::NoButton, Qt::NoButton);
+  ASSERT_FALSE(GraphForm->FProfiles[0].empty());
+  ASSERT_EQ(GraphForm->FStoredCount, 1);
+  ASSERT_FALSE(TimeProfileForm->FProfiles[0].empty());
+  // The thermo profile's window is closed meanwhile: it must not bring the film's curve back later.
+  w.GraphSBClick();
+
+  ASSERT_TRUE(w.OpenInView(Thermogram("single.dtv", 5.0f, 32, 24)));
+  EXPECT_TRUE(TimeProfileForm->FProfiles[0].empty());
+  EXPECT_EQ(TimeProfileForm->FStoredCount, 0);
+  EXPECT_EQ(HistogramForm->FProfiles[0].size(), 100u) << "the histogram is the new image's";
+  w.GraphSBClick();
+  EXPECT_TRUE(GraphForm->FProfiles[0].empty());
+  EXPECT_EQ(GraphForm->FStoredCount, 0);
+  // The snapshot, which the picture export and the print draw, has no curve in either pane.
+  for (TGraphPane pane : {TGraphPane::ThermoProfile, TGraphPane::TimeProfile}) {
+    const TGraphForm *shown = pane == TGraphPane::ThermoProfile ? GraphForm : TimeProfileForm;
+    TGraphForm empty;
+    empty.Tag = shown->Tag;
+    empty.ClearCurrentProfile();
+    empty.SetRange(MakeRange(shown->FMin, shown->FMax));
+    EXPECT_EQ(w.GraphPanePicture(pane, QSize(300, 120)), empty.Picture(QSize(300, 120)))
+        << "pane " << static_cast<int>(pane);
+  }
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "tests/mainwindow/ui/shell_fakes.h"
 #include "tests/support/test_support.h"
 #include "thermogram/builtin_palettes.h"
+#include "thermogram/image_layout.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QApplication>
@@ -472,6 +473,51 @@ TEST_F(MainView, CoordinatesAndPointsFollowTheView) {
   EXPECT_FALSE(w.AddPoint(320, 0, false)); // outside the frame
   w.ClearAllMarkers();
   EXPECT_TRUE(w.FMarkers.FPoints.empty());
+}
+
+TEST_F(MainView, TheFrameAfterACropIsFittedToTheBoxAgain) {
+  TCalidarix &w = Start();
+  // A film of 160 x 120 frames: the next frame is whole again after a crop.
+  TDTV t;
+  t.ResetHeader();
+  t.FHeader.Width = 160;
+  t.FHeader.Height = 120;
+  t.FHeader.Scale = static_cast<float>(10.0 / 65535);
+  t.FRaw.resize(160 * 120);
+  for (std::size_t i = 0; i < t.FRaw.size(); ++i)
+    t.FRaw[i] = static_cast<std::uint16_t>(i * 3);
+  const QString film = QString::fromStdString(dir.file("crop.dtv").string());
+  ASSERT_TRUE(t.StartFilm(film));
+  ASSERT_TRUE(t.AppendFilmFrame(film));
+  ASSERT_TRUE(w.OpenInView(film));
+  const TRect box{0, 0, w.ImagePB->width(), w.ImagePB->height()};
+  const auto fitted = [&box](const TDTV &dtv) {
+    TImageView view = ImageViewOf(dtv);
+    bool zoomFitted = false;
+    EXPECT_TRUE(FitImageLayout(view, box, true, zoomFitted));
+    return view;
+  };
+
+  // An area, then Alt+click in it: the frame is cut to the area and fitted.
+  const QPoint from(w.GetScreenX(10), w.GetScreenY(10));
+  const QPoint to(w.GetScreenX(50), w.GetScreenY(40));
+  Drag(w.ImagePB, Qt::LeftButton, from, to);
+  Drag(w.ImagePB, Qt::LeftButton, (from + to) / 2, (from + to) / 2, Qt::AltModifier);
+  ASSERT_LT(CurrentDTV->Width(), 160);
+  EXPECT_DOUBLE_EQ(CurrentDTV->FZoom, fitted(*CurrentDTV).Zoom);
+
+  ASSERT_TRUE(w.ChangeFrame(2));
+  ASSERT_EQ(CurrentDTV->Width(), 160);
+  const TImageView fit = fitted(*CurrentDTV);
+  EXPECT_DOUBLE_EQ(CurrentDTV->FZoom, fit.Zoom);
+  EXPECT_DOUBLE_EQ(CurrentDTV->FViewOffsetX, fit.ViewOffsetX);
+  EXPECT_DOUBLE_EQ(CurrentDTV->FViewOffsetY, fit.ViewOffsetY);
+  EXPECT_TRUE(w.FZoomFitted);
+  // The whole frame is on screen, corner to corner.
+  EXPECT_GE(w.GetScreenX(0), 0);
+  EXPECT_GE(w.GetScreenY(0), 0);
+  EXPECT_LE(w.GetScreenX(160), w.ImagePB->width());
+  EXPECT_LE(w.GetScreenY(120), w.ImagePB->height());
 }
 
 TEST(Glyphs, TablesHaveTheirSizesAndCodes) {

@@ -121,6 +121,18 @@ TEST_F(SetupPanel, OkAppliesEveryValueAndStoresTheSettings) {
   EXPECT_FALSE(w.BigButtonsPanel->isVisible());
 }
 
+TEST_F(SetupPanel, AFilmLengthOfZeroMeansNoLimitAndIsKept) {
+  TCalidarix &w = Start();
+  CurrentDTV->SumCount = 4;
+  w.FRegistrySettings.FilmFrames = 0;
+  w.FPanels.SetupSB->click();
+  ASSERT_EQ(P().FilmFramesEdit->text(), "0");
+  P().SetupOkBtn->click();
+  EXPECT_TRUE(dialogs->Errors.isEmpty()) << dialogs->Errors.join('\n').toStdString();
+  EXPECT_FALSE(w.SetupPanel->isVisible());
+  EXPECT_EQ(w.FRegistrySettings.FilmFrames, 0);
+}
+
 TEST_F(SetupPanel, ABadEditIsNamedAndNothingIsApplied) {
   TCalidarix &w = Open();
   const RegistrySettings before = w.FRegistrySettings;

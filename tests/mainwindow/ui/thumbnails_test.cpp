@@ -1,5 +1,6 @@
-// The thumbnail grid over the image area: showing and leaving it, the focus loading its file, marks,
-// deleting marked files, the scan's Tab, and a large folder.
+// The thumbnail grid over the image area: showing and leaving it, the focus reading its file, leaving
+// it without a choice, marks, deleting marked files, the scan's Tab, the big Previous and Next buttons,
+// and a large folder.
 
 #include "mainwindow/file_list.h"
 #include "mainwindow/ui/main_window.h"
@@ -7,6 +8,8 @@
 #include "tests/mainwindow/ui/file_window_fixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -43,6 +46,14 @@ protected:
     w.MultyDGKeyUp(key);
   }
 
+  // A key typed into the grid, which has the keyboard while it is shown.
+  static void Key(TCalidarix &w, int key) {
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+      QKeyEvent event(type, key, Qt::NoModifier);
+      QApplication::sendEvent(w.MultyDG, &event);
+    }
+  }
+
   void RightClick(TCalidarix &w, int column, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     const int x = column * w.MultyDG->DefaultColWidth() + 5;
     const int y = row * w.MultyDG->DefaultRowHeight() + 5;
@@ -63,8 +74,9 @@ TEST_F(Thumbnails, TabShowsTheGridAndEnterLeavesItOnTheFileFocusedLast) {
   Press(w, Qt::Key_Right);
   Press(w, Qt::Key_Down); // row 1, column 1: entry 5
   EXPECT_EQ(FocusedThumbEntry(w.FFilms.FThumb), 5);
-  EXPECT_EQ(CurrentDTV->FFileName, files[5]);
-  EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 5.0f);
+  EXPECT_EQ(w.FFilms.FocusFile, files[5]);
+  EXPECT_FALSE(w.FFilms.FocusPicture.isNull());
+  EXPECT_EQ(CurrentDTV->FFileName, files[0]) << "the file shown stays until one is chosen";
   ASSERT_NE(w.KeyLabel, nullptr);
   EXPECT_EQ(w.KeyLabel->text(), QString::number(Qt::Key_Down));
 
@@ -84,22 +96,113 @@ TEST_F(Thumbnails, TabShowsTheGridAndEnterLeavesItOnTheFileFocusedLast) {
   EXPECT_FALSE(w.MultyDG->isVisible());
 }
 
+TEST_F(Thumbnails, LeavingWithoutChoosingAFileKeepsTheFileFrameAndMarkers) {
+  // The film sorts first, so the grid opens with the focus on it.
+  const QString film = Film("a_film.dtv", 30, 0.0f);
+  const QStringList files = Folder(3);
+  TCalidarix &w = StartIn({film});
+  ASSERT_TRUE(w.ChangeFrame(25));
+  TAreaRecord area;
+  area.SetRect(TRect{1, 0, 3, 1});
+  w.FMarkers.FCurrentArea = area;
+  w.FMarkers.FProfileLine = TLineRecord{0, 0, 3, 1};
+  ASSERT_TRUE(w.AddPoint(2, 1, false));
+  const TMarkerLists markers = w.FMarkers;
+  const auto unchanged = [&](const char *after) {
+    SCOPED_TRACE(after);
+    EXPECT_FALSE(w.MultyDG->isVisible());
+    EXPECT_EQ(CurrentDTV->FFileName, film);
+    EXPECT_EQ(CurrentDTV->FFrameIndex, 25);
+    EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 24.0f);
+    EXPECT_EQ(w.FrameLabel->text(), "25");
+    EXPECT_EQ(w.FMarkers.FCurrentArea.Rect(), markers.FCurrentArea.Rect());
+    EXPECT_EQ(w.FMarkers.FProfileLine, markers.FProfileLine);
+    EXPECT_EQ(w.FMarkers.FPoints.size(), markers.FPoints.size());
+  };
+
+  w.TabExecute();
+  ASSERT_TRUE(w.MultyDG->isVisible());
+  Key(w, Qt::Key_Escape);
+  unchanged("Tab, Esc");
+
+  // Looking at another file and giving up.
+  w.TabExecute();
+  Key(w, Qt::Key_Right);
+  ASSERT_EQ(w.FFilms.FocusFile, files[0]);
+  Key(w, Qt::Key_Escape);
+  unchanged("Tab, Right, Esc");
+
+  // Enter on the file shown is no new choice either.
+  w.TabExecute();
+  Key(w, Qt::Key_Left);
+  ASSERT_EQ(w.FFilms.FocusFile, film);
+  Key(w, Qt::Key_Return);
+  unchanged("Tab, Enter on the same file");
+
+  // Another file chosen opens at frame 1, without the film's markers.
+  w.TabExecute();
+  Key(w, Qt::Key_Right);
+  Key(w, Qt::Key_Return);
+  EXPECT_EQ(CurrentDTV->FFileName, files[0]);
+  EXPECT_EQ(CurrentDTV->FFrameIndex, 1);
+  EXPECT_TRUE(w.FMarkers.FPoints.empty());
+  EXPECT_TRUE(w.FMarkers.FCurrentArea.IsEmpty());
+}
+
+TEST_F(Thumbnails, TheFileShownDeletedFromTheGridGivesWayToTheFocusedOne) {
+  const QStringList files = Folder(3);
+  TCalidarix &w = StartIn(files);
+  w.TabExecute();
+  dialogs->ConfirmAnswers = {true};
+  Key(w, Qt::Key_Delete); // the focused file, which is the one shown
+  ASSERT_EQ(w.FFilms.FocusFile, files[1]);
+  Key(w, Qt::Key_Escape);
+  EXPECT_EQ(CurrentDTV->FFileName, files[1]);
+}
+
+TEST_F(Thumbnails, PreviousAndNextPageTheGridAndFoldTheToolPanels) {
+  const QStringList files = Folder(20);
+  TCalidarix &w = StartIn(files);
+  w.TabExecute();
+  w.PalToolPanel->show();
+  w.NextPanelClick();
+  EXPECT_EQ(w.FFilms.FThumb.FThumbTopRow, 1) << "as PgDn: 20 files, 4 columns";
+  EXPECT_EQ(w.FFilms.FocusFile, files[4]);
+  EXPECT_FALSE(w.PalToolPanel->isVisible());
+  EXPECT_EQ(CurrentDTV->FFileName, files[0]) << "no file was stepped to";
+  w.PalToolPanel->show();
+  w.PrevPanelClick();
+  EXPECT_EQ(w.FFilms.FThumb.FThumbTopRow, 0);
+  EXPECT_EQ(w.FFilms.FocusFile, files[0]);
+  EXPECT_FALSE(w.PalToolPanel->isVisible());
+  EXPECT_TRUE(w.MultyDG->isVisible());
+
+  // Without the grid they step through the list.
+  Key(w, Qt::Key_Escape);
+  w.NextPanelClick();
+  EXPECT_EQ(CurrentDTV->FFileName, files[1]);
+  w.PrevPanelClick();
+  EXPECT_EQ(CurrentDTV->FFileName, files[0]);
+}
+
 TEST_F(Thumbnails, PaintingDrawsWhatIsReadyAndNeverReadsAFile) {
   const QStringList files = Folder(3);
   TCalidarix &w = StartIn(files);
   w.TabExecute();
   Press(w, Qt::Key_Right);
-  ASSERT_EQ(CurrentDTV->FFileName, files[1]);
-  const std::vector<std::uint16_t> loaded = CurrentDTV->FRaw;
-  // The file changes on disk: a paint shows the picture already made and loads nothing.
+  ASSERT_EQ(w.FFilms.FocusFile, files[1]);
+  const QImage focused = w.FFilms.FocusPicture;
+  ASSERT_EQ(focused.size(), QSize(4, 2));
+  // The file changes on disk: a paint shows the picture already made and reads nothing.
   Thermogram("t01.dtv", 50.0f, 8, 4);
   const QImage shot = w.MultyDG->grab().toImage();
   EXPECT_FALSE(shot.isNull());
-  EXPECT_EQ(CurrentDTV->FRaw, loaded);
-  EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 1.0f);
+  EXPECT_EQ(w.FFilms.FocusPicture, focused);
   // The next focus change reads it, and the next page rendering makes its thumbnail again.
   Press(w, Qt::Key_Left);
   Press(w, Qt::Key_Right);
+  EXPECT_EQ(w.FFilms.FocusPicture.size(), QSize(8, 4));
+  Press(w, Qt::Key_Return);
   EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 50.0f);
 }
 
@@ -138,12 +241,12 @@ TEST_F(Thumbnails, DeleteTheMarkedFilesOrTheFocusedOne) {
 
   // Nothing marked: the focused file, by its own question.
   Press(w, Qt::Key_Right);
-  ASSERT_EQ(CurrentDTV->FFileName, files[4]);
+  ASSERT_EQ(w.FFilms.FocusFile, files[4]);
   dialogs->ConfirmAnswers = {true};
   Press(w, Qt::Key_Delete);
   EXPECT_EQ(dialogs->Questions.last(), "Delete file:\n" + files[4] + "?");
   EXPECT_EQ(FileList, (QStringList{files[0], files[5]}));
-  EXPECT_EQ(CurrentDTV->FFileName, files[5]); // the focus now rests on the next file
+  EXPECT_EQ(w.FFilms.FocusFile, files[5]); // the focus now rests on the next file
 }
 
 TEST_F(Thumbnails, ColumnsAndPagesMoveTheFocusedFile) {
@@ -152,16 +255,16 @@ TEST_F(Thumbnails, ColumnsAndPagesMoveTheFocusedFile) {
   w.TabExecute();
   Press(w, Qt::Key_PageDown); // 20 files, 4 columns: rows 1 .. 4
   EXPECT_EQ(w.FFilms.FThumb.FThumbTopRow, 1);
-  EXPECT_EQ(CurrentDTV->FFileName, files[4]);
+  EXPECT_EQ(w.FFilms.FocusFile, files[4]);
   EXPECT_EQ(w.MultyDG->ScrollBar->value(), 1);
   EXPECT_EQ(w.MultyDG->ScrollBar->maximum(), 1);
   Press(w, Qt::Key_Equal); // plus: 5 columns, from the top
   EXPECT_EQ(w.FFilms.FThumb.FThumbColumns, 5);
   EXPECT_EQ(w.FFilms.FThumb.FThumbTopRow, 0);
   EXPECT_EQ(w.MultyDG->DefaultColWidth(), std::max(w.MultyDG->CellsArea().width() / 5, 1));
-  EXPECT_EQ(CurrentDTV->FFileName, files[0]);
+  EXPECT_EQ(w.FFilms.FocusFile, files[0]);
   w.MultyDGMouseWheelDown();
-  EXPECT_EQ(CurrentDTV->FFileName, files[5]);
+  EXPECT_EQ(w.FFilms.FocusFile, files[5]);
   // The scroll bar moves the page too.
   w.MultyDG->ScrollBar->setValue(0);
   EXPECT_EQ(w.FFilms.FThumb.FThumbTopRow, 0);
