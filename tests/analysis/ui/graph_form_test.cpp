@@ -380,22 +380,22 @@ TEST_F(GraphWindows, AWindowAtTheScreensCornerKeepsItsSizeWhenADockedGraphCloses
 
 TEST_F(GraphWindows, TheProfileScaleShowsTheRangeOfTheLineJustDrawn) {
   TCalidarix &w = StartWithGraphs();
+  ASSERT_TRUE(w.OpenInView(SpotFilm()));
   Button("GraphSB")->click();
   Settle();
-  Drag(Box(20, 30), Box(120, 90));
+  Drag(Box(5, 24), Box(60, 30));
   ASSERT_FALSE(GraphForm->FProfiles[0].empty());
   const TGraphRange range = FullRawRange(*CurrentDTV);
   EXPECT_EQ(GraphForm->FMax, range.Max);
-  ASSERT_NE(range.Max, 100.0) << "the demo image's range must differ from the empty window's";
+  ASSERT_GT(std::abs(range.Max - 100.0), 1.0) << "the film's range must differ from the empty window's";
   // What the scale and its two ends show is what they show when painted from the window's range now.
   const QImage scale = GraphForm->ScalePB->Picture;
   const QImage top = GraphForm->MaxPB->Picture;
   const QImage bottom = GraphForm->MinPB->Picture;
   GraphForm->ScalePBPaint();
-  EXPECT_EQ(GraphForm->ScalePB->Picture, scale);
-  EXPECT_EQ(GraphForm->MaxPB->Picture, top);
-  EXPECT_EQ(GraphForm->MinPB->Picture, bottom);
-  (void)w;
+  EXPECT_TRUE(GraphForm->ScalePB->Picture == scale) << "the scale";
+  EXPECT_TRUE(GraphForm->MaxPB->Picture == top) << "the upper end";
+  EXPECT_TRUE(GraphForm->MinPB->Picture == bottom) << "the lower end";
 }
 
 TEST_F(GraphWindows, AnotherFileLeavesNoCurveOfTheLastOneInAnyWindow) {
