@@ -55,7 +55,9 @@ public:
   bool UdpSend(const std::uint8_t *data, int count);
   // Delivers up to count bytes of the head's datagrams into dest: bytes left in the last datagram
   // first, else the next datagram within timeoutMs. A datagram is never read past its end, so a short
-  // one delivers fewer bytes. A time-out or a socket error reopens the socket and delivers 0.
+  // one delivers fewer bytes. A time-out delivers 0 and keeps the socket, because the head answers the
+  // port a command came from. A socket error delivers 0 and replaces the socket; the head is then
+  // asked who it is from the new one, so that it answers there.
   int UdpReceive(std::uint8_t *dest, int count, int timeoutMs);
 
   // ---- Commands, registers and replies ----
@@ -138,6 +140,8 @@ private:
   friend class HeadWaitScope;
   void Pump();
   bool ProbeUdpHead();
+  // UdpReceive without the recovery: -1 on a socket error.
+  int ReadDatagram(std::uint8_t *dest, int count, int timeoutMs);
   bool SerialConnect();
   // Reads n bytes past a frame and drops them.
   void DropBytes(int n);

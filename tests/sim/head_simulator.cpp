@@ -154,6 +154,11 @@ bool HeadSimulator::Moving() const {
   return tracking_ || panSpeed_ != 0 || tiltSpeed_ != 0;
 }
 
+std::optional<Clock::time_point> HeadSimulator::LastDoneAt() const {
+  std::lock_guard lock(mutex_);
+  return lastDoneAt_;
+}
+
 HeadRegisters HeadSimulator::Registers() const {
   std::lock_guard lock(mutex_);
   return registers_;
@@ -234,6 +239,7 @@ void HeadSimulator::Advance(double elapsedMs) {
     if (f >= 1.0) {
       tracking_ = false;
       reporting_ = false;
+      lastDoneAt_ = Clock::now();
       // The end of a move is reported without being asked: the done frame of the older heads, the
       // status of the others.
       if (type_ == 'A')

@@ -17,6 +17,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <netinet/in.h>
@@ -78,6 +79,8 @@ public:
   std::int32_t VerCounter() const;
   bool Autotrack() const;
   bool Moving() const;
+  // When the last move ended and its done went out; nothing before the first move ended.
+  std::optional<std::chrono::steady_clock::time_point> LastDoneAt() const;
   HeadRegisters Registers() const;
   void SetRegisters(const HeadRegisters &registers);
   char Type() const { return type_; }
@@ -133,6 +136,7 @@ private:
   bool autotrack_ = false;
   std::uint8_t speedLimit_ = 255;
   bool lastCommandUdp_ = false;
+  std::optional<std::chrono::steady_clock::time_point> lastDoneAt_;
 };
 
 } // namespace calidarix::sim
