@@ -93,20 +93,25 @@ bool tQor::Connect() {
 
   bool result = FConnected;
   if (!FUdpOpen) {
+    // A network head that identifies itself gets the same handshake as one on a serial port: its
+    // registers (the turn ratios behind every angle shown) are read now.
+    bool network = false;
     if (ProbeUdpHead()) {
+      FUseUdp = true;
+      network = ReadQorValues();
+    }
+    if (network) {
       // A network head is preferred: a serial port still open is let go.
       if (FComm)
         FComm->ClosePort();
-      FUseUdp = true;
+      SendCommand(QorCmdRequestValues, false);
       FComPort = 0;
       result = true;
-    }
-    if (!result) {
+      qDebug("IP Client initialized");
+    } else {
       qDebug("IP Client failed to initialize");
       FUseUdp = false;
       CloseUdp();
-    } else {
-      qDebug("IP Client initialized");
     }
   }
   FConnected = result;

@@ -11,7 +11,10 @@
 // Guards keep a connect from starting inside another and a send from starting inside another.
 //
 // The network head is found by asking it to identify itself over UDP (no ICMP, which needs
-// privileges); a host that answers with anything but an identity frame is not taken for a head.
+// privileges); a host that answers with anything but an identity frame is not taken for a head. Then
+// it gets the handshake that a head on a serial port gets. The link keeps one UDP socket, and with it
+// one local port, for as long as that socket works: the head sends its answers, the done of a move
+// included, to the port that sent the command.
 // Every datagram goes through the network policy (CALIDARIX_NETWORK=loopback keeps it on 127.0.0.0/8).
 
 #include "acquisition/com_port.h"
@@ -61,7 +64,7 @@ public:
   int UdpReceive(std::uint8_t *dest, int count, int timeoutMs);
 
   // ---- Commands, registers and replies ----
-  // The handshake on the open serial port: identify, read the registers, autotrack on.
+  // The handshake on the open link (serial port or network): identify, read the registers, autotrack on.
   bool ReadQorValues();
   bool Identify();
   void SetTrackingMode(std::uint8_t mode);

@@ -332,7 +332,11 @@ TEST_F(HeadLink, TheNetworkHeadIsPreferredAndItsDatagramsAreReadSafely) {
   ASSERT_TRUE(link->Connect());
   EXPECT_TRUE(link->FUseUdp);
   EXPECT_EQ(link->FComPort, 0); // a stored serial port gives way
-  EXPECT_FALSE(link->FRegistersRead);
+  // The handshake ran over the network as it does on a serial port.
+  EXPECT_TRUE(link->FRegistersRead);
+  EXPECT_EQ(link->FRatioHorClicks, head->Registers().ratioHorClicks);
+  EXPECT_EQ(link->FRatioVerRevs, head->Registers().ratioVerRevs);
+  EXPECT_EQ(link->FQorSerial, head->Registers().serial);
   link->FTrackingMode = 0;
   head->SetCounters(-77, 88);
   link->RequestCounters(false);
@@ -499,13 +503,19 @@ TEST_F(HeadLink, IdentifyAsksTwiceBeforeGivingUp) {
 
 TEST_F(HeadLink, RegistersAreWrittenBackOnlyAfterTheyWereRead) {
   StartHead('M', /*udp=*/true);
+  // A handshake that got one record garbled still connects, but has not read every register.
+  sim::HeadFaults faults;
+  faults.badRecord = 'D';
+  head->SetFaults(faults);
   ASSERT_TRUE(link->Connect());
   ASSERT_TRUE(link->FUseUdp);
+  EXPECT_FALSE(link->FRegistersRead);
   link->FFrameTilt = 123;
-  EXPECT_FALSE(link->WriteQorValues()); // over UDP nothing was read yet
+  EXPECT_FALSE(link->WriteQorValues());
   EXPECT_FALSE(Received(*head, "$@"));
   EXPECT_TRUE(Logged("not read"));
 
+  head->SetFaults({});
   ASSERT_TRUE(link->ReadQorValues());
   link->FFrameTilt = 123;
   link->FRatioHorClicks = 0x123456;

@@ -476,8 +476,11 @@ std::vector<std::vector<std::uint8_t>> HeadSimulator::Handle(const std::string &
 
   // Faults that change the frames themselves.
   for (std::vector<std::uint8_t> &frame : replies) {
-    if (faults_.badSums > 0) {
-      --faults_.badSums;
+    const bool badRecord = faults_.badRecord != 0 && command == "$RVFull" && frame[1] == 'W' &&
+                           frame[2] == static_cast<std::uint8_t>(faults_.badRecord);
+    if (faults_.badSums > 0 || badRecord) {
+      if (!badRecord)
+        --faults_.badSums;
       frame[7] = static_cast<std::uint8_t>(Sum7(frame.data()) + 1);
       if (frame[7] == kCR)
         ++frame[7];

@@ -3,7 +3,7 @@
 // (the program opens its slave side as a serial port) and/or one UDP socket on a loopback address,
 // answers the head's commands from its own state (counters that move, autotrack, registers), and can
 // inject faults: silence, wrong sums, frames split in two, two frames to a datagram, short datagrams,
-// and answering as something that is not a head.
+// a garbled register record, and answering as something that is not a head.
 //
 // It is written from the frame rules alone and shares no code with the program's head link, so a
 // mistake in the link's framing shows up as a failed exchange rather than being mirrored here.
@@ -35,6 +35,7 @@ struct HeadFaults {
   bool pairDatagrams = false; // UDP: the replies to one command go two to a datagram
   int shortDatagrams = 0;     // UDP: the next n replies are cut to their first 5 bytes
   bool notAHead = false;      // identify is answered by a frame that is no head's identity
+  char badRecord = 0;         // the register record of this letter ('A' .. 'J') carries a wrong byte 7
 };
 
 struct HeadRegisters {
