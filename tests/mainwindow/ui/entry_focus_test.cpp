@@ -15,7 +15,9 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <linux/input-event-codes.h>
+#include <utility>
 
 namespace calidarix {
 namespace {
@@ -27,34 +29,20 @@ struct Stroke {
   int code;
 };
 
+// A digit, a small letter or the full stop.
 Stroke Char(char c) {
   if (c >= '1' && c <= '9')
     return Stroke{Qt::Key_1 + (c - '1'), nullptr, KEY_1 + (c - '1')};
   if (c == '0')
     return Stroke{Qt::Key_0, nullptr, KEY_0};
-  switch (c) {
-  case 'a':
-    return Stroke{Qt::Key_A, nullptr, KEY_A};
-  case 'e':
-    return Stroke{Qt::Key_E, nullptr, KEY_E};
-  case 'f':
-    return Stroke{Qt::Key_F, nullptr, KEY_F};
-  case 'l':
-    return Stroke{Qt::Key_L, nullptr, KEY_L};
-  case 'q':
-    return Stroke{Qt::Key_Q, nullptr, KEY_Q};
-  case 't':
-    return Stroke{Qt::Key_T, nullptr, KEY_T};
-  case 'y':
-    return Stroke{Qt::Key_Y, nullptr, KEY_Y};
-  case 'z':
-    return Stroke{Qt::Key_Z, nullptr, KEY_Z};
-  case '.':
+  if (c == '.')
     return Stroke{Qt::Key_Period, nullptr, KEY_DOT};
-  default:
-    ADD_FAILURE() << "no stroke for " << c;
-    return Stroke{0, nullptr, 0};
-  }
+  // The input codes run along the three letter rows, from Q, A and Z.
+  for (auto [row, first] : {std::pair{"qwertyuiop", KEY_Q}, {"asdfghjkl", KEY_A}, {"zxcvbnm", KEY_Z}})
+    if (const char *at = std::strchr(row, c); at && c != 0)
+      return Stroke{Qt::Key_A + (c - 'a'), nullptr, first + static_cast<int>(at - row)};
+  ADD_FAILURE() << "no stroke for " << c;
+  return Stroke{0, nullptr, 0};
 }
 
 const Stroke kEnter{Qt::Key_Return, "\r", KEY_ENTER};
@@ -65,9 +53,8 @@ const Stroke kLeft{Qt::Key_Left, "", KEY_LEFT};
 class EntryFocus : public test::FileWindow {
 protected:
   void TearDown() override {
-    FileWindow::TearDown();
-    GraphForm = TimeProfileForm = HistogramForm = nullptr;
     graph.reset();
+    FileWindow::TearDown();
   }
 
   // The window on frame 1 of a 30-frame film.
@@ -103,9 +90,9 @@ protected:
     EXPECT_EQ(CurrentDTV->FFrameIndex, frame + 1);
     Press(kLeft);
     EXPECT_EQ(CurrentDTV->FFrameIndex, frame);
-    const int slot = PalNumber == 1 ? 3 : 2;
-    Type(slot == 3 ? "3" : "2");
-    EXPECT_EQ(PalNumber, slot - 1);
+    const char *digit = PalNumber == 1 ? "3" : "2";
+    Type(digit);
+    EXPECT_EQ(PalNumber, digit[0] - '1');
   }
 
   std::unique_ptr<TGraphForm> graph;
@@ -115,7 +102,7 @@ TEST_F(EntryFocus, AfterEachEntryPanelTheKeyCommandsWorkAgain) {
   TCalidarix &w = StartOnFilm();
   KeysWork("at start");
 
-  // The range typed as the issue has it: T 60 Enter 20 Enter.
+  // A locked range typed in: T 60 Enter 20 Enter.
   Type("t60");
   Press(kEnter);
   Type("20");

@@ -7,6 +7,7 @@
 #include "tests/support/key_events.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -131,6 +132,26 @@ TEST_F(SetupPanel, AFilmLengthOfZeroMeansNoLimitAndIsKept) {
   EXPECT_TRUE(dialogs->Errors.isEmpty()) << dialogs->Errors.join('\n').toStdString();
   EXPECT_FALSE(w.SetupPanel->isVisible());
   EXPECT_EQ(w.FRegistrySettings.FilmFrames, 0);
+}
+
+TEST_F(SetupPanel, OneClickOnSetReopensThePanelAfterOk) {
+  TCalidarix &w = Start();
+  CurrentDTV->SumCount = 4;
+  const auto click = [](QWidget *button) {
+    const QPointF at(button->width() / 2.0, button->height() / 2.0);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      QMouseEvent event(type, at, button->mapToGlobal(at), Qt::LeftButton,
+                        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+      QApplication::sendEvent(button, &event);
+    }
+  };
+  for (int round = 0; round < 2; ++round) {
+    click(P().SetupSB);
+    ASSERT_TRUE(w.SetupPanel->isVisible()) << "round " << round;
+    click(P().SetupOkBtn);
+    EXPECT_FALSE(w.SetupPanel->isVisible());
+    EXPECT_FALSE(P().SetupSB->isChecked());
+  }
 }
 
 TEST_F(SetupPanel, ABadEditIsNamedAndNothingIsApplied) {
