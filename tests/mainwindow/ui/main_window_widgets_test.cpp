@@ -86,8 +86,10 @@ TEST_F(WindowTexts, NoLabelIsCutOrRunsIntoAnotherWithA640By480Film) {
       EXPECT_EQ(w.findChild<QLabel *>("PtsLabel")->text(), "307200");
       EXPECT_EQ(w.PalBegLabel->text(), "18.72");
       EXPECT_EQ(w.PalEndLabel->text(), "84.43");
-      EXPECT_EQ(Clipped(w), QStringList());
-      EXPECT_EQ(Overlapping(w), QStringList());
+      const QStringList clipped = Clipped(w);
+      EXPECT_TRUE(clipped.isEmpty()) << clipped.join("; ").toStdString();
+      const QStringList overlapping = Overlapping(w);
+      EXPECT_TRUE(overlapping.isEmpty()) << overlapping.join("; ").toStdString();
       window.reset();
     }
   }
@@ -101,8 +103,8 @@ TEST_F(WindowTexts, ALongerValueWidensItsColumn) {
   average->setText("1234567.89");
   QApplication::processEvents();
   EXPECT_GT(average->width(), before);
-  EXPECT_EQ(Clipped(w), QStringList());
-  EXPECT_EQ(Overlapping(w), QStringList());
+  EXPECT_TRUE(Clipped(w).isEmpty()) << Clipped(w).join("; ").toStdString();
+  EXPECT_TRUE(Overlapping(w).isEmpty()) << Overlapping(w).join("; ").toStdString();
 }
 
 // The faces of the tool buttons, the points list and the video button were left in English.
@@ -121,7 +123,7 @@ TEST_F(WindowTexts, RussianReachesTheToolFacesAndTheSetupPanel) {
     if (button->isVisibleTo(&w) && !button->text().contains(QRegularExpression("[А-Яа-я]")) &&
         button->text() != "3D" && button->text() != "SLK")
       english << button->objectName() + " " + button->text();
-  EXPECT_EQ(english, QStringList());
+  EXPECT_TRUE(english.isEmpty()) << english.join("; ").toStdString();
   auto *points = w.findChild<QComboBox *>("PointsCB");
   EXPECT_EQ(points->itemText(0), QString::fromUtf8("Выкл"));
   EXPECT_EQ(points->itemText(1), QString::fromUtf8("Вкл"));
