@@ -487,7 +487,9 @@ void TCalidarix::PlaceInfoLabels() {
                     metrics.horizontalAdvance(InfoValueSample(name))) +
            1;
   };
-  const InfoPanelFit fit = FitInfoLabels(FPanels.FInfoSideColumn, needed, 4);
+  // Two spaces between a text and the next on its row, so that a caption does not read into its value.
+  const int gap = 2 * InfoPanel->fontMetrics().horizontalAdvance(QLatin1Char(' '));
+  const InfoPanelFit fit = FitInfoLabels(FPanels.FInfoSideColumn, needed, gap);
   for (const InfoLabelBox &box : fit.Boxes)
     if (QLabel *shown = label(box.Name))
       shown->setGeometry(box.Left, box.Top, box.Width, box.Height);
