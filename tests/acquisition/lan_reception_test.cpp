@@ -1,5 +1,5 @@
-#include "acquisition/camera_log.h"
 #include "acquisition/lan_reception.h"
+#include "tests/acquisition/camera_log_capture.h"
 #include "tests/acquisition/lan_camera_rig.h"
 
 #include <QStringList>
@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <mutex>
 
 namespace calidarix {
 namespace {
 
+using test::CameraLogCapture;
 using test::LanRig;
 using test::RampPixel;
 
@@ -41,27 +41,6 @@ std::vector<std::uint16_t> ExpectedRamp(const TScanUnit &unit, int frame) {
 std::uint16_t StillRamp(int x, int y, int) {
   return RampPixel(x, y, 0);
 }
-
-// Collects the camera module's log while it lives.
-struct CameraLogCapture {
-  CameraLogCapture() {
-    SetCameraUserLog(true);
-    SetCameraLogSink([this](const QString &line) {
-      const std::lock_guard lock(mutex);
-      lines << line;
-    });
-  }
-  ~CameraLogCapture() {
-    SetCameraLogSink(nullptr);
-    SetCameraUserLog(false);
-  }
-  QStringList Lines() {
-    const std::lock_guard lock(mutex);
-    return lines;
-  }
-  std::mutex mutex;
-  QStringList lines;
-};
 
 struct InterfaceCase {
   const char *name;
