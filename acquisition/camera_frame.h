@@ -101,13 +101,21 @@ struct TCameraFrame {
   bool FrameTimed = false;
   std::int32_t FramePeriodMs = 0;
   TCalibrationSnapshot Calibration;
+  // The window's working calibration as the thread last took it (camera_settings.h): where
+  // Calibration differs from it, the thread changed the value itself.
+  TCalibrationSnapshot CalibrationTaken;
   TFrameResult Result;
 };
 
-// The frame the thread's state holds now (its first ReceivedRows rows were received).
+// The working calibration of `unit`.
+TCalibrationSnapshot WorkingCalibration(const TScanUnit &unit);
+
+// The frame the thread's state holds now (its first ReceivedRows rows were received), with no change
+// of the calibration of its own (CalibrationTaken is Calibration).
 TCameraFrame MakeCameraFrame(const TScanUnit &thread, std::int32_t receivedRows, TFrameResult result);
-// Takes a frame into the GUI thread's state: display copies, status values and the calibration it
-// was taken with.
+// Takes a frame into the GUI thread's state: display copies, status values, speed and range, and of
+// the working calibration each value the thread changed, unless the GUI changed it too since the
+// thread took it: an edit of the window is never undone by a frame.
 void AdoptCameraFrame(TScanUnit &gui, const TCameraFrame &frame);
 
 // The hand-over point: the thread posts, the GUI takes the latest frame, or the very frame a message
