@@ -15,6 +15,7 @@
 #include "mainwindow/ui/placeholder_forms.h"
 #include "mainwindow/ui/progress_form.h"
 #include "platform/numbers.h"
+#include "thermogram/thermogram_globals.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
