@@ -151,7 +151,8 @@ TFrameResult TScan::GrabFrame(std::int32_t &rows, bool &wait) {
     }
     FLanConnected.store(true);
     TLanFrameContext context{FUnit, requests_, link_, reception_, Timings, {}, {}};
-    context.OnHeadStep = [this] { Post(WM_HEADSTEP, 0); };
+    // The step goes with the message: the window may take it only after the thread moved on.
+    context.OnHeadStep = [this] { Post(WM_HEADSTEP, static_cast<WPARAM>(requests_.StripStep.Get())); };
     context.OnLine = [this](std::int32_t line, std::span<const std::uint16_t> row) {
       {
         const std::lock_guard lock(lineMutex_);

@@ -13,7 +13,7 @@
 //
 // Messages (to the poster given at creation; lParam is always the thread object):
 //   WM_FRAMEDONE  wParam = serial number of the frame in Frames
-//   WM_HEADSTEP   wParam = 0, once per network frame after its first scan line
+//   WM_HEADSTEP   wParam = the strip step at that line, once per network frame after its first scan line
 //   WM_SCANLINE   wParam = line number; the line itself is in LatestLine()
 
 #include "acquisition/camera_frame.h"

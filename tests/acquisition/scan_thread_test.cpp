@@ -233,6 +233,8 @@ TEST(ScanThread, StripStepFourMovesOnAndAsksForSpeedTwo) {
   rig.scan->FUnit.Speed = 3;
   rig.scan->Resume();
   ASSERT_TRUE(rig.WaitFor([&] { return rig.requests.StripStep.Get() == 5; }));
+  // The head step message names the step of the frame it came with.
+  EXPECT_EQ(rig.Messages(WM_HEADSTEP).front().WParam, 4u);
   ASSERT_TRUE(rig.WaitFor([&] {
     const auto r = rig.camera.Requests();
     return r.size() >= 2 && r.back().speed == 2;
