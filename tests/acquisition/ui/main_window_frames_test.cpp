@@ -107,7 +107,9 @@ TEST_F(FrameArrival, LostFramesLeaveTheThermogramAndAreLoggedWithTheirLine) {
   TCalidarix &w = Open();
   logger->FUserLog = true;
   sim::LanCameraConfig config;
-  config.scanWidth = 1024; // two datagrams per line: a lost one shows at once
+  // Two datagrams per line, the last cut after the rest of the line: a lost one shows at once.
+  config.scanWidth = 1024;
+  config.shortLastDatagram = true;
   Start(config);
   ASSERT_TRUE(WaitForShownFrames(1));
   const std::vector<std::uint16_t> before = CurrentDTV->FRaw;
