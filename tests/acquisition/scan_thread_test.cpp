@@ -37,6 +37,9 @@ struct ThreadRig {
     scan->Timings.FrameTimeoutMs = 2000;
   }
   ~ThreadRig() {
+    // Joined before the pointer goes: the thread's messages read it until the thread is gone.
+    scan->Terminate();
+    scan->WaitFor();
     scan.reset();
     camera.Stop();
   }
