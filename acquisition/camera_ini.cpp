@@ -125,6 +125,22 @@ std::string CalibrationSetSuffix(int set) {
   return IsCalibrationSet(set) ? kSetKeys[set].Suffix : "";
 }
 
+TCalibrationSet ReadBandCoefficients(const IniFile &ini, const char *section, int band,
+                                     const TCalibrationSet &defaults) {
+  const SetKeys *k = &kSetKeys[band == 1 ? 3 : 0];
+  TCalibrationSet c;
+  c.Exp1A = ini.ReadFloat(section, k[0].ExpA, defaults.Exp1A);
+  c.Exp1B = ini.ReadFloat(section, k[0].ExpB, defaults.Exp1B);
+  c.Signal10 = ini.ReadFloat(section, k[0].Signal0, defaults.Signal10);
+  c.Exp2A = ini.ReadFloat(section, k[1].ExpA, defaults.Exp2A);
+  c.Exp2B = ini.ReadFloat(section, k[1].ExpB, defaults.Exp2B);
+  c.Signal20 = ini.ReadFloat(section, k[1].Signal0, defaults.Signal20);
+  c.Exp3A = ini.ReadFloat(section, k[2].ExpA, defaults.Exp3A);
+  c.Exp3B = ini.ReadFloat(section, k[2].ExpB, defaults.Exp3B);
+  c.Signal30 = ini.ReadFloat(section, k[2].Signal0, defaults.Signal30);
+  return c;
+}
+
 void LoadParamsData(const IniFile *ini, TScanUnit &unit) {
   if (!ini)
     return;

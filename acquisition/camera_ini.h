@@ -33,6 +33,13 @@ inline constexpr const char *kCalibrationTableSection = "CALIBRATION TABLE";
 // Suffix of a set's keys and table section ("", "2", "3", "12", "22", "32").
 std::string CalibrationSetSuffix(int set);
 
+// The nine values of a band's three sets (band 0: sets 0 to 2, band 1: sets 3 to 5) from `section`
+// under the sets' keys; a missing or unreadable key gives the value in `defaults`. The calibration
+// form reads one set at a time with its own defaults (LoadCalibrData); the start-up settings read
+// whole bands with theirs.
+TCalibrationSet ReadBandCoefficients(const IniFile &ini, const char *section, int band,
+                                     const TCalibrationSet &defaults);
+
 // Set-up keys into the camera state.
 void LoadParamsData(const IniFile *ini, TScanUnit &unit);
 // Set `set`'s four keys into its camera-state values and the form's curve, and its point table.

@@ -547,15 +547,7 @@ void ApplyCameraDescriptor(TScanUnit &unit, const TCameraDescriptor &d) {
 
   unit.Set[0] = unit.Set[1];
   const TCalibrationSet &b1 = d.Band1;
-  unit.Exp_A = b1.Exp1A;
-  unit.Exp_B = b1.Exp1B;
-  unit.Signal0 = b1.Signal10;
-  unit.Exp2_A = b1.Exp2A;
-  unit.Exp2_B = b1.Exp2B;
-  unit.Signal20 = b1.Signal20;
-  unit.Exp3_A = b1.Exp3A;
-  unit.Exp3_B = b1.Exp3B;
-  unit.Signal30 = b1.Signal30;
+  SetSingleBandCoefficients(unit, b1);
   unit.Amplification = d.AmplificationBand1;
 
   unit.CurAmplificationBand1 = d.AmplificationBand1[0];

@@ -70,6 +70,18 @@ TFrameModes SnapshotFrameModes(const TScanRequests &requests) {
   return modes;
 }
 
+void SetSingleBandCoefficients(TScanUnit &u, const TCalibrationSet &c) {
+  u.Exp_A = c.Exp1A;
+  u.Exp_B = c.Exp1B;
+  u.Signal0 = c.Signal10;
+  u.Exp2_A = c.Exp2A;
+  u.Exp2_B = c.Exp2B;
+  u.Signal20 = c.Signal20;
+  u.Exp3_A = c.Exp3A;
+  u.Exp3_B = c.Exp3B;
+  u.Signal30 = c.Signal30;
+}
+
 void ResetCameraState() {
   ScanUnit = TScanUnit();
   ScanRequests.Reset();

@@ -80,6 +80,7 @@ struct TCalibrationSet {
   double Signal10 = 0.0;
   double Signal20 = 0.0;
   double Signal30 = 0.0;
+  bool operator==(const TCalibrationSet &) const = default;
 };
 
 struct TScanUnit {
@@ -297,6 +298,9 @@ struct TFrameModes {
   std::uint8_t StripStep = 0;
 };
 TFrameModes SnapshotFrameModes(const TScanRequests &requests);
+
+// A band's nine values become the single-band calibration of ranges 1 to 3 (Exp_A ... Signal30).
+void SetSingleBandCoefficients(TScanUnit &unit, const TCalibrationSet &coefficients);
 
 // The GUI thread's camera state and the shared requests.
 extern TScanUnit ScanUnit;

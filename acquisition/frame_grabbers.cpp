@@ -50,6 +50,12 @@ TFrameResult TUsbFrameGrabber::Grab(TScanUnit &unit, TScanRequests &requests, st
   return FrameResultOfLink(ReceiveUsbFrame(unit, requests, table_, *link_, rows));
 }
 
+int TUsbFrameGrabber::SendStop(const TScanUnit &unit) {
+  if (!connection_.FUsbConnected || !link_)
+    return -1;
+  return SendStopCommand(unit, *link_);
+}
+
 void TUsbFrameGrabber::Close(TScanUnit & /*unit*/, TScanRequests & /*requests*/) {
   link_.reset();
   CameraUsbDisconnect(connection_);

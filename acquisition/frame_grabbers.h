@@ -46,6 +46,9 @@ public:
   TFrameResult Grab(TScanUnit &unit, TScanRequests &requests, std::int32_t &rows) override;
   void Close(TScanUnit &unit, TScanRequests &requests) override;
   bool Connected() const override { return connection_.FUsbConnected; }
+  // The camera's stop command through the open pipe, while the thread is held in its pause: 0 sent,
+  // 1 not written, -1 no pipe open.
+  int SendStop(const TScanUnit &unit);
 
 private:
   std::shared_ptr<TUsbBackend> backend_;

@@ -93,20 +93,25 @@ bool tQor::Connect() {
 
   bool result = FConnected;
   if (!FUdpOpen) {
+    // A network head that identifies itself gets the same handshake as one on a serial port: its
+    // registers (the turn ratios behind every angle shown) are read now.
+    bool network = false;
     if (ProbeUdpHead()) {
+      FUseUdp = true;
+      network = ReadQorValues();
+    }
+    if (network) {
       // A network head is preferred: a serial port still open is let go.
       if (FComm)
         FComm->ClosePort();
-      FUseUdp = true;
+      SendCommand(QorCmdRequestValues, false);
       FComPort = 0;
       result = true;
-    }
-    if (!result) {
+      qDebug("IP Client initialized");
+    } else {
       qDebug("IP Client failed to initialize");
       FUseUdp = false;
       CloseUdp();
-    } else {
-      qDebug("IP Client initialized");
     }
   }
   FConnected = result;
@@ -127,7 +132,7 @@ bool tQor::ProbeUdpHead() {
   if (::send(FSocket, frame.data(), frame.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(frame.size()))
     return false;
   std::uint8_t reply[9] = {};
-  const int got = UdpReceive(reply, FFrameLength, FProbeMs);
+  const int got = ReadDatagram(reply, FFrameLength, FProbeMs);
   FUdpRxBuffer.clear();
   FUdpRxIndex = 0;
   // Only a frame that says "$Qor" is a head; any other answer is some other host.
@@ -332,6 +337,18 @@ bool tQor::UdpSend(const std::uint8_t *data, int count) {
 }
 
 int tQor::UdpReceive(std::uint8_t *dest, int count, int timeoutMs) {
+  const int got = ReadDatagram(dest, count, timeoutMs);
+  if (got >= 0)
+    return got;
+  // The socket failed. A new one has a new local port, and the head answers the port a command came
+  // from: it is asked who it is from the new one, so that it answers there from now on.
+  CloseUdp();
+  if (OpenUdp() && !ProbeUdpHead())
+    HeadLog(QStringLiteral("Qor: the network head did not answer on the reopened socket"));
+  return 0;
+}
+
+int tQor::ReadDatagram(std::uint8_t *dest, int count, int timeoutMs) {
   if (count <= 0)
     return 0;
   // Bytes left in the last datagram (a datagram that held two frames) come first, and end the call.
@@ -374,21 +391,17 @@ int tQor::UdpReceive(std::uint8_t *dest, int count, int timeoutMs) {
     if (FCancelRequested || Clock::now() >= deadline || !FUdpOpen)
       break;
   }
-  ssize_t size = -1;
-  if (ready && FUdpOpen)
-    size = ::recv(FSocket, nullptr, 0, MSG_PEEK | MSG_TRUNC);
-  if (size < 0 || failed) {
-    // A time-out or an error: whatever is queued on the socket is stale by now.
-    CloseUdp();
-    OpenUdp();
+  // A time-out keeps the socket: the head's answer to a command sent from it may still come.
+  if (!ready && !failed)
     return 0;
-  }
+  const ssize_t size = failed ? -1 : ::recv(FSocket, nullptr, 0, MSG_PEEK | MSG_TRUNC);
+  if (size < 0)
+    return -1;
   FUdpRxBuffer.resize(static_cast<std::size_t>(size));
   const ssize_t received = ::recv(FSocket, FUdpRxBuffer.data(), FUdpRxBuffer.size(), 0);
   if (received < 0) {
-    CloseUdp();
-    OpenUdp();
-    return 0;
+    FUdpRxBuffer.clear();
+    return -1;
   }
   FUdpRxBuffer.resize(static_cast<std::size_t>(received));
   if (HeadLoggingOn())

@@ -11,7 +11,10 @@
 // Guards keep a connect from starting inside another and a send from starting inside another.
 //
 // The network head is found by asking it to identify itself over UDP (no ICMP, which needs
-// privileges); a host that answers with anything but an identity frame is not taken for a head.
+// privileges); a host that answers with anything but an identity frame is not taken for a head. Then
+// it gets the handshake that a head on a serial port gets. The link keeps one UDP socket, and with it
+// one local port, for as long as that socket works: the head sends its answers, the done of a move
+// included, to the port that sent the command.
 // Every datagram goes through the network policy (CALIDARIX_NETWORK=loopback keeps it on 127.0.0.0/8).
 
 #include "acquisition/com_port.h"
@@ -55,11 +58,13 @@ public:
   bool UdpSend(const std::uint8_t *data, int count);
   // Delivers up to count bytes of the head's datagrams into dest: bytes left in the last datagram
   // first, else the next datagram within timeoutMs. A datagram is never read past its end, so a short
-  // one delivers fewer bytes. A time-out or a socket error reopens the socket and delivers 0.
+  // one delivers fewer bytes. A time-out delivers 0 and keeps the socket, because the head answers the
+  // port a command came from. A socket error delivers 0 and replaces the socket; the head is then
+  // asked who it is from the new one, so that it answers there.
   int UdpReceive(std::uint8_t *dest, int count, int timeoutMs);
 
   // ---- Commands, registers and replies ----
-  // The handshake on the open serial port: identify, read the registers, autotrack on.
+  // The handshake on the open link (serial port or network): identify, read the registers, autotrack on.
   bool ReadQorValues();
   bool Identify();
   void SetTrackingMode(std::uint8_t mode);
@@ -138,6 +143,8 @@ private:
   friend class HeadWaitScope;
   void Pump();
   bool ProbeUdpHead();
+  // UdpReceive without the recovery: -1 on a socket error.
+  int ReadDatagram(std::uint8_t *dest, int count, int timeoutMs);
   bool SerialConnect();
   // Reads n bytes past a frame and drops them.
   void DropBytes(int n);

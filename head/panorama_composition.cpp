@@ -194,8 +194,13 @@ void TFOV::BlendPanoFrame(int index, TDTV &pano, const TRect &panoRect) {
   const int x1 = RoundToInt32((f.MaxAz - FLeftAz) * box.pixelsPerUnit);
   box.y0 = -RoundToInt32((f.MaxEl - FTopLimit) * box.pixelsPerUnit);
   const int y1 = -RoundToInt32((f.MinEl - FTopLimit) * box.pixelsPerUnit);
-  box.bw = f.Pole != 0 ? pw : x1 - box.x0 + 1;
-  box.bh = y1 - box.y0 + 1;
+  // Pixels are placed from the frame's own corner (MinAz, MaxEl), and the far edge rounds from there
+  // to its whole span. The difference of the two edges rounded from the panorama's corner can be one
+  // short of that, and a box row or column that loses its edge is never composed.
+  const int spanX = RoundToInt32((f.MaxAz - f.MinAz) * box.pixelsPerUnit);
+  const int spanY = RoundToInt32((f.MaxEl - f.MinEl) * box.pixelsPerUnit);
+  box.bw = f.Pole != 0 ? pw : std::max(x1 - box.x0, spanX) + 1;
+  box.bh = std::max(y1 - box.y0, spanY) + 1;
   // A frame whose extent was never measured, or lies beyond any sensible size, contributes nothing.
   if (box.bw < 1 || box.bh < 1 || box.bw > 2 * pw + 2 || box.bh > 2 * ph + 2)
     return;

@@ -1,5 +1,6 @@
 #include "mainwindow/ini_settings.h"
 
+#include "acquisition/camera_ini.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
 
@@ -18,6 +19,27 @@ constexpr const char *kMetro = "METRO";
 constexpr const char *kSetup = "SETUP";
 constexpr const char *kCameraParameters = "CAMERA PARAMETERS";
 constexpr const char *kTemperatureMeasurements = "TEMPERATURE MEASUREMENTS";
+
+// The start-up defaults of the curves (A and B of ranges 1 to 3, then the offsets), which are not the
+// calibration form's.
+constexpr TCalibrationSet kParallelPortCurves{.Exp1A = 200000.0,
+                                              .Exp1B = 3000.0,
+                                              .Exp2A = 500.0,
+                                              .Exp2B = 3000.0,
+                                              .Exp3A = 700.0,
+                                              .Exp3B = 3000.0,
+                                              .Signal10 = -6.0,
+                                              .Signal20 = -0.1,
+                                              .Signal30 = 3.0};
+constexpr TCalibrationSet kNetworkCurves{.Exp1A = 60000000.0,
+                                         .Exp1B = 3000.0,
+                                         .Exp2A = 400000.0,
+                                         .Exp2B = 3000.0,
+                                         .Exp3A = 150000.0,
+                                         .Exp3B = 4000.0,
+                                         .Signal10 = 500.0,
+                                         .Signal20 = 2000.0,
+                                         .Signal30 = 2400.0};
 
 bool IsDualBand(std::int32_t type) {
   return type == 64 || type == 257;
@@ -159,27 +181,19 @@ bool ReadParallelPortCamera(const IniFile &ini, Reader &r, IniCameraSettings &c)
 
   const char *t = kTemperatureMeasurements;
   c.KLevel = r.Real(t, "KLevel", 16.0);
-  IniBandCoefficients &curves = c.Coefficients;
-  curves.Exp_A = r.Real(t, "Exp_A", 200000.0);
-  curves.Exp_B = r.Real(t, "Exp_B", 3000.0);
-  curves.Exp2_A = r.Real(t, "Exp2_A", 500.0);
-  curves.Exp2_B = r.Real(t, "Exp2_B", 3000.0);
-  curves.Exp3_A = r.Real(t, "Exp3_A", 700.0);
-  curves.Exp3_B = r.Real(t, "Exp3_B", 3000.0);
-  curves.Signal0 = r.Real(t, "Signal0", -6.0);
-  curves.Signal20 = r.Real(t, "Signal20", -0.1);
-  curves.Signal30 = r.Real(t, "Signal30", 3.0);
+  TCalibrationSet &curves = c.Coefficients;
+  curves = ReadBandCoefficients(ini, t, 0, kParallelPortCurves);
   c.Termo_A = r.Real(t, "Termo_A", 0.196);
   c.Termo_B = r.Real(t, "Termo_B", -10.0);
 
   // The converters of these cameras count in 1/256 steps.
   if (c.CameraInterfaceType == 8 || c.CameraInterfaceType == 16) {
-    curves.Exp_A *= 256.0;
-    curves.Exp2_A *= 256.0;
-    curves.Exp3_A *= 256.0;
+    curves.Exp1A *= 256.0;
+    curves.Exp2A *= 256.0;
+    curves.Exp3A *= 256.0;
   }
   if (c.CameraInterfaceType == 16) {
-    curves.Signal0 *= 256.0;
+    curves.Signal10 *= 256.0;
     curves.Signal20 *= 256.0;
     curves.Signal30 *= 256.0;
     c.TermoDelta = NarrowToFloat(c.Termo_B);
@@ -224,34 +238,18 @@ bool ReadNetworkCamera(const IniFile &ini, Reader &r, IniSettings &s, bool &stop
   c.Center[2] = r.Int(k, "Center2", 0);
   s.FLimitOn = r.Bool(k, "LimitOn", false);
   s.FLimit = r.Real(k, "Limit", 0.0);
-  IniBandCoefficients &curves = c.Coefficients;
-  curves.Exp_A = r.Real(k, "Exp_A", 60000000.0);
-  curves.Exp_B = r.Real(k, "Exp_B", 3000.0);
-  curves.Signal0 = r.Real(k, "Signal0", 500.0);
+  c.Coefficients = ReadBandCoefficients(ini, k, 0, kNetworkCurves);
   c.Exp_AL = r.Real(k, "Exp_AL", 0.0);
   c.Exp_BL = r.Real(k, "Exp_BL", 0.0);
   c.Signal0L = r.Real(k, "Signal0L", 0.0);
-  curves.Exp2_A = r.Real(k, "Exp2_A", 400000.0);
-  curves.Exp2_B = r.Real(k, "Exp2_B", 3000.0);
-  curves.Signal20 = r.Real(k, "Signal20", 2000.0);
-  curves.Exp3_A = r.Real(k, "Exp3_A", 150000.0);
-  curves.Exp3_B = r.Real(k, "Exp3_B", 4000.0);
-  curves.Signal30 = r.Real(k, "Signal30", 2400.0);
   c.Emissivity = r.Real(k, "Emissivity", 1.0);
   s.IniFlags = r.Int(k, "Flags", 0);
   c.ScanPriority = r.Int(k, "ScanPriority", 0);
   if (dual) {
     c.Band1Coefficients = c.Coefficients;
-    IniBandCoefficients &b = c.Band2Coefficients;
-    b.Exp_A = r.Real(k, "Exp1_A2", 60000000.0);
-    b.Exp_B = r.Real(k, "Exp1_B2", 3000.0);
-    b.Signal0 = r.Real(k, "Signal102", 500.0);
-    b.Exp2_A = r.Real(k, "Exp2_A2", 400000.0);
-    b.Exp2_B = r.Real(k, "Exp2_B2", 3000.0);
-    b.Signal20 = r.Real(k, "Signal202", 2000.0);
-    b.Exp3_A = r.Real(k, "Exp3_A2", 150000.0);
-    b.Exp3_B = r.Real(k, "Exp3_B2", 3000.0);
-    b.Signal30 = r.Real(k, "Signal302", 2400.0);
+    TCalibrationSet band2Defaults = kNetworkCurves;
+    band2Defaults.Exp3B = 3000.0;
+    c.Band2Coefficients = ReadBandCoefficients(ini, k, 1, band2Defaults);
   }
   c.TermoDelta = NarrowToFloat(r.Real(k, "TermoDelta", 0.4));
   c.Amplification = {r.Byte(k, "Amplification", 240), r.Byte(k, "Amplification2", 0),
@@ -273,19 +271,19 @@ bool ReadNetworkCamera(const IniFile &ini, Reader &r, IniSettings &s, bool &stop
 
 void ApplyCurvesAndFlags(IniSettings &s) {
   IniCameraSettings &c = s.Camera;
-  c.CurExpA = c.Coefficients.Exp_A;
-  c.CurExpB = c.Coefficients.Exp_B;
-  c.CurSignal0 = c.Coefficients.Signal0;
+  c.CurExpA = c.Coefficients.Exp1A;
+  c.CurExpB = c.Coefficients.Exp1B;
+  c.CurSignal0 = c.Coefficients.Signal10;
   c.TwoCurves = c.Exp_AL != 0.0 && c.Exp_BL != 0.0 && c.Signal0L != 0.0;
   c.CurExpAL = c.TwoCurves ? c.Exp_AL : 0.0;
   c.CurExpBL = c.TwoCurves ? c.Exp_BL : 0.0;
   c.CurSignal0L = c.TwoCurves ? c.Signal0L : 0.0;
-  c.CurBand1ExpA = c.Band1Coefficients.Exp_A;
-  c.CurBand1ExpB = c.Band1Coefficients.Exp_B;
-  c.CurBand1Signal0 = c.Band1Coefficients.Signal0;
-  c.CurBand2ExpA = c.Band2Coefficients.Exp_A;
-  c.CurBand2ExpB = c.Band2Coefficients.Exp_B;
-  c.CurBand2Signal0 = c.Band2Coefficients.Signal0;
+  c.CurBand1ExpA = c.Band1Coefficients.Exp1A;
+  c.CurBand1ExpB = c.Band1Coefficients.Exp1B;
+  c.CurBand1Signal0 = c.Band1Coefficients.Signal10;
+  c.CurBand2ExpA = c.Band2Coefficients.Exp1A;
+  c.CurBand2ExpB = c.Band2Coefficients.Exp1B;
+  c.CurBand2Signal0 = c.Band2Coefficients.Signal10;
   c.Delay[0] = c.Delay[1];
   c.Edge[0] = c.Edge[1];
   c.Center[0] = c.Center[1];

@@ -15,6 +15,7 @@
 // be used), a drive letter that is not one letter, an aspect width or height below 1, head turn
 // counts below 1, strip line counts outside 1 .. 65535 and port bases outside 0 .. 0xFFFD.
 
+#include "acquisition/camera_state.h"
 #include "platform/inifile.h"
 
 #include <QString>
@@ -26,20 +27,6 @@
 namespace calidarix {
 
 inline constexpr std::int32_t kMaxFrameSide = 8192;
-
-// Nine calibration values of a camera or of one band of a dual-band camera: A and B of ranges 1, 2,
-// 3, then the three signal offsets.
-struct IniBandCoefficients {
-  double Exp_A = 0.0;
-  double Exp_B = 0.0;
-  double Exp2_A = 0.0;
-  double Exp2_B = 0.0;
-  double Exp3_A = 0.0;
-  double Exp3_B = 0.0;
-  double Signal0 = 0.0;
-  double Signal20 = 0.0;
-  double Signal30 = 0.0;
-};
 
 // Head and panorama geometry (head module globals).
 struct IniHeadGeometry {
@@ -105,13 +92,13 @@ struct IniCameraSettings {
   std::uint8_t CurAmplificationBand1 = 0;
   std::uint8_t CurAmplificationBand2 = 0;
 
-  // Calibration curves of ranges 1 to 3
-  IniBandCoefficients Coefficients;
+  // Calibration curves of ranges 1 to 3, of a single-band camera and of each band of a dual-band one
+  TCalibrationSet Coefficients;
   double Exp_AL = 0.0; // second, low-signal curve of range 1 (0 = none)
   double Exp_BL = 0.0;
   double Signal0L = 0.0;
-  IniBandCoefficients Band1Coefficients;
-  IniBandCoefficients Band2Coefficients;
+  TCalibrationSet Band1Coefficients;
+  TCalibrationSet Band2Coefficients;
 
   // Curves in use
   double CurExpA = 0.0;

@@ -125,7 +125,8 @@ LockResult LockSBClick(TDTV &dtv, TDTV *band35, TDTV *band812, const LockContext
     return out;
   }
   const bool twoBand = context.CameraInterfaceType == 64 || context.CameraInterfaceType == 257;
-  if (context.ScanRunning && twoBand && band35 != nullptr && band812 != nullptr) {
+  const bool bothBands = context.ScanRunning && twoBand && band35 != nullptr && band812 != nullptr;
+  if (bothBands) {
     const auto r35 = FullScaleRange(*band35);
     const auto r812 = FullScaleRange(*band812);
     if (!r35 || !r812) {
@@ -154,7 +155,9 @@ LockResult LockSBClick(TDTV &dtv, TDTV *band35, TDTV *band812, const LockContext
     out.Redraw = !context.ScanRunning;
   }
   if (context.ScanRunning && context.ThreadExists) {
-    out.AutoRange = !dtv.FRangeLocked;
+    // The frames take the lock of the band shown from the band thermograms, so theirs is the one that
+    // holds while two bands scan.
+    out.AutoRange = !(bothBands ? band35->FRangeLocked : dtv.FRangeLocked);
   }
   return out;
 }

@@ -37,6 +37,7 @@ struct TAcquisitionState {
   std::uint8_t LastDisplaySpeed = 0;
   TBandBlindValues Bands;
   std::uint16_t BlindSignalShown = 0;
+  // The second scan geometry set is in use (F6); the next frame applies the aspect of the set chosen.
   bool FScanSet2 = false;
   bool FScanSetChanged = false;
   bool FVideoDisabled = false;
@@ -67,6 +68,7 @@ struct TAcquisitionState {
   std::unique_ptr<FilmRecordingLock> FilmLock;
   std::unique_ptr<FilmRecordingLock> FilmLock812;
   QString FTcpFileName;
+  // Ctrl+F during a speed-0 scan: the scans are merged once the film they go into is finished.
   bool FMergeScansPending = false;
 
   // Scan lines and the live profile.

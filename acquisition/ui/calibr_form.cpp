@@ -62,6 +62,10 @@ void SetValue(TFormGrid *list, int row, const QString &text) {
   list->item(row, 1)->setText(text);
 }
 
+// The point grid's columns are never narrower than these.
+constexpr int kGridColumns = 6;
+constexpr int kGridMinWidths[kGridColumns] = {18, 64, 64, 48, 48, 48};
+
 } // namespace
 
 // ---- TFormGrid ----
@@ -280,10 +284,7 @@ void TCalibrForm::InitCalibrGrid() {
   CalibrSG->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("Data"), QStringLiteral("Signal"),
                                        QStringLiteral("T°C"), QStringLiteral("TExp"),
                                        QStringLiteral("Thermod")});
-  CalibrSG->horizontalHeader()->setMinimumSectionSize(18);
-  const int widths[] = {18, 64, 64, 48, 48, 48};
-  for (int c = 0; c < 6; ++c)
-    CalibrSG->setColumnWidth(c, widths[c]);
+  CalibrSG->horizontalHeader()->setMinimumSectionSize(kGridMinWidths[0]);
   CalibrSG->verticalHeader()->hide();
   CalibrSG->verticalHeader()->setDefaultSectionSize(18);
   QFont bold = CalibrSG->horizontalHeader()->font();
@@ -293,6 +294,17 @@ void TCalibrForm::InitCalibrGrid() {
   CalibrSG->setRowCount(1);
   RowSelection();
   CalibrSG->setCurrentCell(0, 0);
+  FitGridColumns();
+}
+
+void TCalibrForm::FitGridColumns() {
+  // The header's and the view's size hints measure each caption and cell text with its font's metrics
+  // and add the style's margins, which a measure by hand misses by a few pixels.
+  const QHeaderView *header = CalibrSG->horizontalHeader();
+  const QAbstractItemView *view = CalibrSG;
+  for (int c = 0; c < kGridColumns; ++c)
+    CalibrSG->setColumnWidth(
+        c, std::max({kGridMinWidths[c], header->sectionSizeHint(c), view->sizeHintForColumn(c)}));
 }
 
 void TCalibrForm::RowSelection() {
@@ -331,6 +343,7 @@ void TCalibrForm::UpDateScreen() {
     bar->blockSignals(false);
   }
   RefCB->setChecked(ScanUnit.isRefPoint);
+  ShowBarValues();
 }
 
 void TCalibrForm::ShowCurveValues() {
@@ -388,6 +401,7 @@ void TCalibrForm::FillCalibrGrid() {
     }
   }
   CalibrSG->blockSignals(blocked);
+  FitGridColumns();
 }
 
 void TCalibrForm::DrawCalibrChart() {

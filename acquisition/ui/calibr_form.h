@@ -22,10 +22,12 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QCheckBox;
 class QEventLoop;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QScrollBar;
@@ -109,6 +111,9 @@ public:
   void EmissivityClick(bool altHeld);
   void AmbientClick();
   void RefCBClick();
+  // Read: the camera's parameter block into the camera state and the first band's sets, and the
+  // set on show (when it is one of those) into the form's curve.
+  void ReadBtnClick();
   int FOffsetKeyPauseMs = 100; // key-repeat throttle of the offset keys
 
   // Message boxes, replaceable by tests.
@@ -131,8 +136,9 @@ public:
   QWidget *GamePB;
   QPushButton *ConnectBtn, *ReadBtn, *WriteBtn, *WriteShortBtn;
   std::vector<QScrollBar *> LiveBars; // in the order of TLiveBar
+  QWidget *LivePanel = nullptr;       // the live bars with their captions and values
   QSpinBox *MinBatSE, *LimBatSE, *MaxBatSE;
-  QScrollBar *DelaySB, *EdgeSB, *CenterSB;
+  QScrollBar *DelaySB = nullptr, *EdgeSB = nullptr, *CenterSB = nullptr;
   QSpinBox *SectorsSE;
   QPushButton *CalibrSaveBB, *CalibrLoadBB;
   QTimer *LiveTimer;
@@ -159,9 +165,15 @@ private:
   void ReportExchange(TExchangeOutcome outcome);
   void SyncLiveBars();
   void BuildGeometryLinks();
+  // A row of `grid`: the caption, the bar named `name` (0 .. max) and a label with its position.
+  QScrollBar *AddBarRow(QGridLayout *grid, const QString &name, const QString &caption, int max);
+  void ShowBarValues();
+  // Sizes the grid's columns to their texts at the grid's font, never below their design widths.
+  void FitGridColumns();
 
   bool FChangingTab = false;
   QEventLoop *FModalLoop = nullptr; // the wait of a modal showing
+  std::vector<std::pair<QScrollBar *, QLabel *>> FBarLabels;
   bool FEmissivityUsed = false;
 };
 

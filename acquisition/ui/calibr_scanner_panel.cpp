@@ -3,6 +3,7 @@
 
 #include "acquisition/ui/calibr_form.h"
 
+#include "acquisition/calibration_sets.h"
 #include "acquisition/camera_ini.h"
 #include "acquisition/camera_state.h"
 #include "acquisition/scan_thread.h"
@@ -31,14 +32,6 @@ bool IsExchangeType(std::int32_t type) {
   return type == CamIfUsb || type == CamIfLan2 || type == CamIfLan2Dual || type == CamIfLan3;
 }
 
-QScrollBar *HorizontalBar(QWidget *parent, const char *name, int max) {
-  auto *bar = new QScrollBar(Qt::Horizontal, parent);
-  bar->setObjectName(QString::fromLatin1(name));
-  bar->setRange(0, max);
-  bar->setMinimumWidth(160);
-  return bar;
-}
-
 QSpinBox *NumberBox(QWidget *parent, const char *name, int value) {
   auto *box = new QSpinBox(parent);
   box->setObjectName(QString::fromLatin1(name));
@@ -48,6 +41,33 @@ QSpinBox *NumberBox(QWidget *parent, const char *name, int value) {
 }
 
 } // namespace
+
+QScrollBar *TCalibrForm::AddBarRow(QGridLayout *grid, const QString &name, const QString &caption, int max) {
+  QWidget *parent = grid->parentWidget();
+  const int row = grid->rowCount();
+  auto *bar = new QScrollBar(Qt::Horizontal, parent);
+  bar->setObjectName(name);
+  bar->setRange(0, max);
+  bar->setMinimumWidth(160);
+  auto *value = new QLabel(parent);
+  QString stem = name;
+  stem.chop(2); // "SB"
+  value->setObjectName(stem + QStringLiteral("ValueLabel"));
+  // Wide enough for the largest position, so the bar does not move as the number grows.
+  value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QString::number(max)) + 4);
+  grid->addWidget(new QLabel(caption, parent), row, 0);
+  grid->addWidget(bar, row, 1);
+  grid->addWidget(value, row, 2);
+  FBarLabels.emplace_back(bar, value);
+  connect(bar, &QScrollBar::valueChanged, this, &TCalibrForm::ShowBarValues);
+  return bar;
+}
+
+void TCalibrForm::ShowBarValues() {
+  // The Edge bar without its lock stands for no value: its label is empty.
+  for (const auto &[bar, label] : FBarLabels)
+    label->setText(bar == EdgeSB && !bar->isEnabled() ? QString() : QString::number(bar->value()));
+}
 
 QWidget *TCalibrForm::BuildRightHalf() {
   auto *right = new QWidget(this);
@@ -70,11 +90,16 @@ QWidget *TCalibrForm::BuildRightHalf() {
   column->addWidget(GamePB);
 
   // Live values of the scanning mechanism and the exchange buttons.
-  auto *live = new QFormLayout;
-  const char *names[] = {"SpeedSB", "ResonansSB", "AmplitudeSB", "UKadr1SB", "UKadr2SB", "UKadr3SB"};
-  const char *captions[] = {"Speed", "Resonance", "Amplitude", "UKadr1", "UKadr2", "UKadr3"};
+  LivePanel = new QWidget(right);
+  LivePanel->setObjectName(QStringLiteral("LivePanel"));
+  auto *live = new QGridLayout(LivePanel);
+  live->setContentsMargins(0, 0, 0, 0);
+  const char *names[] = {"SpeedSB", "ResSB", "AmpSB", "UK1SB", "UK2SB", "UK3SB"};
+  const char *captions[] = {"Speed:", "Resonans:", "Amplitude:", "UKadr1:", "UKadr2:", "UKadr3:"};
   for (int i = 0; i < 6; ++i) {
-    QScrollBar *bar = HorizontalBar(right, names[i], 255);
+    // The camera knows four speeds; the other values are bytes.
+    QScrollBar *bar =
+        AddBarRow(live, QString::fromLatin1(names[i]), QString::fromLatin1(captions[i]), i == 0 ? 3 : 255);
     const auto which = static_cast<TLiveBar>(i);
     connect(bar, &QScrollBar::valueChanged, this, [this, which](int v) {
       FExchange.LiveBarChanged(which, static_cast<std::uint8_t>(v));
@@ -83,9 +108,8 @@ QWidget *TCalibrForm::BuildRightHalf() {
       SyncLiveBars();
     });
     LiveBars.push_back(bar);
-    live->addRow(QString::fromLatin1(captions[i]), bar);
   }
-  column->addLayout(live);
+  column->addWidget(LivePanel);
 
   LiveTimer = new QTimer(this);
   LiveTimer->setSingleShot(true);
@@ -106,11 +130,7 @@ QWidget *TCalibrForm::BuildRightHalf() {
   });
   ReadBtn = new QPushButton(QStringLiteral("Read"), right);
   ReadBtn->setObjectName(QStringLiteral("ReadBtn"));
-  connect(ReadBtn, &QPushButton::clicked, this, [this] {
-    ReportExchange(FExchange.Read(FIniFile.get()));
-    SyncLiveBars();
-    UpDateAll();
-  });
+  connect(ReadBtn, &QPushButton::clicked, this, &TCalibrForm::ReadBtnClick);
   WriteBtn = new QPushButton(QStringLiteral("Write"), right);
   WriteBtn->setObjectName(QStringLiteral("WriteBtn"));
   connect(WriteBtn, &QPushButton::clicked, this, [this] { ReportExchange(FExchange.Write()); });
@@ -133,14 +153,16 @@ QWidget *TCalibrForm::BuildRightHalf() {
   battery->addRow(QStringLiteral("Max Bat"), MaxBatSE);
   column->addLayout(battery);
 
-  auto *scanner = new QFormLayout;
-  DelaySB = HorizontalBar(right, "DelaySB", 255);
-  EdgeSB = HorizontalBar(right, "EdgeSB", 255);
-  CenterSB = HorizontalBar(right, "CenterSB", 255);
+  auto *scannerBox = new QWidget(right);
+  auto *scanner = new QGridLayout(scannerBox);
+  scanner->setContentsMargins(0, 0, 0, 0);
+  DelaySB = AddBarRow(scanner, QStringLiteral("DelaySB"), QStringLiteral("Delay:"), 255);
+  EdgeSB = AddBarRow(scanner, QStringLiteral("EdgeSB"), QStringLiteral("Edge:"), 255);
+  CenterSB = AddBarRow(scanner, QStringLiteral("CenterSB"), QStringLiteral("Center:"), 255);
   connect(DelaySB, &QScrollBar::valueChanged, this, [this](int v) { FExchange.SetDelay(v); });
   connect(EdgeSB, &QScrollBar::valueChanged, this, [this](int v) { FExchange.SetEdge(v); });
   connect(CenterSB, &QScrollBar::valueChanged, this, [this](int v) { FExchange.SetCenter(v); });
-  SectorsSE = new QSpinBox(right);
+  SectorsSE = new QSpinBox(scannerBox);
   SectorsSE->setObjectName(QStringLiteral("SectorsSE"));
   SectorsSE->setRange(0, kMaxSectors);
   connect(SectorsSE, &QSpinBox::valueChanged, this, [this](int v) {
@@ -151,11 +173,10 @@ QWidget *TCalibrForm::BuildRightHalf() {
       SectorsSE->blockSignals(blocked);
     }
   });
-  scanner->addRow(QStringLiteral("Delay"), DelaySB);
-  scanner->addRow(QStringLiteral("Edge"), EdgeSB);
-  scanner->addRow(QStringLiteral("Center"), CenterSB);
-  scanner->addRow(QStringLiteral("Sectors"), SectorsSE);
-  column->addLayout(scanner);
+  const int sectorsRow = scanner->rowCount();
+  scanner->addWidget(new QLabel(QStringLiteral("Sectors:"), scannerBox), sectorsRow, 0);
+  scanner->addWidget(SectorsSE, sectorsRow, 1);
+  column->addWidget(scannerBox);
 
   AutoSaveCB = new QCheckBox(QStringLiteral("AutoSave"), right);
   AutoSaveCB->setObjectName(QStringLiteral("AutoSaveCB"));
@@ -193,6 +214,7 @@ void TCalibrForm::BuildGeometryLinks() {
     GeomPanel->setVisible(on);
     // A cleared edge lock holds the Edge bar only while its box can be seen.
     EdgeSB->setEnabled(!on || GeomPanel->Preview().LockEdge);
+    ShowBarValues();
   });
   connect(EdgeSB, &QScrollBar::valueChanged, GeomPanel, &TCalibrGeometryPanel::EdgeChanged);
   connect(CenterSB, &QScrollBar::valueChanged, GeomPanel, &TCalibrGeometryPanel::CenterChanged);
@@ -206,7 +228,10 @@ void TCalibrForm::BuildGeometryLinks() {
       CenterSB->setValue(*linked.Center);
   };
   // With the edge lock cleared the two side bars differ, and the Edge bar is disabled until it is set again.
-  GeomPanel->OnLockEdge = [this](bool on) { EdgeSB->setEnabled(on); };
+  GeomPanel->OnLockEdge = [this](bool on) {
+    EdgeSB->setEnabled(on);
+    ShowBarValues();
+  };
 }
 
 void TCalibrForm::SyncLiveBars() {
@@ -225,6 +250,24 @@ void TCalibrForm::SyncLiveBars() {
   ConnectBtn->blockSignals(blocked);
   if (FExchange.TimerOn && !LiveTimer->isActive())
     LiveTimer->start(kLiveTimerMs);
+  ShowBarValues();
+}
+
+void TCalibrForm::ReadBtnClick() {
+  const TExchangeOutcome outcome = FExchange.Read(FIniFile.get());
+  ReportExchange(outcome);
+  SyncLiveBars();
+  // A first-band set on show takes what was read: the next save of the set (a tab change, closing)
+  // writes the form's curve over the set's values.
+  const int tab = ExpTC->currentIndex();
+  if (outcome == TExchangeOutcome::Done && tab >= 0 && tab <= 2) {
+    const TCalibrationSetData read = CalibrationSetData(ScanUnit, tab);
+    CalibrAmplification = read.Amplification;
+    CalibrExpA = read.ExpA;
+    CalibrExpB = read.ExpB;
+    CalibrSignal0 = read.Signal0;
+  }
+  UpDateAll();
 }
 
 void TCalibrForm::ReportExchange(TExchangeOutcome outcome) {
@@ -240,8 +283,7 @@ void TCalibrForm::FormActivated() {
   ChartSBTag = 0;
   const bool exchange = IsExchangeType(ScanUnit.CameraInterfaceType);
   ConnectBtn->setVisible(exchange);
-  for (QScrollBar *bar : LiveBars)
-    bar->setVisible(exchange);
+  LivePanel->setVisible(exchange);
   if (exchange) {
     ConnectBtn->setEnabled(!ScanRequests.ScanRunning.Get());
     FExchange.Activate();

@@ -1,6 +1,7 @@
 #include "acquisition/ui/camera_acquisition.h"
 
 #include "acquisition/camera_state.h"
+#include "acquisition/scan_thread.h"
 #include "acquisition/signal_model.h"
 #include "mainwindow/ini_settings.h"
 #include "mainwindow/ui/main_window.h"
@@ -8,24 +9,6 @@
 #include <algorithm>
 
 namespace calidarix {
-
-namespace {
-
-TCalibrationSet Band(const IniBandCoefficients &c) {
-  TCalibrationSet s;
-  s.Exp1A = c.Exp_A;
-  s.Exp1B = c.Exp_B;
-  s.Exp2A = c.Exp2_A;
-  s.Exp2B = c.Exp2_B;
-  s.Exp3A = c.Exp3_A;
-  s.Exp3B = c.Exp3_B;
-  s.Signal10 = c.Signal0;
-  s.Signal20 = c.Signal20;
-  s.Signal30 = c.Signal30;
-  return s;
-}
-
-} // namespace
 
 void ApplyIniCameraSettings(const IniCameraSettings &ini, TScanUnit &u) {
   u.CameraInterfaceType = ini.CameraInterfaceType;
@@ -62,21 +45,12 @@ void ApplyIniCameraSettings(const IniCameraSettings &ini, TScanUnit &u) {
   u.CurAmplification = ini.CurAmplification;
   u.CurAmplificationBand1 = ini.CurAmplificationBand1;
   u.CurAmplificationBand2 = ini.CurAmplificationBand2;
-  const IniBandCoefficients &c = ini.Coefficients;
-  u.Exp_A = c.Exp_A;
-  u.Exp_B = c.Exp_B;
-  u.Signal0 = c.Signal0;
-  u.Exp2_A = c.Exp2_A;
-  u.Exp2_B = c.Exp2_B;
-  u.Signal20 = c.Signal20;
-  u.Exp3_A = c.Exp3_A;
-  u.Exp3_B = c.Exp3_B;
-  u.Signal30 = c.Signal30;
+  SetSingleBandCoefficients(u, ini.Coefficients);
   u.Exp_AL = ini.Exp_AL;
   u.Exp_BL = ini.Exp_BL;
   u.Signal0L = ini.Signal0L;
-  u.Band1Coefficients = Band(ini.Band1Coefficients);
-  u.Band2Coefficients = Band(ini.Band2Coefficients);
+  u.Band1Coefficients = ini.Band1Coefficients;
+  u.Band2Coefficients = ini.Band2Coefficients;
   u.CurExpA = ini.CurExpA;
   u.CurExpB = ini.CurExpB;
   u.CurSignal0 = ini.CurSignal0;
@@ -161,6 +135,11 @@ ServiceStatus TCameraAcquisition::RequestSpeedStep(int step) {
   if (speed >= 0 && speed <= 3)
     ScanRequests.PendingSpeed.Set(static_cast<std::uint8_t>(speed));
   return ServiceStatus::Done;
+}
+
+void TCameraAcquisition::SetAutoRange(bool on) {
+  if (Scan)
+    Scan->FAutoRange.store(on);
 }
 
 void TCameraAcquisition::TakeIniCameraSettings(const IniCameraSettings &ini) {

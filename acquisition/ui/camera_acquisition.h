@@ -29,6 +29,7 @@ public:
   ServiceStatus RequestRange(int range) override;
   ServiceStatus RequestFilmStart() override;
   ServiceStatus RequestSpeedStep(int step) override;
+  void SetAutoRange(bool on) override;
   void TakeIniCameraSettings(const IniCameraSettings &ini) override;
 
 private:

@@ -23,6 +23,7 @@
 #include "mainwindow/ui/event_hook.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/progress_form.h"
+#include "mainwindow/ui/tool_button_panel.h"
 #include "platform/datetime.h"
 #include "platform/inifile.h"
 #include "platform/numbers.h"
@@ -33,13 +34,12 @@
 #include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QTimer>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -137,6 +137,9 @@ void TCalidarix::ScanSBClick() {
     ScanSB->setChecked(true);
     QApplication::processEvents();
     StartScan();
+    // Nothing was started: a button left pressed with its stop face would claim a running scan.
+    if (!ScanRequests.ScanRunning.Get())
+      RestoreScanButton();
   } else {
     if (scanImage)
       scanImage->show();
@@ -195,9 +198,8 @@ void TCalidarix::StopScan() {
   ScanRequests.FSkipNextFrame.Set(true);
   Scan->Suspend();
   if (Scan->FUnit.CameraInterfaceType == CamIfUsb && Scan->FUsbConnected.load()) {
-    // The USB camera's stop command goes through its pipe, which this build does not have.
     ScanRequests.FPauseRequest.Set(false);
-    Note(ServiceStatus::NotAvailable, "USB camera stop command");
+    SendUsbStopCommand();
   }
 
   if (!ScanRequests.StripScanning.Get())
@@ -254,6 +256,17 @@ void TCalidarix::StopScan() {
   }
 }
 
+void TCalidarix::SendUsbStopCommand() {
+  // The pipe is the thread's: it may be used here only while the handshake holds the thread still.
+  auto *usb = dynamic_cast<TUsbFrameGrabber *>(Scan->OtherLink.get());
+  if (FAcquisition.StopTimedOut || !usb) {
+    LogLine(QStringLiteral("Scan stop: the USB camera's stop command was not sent"));
+    return;
+  }
+  if (usb->SendStop(Scan->FUnit) != 0)
+    LogLine(QStringLiteral("Scan stop: the USB camera did not take its stop command"));
+}
+
 void TCalidarix::SaveFilm() {
   if (!ScanRequests.FilmRecording.Exchange(false))
     return;
@@ -308,7 +321,7 @@ void TCalidarix::SaveFilm() {
   ImagePB->update();
   if (FAcquisition.FMergeScansPending) {
     FAcquisition.FMergeScansPending = false;
-    NotAvailable(QStringLiteral("Merging the panorama's scans"));
+    MergeMultiScan();
   }
 }
 
@@ -542,21 +555,11 @@ void TCalidarix::BuildAcquisitionControls() {
   FocusPB->hide();
 
   // The scan tool panel: a picture and a caption per button, both acting as the button.
-  ScanToolPanel = new QFrame(centralWidget());
-  ScanToolPanel->setObjectName(QStringLiteral("ScanToolPanel"));
-  ScanToolPanel->setFrameShape(QFrame::StyledPanel);
-  ScanToolPanel->setAutoFillBackground(true);
-  auto *grid = new QGridLayout(ScanToolPanel);
-  grid->setContentsMargins(2, 2, 2, 2);
-  grid->setSpacing(2);
-  auto *press = new TEventHook(this, [this](QObject *watched, QEvent *event) {
-    if (event->type() != QEvent::MouseButtonPress)
-      return false;
-    const QString kind = watched->property("ScanButton").toString();
+  const auto press = [this](QObject *part, const QString &kind) {
     if (kind == QLatin1String("speed"))
-      SpeedChangeActionExecute(watched);
+      SpeedChangeActionExecute(part);
     else if (kind == QLatin1String("range"))
-      RangeChangeActionExecute(watched);
+      RangeChangeActionExecute(part);
     else if (kind == QLatin1String("sum"))
       SumPanelClick();
     else if (kind == QLatin1String("film"))
@@ -567,42 +570,21 @@ void TCalidarix::BuildAcquisitionControls() {
       HideToolPanels();
       NotAvailable(QStringLiteral("Strip scanning"));
     }
-    return true;
-  });
-  const auto addButton = [&](int index, const QString &base, const QString &caption, const char *kind,
-                             int tag) {
-    auto *panel = new QFrame(ScanToolPanel);
-    panel->setObjectName(base + QStringLiteral("Panel"));
-    auto *column = new QVBoxLayout(panel);
-    column->setContentsMargins(1, 1, 1, 1);
-    column->setSpacing(1);
-    auto *image = new QLabel(panel);
-    image->setObjectName(base + QStringLiteral("Image"));
-    image->setFixedSize(64, 16);
-    auto *name = new QLabel(caption, panel);
-    name->setObjectName(base + QStringLiteral("NamePanel"));
-    name->setAlignment(Qt::AlignCenter);
-    column->addWidget(image);
-    column->addWidget(name);
-    for (QObject *part :
-         {static_cast<QObject *>(panel), static_cast<QObject *>(image), static_cast<QObject *>(name)}) {
-      part->setProperty("ScanButton", QString::fromLatin1(kind));
-      part->setProperty("Tag", tag);
-      press->Watch(part);
-    }
-    grid->addWidget(panel, index / 4, index % 4);
-    return panel;
   };
+  TToolButtonPanel tools(centralWidget(), QStringLiteral("ScanToolPanel"), press);
+  ScanToolPanel = tools.Panel();
   const char *speedCaptions[] = {"Spd0 (F12)", "Spd1 (F11)", "Spd2 (F10)", "Spd3 (F9)"};
   for (int s = 0; s <= 3; ++s)
-    addButton(s, QStringLiteral("Speed%1").arg(s), QString::fromLatin1(speedCaptions[s]), "speed", s);
+    tools.AddButton(s, QStringLiteral("Speed%1").arg(s), QString::fromLatin1(speedCaptions[s]),
+                    QStringLiteral("speed"), s);
   for (int r = 0; r <= 2; ++r)
-    addButton(4 + r, QStringLiteral("Range%1").arg(r + 1), QStringLiteral("R%1 (Alt+%1)").arg(r + 1), "range",
-              r);
-  addButton(8, QStringLiteral("Sum"), QStringLiteral("Sum"), "sum", 0);
-  addButton(9, QStringLiteral("Film"), QStringLiteral("Film (F)"), "film", 0);
-  addButton(10, QStringLiteral("Laser"), QStringLiteral("Laser"), "laser", 0);
-  QFrame *strip = addButton(11, QStringLiteral("Strip"), QStringLiteral("Strip"), "strip", 0);
+    tools.AddButton(4 + r, QStringLiteral("Range%1").arg(r + 1), QStringLiteral("R%1 (Alt+%1)").arg(r + 1),
+                    QStringLiteral("range"), r);
+  tools.AddButton(8, QStringLiteral("Sum"), QStringLiteral("Sum"), QStringLiteral("sum"), 0);
+  tools.AddButton(9, QStringLiteral("Film"), QStringLiteral("Film (F)"), QStringLiteral("film"), 0);
+  tools.AddButton(10, QStringLiteral("Laser"), QStringLiteral("Laser"), QStringLiteral("laser"), 0);
+  QFrame *strip =
+      tools.AddButton(11, QStringLiteral("Strip"), QStringLiteral("Strip"), QStringLiteral("strip"), 0);
   if (auto *image = strip->findChild<QLabel *>(QStringLiteral("StripImage")))
     image->setObjectName(QStringLiteral("PanoImage"));
   if (auto *name = strip->findChild<QLabel *>(QStringLiteral("StripNamePanel")))

@@ -18,6 +18,7 @@
 #include "acquisition/signal_model.h"
 #include "acquisition/ui/acquisition_state.h"
 #include "acquisition/ui/battery_gauge.h"
+#include "acquisition/ui/calibr_form.h"
 #include "acquisition/ui/focus_slider.h"
 #include "acquisition/video_capture.h"
 #include "head/head_frame.h"
@@ -438,6 +439,9 @@ void TCalidarix::ProcessFrame(const TCameraFrame &frame) {
   EndFrameTiming(frame);
   StartLineSweep();
   PanoramaFrameStep();
+  if (CalibrForm)
+    CalibrForm->OrvantPanel->setText(QStringLiteral("Deflector rate ") +
+                                     QString::fromStdString(FixedText(u.LineRate, 6)));
   if (a.FScanSetChanged) {
     a.FScanSetChanged = false;
     cur.SetAspect(a.FScanSet2 ? 0.6574074074074074 : 1.1851851851851851);

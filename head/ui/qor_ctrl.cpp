@@ -296,9 +296,6 @@ void TQorCtrl::GridKey(int key, Qt::KeyboardModifiers modifiers, const QString &
 void TQorCtrl::Refrsh_Qor_ValuesExecute() {
   if (!HeadConnected())
     return SayNotConnected();
-  // A network link is opened without the handshake: its registers are read when first shown.
-  if (QorHead->FUseUdp && !QorHead->FRegistersRead)
-    QorHead->ReadQorValues();
   const QStringList texts = RegisterValueTexts(*QorHead);
   for (int row = 0; row < kRegisterRows; ++row)
     VLE->item(row, 1)->setText(texts[row]);

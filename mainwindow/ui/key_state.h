@@ -1,7 +1,7 @@
 #pragma once
 // The main window's fields of the keyboard commands, held by TCalidarix as FKeys. The names are the
-// design's own; the frame arrival and the scan code read FScanSet2, FScanSetChanged and
-// FMergeScansPending too.
+// design's own. State a key command only sets for another part lives with that part (the scan set,
+// the pending merge and the panorama pause in FAcquisition).
 
 #include "thermogram/rect.h"
 
@@ -31,13 +31,6 @@ struct TKeyState {
   QTimer *FilmTimer = nullptr;
   // The software relief turns this way while its timer runs.
   bool FReliefRotateForward = false;
-  // The second scan geometry set is in use; the next frame applies the aspect of the set chosen.
-  bool FScanSet2 = false;
-  bool FScanSetChanged = false;
-  // The next frame of a speed-0 scan is merged into a panorama frame.
-  bool FMergeScansPending = false;
-  // A panorama by frames waits at its current cell (Space while it runs); the panorama sequence reads it.
-  bool PanoPaused = false;
   // Split view of the frame's halves (on from the first Alt+O to the end of the run) and its shifts.
   bool SplitMode = false;
   std::int32_t SplitHor = 0;

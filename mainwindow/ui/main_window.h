@@ -160,7 +160,8 @@ public:
 
   // Settings and sibling
   // "Calidarix.ini" as read at start-up. The camera and head values wait here for the acquisition
-  // and head parts, which take them from this struct.
+  // and head parts, which take them from this struct; the camera's values in use are the camera
+  // state's (the calibration form and the camera itself change them), never these.
   IniSettings FIniSettings;
   // The registry settings as restored and as written back. Values that have a field or global of
   // their own (language, switches, folders, CurrentDTV's palette windows ...) are copied to and from
@@ -887,7 +888,8 @@ public:
   // Start and stop, film finishing and the commands of the scan tool panel, its keys and the
   // Options panel (main_window_acquisition.cpp).
   void ScanSBClick();
-  // Returns at once: no command of the program starts acquisition (it says so over the image).
+  // Returns at once: no command of the program starts acquisition (it says so over the image, and
+  // the Scan button goes back up).
   void StartScan();
   void StopScan();
   void SaveFilm();
@@ -926,6 +928,8 @@ private:
   bool IdleScan() const;
   void ScanOnlyNotice(const QString &command);
   void RestoreScanButton();
+  // The stop's step for the USB camera: its stop command through the thread's pipe.
+  void SendUsbStopCommand();
   void RequestSpeedKey(std::uint8_t speed, const QString &key);
   void RequestRangeKey(std::uint8_t range, const QString &key);
   void BuildAcquisitionControls();

@@ -368,14 +368,15 @@ void TCalidarix::SwapScanSetKey() {
     unit.Edge[0] = unit.Edge[set];
     unit.Center[0] = unit.Center[set];
   };
-  if (FKeys.FScanSet2) {
+  TAcquisitionState &a = FAcquisition;
+  if (a.FScanSet2) {
     use(1);
-    FKeys.FScanSet2 = false;
-    FKeys.FScanSetChanged = true;
+    a.FScanSet2 = false;
+    a.FScanSetChanged = true;
   } else if (unit.Center[2] >= 1 && unit.Edge[2] >= 1) {
     use(2);
-    FKeys.FScanSet2 = true;
-    FKeys.FScanSetChanged = true;
+    a.FScanSet2 = true;
+    a.FScanSetChanged = true;
   }
 }
 

@@ -212,7 +212,7 @@ void TCalidarix::CarryOutKeyCommand(const KeyCommandRow &row) {
   case KeyCommand::MergeScans:
     FCtrlDown = false;
     if (camera.ScanRunning() && ScanUnit.Speed == 0) {
-      FKeys.FMergeScansPending = true;
+      FAcquisition.FMergeScansPending = true;
       toggleButton("FrameSB", true);
       return FrameSBClick();
     }
@@ -247,7 +247,7 @@ void TCalidarix::CarryOutKeyCommand(const KeyCommandRow &row) {
     return SaveKey(false, true);
   case KeyCommand::SpaceWhileScanning:
     if (ScanRequests.PanByFramesActive.Get()) {
-      FKeys.PanoPaused = !FKeys.PanoPaused;
+      FAcquisition.PanoPaused = !FAcquisition.PanoPaused;
       return;
     }
     return SaveKey(true, false);

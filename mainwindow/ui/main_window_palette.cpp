@@ -8,18 +8,17 @@
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/placeholder_forms.h"
+#include "mainwindow/ui/tool_button_panel.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
 #include <QEvent>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QTimer>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace calidarix {
 
@@ -111,19 +110,9 @@ void TCalidarix::BuildPaletteControls() {
   connect(PalTimer, &QTimer::timeout, this, &TCalidarix::PalTimerTimer);
 
   // The drop-down tool panel: a picture and a caption per button, both acting as the button.
-  PalToolPanel = new QFrame(centralWidget());
-  PalToolPanel->setObjectName(QStringLiteral("PalToolPanel"));
-  PalToolPanel->setFrameShape(QFrame::StyledPanel);
-  PalToolPanel->setAutoFillBackground(true);
-  auto *grid = new QGridLayout(PalToolPanel);
-  grid->setContentsMargins(2, 2, 2, 2);
-  grid->setSpacing(2);
-  auto *press = new TEventHook(this, [this](QObject *watched, QEvent *event) {
-    if (event->type() != QEvent::MouseButtonPress)
-      return false;
-    const QString kind = watched->property("PalButton").toString();
+  const auto press = [this](QObject *part, const QString &kind) {
     if (kind == QLatin1String("slot"))
-      PalChangeActionExecute(watched);
+      PalChangeActionExecute(part);
     else if (kind == QLatin1String("rotate"))
       PalRotateAction->trigger();
     else if (kind == QLatin1String("inverse"))
@@ -135,38 +124,17 @@ void TCalidarix::BuildPaletteControls() {
       if (auto *setup = findChild<QToolButton *>(QStringLiteral("SetupSB")))
         setup->click();
     }
-    return true;
-  });
-  const auto addButton = [&](int index, const QString &base, const QString &caption, const char *kind,
-                             int tag) {
-    auto *panel = new QFrame(PalToolPanel);
-    panel->setObjectName(base + QStringLiteral("Panel"));
-    auto *column = new QVBoxLayout(panel);
-    column->setContentsMargins(1, 1, 1, 1);
-    column->setSpacing(1);
-    auto *image = new QLabel(panel);
-    image->setObjectName(base + QStringLiteral("Image"));
-    image->setFixedSize(64, 16);
-    auto *name = new QLabel(caption, panel);
-    name->setObjectName(base + QStringLiteral("NamePanel"));
-    name->setAlignment(Qt::AlignCenter);
-    column->addWidget(image);
-    column->addWidget(name);
-    for (QObject *part :
-         {static_cast<QObject *>(panel), static_cast<QObject *>(image), static_cast<QObject *>(name)}) {
-      part->setProperty("PalButton", QString::fromLatin1(kind));
-      part->setProperty("Tag", tag);
-      press->Watch(part);
-    }
-    grid->addWidget(panel, index / 4, index % 4);
   };
+  TToolButtonPanel tools(centralWidget(), QStringLiteral("PalToolPanel"), press);
+  PalToolPanel = tools.Panel();
   for (int slot = 0; slot < 8; ++slot)
-    addButton(slot, QStringLiteral("Pal%1").arg(slot + 1), QStringLiteral("Pal%1 (%1)").arg(slot + 1), "slot",
-              slot);
-  addButton(8, QStringLiteral("PalRotate"), QStringLiteral("Rotate (9)"), "rotate", 0);
-  addButton(9, QStringLiteral("PalInverse"), QStringLiteral("Inv (Alt+9)"), "inverse", 0);
-  addButton(10, QStringLiteral("PalIso"), QStringLiteral("Iso (I)"), "iso", 0);
-  addButton(11, QStringLiteral("PalOther"), QStringLiteral("Setup [.]"), "setup", 0);
+    tools.AddButton(slot, QStringLiteral("Pal%1").arg(slot + 1), QStringLiteral("Pal%1 (%1)").arg(slot + 1),
+                    QStringLiteral("slot"), slot);
+  tools.AddButton(8, QStringLiteral("PalRotate"), QStringLiteral("Rotate (9)"), QStringLiteral("rotate"), 0);
+  tools.AddButton(9, QStringLiteral("PalInverse"), QStringLiteral("Inv (Alt+9)"), QStringLiteral("inverse"),
+                  0);
+  tools.AddButton(10, QStringLiteral("PalIso"), QStringLiteral("Iso (I)"), QStringLiteral("iso"), 0);
+  tools.AddButton(11, QStringLiteral("PalOther"), QStringLiteral("Setup [.]"), QStringLiteral("setup"), 0);
   PalToolPanel->adjustSize();
   PalToolPanel->hide();
   // The slot pictures show the slots as they are when the panel drops down.

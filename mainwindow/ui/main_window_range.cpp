@@ -230,6 +230,8 @@ void TCalidarix::SetTempRange(double lo, double hi) {
     dtv.FFilmRangeLock = false;
     LockSB->setChecked(true);
   }
+  if (applied.StopAutoRange)
+    FServices.acquisition->SetAutoRange(false);
   // The view update repaints the scale and the bar, whose temperatures follow the new range.
   ChangeDTV(false);
 }
@@ -261,6 +263,8 @@ void TCalidarix::LockSBClick() {
   }
   if (dtv.FRangeLocked != wasLocked)
     LockSB->setChecked(dtv.FRangeLocked);
+  if (result.AutoRange)
+    FServices.acquisition->SetAutoRange(*result.AutoRange);
   if (result.Redraw) {
     ChangeDTV(false); // repaints the scale and the bar too
   } else {

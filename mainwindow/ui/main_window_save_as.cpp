@@ -94,8 +94,9 @@ IoResult TCalidarix::SaveDTVAs() {
     const int cameraType = FServices.acquisition->CameraInterfaceType();
     if (scanning) {
       // The live picture carries the camera's identity; a thermogram from a file keeps its own.
-      dtv.FHeader.ModelHigh = static_cast<std::uint8_t>((FIniSettings.Camera.CameraNo / 100) & 0xFF);
-      dtv.FHeader.ModelLow = static_cast<std::uint8_t>((FIniSettings.Camera.CameraNo % 100) & 0xFF);
+      const int cameraNo = FServices.acquisition->CameraNo();
+      dtv.FHeader.ModelHigh = static_cast<std::uint8_t>((cameraNo / 100) & 0xFF);
+      dtv.FHeader.ModelLow = static_cast<std::uint8_t>((cameraNo % 100) & 0xFF);
     }
     const QString target = SaveTargetFile(chosen);
     if (scanning && (cameraType == 64 || cameraType == 257) && BandDTV35 && BandDTV812) {
@@ -110,7 +111,7 @@ IoResult TCalidarix::SaveDTVAs() {
       // The video frame of the moment beside it (".jpg" for camera 1002, else ".bmp"; JPEG data).
       if (ScanRequests.VideoOn.Get()) {
         const QString suffix =
-            FIniSettings.Camera.CameraNo == 1002 ? QStringLiteral(".jpg") : QStringLiteral(".bmp");
+            FServices.acquisition->CameraNo() == 1002 ? QStringLiteral(".jpg") : QStringLiteral(".bmp");
         const QFileInfo info(target);
         const QString frameFile = info.path() + QLatin1Char('/') + info.completeBaseName() + suffix;
         if (const IoResult frame = SaveVideoFrameJPEG(frameFile); !frame && logger)

@@ -141,7 +141,7 @@ void TCalidarix::TabExecute() {
     dtv.LockMin = FRegistrySettings.FixedMin;
     dtv.LockMax = FRegistrySettings.FixedMax;
     dtv.FRangeLocked = true;
-    Note(ServiceStatus::NotAvailable, "Automatic range of the scan");
+    FServices.acquisition->SetAutoRange(false);
     return;
   }
   if (MultyDG->isHidden()) {

@@ -154,6 +154,8 @@ public:
   virtual ServiceStatus RequestFilmStart() { return ServiceStatus::NotAvailable; }
   // While scanning without a film: the next faster (+1) or slower (-1) speed.
   virtual ServiceStatus RequestSpeedStep(int) { return ServiceStatus::NotAvailable; }
+  // The running scan's automatic display range per frame, switched off when a range is locked.
+  virtual void SetAutoRange(bool) {}
   // The main window the commands act on; called once from the window's constructor.
   virtual void Attach(TCalidarix &) {}
   // The camera values "Calidarix.ini" gave at start-up.

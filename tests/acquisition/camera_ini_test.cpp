@@ -202,6 +202,34 @@ TEST_F(CameraIni, EachSetHasItsOwnKeysAndDefaults) {
   EXPECT_EQ(read.FCalibrPoints[1].BodyTemperature, 21.5);
 }
 
+// The start-up settings read a band's nine values under the keys the calibration form writes its sets
+// with, each missing key giving the caller's default.
+TEST_F(CameraIni, BandCoefficientsAreReadUnderTheSetsKeys) {
+  IniFile ini = File("Calidarix.ini", "[SETUP]\nCameraNo=1\n");
+  table.Resize(0);
+  for (int set = 0; set < kCalibrationSetCount; ++set) {
+    CalibrExpA = 1000.0 + set;
+    CalibrExpB = 2000.0 + set;
+    CalibrSignal0 = 3000.0 + set;
+    ASSERT_TRUE(SaveCalibrData(&ini, set, u, table));
+  }
+  const TCalibrationSet none{};
+  const TCalibrationSet band1 = ReadBandCoefficients(ini, kSetupSection, 0, none);
+  const TCalibrationSet band2 = ReadBandCoefficients(ini, kSetupSection, 1, none);
+  EXPECT_EQ(band1, (TCalibrationSet{1000, 2000, 1001, 2001, 1002, 2002, 3000, 3001, 3002}));
+  EXPECT_EQ(band2, u.Band2Coefficients);
+  EXPECT_EQ(band2.Exp3B, 2005.0);
+
+  const TCalibrationSet defaults{1, 2, 3, 4, 5, 6, 7, 8, 9};
+  IniFile sparse =
+      File("sparse.ini", "[SETUP]\nExp_A=1.5e7\nSignal302=9.5\nExp2_B=oops\n[OTHER]\nExp3_A=4\n");
+  EXPECT_EQ(ReadBandCoefficients(sparse, kSetupSection, 0, defaults),
+            (TCalibrationSet{1.5e7, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(ReadBandCoefficients(sparse, kSetupSection, 1, defaults),
+            (TCalibrationSet{1, 2, 3, 4, 5, 6, 7, 8, 9.5}));
+  EXPECT_EQ(ReadBandCoefficients(sparse, "OTHER", 0, defaults).Exp3A, 4.0);
+}
+
 TEST_F(CameraIni, PointKeysDefaultAndTheCountIsCapped) {
   IniFile ini = File("Calidarix.ini", "[CALIBRATION TABLE]\nNumPoints=2\nD2=3000\n"
                                       "[CALIBRATION TABLE3]\nNumPoints3=100000\n"

@@ -197,6 +197,59 @@ TEST_F(HeadLink, WaitDoneKeepsADoneThatArrivedBeforeItWasCalled) {
   EXPECT_FALSE(link->WaitDone(-1)); // reported already
 }
 
+std::uint16_t LocalPort(int socket) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  ::getsockname(socket, reinterpret_cast<sockaddr *>(&address), &length);
+  return ntohs(address.sin_port);
+}
+
+// A network head answers the port that sent the command: reads that time out while the head moves
+// must not cost the link its port, or the done at the end of the move goes nowhere.
+TEST_F(HeadLink, OverUdpADoneAfterReadsThatTimedOutIsHeardAtOnce) {
+  for (const char type : {'M', 'A'}) {
+    SCOPED_TRACE(type);
+    StartHead(type, /*udp=*/true);
+    ASSERT_TRUE(link->Connect());
+    ASSERT_TRUE(link->FUseUdp);
+    const std::uint16_t port = LocalPort(link->FSocket);
+    Settle();
+    head->SetMoveMs(4 * link->FUdpReadMs);
+    link->TrackTo(30, -30);
+    EXPECT_TRUE(link->WaitDone(5000));
+    const auto returned = Clock::now();
+    const auto done = head->LastDoneAt();
+    ASSERT_TRUE(done);
+    // Within one poll: the done asks for the counters, and that request begins with one read.
+    EXPECT_LT(returned - *done, milliseconds(link->FUdpReadMs + 150));
+    EXPECT_EQ(LocalPort(link->FSocket), port);
+    EXPECT_EQ(link->FHorCounter, 30 * 256);
+    TearDown();
+  }
+}
+
+// A socket that fails for real is replaced, and the head is told the new port at once.
+TEST_F(HeadLink, AFailedUdpSocketIsReopenedAndTheHeadAskedAgain) {
+  StartHead('M', /*udp=*/true);
+  ASSERT_TRUE(link->Connect());
+  Settle();
+  head->ClearCommands();
+  // The socket's descriptor now names something that is no socket: every receive on it fails.
+  const int notASocket = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(notASocket, 0);
+  ASSERT_GE(::dup2(notASocket, link->FSocket), 0);
+  ::close(notASocket);
+  std::uint8_t byte = 0;
+  EXPECT_EQ(link->UdpReceive(&byte, 1, 100), 0);
+  EXPECT_TRUE(link->FUdpOpen);
+  EXPECT_TRUE(Received(*head, "$WRUman"));
+  // The new socket carries the link on.
+  head->SetCounters(12, 34);
+  link->RequestCounters(false);
+  EXPECT_TRUE(QorCountersComplete);
+  EXPECT_EQ(link->FVerCounter, 34);
+}
+
 TEST_F(HeadLink, WaitsEndAtTheirDeadlineOrWhenCancelled) {
   StartHead('M');
   head->SetMoveMs(60000);
@@ -279,7 +332,11 @@ TEST_F(HeadLink, TheNetworkHeadIsPreferredAndItsDatagramsAreReadSafely) {
   ASSERT_TRUE(link->Connect());
   EXPECT_TRUE(link->FUseUdp);
   EXPECT_EQ(link->FComPort, 0); // a stored serial port gives way
-  EXPECT_FALSE(link->FRegistersRead);
+  // The handshake ran over the network as it does on a serial port.
+  EXPECT_TRUE(link->FRegistersRead);
+  EXPECT_EQ(link->FRatioHorClicks, head->Registers().ratioHorClicks);
+  EXPECT_EQ(link->FRatioVerRevs, head->Registers().ratioVerRevs);
+  EXPECT_EQ(link->FQorSerial, head->Registers().serial);
   link->FTrackingMode = 0;
   head->SetCounters(-77, 88);
   link->RequestCounters(false);
@@ -446,13 +503,19 @@ TEST_F(HeadLink, IdentifyAsksTwiceBeforeGivingUp) {
 
 TEST_F(HeadLink, RegistersAreWrittenBackOnlyAfterTheyWereRead) {
   StartHead('M', /*udp=*/true);
+  // A handshake that got one record garbled still connects, but has not read every register.
+  sim::HeadFaults faults;
+  faults.badRecord = 'D';
+  head->SetFaults(faults);
   ASSERT_TRUE(link->Connect());
   ASSERT_TRUE(link->FUseUdp);
+  EXPECT_FALSE(link->FRegistersRead);
   link->FFrameTilt = 123;
-  EXPECT_FALSE(link->WriteQorValues()); // over UDP nothing was read yet
+  EXPECT_FALSE(link->WriteQorValues());
   EXPECT_FALSE(Received(*head, "$@"));
   EXPECT_TRUE(Logged("not read"));
 
+  head->SetFaults({});
   ASSERT_TRUE(link->ReadQorValues());
   link->FFrameTilt = 123;
   link->FRatioHorClicks = 0x123456;

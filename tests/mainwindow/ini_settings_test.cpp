@@ -112,10 +112,10 @@ const std::vector<Fixture> &Fixtures() {
          EXPECT_EQ(c.Set[0], 0x1000);
          EXPECT_EQ(c.Set[1], 0x1000);
          EXPECT_EQ(c.Set[2], 70000 & 0xFFFF) << "16 bits kept";
-         EXPECT_EQ(c.Band1Coefficients.Exp_A, 1.5e7);
-         EXPECT_EQ(c.Band1Coefficients.Exp3_B, 4000.0);
-         EXPECT_EQ(c.Band2Coefficients.Exp_A, 2e7);
-         EXPECT_EQ(c.Band2Coefficients.Exp3_B, 3000.0);
+         EXPECT_EQ(c.Band1Coefficients.Exp1A, 1.5e7);
+         EXPECT_EQ(c.Band1Coefficients.Exp3B, 4000.0);
+         EXPECT_EQ(c.Band2Coefficients.Exp1A, 2e7);
+         EXPECT_EQ(c.Band2Coefficients.Exp3B, 3000.0);
          EXPECT_EQ(c.Band2Coefficients.Signal30, 9.0);
          EXPECT_EQ(c.CurBand1ExpA, 1.5e7);
          EXPECT_EQ(c.CurBand2ExpA, 2e7);
@@ -151,9 +151,9 @@ const std::vector<Fixture> &Fixtures() {
          EXPECT_EQ(c.FrameWidth, 256);
          EXPECT_EQ(c.FrameHeight, 100);
          EXPECT_EQ(c.Level, 44);
-         EXPECT_EQ(c.Coefficients.Exp_A, 200000.0 * 256);
-         EXPECT_EQ(c.Coefficients.Exp3_A, 700.0 * 256);
-         EXPECT_EQ(c.Coefficients.Signal0, -6.0 * 256);
+         EXPECT_EQ(c.Coefficients.Exp1A, 200000.0 * 256);
+         EXPECT_EQ(c.Coefficients.Exp3A, 700.0 * 256);
+         EXPECT_EQ(c.Coefficients.Signal10, -6.0 * 256);
          EXPECT_EQ(c.Coefficients.Signal20, 0.5 * 256);
          EXPECT_EQ(c.CurExpA, 200000.0 * 256);
          EXPECT_EQ(c.TermoDelta, -10.0f);
@@ -161,8 +161,8 @@ const std::vector<Fixture> &Fixtures() {
        }},
       {"parallel-port camera type 8", "[CAMERA PARAMETERS]\nCameraType=8\nScanWidth=320\n", false, true,
        [](const IniSettings &s) {
-         EXPECT_EQ(s.Camera.Coefficients.Exp2_A, 500.0 * 256);
-         EXPECT_EQ(s.Camera.Coefficients.Signal0, -6.0) << "signals unchanged for type 8";
+         EXPECT_EQ(s.Camera.Coefficients.Exp2A, 500.0 * 256);
+         EXPECT_EQ(s.Camera.Coefficients.Signal10, -6.0) << "signals unchanged for type 8";
          EXPECT_FLOAT_EQ(s.Camera.TermoDelta, 0.4f);
        }},
       {"frame width of 0", "[CAMERA PARAMETERS]\nScanWidth=0\n", false, false,

@@ -154,6 +154,11 @@ bool HeadSimulator::Moving() const {
   return tracking_ || panSpeed_ != 0 || tiltSpeed_ != 0;
 }
 
+std::optional<Clock::time_point> HeadSimulator::LastDoneAt() const {
+  std::lock_guard lock(mutex_);
+  return lastDoneAt_;
+}
+
 HeadRegisters HeadSimulator::Registers() const {
   std::lock_guard lock(mutex_);
   return registers_;
@@ -234,6 +239,7 @@ void HeadSimulator::Advance(double elapsedMs) {
     if (f >= 1.0) {
       tracking_ = false;
       reporting_ = false;
+      lastDoneAt_ = Clock::now();
       // The end of a move is reported without being asked: the done frame of the older heads, the
       // status of the others.
       if (type_ == 'A')
@@ -470,8 +476,11 @@ std::vector<std::vector<std::uint8_t>> HeadSimulator::Handle(const std::string &
 
   // Faults that change the frames themselves.
   for (std::vector<std::uint8_t> &frame : replies) {
-    if (faults_.badSums > 0) {
-      --faults_.badSums;
+    const bool badRecord = faults_.badRecord != 0 && command == "$RVFull" && frame[1] == 'W' &&
+                           frame[2] == static_cast<std::uint8_t>(faults_.badRecord);
+    if (faults_.badSums > 0 || badRecord) {
+      if (!badRecord)
+        --faults_.badSums;
       frame[7] = static_cast<std::uint8_t>(Sum7(frame.data()) + 1);
       if (frame[7] == kCR)
         ++frame[7];

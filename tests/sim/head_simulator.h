@@ -3,7 +3,7 @@
 // (the program opens its slave side as a serial port) and/or one UDP socket on a loopback address,
 // answers the head's commands from its own state (counters that move, autotrack, registers), and can
 // inject faults: silence, wrong sums, frames split in two, two frames to a datagram, short datagrams,
-// and answering as something that is not a head.
+// a garbled register record, and answering as something that is not a head.
 //
 // It is written from the frame rules alone and shares no code with the program's head link, so a
 // mistake in the link's framing shows up as a failed exchange rather than being mirrored here.
@@ -17,6 +17,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <netinet/in.h>
@@ -34,6 +35,7 @@ struct HeadFaults {
   bool pairDatagrams = false; // UDP: the replies to one command go two to a datagram
   int shortDatagrams = 0;     // UDP: the next n replies are cut to their first 5 bytes
   bool notAHead = false;      // identify is answered by a frame that is no head's identity
+  char badRecord = 0;         // the register record of this letter ('A' .. 'J') carries a wrong byte 7
 };
 
 struct HeadRegisters {
@@ -78,6 +80,8 @@ public:
   std::int32_t VerCounter() const;
   bool Autotrack() const;
   bool Moving() const;
+  // When the last move ended and its done went out; nothing before the first move ended.
+  std::optional<std::chrono::steady_clock::time_point> LastDoneAt() const;
   HeadRegisters Registers() const;
   void SetRegisters(const HeadRegisters &registers);
   char Type() const { return type_; }
@@ -133,6 +137,7 @@ private:
   bool autotrack_ = false;
   std::uint8_t speedLimit_ = 255;
   bool lastCommandUdp_ = false;
+  std::optional<std::chrono::steady_clock::time_point> lastDoneAt_;
 };
 
 } // namespace calidarix::sim

@@ -194,13 +194,17 @@ TEST_F(DisplayRangeTest, TwoBandCamerasLockBothBandsToTheWidestRange) {
   Make(band35, 10.0f, 40.0f / 65535.0f);  // 10 .. 50
   Make(band812, 15.0f, 45.0f / 65535.0f); // 15 .. 60
   const LockContext scanning{false, true, true, 257};
-  LockSBClick(dtv, &band35, &band812, scanning);
+  const LockResult locked = LockSBClick(dtv, &band35, &band812, scanning);
   for (const TDTV *band : {&band35, &band812}) {
     EXPECT_TRUE(band->FRangeLocked);
     EXPECT_NEAR(band->LockMin, 10.0, 1e-4);
     EXPECT_NEAR(band->LockMax, 60.0, 1e-4);
   }
   EXPECT_FALSE(dtv.FRangeLocked);
+  // The scan's automatic range goes off with the bands' lock and comes back with its release.
+  EXPECT_EQ(locked.AutoRange, std::optional<bool>(false));
+  EXPECT_EQ(LockSBClick(dtv, &band35, &band812, scanning).AutoRange, std::optional<bool>(true));
+  LockSBClick(dtv, &band35, &band812, scanning);
 
   // Without the band thermograms the current thermogram is locked instead.
   LockSBClick(dtv, &band35, nullptr, scanning);

@@ -2,6 +2,7 @@
 
 #include "acquisition/camera_ini.h"
 #include "acquisition/camera_state.h"
+#include "tests/sim/usb_camera_simulator.h"
 #include "tests/support/test_support.h"
 
 #include "tests/acquisition/ui/typing.h"
@@ -9,15 +10,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTabBar>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -79,7 +84,7 @@ protected:
     if (clear)
       editor->clear();
     test::TypeText(editor, text);
-    test::PressKey(editor, Qt::Key_Return);
+    test::TypeKey(editor, Qt::Key_Return);
     QApplication::processEvents();
   }
 
@@ -101,8 +106,6 @@ TEST_F(CalibrFormTest, EmptyTableShowsOneEmptyRowAndNoSeries) {
   EXPECT_TRUE(form->CalChart->CurveSeries.empty());
   EXPECT_TRUE(form->CalChart->PointSeries.empty());
   EXPECT_EQ(form->CalibrSG->horizontalHeaderItem(3)->text(), QStringLiteral("T°C"));
-  EXPECT_EQ(form->CalibrSG->columnWidth(0), 18);
-  EXPECT_EQ(form->CalibrSG->columnWidth(1), 64);
   EXPECT_FALSE(form->CalibrSaveBB->isEnabled());
   EXPECT_FALSE(form->CalibrLoadBB->isEnabled());
   EXPECT_TRUE(form->AutoSaveCB->isChecked());
@@ -215,13 +218,13 @@ TEST_F(CalibrFormTest, EscapeInTheEditorRestoresTheCellAndDeleteRemovesTheRow) {
   auto *editor = qobject_cast<QLineEdit *>(form->CalibrSG->indexWidget(form->CalibrSG->currentIndex()));
   ASSERT_NE(editor, nullptr);
   editor->setText("99");
-  test::PressKey(editor, Qt::Key_Escape);
+  test::TypeKey(editor, Qt::Key_Escape);
   EXPECT_EQ(GridText(1, 3), "30.00");
   EXPECT_EQ(form->FTable.FCalibrPoints[2].Temperature, 30.0);
   EXPECT_TRUE(form->isVisible()); // Escape in the editor does not close the window
 
   form->CalibrSG->setCurrentCell(1, 0);
-  test::PressKey(form->CalibrSG, Qt::Key_Delete);
+  test::TypeKey(form->CalibrSG, Qt::Key_Delete);
   ASSERT_EQ(form->FTable.FPointCount, 2);
   EXPECT_EQ(form->FTable.FCalibrPoints[2].Temperature, 40.0);
 }
@@ -348,7 +351,7 @@ TEST_F(CalibrFormSets, TabFromTheLastSetSavesItAndGoesToTheFirst) {
   StoreSet(0, {10.0, 20.0, 30.0});
   form->SelectSet(5);
   SetPoints({40.0, 50.0});
-  test::PressKey(form->CalibrSG, Qt::Key_Tab);
+  test::TypeKey(form->CalibrSG, Qt::Key_Tab);
   EXPECT_EQ(form->ExpTC->currentIndex(), 0);
   EXPECT_EQ(form->FLoadedTab, 0);
   EXPECT_EQ(StoredTemperatures(5), (std::vector<double>{40.0, 50.0}));
@@ -379,6 +382,146 @@ TEST_F(CalibrFormSets, ClosingWithAutoSaveSavesTheSetOfTheCurrentTab) {
   form->show();
   form->close();
   EXPECT_EQ(StoredTemperatures(1), (std::vector<double>{33.0, 44.0}));
+}
+
+// The USB camera answers Read with a parameter block whose first set is A 12345678, B 2900, offset
+// 1100 and amplification 100; the form shows set 0 with the file's defaults before.
+class CalibrFormRead : public CalibrFormSets {
+protected:
+  void SetUp() override {
+    usb = std::make_shared<sim::UsbCameraSimulator>();
+    SetDefaultUsbBackend(usb); // before the form makes its exchange
+    CalibrFormSets::SetUp();
+    ScanUnit.CameraInterfaceType = CamIfUsb;
+    form->FExchange.UsbSleep = [](int) {};
+    std::vector<std::uint8_t> tail(250, 0);
+    const std::uint8_t head[] = {0x01, 0x2C, 0x01, 0x40, 0x00, 0x78, 15, 7,  20,
+                                 30,   0x09, 0xC4, 0,    0,    0,    0,  100};
+    std::copy(std::begin(head), std::end(head), tail.begin());
+    PutFloat(tail, 17, 12345678.0f);
+    PutFloat(tail, 21, 2900.0f);
+    PutFloat(tail, 25, 1100.0f);
+    usb->SetParameterTail(tail);
+    form->LoadSet(0);
+    form->UpDateAll();
+  }
+  void TearDown() override {
+    CalibrFormSets::TearDown();
+    SetDefaultUsbBackend(nullptr);
+  }
+  static void PutFloat(std::vector<std::uint8_t> &block, std::size_t at, float v) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    for (int i = 0; i < 4; ++i)
+      block[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(bits >> (8 * i));
+  }
+  QString CurveText(int row) const { return form->ExpLE->item(row, 1)->text(); }
+  std::shared_ptr<sim::UsbCameraSimulator> usb;
+};
+
+TEST_F(CalibrFormRead, ReadPutsTheSetOnShowIntoTheCurveSoTheNextSaveKeepsIt) {
+  ASSERT_EQ(CurveText(2), "40000000.0");
+  form->ConnectBtn->click();
+  ASSERT_TRUE(form->ReadBtn->isEnabled());
+  form->ReadBtn->click();
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+  EXPECT_EQ(ScanUnit.Exp_A, 12345678.0);
+  EXPECT_EQ(CurveText(0), "100");
+  EXPECT_EQ(CurveText(1), "1100.0");
+  EXPECT_EQ(CurveText(2), "12345678.0");
+  EXPECT_EQ(CurveText(3), "2900.0");
+
+  // Leaving the set saves the form's curve, which is now what was read.
+  form->ExpTC->setCurrentIndex(1);
+  EXPECT_EQ(form->FLoadedTab, 1);
+  const IniFile ini(dir.file("Calidarix.ini"));
+  EXPECT_EQ(ini.ReadFloat(kSetupSection, "Exp_A", 0.0), 12345678.0);
+  EXPECT_EQ(ini.ReadFloat(kSetupSection, "Signal0", 0.0), 1100.0);
+  EXPECT_EQ(ScanUnit.Exp_A, 12345678.0);
+
+  // The form as the technician sees it after Read. With CALIDARIX_SCREENSHOT_DIR set, it is written
+  // there as calibration_form_read.png.
+  if (const QByteArray shots = qgetenv("CALIDARIX_SCREENSHOT_DIR"); !shots.isEmpty()) {
+    form->ExpTC->setCurrentIndex(0);
+    form->show();
+    QApplication::processEvents();
+    if (!form->ConnectBtn->isChecked()) // activating the form releases it
+      form->ConnectBtn->click();
+    form->ReadBtn->click();
+    QApplication::processEvents();
+    form->grab().save(QString::fromLocal8Bit(shots) + "/calibration_form_read.png");
+  }
+}
+
+TEST_F(CalibrFormRead, ReadOnASecondBandSetLeavesItsCurve) {
+  form->ExpTC->setCurrentIndex(4);
+  const QString before = CurveText(2);
+  form->ConnectBtn->click();
+  form->ReadBtn->click();
+  EXPECT_EQ(ScanUnit.Exp_A, 12345678.0);
+  EXPECT_EQ(CurveText(2), before);
+}
+
+// Each scroll bar of the scanner and of the live values shows its position beside it; the speed bar
+// runs over the camera's four speeds.
+TEST_F(CalibrFormTest, ScrollBarsShowTheirPositions) {
+  const std::pair<const char *, const char *> bars[] = {
+      {"DelaySB", "DelayValueLabel"}, {"EdgeSB", "EdgeValueLabel"}, {"CenterSB", "CenterValueLabel"},
+      {"SpeedSB", "SpeedValueLabel"}, {"ResSB", "ResValueLabel"},   {"AmpSB", "AmpValueLabel"},
+      {"UK1SB", "UK1ValueLabel"},     {"UK2SB", "UK2ValueLabel"},   {"UK3SB", "UK3ValueLabel"}};
+  for (const auto &[barName, labelName] : bars) {
+    SCOPED_TRACE(barName);
+    auto *bar = form->findChild<QScrollBar *>(QString::fromLatin1(barName));
+    auto *label = form->findChild<QLabel *>(QString::fromLatin1(labelName));
+    ASSERT_TRUE(bar && label);
+    bar->setValue(2);
+    EXPECT_EQ(label->text(), "2");
+  }
+  auto *speed = form->findChild<QScrollBar *>("SpeedSB");
+  EXPECT_EQ(speed->minimum(), 0);
+  EXPECT_EQ(speed->maximum(), 3);
+  EXPECT_EQ(form->findChild<QScrollBar *>("UK3SB")->maximum(), 255);
+
+  // Values the refresh puts into the bars show too.
+  ScanUnit.Delay[0] = 40;
+  ScanUnit.Center[0] = 9;
+  form->UpDateAll();
+  EXPECT_EQ(form->findChild<QLabel *>("DelayValueLabel")->text(), "40");
+  EXPECT_EQ(form->findChild<QLabel *>("CenterValueLabel")->text(), "9");
+
+  // Without the edge lock the Edge bar holds no value: its label is empty until the lock is back.
+  form->ShowGeoCB->setChecked(true);
+  auto *lockEdge = form->findChild<QCheckBox *>("LockEdgeCB");
+  lockEdge->setChecked(false);
+  EXPECT_TRUE(form->findChild<QLabel *>("EdgeValueLabel")->text().isEmpty());
+  lockEdge->setChecked(true);
+  EXPECT_EQ(form->findChild<QLabel *>("EdgeValueLabel")->text(), QString::number(form->EdgeSB->value()));
+}
+
+// At the default font every header and cell of the point grid fits its column, and no column is
+// narrower than its design width.
+TEST_F(CalibrFormTest, GridColumnsFitHeadersAndCells) {
+  SetPoints({-40.0, 20.0, 150.0, 1234.5});
+  form->FTable.FCalibrPoints[4].BodyTemperature = -123.25;
+  form->UpDateAll();
+  const int designWidths[] = {18, 64, 64, 48, 48, 48};
+  QTableWidget *grid = form->CalibrSG;
+  QAbstractItemView *view = grid;
+  const QFontMetrics header(grid->horizontalHeader()->font());
+  const int headerMargin =
+      grid->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid->horizontalHeader());
+  for (int c = 0; c < 6; ++c) {
+    const QString caption = grid->horizontalHeaderItem(c)->text();
+    SCOPED_TRACE(caption.toStdString());
+    const int width = grid->columnWidth(c);
+    EXPECT_GE(width, designWidths[c]);
+    EXPECT_GE(width, header.horizontalAdvance(caption) + 2 * headerMargin);
+    for (int r = 0; r < grid->rowCount(); ++r)
+      EXPECT_GT(width, QFontMetrics(grid->item(r, c)->font()).horizontalAdvance(grid->item(r, c)->text()));
+    // What the style asks for the header and the cells, margins included.
+    EXPECT_GE(width, grid->horizontalHeader()->sectionSizeHint(c));
+    EXPECT_GE(width, view->sizeHintForColumn(c));
+  }
 }
 
 TEST_F(CalibrFormTest, CopyPutsTemperatureAndRawSignalWithDecimalCommas) {

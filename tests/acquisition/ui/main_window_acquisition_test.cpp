@@ -3,6 +3,7 @@
 #include "acquisition/ui/camera_acquisition.h"
 #include "mainwindow/ini_settings.h"
 #include "tests/acquisition/ui/live_window_fixture.h"
+#include "tests/support/key_events.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
@@ -40,17 +41,55 @@ protected:
   }
 };
 
-TEST_F(AcquisitionCommands, ScanButtonWithNothingRunningKeepsItsStopFaceAndSaysSo) {
+// Nothing starts acquisition from the window: the button says so and goes back up, rather than
+// claiming a scan with its pressed stop face.
+TEST_F(AcquisitionCommands, ScanButtonWithNothingRunningSaysSoAndGoesBackUp) {
   TCalidarix &w = Open();
   for (int click = 0; click < 2; ++click) {
+    w.FStatusNotice.clear();
     w.ScanSB->click();
-    EXPECT_TRUE(w.ScanSB->isChecked());
-    // The faces of the big Scan button (its panel is hidden while the tool bar is shown).
-    EXPECT_FALSE(w.findChild<QWidget *>("StopItImage")->isHidden());
-    EXPECT_TRUE(w.findChild<QWidget *>("ScanImage")->isHidden());
+    QApplication::processEvents();
     EXPECT_TRUE(w.FStatusNotice.contains("Starting acquisition"));
+    EXPECT_FALSE(w.ScanSB->isChecked());
+    EXPECT_FALSE(w.ScanSB->isDown());
+    // The faces of the big Scan button (its panel is hidden while the tool bar is shown).
+    EXPECT_TRUE(w.findChild<QWidget *>("StopItImage")->isHidden());
+    EXPECT_FALSE(w.findChild<QWidget *>("ScanImage")->isHidden());
+    EXPECT_FALSE(w.findChild<QWidget *>("OpenPanel")->isHidden());
     EXPECT_FALSE(ScanRequests.ScanRunning.Get());
   }
+}
+
+// Ctrl+F during a speed-0 scan asks for a frame and leaves the merge to the stop, which runs it once
+// the film is finished.
+TEST_F(AcquisitionCommands, MergeAskedDuringAScanRunsWhenTheScanStops) {
+  TCalidarix &w = Open();
+  Start({});
+  ASSERT_TRUE(WaitForShownFrames(1));
+  ScanUnit.Speed = 0; // as a speed-0 frame leaves it
+  test::PressKeyWithCode(w, Qt::Key_Control, 29, Qt::ControlModifier);
+  test::PressKeyWithCode(w, Qt::Key_F, 33, Qt::ControlModifier);
+  EXPECT_TRUE(w.FAcquisition.FMergeScansPending);
+  EXPECT_FALSE(w.FStatusNotice.contains("Merge scans"));
+  // The frame asked for begins the film the merge waits for.
+  ASSERT_TRUE(WaitUntil([] { return ScanRequests.FilmRecording.Get(); }));
+  w.StopScan();
+  EXPECT_FALSE(w.FAcquisition.FMergeScansPending);
+  EXPECT_TRUE(w.FStatusNotice.contains("Merge scans")) << w.FStatusNotice.toStdString();
+}
+
+// The live picture saved under a name carries the camera the camera state names now (the calibration
+// form or the camera may have changed it since start-up), not the start-up file's.
+TEST_F(AcquisitionCommands, SaveAsOfTheLivePictureNamesTheCameraInUse) {
+  TCalidarix &w = StartHeld();
+  w.FIniSettings.Camera.CameraNo = 7;
+  ScanUnit.CameraNo = 4711;
+  const QString target = test::QPath(driveDir.file("live.dtv"));
+  dialogs->SaveAnswers.push_back(SaveDialogAnswer{target});
+  ASSERT_TRUE(w.SaveDTVAs());
+  TDTV read;
+  ASSERT_TRUE(read.LoadDTV(target, 1).ok);
+  EXPECT_EQ(read.FHeader.ModelHigh * 100 + read.FHeader.ModelLow, 4711);
 }
 
 TEST_F(AcquisitionCommands, ScanProgressiveDrawsAReceivedLineOverTheImage) {
@@ -225,7 +264,7 @@ TEST(CameraIniSettings, ReachTheCameraState) {
   ini.ScanHeight = 240;
   ini.Sectors = 4;
   ini.Set = {2400, 2600, 2700};
-  ini.Band2Coefficients.Exp2_B = 1234.0;
+  ini.Band2Coefficients.Exp2B = 1234.0;
   ini.CurExpA = 5.0e7;
   ini.TermoDelta = 0.7f;
   TScanUnit unit;

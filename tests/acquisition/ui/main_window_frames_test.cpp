@@ -1,18 +1,24 @@
 #include "acquisition/film_finish.h"
 #include "acquisition/scan_thread.h"
 #include "acquisition/scanner_exchange.h"
+#include "acquisition/ui/calibr_form.h"
 #include "acquisition/video_capture.h"
 #include "mainwindow/film_recovery.h"
+#include "mainwindow/ui/multy_grid.h"
 #include "platform/datetime.h"
 #include "tests/acquisition/ui/live_window_fixture.h"
 #include "tests/sim/fake_video.h"
+#include "tests/support/key_events.h"
 #include "thermogram/thermogram_globals.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace calidarix {
 namespace {
@@ -250,6 +256,118 @@ TEST_F(FrameArrival, LiveOverlayAndBlindLabel) {
     texts << t.Text;
   EXPECT_EQ(texts, (QStringList{"SPEED 3", "LASER ON"}));
   EXPECT_FALSE(w.findChild<QLabel *>("BlindLabel")->text().isEmpty());
+}
+
+TEST_F(FrameArrival, TheCalibrationFormShowsTheDeflectorRate) {
+  TCalibrForm form;
+  CalibrForm = &form;
+  const auto forget = qScopeGuard([] { CalibrForm = nullptr; });
+  Open();
+  Start({});
+  ASSERT_TRUE(WaitForShownFrames(2));
+  const QString text = form.OrvantPanel->text();
+  ASSERT_TRUE(text.startsWith("Deflector rate ")) << text.toStdString();
+  const QString number = text.mid(15);
+  EXPECT_EQ(number.size() - number.indexOf('.') - 1, 6) << "six decimals, as %f";
+  EXPECT_GT(number.toDouble(), 0.0);
+  EXPECT_NEAR(number.toDouble(), ScanUnit.LineRate, 1e-6);
+}
+
+// F6 while a scan runs switches to the second scan geometry; the next frame takes its aspect and keeps
+// it, and the overlay marks it with the laser on.
+TEST_F(FrameArrival, TheScanSetKeyReachesTheNextFrame) {
+  TCalidarix &w = Open();
+  Start({});
+  ASSERT_TRUE(WaitForShownFrames(1));
+  ScanUnit.Delay = {1, 1, 7};
+  ScanUnit.Edge = {1, 1, 6};
+  ScanUnit.Center = {1, 1, 5};
+  ScanRequests.LaserOn.Set(true);
+  test::PressKeyWithCode(w, Qt::Key_F6, 64);
+  EXPECT_EQ(ScanUnit.Center[0], 5);
+  ASSERT_TRUE(WaitForShownFrames(1));
+  EXPECT_NEAR(CurrentDTV->FAspect, 0.6574074074074074, 1e-9);
+  EXPECT_EQ(CurrentDTV->FHeader.FieldMode, 1);
+  EXPECT_FALSE(w.FAcquisition.FScanSetChanged);
+  ASSERT_TRUE(WaitForShownFrames(1));
+  EXPECT_NEAR(CurrentDTV->FAspect, 0.6574074074074074, 1e-9);
+  QStringList texts;
+  for (const TOverlayText &t : w.FAcquisition.Overlay)
+    texts << t.Text;
+  EXPECT_TRUE(texts.contains("FOV / 2")) << texts.join(", ").toStdString();
+
+  // F6 again: back to the first set, and the next frame to the usual aspect.
+  test::PressKeyWithCode(w, Qt::Key_F6, 64);
+  ASSERT_TRUE(WaitForShownFrames(1));
+  EXPECT_NEAR(CurrentDTV->FAspect, 32.0 / 27.0, 1e-9);
+  EXPECT_FALSE(w.FAcquisition.FScanSet2);
+}
+
+// Space during a panorama by frames pauses it; the next frame says so over the image.
+TEST_F(FrameArrival, SpaceDuringAPanoramaPausesItFromTheNextFrame) {
+  TCalidarix &w = Open();
+  Start({});
+  ASSERT_TRUE(WaitForShownFrames(1));
+  ScanRequests.PanByFramesActive.Set(true);
+  test::PressKeyWithCode(w, Qt::Key_Space, 57);
+  ASSERT_TRUE(WaitForShownFrames(1));
+  QStringList texts;
+  for (const TOverlayText &t : w.FAcquisition.Overlay)
+    texts << t.Text;
+  EXPECT_TRUE(texts.contains("PAUSED...")) << texts.join(", ").toStdString();
+  ScanRequests.PanByFramesActive.Set(false);
+}
+
+// Each way of locking the range while a scan runs switches the scan's automatic range off; the frames
+// then say "AUTO OFF". Releasing the lock with its button switches it on again.
+TEST_F(FrameArrival, LockingTheRangeSwitchesTheScansAutomaticRangeOff) {
+  TCalidarix &w = Open();
+  TScan &scan = Start({});
+  ASSERT_TRUE(WaitForShownFrames(1));
+  const auto autoOffShown = [&] {
+    for (const TOverlayText &t : w.FAcquisition.Overlay)
+      if (t.Text == "AUTO OFF")
+        return true;
+    return false;
+  };
+  const auto unlock = [&] {
+    if (w.LockSB->isChecked())
+      w.LockSB->click();
+    scan.FAutoRange.store(true);
+    ASSERT_FALSE(CurrentDTV->FRangeLocked);
+  };
+  struct Case {
+    const char *name;
+    std::function<void()> lock;
+  };
+  const Case cases[] = {
+      {"Tab", [&] { w.Tab->trigger(); }},
+      {"typed range", [&] { w.SetTempRange(15.0, 45.0); }},
+      {"lock button", [&] { w.LockSB->click(); }},
+      {"range step key", [&] { test::PressKeyWithCode(w, Qt::Key_Left, 105); }},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    unlock();
+    ASSERT_TRUE(WaitForShownFrames(1));
+    EXPECT_FALSE(autoOffShown());
+    c.lock();
+    EXPECT_TRUE(w.LockSB->isChecked());
+    EXPECT_TRUE(CurrentDTV->FRangeLocked);
+    EXPECT_FALSE(scan.FAutoRange.load());
+    ASSERT_TRUE(WaitForShownFrames(1));
+    EXPECT_TRUE(autoOffShown());
+  }
+  // Tab locks to the fixed display range and leaves the thumbnails alone.
+  unlock();
+  w.Tab->trigger();
+  EXPECT_EQ(CurrentDTV->LockMin, w.FRegistrySettings.FixedMin);
+  EXPECT_EQ(CurrentDTV->LockMax, w.FRegistrySettings.FixedMax);
+  EXPECT_FALSE(w.MultyDG->isVisible());
+
+  w.LockSB->click();
+  EXPECT_FALSE(CurrentDTV->FRangeLocked);
+  EXPECT_TRUE(scan.FAutoRange.load());
 }
 
 } // namespace

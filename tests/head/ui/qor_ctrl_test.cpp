@@ -21,8 +21,10 @@ namespace {
 
 class QorCtrlForm : public test::HeadSimFixture {
 protected:
-  void SetUp() override {
-    StartHead('M');
+  void SetUp() override { Open(/*udp=*/false); }
+  // The head on the pseudo-terminal, or with `udp` a network head, which the link prefers.
+  void Open(bool udp) {
+    StartHead('M', udp);
     QorHead = std::move(link);
     QorHead->FProcessMessages = [] { QCoreApplication::processEvents(); };
     QorHead->SetComPort(1);
@@ -223,6 +225,25 @@ TEST_F(QorCtrlForm, ShowingTheFormShowsTheHeadAndItsState) {
   EXPECT_TRUE(form->Timer1->isActive());
   Key(form->Qor_Status_CLB, Qt::Key_U, Qt::NoModifier, "u");
   EXPECT_FALSE(form->Timer1->isActive());
+}
+
+class QorCtrlFormOverUdp : public QorCtrlForm {
+protected:
+  void SetUp() override { Open(/*udp=*/true); }
+};
+
+TEST_F(QorCtrlFormOverUdp, ANetworkHeadShowsItsAngles) {
+  ASSERT_TRUE(QorHead->FUseUdp);
+  head->SetCounters(256 * 100, -256 * 3);
+  form->show();
+  EXPECT_TRUE(form->StatusBar1->text().startsWith("Qor type  M, Ver.27, Ser# 4711 found at 127.0.0.1:"))
+      << form->StatusBar1->text().toStdString();
+  // The simulated head turns 4 times per 4049252 (pan) and 4049117 (tilt) clicks.
+  EXPECT_EQ(form->QorStatusBar1->text(),
+            QStringLiteral("Az:9.10 \u00B0(1639 trplclk/min)  El:-0.27 \u00B0(-49 trplclk/min)"))
+      << form->QorStatusBar1->text().toStdString();
+  form->Refrsh_Qor_Values->trigger();
+  EXPECT_EQ(form->VLE->item(5, 1)->text(), "4049252");
 }
 
 TEST_F(QorCtrlForm, ArrowKeysDriveTheHeadWithAutotrackOff) {

@@ -521,7 +521,7 @@ std::vector<KeyDispatch::RowCase> KeyDispatch::RowCases() {
          Scanning();
          ScanRequests.PanByFramesActive.Set(true);
        },
-       [](TCalidarix &w) { EXPECT_TRUE(w.FKeys.PanoPaused); }},
+       [](TCalidarix &w) { EXPECT_TRUE(w.FAcquisition.PanoPaused); }},
       {A, 59, W::ScanRuns, [this](TCalidarix &) { Scanning(); },
        [](TCalidarix &) { EXPECT_TRUE(ScanRequests.LaserOn.Get()); }},
       {A, 59, W::Always, none, [this](TCalidarix &) { EXPECT_EQ(dialogs->OpenRequests.size(), 1); }},
@@ -557,8 +557,8 @@ std::vector<KeyDispatch::RowCase> KeyDispatch::RowCases() {
          EXPECT_EQ(ScanUnit.Delay[0], 7);
          EXPECT_EQ(ScanUnit.Edge[0], 6);
          EXPECT_EQ(ScanUnit.Center[0], 5);
-         EXPECT_TRUE(w.FKeys.FScanSet2);
-         EXPECT_TRUE(w.FKeys.FScanSetChanged);
+         EXPECT_TRUE(w.FAcquisition.FScanSet2);
+         EXPECT_TRUE(w.FAcquisition.FScanSetChanged);
        }},
       {A, 65, W::ScanRuns, [this](TCalidarix &) { Scanning(); },
        panel(&TCalidarix::FixedLevelPanel, 4, "Sum Count:")},
