@@ -5,31 +5,6 @@
 
 namespace calidarix {
 
-namespace {
-
-// Calls visit(value of each holder...) for every working value of the calibration; the holders are
-// camera states and snapshots, which name them alike.
-template <typename Visit, typename... Holders> void ForEachWorkingValue(Visit visit, Holders &...h) {
-  visit(h.CurExpA...);
-  visit(h.CurExpB...);
-  visit(h.CurSignal0...);
-  visit(h.CurExpAL...);
-  visit(h.CurExpBL...);
-  visit(h.CurSignal0L...);
-  visit(h.TwoCurves...);
-  visit(h.CurAmplification...);
-  visit(h.CurBand1ExpA...);
-  visit(h.CurBand1ExpB...);
-  visit(h.CurBand1Signal0...);
-  visit(h.CurBand2ExpA...);
-  visit(h.CurBand2ExpB...);
-  visit(h.CurBand2Signal0...);
-  visit(h.CurAmplificationBand1...);
-  visit(h.CurAmplificationBand2...);
-}
-
-} // namespace
-
 TCalibrationSnapshot WorkingCalibration(const TScanUnit &unit) {
   TCalibrationSnapshot c;
   ForEachWorkingValue([](auto &to, const auto &from) { to = from; }, c, unit);

@@ -65,6 +65,27 @@ struct TCalibrationSnapshot {
   std::uint8_t CurAmplificationBand2 = 0;
 };
 
+// Calls visit(value of each holder...) for every working value of the calibration; camera states and
+// snapshots name them alike.
+template <typename Visit, typename... Holders> void ForEachWorkingValue(Visit visit, Holders &...h) {
+  visit(h.CurExpA...);
+  visit(h.CurExpB...);
+  visit(h.CurSignal0...);
+  visit(h.CurExpAL...);
+  visit(h.CurExpBL...);
+  visit(h.CurSignal0L...);
+  visit(h.TwoCurves...);
+  visit(h.CurAmplification...);
+  visit(h.CurBand1ExpA...);
+  visit(h.CurBand1ExpB...);
+  visit(h.CurBand1Signal0...);
+  visit(h.CurBand2ExpA...);
+  visit(h.CurBand2ExpB...);
+  visit(h.CurBand2Signal0...);
+  visit(h.CurAmplificationBand1...);
+  visit(h.CurAmplificationBand2...);
+}
+
 struct TCameraFrame {
   std::vector<std::uint16_t> Pixels; // Width x Height, row by row
   std::int32_t Width = 0;

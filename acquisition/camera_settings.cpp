@@ -1,5 +1,6 @@
 #include "acquisition/camera_settings.h"
 
+#include "acquisition/camera_frame.h"
 #include "acquisition/camera_state.h"
 
 #include <cmath>
@@ -43,27 +44,12 @@ template <typename Visit, typename... Units> void ForEachSetting(Visit visit, Un
   visit(u.Exp_AL...);
   visit(u.Exp_BL...);
   visit(u.Signal0L...);
-  visit(u.TwoCurves...);
   visit(u.Band1Coefficients...);
   visit(u.Band2Coefficients...);
   visit(u.AmplificationBand1...);
   visit(u.AmplificationBand2...);
-  // The working values of the selected range.
-  visit(u.CurExpA...);
-  visit(u.CurExpB...);
-  visit(u.CurSignal0...);
-  visit(u.CurExpAL...);
-  visit(u.CurExpBL...);
-  visit(u.CurSignal0L...);
-  visit(u.CurAmplification...);
-  visit(u.CurBand1ExpA...);
-  visit(u.CurBand1ExpB...);
-  visit(u.CurBand1Signal0...);
-  visit(u.CurBand2ExpA...);
-  visit(u.CurBand2ExpB...);
-  visit(u.CurBand2Signal0...);
-  visit(u.CurAmplificationBand1...);
-  visit(u.CurAmplificationBand2...);
+  // The working values of the selected range (TwoCurves among them) and the band the form edits.
+  ForEachWorkingValue(visit, u...);
   visit(u.CalibrationBand...);
   // Conditions of the calibration and the body temperature's offset.
   visit(u.Emissivity...);

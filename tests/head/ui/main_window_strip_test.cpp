@@ -8,8 +8,7 @@
 #include "head/strip_scan.h"
 #include "head/ui/head_service.h"
 #include "platform/messages.h"
-#include "tests/acquisition/ui/live_window_fixture.h"
-#include "tests/head/head_sim_fixture.h"
+#include "tests/head/ui/live_head_window_fixture.h"
 #include "thermogram/formats/dtv_format.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -23,21 +22,8 @@
 namespace calidarix {
 namespace {
 
-class StripWindow : public test::LiveWindow {
+class StripWindow : public test::LiveHeadWindow {
 protected:
-  void SetUp() override {
-    LiveWindow::SetUp();
-    ASSERT_TRUE(pty.Start(100));
-    head = pty.head.get();
-    fakes.services.head = std::make_unique<QorHeadLink>();
-    fakes.head = nullptr;
-  }
-  void TearDown() override {
-    LiveWindow::TearDown();
-    pty.Stop();
-    ResetHeadGlobals();
-  }
-
   // The thermograms saved under the drive folder.
   QStringList Saved() const {
     QStringList files;
@@ -47,10 +33,6 @@ protected:
       files << it.next();
     return files;
   }
-
-  test::ScopedEnv network{"CALIDARIX_NETWORK", "loopback"};
-  test::PtyHead pty;
-  sim::HeadSimulator *head = nullptr;
 };
 
 TEST_F(StripWindow, AStripIsSweptReceivedShapedAndSaved) {
