@@ -9,6 +9,7 @@
 #include "tests/acquisition/ui/live_window_fixture.h"
 #include "tests/head/head_sim_fixture.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace calidarix::test {
@@ -26,6 +27,16 @@ protected:
     LiveWindow::TearDown();
     pty.Stop();
     ResetHeadGlobals();
+  }
+
+  // The window with the head found and a strip marked as running, for the head step message.
+  TCalidarix &OpenStripping(std::int32_t stripDown) {
+    TCalidarix &w = Open();
+    w.ScanforPanHead1Click();
+    w.FIniSettings.Head.StripDown = stripDown;
+    ScanRequests.StripScanning.Set(true);
+    w.FHeadState.StripScanning = true;
+    return w;
   }
 
   ScopedEnv network{"CALIDARIX_NETWORK", "loopback"};

@@ -201,12 +201,8 @@ TEST_F(PanoSequenceWindow, AStripWithAnUnknownRateOrNoSweepIsRefused) {
 }
 
 TEST_F(PanoSequenceWindow, TheHeadStepFollowsTheStepTheAcquisitionThreadSet) {
-  TCalidarix &w = Open();
-  w.ScanforPanHead1Click();
+  TCalidarix &w = OpenStripping(-20);
   ASSERT_TRUE(w.HeadConnected);
-  w.FIniSettings.Head.StripDown = -20;
-  ScanRequests.StripScanning.Set(true);
-  w.FHeadState.StripScanning = true;
   Message step{WM_HEADSTEP, 0, 0, 0};
   // The thread moved to step 2 after the window last looked: the sweep starts all the same.
   w.FHeadState.StripStep = 1;

@@ -109,12 +109,8 @@ TEST_F(StripWindow, AStripIsSweptReceivedShapedAndSaved) {
 }
 
 TEST_F(StripWindow, AStepMessageTakenAfterTheThreadMovedOnStillStartsTheSweep) {
-  TCalidarix &w = Open();
-  w.ScanforPanHead1Click();
+  TCalidarix &w = OpenStripping(-20);
   ASSERT_TRUE(w.HeadConnected);
-  w.FIniSettings.Head.StripDown = -20;
-  ScanRequests.StripScanning.Set(true);
-  w.FHeadState.StripScanning = true;
   // The short frame is over and the strip frame requested before the window takes the short frame's
   // message.
   ScanRequests.StripStep.Set(3);
