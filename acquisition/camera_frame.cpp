@@ -5,6 +5,12 @@
 
 namespace calidarix {
 
+TCalibrationSnapshot WorkingCalibration(const TScanUnit &unit) {
+  TCalibrationSnapshot c;
+  ForEachWorkingValue([](auto &to, const auto &from) { to = from; }, c, unit);
+  return c;
+}
+
 TCameraFrame MakeCameraFrame(const TScanUnit &thread, std::int32_t receivedRows, TFrameResult result) {
   TCameraFrame f;
   f.Width = std::max(thread.FrameWidth, 0);
@@ -38,23 +44,8 @@ TCameraFrame MakeCameraFrame(const TScanUnit &thread, std::int32_t receivedRows,
   f.StripStartBand2 = thread.StripStartBand2;
   f.FrameTimed = thread.FrameTimed;
   f.FramePeriodMs = thread.FramePeriodMs;
-  TCalibrationSnapshot &c = f.Calibration;
-  c.CurExpA = thread.CurExpA;
-  c.CurExpB = thread.CurExpB;
-  c.CurSignal0 = thread.CurSignal0;
-  c.CurExpAL = thread.CurExpAL;
-  c.CurExpBL = thread.CurExpBL;
-  c.CurSignal0L = thread.CurSignal0L;
-  c.TwoCurves = thread.TwoCurves;
-  c.CurAmplification = thread.CurAmplification;
-  c.CurBand1ExpA = thread.CurBand1ExpA;
-  c.CurBand1ExpB = thread.CurBand1ExpB;
-  c.CurBand1Signal0 = thread.CurBand1Signal0;
-  c.CurBand2ExpA = thread.CurBand2ExpA;
-  c.CurBand2ExpB = thread.CurBand2ExpB;
-  c.CurBand2Signal0 = thread.CurBand2Signal0;
-  c.CurAmplificationBand1 = thread.CurAmplificationBand1;
-  c.CurAmplificationBand2 = thread.CurAmplificationBand2;
+  f.Calibration = WorkingCalibration(thread);
+  f.CalibrationTaken = f.Calibration;
   f.Result = result;
   return f;
 }
@@ -87,23 +78,12 @@ void AdoptCameraFrame(TScanUnit &gui, const TCameraFrame &f) {
   gui.StripStartBand1 = f.StripStartBand1;
   gui.StripStartBand2 = f.StripStartBand2;
   gui.FramePeriodMs = f.FramePeriodMs;
-  const TCalibrationSnapshot &c = f.Calibration;
-  gui.CurExpA = c.CurExpA;
-  gui.CurExpB = c.CurExpB;
-  gui.CurSignal0 = c.CurSignal0;
-  gui.CurExpAL = c.CurExpAL;
-  gui.CurExpBL = c.CurExpBL;
-  gui.CurSignal0L = c.CurSignal0L;
-  gui.TwoCurves = c.TwoCurves;
-  gui.CurAmplification = c.CurAmplification;
-  gui.CurBand1ExpA = c.CurBand1ExpA;
-  gui.CurBand1ExpB = c.CurBand1ExpB;
-  gui.CurBand1Signal0 = c.CurBand1Signal0;
-  gui.CurBand2ExpA = c.CurBand2ExpA;
-  gui.CurBand2ExpB = c.CurBand2ExpB;
-  gui.CurBand2Signal0 = c.CurBand2Signal0;
-  gui.CurAmplificationBand1 = c.CurAmplificationBand1;
-  gui.CurAmplificationBand2 = c.CurAmplificationBand2;
+  ForEachWorkingValue(
+      [](auto &window, const auto &thread, const auto &taken) {
+        if (thread != taken && window == taken)
+          window = thread;
+      },
+      gui, f.Calibration, f.CalibrationTaken);
   gui.Speed = f.Speed;
   gui.CalibrationRange = f.Range;
 }

@@ -65,6 +65,27 @@ struct TCalibrationSnapshot {
   std::uint8_t CurAmplificationBand2 = 0;
 };
 
+// Calls visit(value of each holder...) for every working value of the calibration; camera states and
+// snapshots name them alike.
+template <typename Visit, typename... Holders> void ForEachWorkingValue(Visit visit, Holders &...h) {
+  visit(h.CurExpA...);
+  visit(h.CurExpB...);
+  visit(h.CurSignal0...);
+  visit(h.CurExpAL...);
+  visit(h.CurExpBL...);
+  visit(h.CurSignal0L...);
+  visit(h.TwoCurves...);
+  visit(h.CurAmplification...);
+  visit(h.CurBand1ExpA...);
+  visit(h.CurBand1ExpB...);
+  visit(h.CurBand1Signal0...);
+  visit(h.CurBand2ExpA...);
+  visit(h.CurBand2ExpB...);
+  visit(h.CurBand2Signal0...);
+  visit(h.CurAmplificationBand1...);
+  visit(h.CurAmplificationBand2...);
+}
+
 struct TCameraFrame {
   std::vector<std::uint16_t> Pixels; // Width x Height, row by row
   std::int32_t Width = 0;
@@ -101,13 +122,21 @@ struct TCameraFrame {
   bool FrameTimed = false;
   std::int32_t FramePeriodMs = 0;
   TCalibrationSnapshot Calibration;
+  // The window's working calibration as the thread last took it (camera_settings.h): where
+  // Calibration differs from it, the thread changed the value itself.
+  TCalibrationSnapshot CalibrationTaken;
   TFrameResult Result;
 };
 
-// The frame the thread's state holds now (its first ReceivedRows rows were received).
+// The working calibration of `unit`.
+TCalibrationSnapshot WorkingCalibration(const TScanUnit &unit);
+
+// The frame the thread's state holds now (its first ReceivedRows rows were received), with no change
+// of the calibration of its own (CalibrationTaken is Calibration).
 TCameraFrame MakeCameraFrame(const TScanUnit &thread, std::int32_t receivedRows, TFrameResult result);
-// Takes a frame into the GUI thread's state: display copies, status values and the calibration it
-// was taken with.
+// Takes a frame into the GUI thread's state: display copies, status values, speed and range, and of
+// the working calibration each value the thread changed, unless the GUI changed it too since the
+// thread took it: an edit of the window is never undone by a frame.
 void AdoptCameraFrame(TScanUnit &gui, const TCameraFrame &frame);
 
 // The hand-over point: the thread posts, the GUI takes the latest frame, or the very frame a message

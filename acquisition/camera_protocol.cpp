@@ -507,7 +507,9 @@ std::optional<TCameraDescriptor> DecodeCameraDescriptor(std::span<const std::uin
   d.TermoDelta = in.F32();
   d.Band1 = ReadBand(in, d.AmplificationBand1);
   d.Band2 = ReadBand(in, d.AmplificationBand2);
-  if (!IsServedInterfaceType(d.CameraInterfaceType)) {
+  // The USB variant is no type the acquisition serves, but a camera may name it: it is taken, and
+  // its frames end as not served.
+  if (!IsServedInterfaceType(d.CameraInterfaceType) && d.CameraInterfaceType != CamIfUsbVariant) {
     SetError(
         error,
         QStringLiteral("Camera descriptor refused: unknown interface type %1").arg(d.CameraInterfaceType));

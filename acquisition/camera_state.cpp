@@ -56,6 +56,7 @@ void TScanRequests::Reset() {
   FFocusRequest.Set(false);
   FAutoFocusRequest.Set(false);
   FocusRequestFraction.Set(0.0);
+  CameraSettings.Clear();
 }
 
 TFrameModes SnapshotFrameModes(const TScanRequests &requests) {

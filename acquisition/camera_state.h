@@ -6,11 +6,14 @@
 // Ownership between threads:
 // - TScanUnit is plain data owned by one thread. The global ScanUnit is the GUI thread's; the
 //   acquisition thread works on a copy of its own. What that thread produces reaches the GUI thread
-//   only as an immutable frame value (camera_frame.h), which carries a snapshot of the working
-//   calibration, so the GUI keeps its own copies of the calibration values it changes.
+//   only as an immutable frame value (camera_frame.h), which carries the working calibration the
+//   thread used; the GUI takes from it only what the thread changed and the GUI did not.
 // - TScanRequests holds what the two threads tell each other between frames (pending speed and
 //   range, pause, skip, focus requests, mode flags). Each is an atomic written with release and read
-//   with acquire order, so a value written before a flag is seen by whoever sees the flag.
+//   with acquire order, so a value written before a flag is seen by whoever sees the flag. The
+//   window's edits of the camera settings travel there too (camera_settings.h).
+
+#include "acquisition/camera_settings.h"
 
 #include <array>
 #include <atomic>
@@ -279,6 +282,8 @@ struct TScanRequests {
   TShared<bool> FFocusRequest{false};
   TShared<bool> FAutoFocusRequest{false};
   TShared<double> FocusRequestFraction{0.0}; // 0..1, written before FFocusRequest
+  // The window's camera settings, taken by the thread before its next frame request.
+  TCameraSettingsChannel CameraSettings;
 
   void Reset();
 };

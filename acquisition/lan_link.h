@@ -2,18 +2,22 @@
 // The UDP link of the network cameras (types 32, 64, 256, 257, 512).
 //
 // One socket per acquisition thread, connected to the camera's address and port (7 unless told
-// otherwise), with a receive buffer of 0x3FFFF bytes so a whole frame can queue while the thread
-// copies lines. Every address passes the network gate first (platform/network_policy.h).
+// otherwise). A camera sends a frame as fast as its link goes, so the receive buffer is asked for at
+// 4 MB, room for several frames while the thread copies lines; the kernel may grant less (its
+// net.core.rmem_max), and what it granted is logged once per link. Every address passes the network
+// gate first (platform/network_policy.h).
 //
-// Reception waits with poll() up to a deadline and reads one datagram with recv() of at most the
-// caller's capacity; MSG_TRUNC reports the datagram's real length, so an oversized datagram is told
-// apart from one that fitted. A wait that runs out closes the socket and opens a fresh one, so that
-// late datagrams of an abandoned frame cannot reach the next request's answer.
+// Reception takes every datagram that is waiting in one call (recvmmsg) and hands them out one by
+// one; only when none is waiting does it wait with poll() up to a deadline. MSG_TRUNC reports each
+// datagram's real length, so an oversized datagram is told apart from one that fitted. A wait that
+// runs out closes the socket and opens a fresh one, so that late datagrams of an abandoned frame
+// cannot reach the next request's answer; datagrams taken but not yet handed out go with it.
 
 #include "acquisition/camera_commands.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -21,7 +25,7 @@
 namespace calidarix {
 
 inline constexpr std::uint16_t kCameraPort = 7;
-inline constexpr int kLanReceiveBufferBytes = 0x3FFFF;
+inline constexpr int kLanReceiveBufferBytes = 4 << 20;
 inline constexpr int kLanSendBufferBytes = 1024;
 
 // One datagram as reception saw it.
@@ -36,7 +40,7 @@ struct TDatagram {
 
 class TLanLink : public TCameraCommandLink {
 public:
-  TLanLink() = default;
+  TLanLink();
   ~TLanLink() override;
   TLanLink(const TLanLink &) = delete;
   TLanLink &operator=(const TLanLink &) = delete;
@@ -68,13 +72,24 @@ public:
 
   // The local port of the socket (0 when closed), for tests.
   std::uint16_t LocalPort() const;
+  // The receive buffer as the kernel reports it (twice the usable size, its own book-keeping
+  // included); 0 when closed.
+  int ReceiveBufferBytes() const;
 
 private:
+  // Datagrams taken from the socket in one call and not yet handed out.
+  struct TBatch;
+
   void Close();
+  // Takes what is waiting into the batch without waiting: the datagrams taken, 0 when none was
+  // waiting, -1 when the socket failed.
+  int Fill();
 
   int fd_ = -1;
   std::string address_;
   std::uint16_t port_ = kCameraPort;
+  bool bufferLogged_ = false;
+  std::unique_ptr<TBatch> batch_;
 };
 
 } // namespace calidarix

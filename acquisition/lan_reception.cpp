@@ -59,6 +59,26 @@ void Widen(std::int32_t &lo, std::int32_t &hi) {
 
 enum class LineRead { Ok, Lost, TimedOut, DiscardFailed };
 
+// Whether a line's last datagram of `length` bytes can hold the `rest` of the line. The camera pads it
+// to full size or cuts it after the rest and its number; the first line of a frame that tells the two
+// apart fixes the form for the frame, so that a full-size datagram of the next line is not taken for
+// the last of a short-form line.
+bool LastDatagramFits(TLanReceptionState &s, std::size_t length, std::size_t rest) {
+  const bool full = length == kLanDatagramSize;
+  const bool cut = length >= rest && length <= rest + 2;
+  if (full && cut)
+    return true; // the rest fills the datagram: both forms look alike
+  if (full && s.LastDatagram != TLanReceptionState::LastForm::Short) {
+    s.LastDatagram = TLanReceptionState::LastForm::Full;
+    return true;
+  }
+  if (cut && s.LastDatagram != TLanReceptionState::LastForm::Full) {
+    s.LastDatagram = TLanReceptionState::LastForm::Short;
+    return true;
+  }
+  return false;
+}
+
 // Reads the datagrams of one line of `lineBytes` into the reply buffer from byte 0.
 LineRead ReadLine(TLanFrameContext &c, std::size_t lineBytes, int timeoutMs, const QString &where) {
   std::vector<std::uint8_t> &buffer = c.State.ReplyBuffer;
@@ -71,12 +91,8 @@ LineRead ReadLine(TLanFrameContext &c, std::size_t lineBytes, int timeoutMs, con
       return LineRead::TimedOut;
     if (!d.Ok())
       return LineRead::Lost;
-    const bool last = k == count - 1;
-    // The last datagram holds the rest of the line and its number; a longer one belongs to
-    // something else (a later line, when this line's last datagram was lost).
-    const std::size_t rest = lineBytes - offset;
-    const bool sizeOk = last ? d.Length >= rest && d.Length <= rest + 2 : d.Length == kLanDatagramSize;
-    if (!sizeOk)
+    if (k < count - 1 ? d.Length != kLanDatagramSize
+                      : !LastDatagramFits(c.State, d.Length, lineBytes - offset))
       return LineRead::Lost;
     if (c.Unit.LineModeFrame && d.Length >= 2) {
       const std::size_t at = offset + d.Length - 2;
@@ -430,6 +446,7 @@ TFrameResult ReceiveLanFrame(TLanFrameContext &c) {
   TLanReceptionState &s = c.State;
   s.ReceivedRows = 0;
   s.FrameMarked = false;
+  s.LastDatagram = TLanReceptionState::LastForm::Unknown;
   s.BlindCorrected = r.BlindCorrectionOn.Get();
   u.LptErrorCode = 0;
 

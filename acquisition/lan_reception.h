@@ -5,10 +5,14 @@
 //
 // Wire format. A line of L = 2 x FrameWidth bytes comes in (L div 1472) + 1 datagrams. Datagram k
 // lands at byte k x 1470 of the reply buffer and carries 1470 bytes of the line and a 2-byte packet
-// number (low byte first), which the next datagram overwrites. Every datagram but a line's last
-// must be exactly 1472 bytes and the last must hold the rest of the line (and its number, when it
-// carries one); anything else counts as lost, so no byte of an earlier datagram, another line or
-// another frame reaches the picture.
+// number (low byte first) in bytes 1470-1471, which the next datagram overwrites. Every datagram is
+// 1472 bytes, the last of a line padded after the rest of the line; a camera may also cut the last
+// one after the rest of the line (and its number), and then does so for every line. Any other length
+// counts as lost, so a lost last datagram of a short-form line shows at once.
+//
+// Outside line mode the packet numbers are not checked, so a full-size datagram cannot be told from
+// the next one by its size: when one is lost, the rest of the frame moves up by a datagram and the
+// frame ends lost when its last line waits in vain. Such a frame is never handed over as complete.
 //
 // Camera-supplied sizes are checked before anything is received: a width of at least 8 pixels, a
 // line that fits the datagram scheme and the receive buffer, a request height of 1 .. 8191.
@@ -105,6 +109,9 @@ struct TLanReceptionState {
   bool FrameMarked = false;
   bool AutoFocusDone = false;
   std::uint16_t ExpectedPacket = 0;
+  // How this frame's camera sends a line's last datagram, once a line showed it.
+  enum class LastForm { Unknown, Full, Short };
+  LastForm LastDatagram = LastForm::Unknown;
   std::int32_t ReceivedRows = 0;
   // The drift-correction switch as this frame read it (once, at its start).
   bool BlindCorrected = true;

@@ -34,6 +34,11 @@ TScan::TScan(Poster post, TScanRequests &requests, const TScanUnit &unit)
   FUnit.ScanPriority = 0;
   requests_.ScanRunning.Set(false);
   requests_.BlindCorrectionOn.Set(true);
+  // What the window publishes from now on is compared with the settings the thread starts from.
+  auto taken = std::make_shared<TScanUnit>();
+  CopyCameraSettings(*taken, unit);
+  settingsTaken_ = std::move(taken);
+  settingsVersion_ = requests_.CameraSettings.Version();
 }
 
 TScan::~TScan() {
@@ -122,6 +127,18 @@ void TScan::WaitUntil(const std::function<bool()> &done, int timeoutMs) {
   }
 }
 
+void TScan::TakeWindowSettings() {
+  if (requests_.CameraSettings.Version() == settingsVersion_)
+    return;
+  std::uint64_t version = 0;
+  std::shared_ptr<const TScanUnit> published = requests_.CameraSettings.Latest(&version);
+  if (published) {
+    MergeCameraSettings(FUnit, *published, *settingsTaken_);
+    settingsTaken_ = std::move(published);
+  }
+  settingsVersion_ = version;
+}
+
 TFrameResult TScan::GrabFrame(std::int32_t &rows, bool &wait) {
   const std::int32_t type = FUnit.CameraInterfaceType;
   rows = 0;
@@ -134,7 +151,8 @@ TFrameResult TScan::GrabFrame(std::int32_t &rows, bool &wait) {
     }
     FLanConnected.store(true);
     TLanFrameContext context{FUnit, requests_, link_, reception_, Timings, {}, {}};
-    context.OnHeadStep = [this] { Post(WM_HEADSTEP, 0); };
+    // The step goes with the message: the window may take it only after the thread moved on.
+    context.OnHeadStep = [this] { Post(WM_HEADSTEP, static_cast<WPARAM>(requests_.StripStep.Get())); };
     context.OnLine = [this](std::int32_t line, std::span<const std::uint16_t> row) {
       {
         const std::lock_guard lock(lineMutex_);
@@ -197,6 +215,7 @@ void TScan::Execute() {
       WaitUntil([this] { return requests_.FPauseRequest.Get() || Suspended(); });
       continue;
     }
+    TakeWindowSettings();
     std::int32_t rows = 0;
     bool idle = false;
     result = GrabFrame(rows, idle);
@@ -217,6 +236,7 @@ void TScan::Execute() {
       FUnit.FrameTimed = requests_.FrameTimingOn.Get();
       if (requests_.FPostEnabled.Get()) {
         TCameraFrame frame = MakeCameraFrame(FUnit, rows, result);
+        frame.CalibrationTaken = WorkingCalibration(*settingsTaken_);
         frame.BlindCorrected = reception_.BlindCorrected;
         const std::uint64_t serial = Frames.Post(std::move(frame));
         FramesPosted.fetch_add(1);
@@ -234,6 +254,10 @@ void TScan::Execute() {
         requests_.PendingSpeed.Set(2);
       }
     }
+    // A range asked for after an edit of its set is selected from the edited set: the request was
+    // made after the edit was published, so a look after seeing the request finds the edit.
+    if (requests_.PendingRange.Get() != kNoRequest)
+      TakeWindowSettings();
     ApplyPendingRequests(FUnit, requests_);
     requests_.FPostEnabled.Set(true);
     PassesDone.fetch_add(1);

@@ -4,7 +4,8 @@
 // Once running it grabs one frame after another through the link of CameraInterfaceType, hands each
 // frame to the GUI thread as an immutable value (camera_frame.h) and posts WM_FRAMEDONE with that
 // value's serial number, and applies the speed and range requests of the GUI thread between frames.
-// The thread works on its own copy of the camera state, taken when it is created.
+// The thread works on its own copy of the camera state, taken when it is created; before each frame
+// request it takes the settings the window changed since (camera_settings.h).
 //
 // Suspend, resume and pause are cooperative: the thread parks on a condition variable at the head
 // of its loop (suspended), or in the pause loop while FPauseRequest is set, acknowledging the pause
@@ -12,7 +13,7 @@
 //
 // Messages (to the poster given at creation; lParam is always the thread object):
 //   WM_FRAMEDONE  wParam = serial number of the frame in Frames
-//   WM_HEADSTEP   wParam = 0, once per network frame after its first scan line
+//   WM_HEADSTEP   wParam = the strip step at that line, once per network frame after its first scan line
 //   WM_SCANLINE   wParam = line number; the line itself is in LatestLine()
 
 #include "acquisition/camera_frame.h"
@@ -106,6 +107,8 @@ public:
 
 private:
   void Execute();
+  // The settings the window published since the last look, merged into FUnit.
+  void TakeWindowSettings();
   TFrameResult GrabFrame(std::int32_t &rows, bool &wait);
   void Post(MessageId msg, WPARAM wParam) const;
   // Blocks until `done` holds, the thread is asked to end, or (when given) the time is up.
@@ -115,6 +118,9 @@ private:
   TScanRequests &requests_;
   TLanLink link_;
   TLanReceptionState reception_;
+  // The window's settings as the thread last took them, and the publication they came with.
+  std::shared_ptr<const TScanUnit> settingsTaken_;
+  std::uint64_t settingsVersion_ = 0;
   bool started_ = false;
   bool usbFailed_ = false;
   std::atomic<bool> suspended_{true};

@@ -40,20 +40,25 @@ bool TScannerExchange::IsLan() const {
   return t == CamIfLan2 || t == CamIfLan2Dual || t == CamIfLan3;
 }
 
+// The scanner's geometry goes to a running acquisition at once, so that its next request carries it.
 void TScannerExchange::SetDelay(std::int32_t v) {
   unit_.Delay[0] = std::clamp(v, 0, 255);
+  requests_.CameraSettings.Publish(unit_);
 }
 
 void TScannerExchange::SetEdge(std::int32_t v) {
   unit_.Edge[0] = std::clamp(v, 0, 255);
+  requests_.CameraSettings.Publish(unit_);
 }
 
 void TScannerExchange::SetCenter(std::int32_t v) {
   unit_.Center[0] = std::clamp(v, 0, 255);
+  requests_.CameraSettings.Publish(unit_);
 }
 
 std::int32_t TScannerExchange::SetSectors(std::int32_t v) {
   unit_.Sectors = std::clamp(v, kMinSectors, kMaxSectors);
+  requests_.CameraSettings.Publish(unit_);
   return unit_.Sectors;
 }
 

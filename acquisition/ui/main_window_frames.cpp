@@ -90,6 +90,9 @@ void CopyBandInto(TDTV &to, const TDTV &band) {
 void TCalidarix::FrameDoneMessage(const Message &message) {
   if (!Scan || message.LParam != Scan->AsLParam())
     return;
+  // Whatever the window changed of the camera settings since the last frame reaches the thread before
+  // its next request; the frame below brings only what the thread changed itself.
+  ScanRequests.CameraSettings.Publish(ScanUnit);
   const std::shared_ptr<const TCameraFrame> posted =
       Scan->Frames.Take(static_cast<std::uint64_t>(message.WParam));
   if (!posted)

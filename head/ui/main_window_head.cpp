@@ -319,23 +319,27 @@ void TCalidarix::JoyButtonUp(std::uint32_t changed, std::uint32_t buttons) {
     logger->AppendLine(QStringLiteral("Joystick button up %1 buttons %2").arg(changed).arg(buttons));
 }
 
-void TCalidarix::HeadStepMessage(const Message &) {
+void TCalidarix::HeadStepMessage(const Message &message) {
   if (!HeadConnected || !FHeadState.StripScanning || !LinkUp())
     return;
   // The acquisition thread advances the shared step between frames, and a step message may come before
   // anyone copied it here: take the later of the two, and give the thread the step set here.
   FHeadState.StripStep = std::max(FHeadState.StripStep, ScanRequests.StripStep.Get());
-  switch (FHeadState.StripStep) {
+  // The message names the step of the frame it came with (0: not named). A short frame may be over
+  // before the message is taken, and its sweep must still start.
+  const auto frameStep =
+      message.WParam > 0 ? static_cast<std::uint8_t>(message.WParam) : FHeadState.StripStep;
+  switch (frameStep) {
   case 2:
     QorHead->PurgeInput();
     QorHead->SendCommand(
         StripSweepCommand(QorHead->FQorType, FHeadState.HalfSpeedStrip, FIniSettings.Head.StripDown), true);
     break;
   case 3:
-    FHeadState.StripStep = 4;
+    FHeadState.StripStep = std::max<std::uint8_t>(FHeadState.StripStep, 4);
     break;
   case 5:
-    FHeadState.StripStep = 6;
+    FHeadState.StripStep = std::max<std::uint8_t>(FHeadState.StripStep, 6);
     break;
   default:
     break;

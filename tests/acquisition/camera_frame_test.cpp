@@ -9,7 +9,7 @@
 namespace calidarix {
 namespace {
 
-TEST(CameraFrame, CarriesPixelsStatusAndTheCalibrationItWasTakenWith) {
+TEST(CameraFrame, CarriesPixelsStatusSpeedAndRange) {
   TScanUnit thread;
   thread.FrameWidth = 3;
   thread.FrameHeight = 2;
@@ -20,8 +20,6 @@ TEST(CameraFrame, CarriesPixelsStatusAndTheCalibrationItWasTakenWith) {
   thread.CalibrationRange = 2;
   thread.BlindSignal = 2600;
   thread.CameraTemperature = 31.5f;
-  thread.CurExpA = 123.0;
-  thread.TwoCurves = true;
   const TCameraFrame frame = MakeCameraFrame(thread, 5, TFrameResult{4, 1});
   EXPECT_EQ(frame.Pixels, (std::vector<std::uint16_t>{1, 2, 3, 4, 0, 0}));
   EXPECT_EQ(frame.ReceivedRows, 2);
@@ -38,12 +36,53 @@ TEST(CameraFrame, CarriesPixelsStatusAndTheCalibrationItWasTakenWith) {
   EXPECT_EQ(gui.DisplayRange, 2);
   EXPECT_EQ(gui.BlindSignal, 2600);
   EXPECT_EQ(gui.CameraTemperature, 31.5f);
-  EXPECT_EQ(gui.CurExpA, 123.0);
-  EXPECT_TRUE(gui.TwoCurves);
+  EXPECT_EQ(gui.Speed, 1);
+  EXPECT_EQ(gui.CalibrationRange, 2);
 
   // A thread whose buffer is larger than its frame hands over only the frame.
   thread.FrameBuffer.assign(100, 9);
   EXPECT_EQ(MakeCameraFrame(thread, 2, {}).Pixels.size(), 6u);
+}
+
+// The working calibration: the window takes a value the thread changed since it took the window's,
+// unless the window changed it as well; its own edits are never undone.
+TEST(CameraFrame, TheWindowTakesOnlyWhatTheThreadChangedAndItDidNot) {
+  struct Case {
+    const char *what;
+    double taken, thread, window, after;
+  };
+  const Case cases[] = {
+      {"nobody changed it", 1.0, 1.0, 1.0, 1.0},
+      {"the thread changed it (a range it selected)", 1.0, 2.0, 1.0, 2.0},
+      {"the window changed it (an edit of the curve)", 1.0, 1.0, 3.0, 3.0},
+      {"both changed it", 1.0, 2.0, 3.0, 3.0},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    TScanUnit thread;
+    thread.CurExpA = c.taken;
+    thread.CurBand2Signal0 = c.taken;
+    thread.FrameWidth = 1;
+    thread.FrameHeight = 1;
+    TCameraFrame frame = MakeCameraFrame(thread, 1, {});
+    frame.CalibrationTaken = frame.Calibration;
+    frame.Calibration.CurExpA = c.thread;
+    frame.Calibration.CurBand2Signal0 = c.thread;
+    TScanUnit gui;
+    gui.CurExpA = c.window;
+    gui.CurBand2Signal0 = c.window;
+    AdoptCameraFrame(gui, frame);
+    EXPECT_EQ(gui.CurExpA, c.after);
+    EXPECT_EQ(gui.CurBand2Signal0, c.after);
+  }
+  // A frame made without a thread of its own changes nothing of the window's calibration.
+  TScanUnit thread;
+  thread.CurExpA = 5.0;
+  thread.TwoCurves = true;
+  TScanUnit gui;
+  AdoptCameraFrame(gui, MakeCameraFrame(thread, 0, {}));
+  EXPECT_EQ(gui.CurExpA, TScanUnit{}.CurExpA);
+  EXPECT_FALSE(gui.TwoCurves);
 }
 
 TEST(CameraFrame, MailboxHandsOverTheLatestFrameOnce) {

@@ -490,7 +490,7 @@ TEST_F(CameraProtocol, HostileDescriptorsAreRefused) {
     std::vector<std::uint8_t> bytes;
   } cases[] = {
       {"unknown interface type", 10, {0x03, 0xE7}},
-      {"type 129", 10, {0x00, 0x81}},
+      {"type 130", 10, {0x00, 0x82}},
       {"zero height", 18, {0, 0}},
       {"NaN in band 2", 118, {0x01, 0x00, 0xC0, 0x7F}},
   };
@@ -500,6 +500,19 @@ TEST_F(CameraProtocol, HostileDescriptorsAreRefused) {
     EXPECT_FALSE(DecodeCameraDescriptor(reply)) << c.what;
   }
   EXPECT_FALSE(DecodeCameraDescriptor(std::span(good).first(127)));
+}
+
+TEST_F(CameraProtocol, DescriptorOfTheUsbVariantTypeIsTaken) {
+  // 129 is no type the acquisition serves, but the registry and the camera may hold it.
+  Block reply = DescriptorReply();
+  reply[10] = 0x00;
+  reply[11] = 0x81;
+  const std::optional<TCameraDescriptor> d = DecodeCameraDescriptor(reply);
+  ASSERT_TRUE(d);
+  TScanUnit target;
+  ApplyCameraDescriptor(target, *d);
+  EXPECT_EQ(target.CameraInterfaceType, CamIfUsbVariant);
+  EXPECT_EQ(target.ScanWidth, 320);
 }
 
 TEST_F(CameraProtocol, LiveReply) {

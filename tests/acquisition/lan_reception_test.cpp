@@ -1,5 +1,5 @@
-#include "acquisition/camera_log.h"
 #include "acquisition/lan_reception.h"
+#include "tests/acquisition/camera_log_capture.h"
 #include "tests/acquisition/lan_camera_rig.h"
 
 #include <QStringList>
@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <mutex>
 
 namespace calidarix {
 namespace {
 
+using test::CameraLogCapture;
 using test::LanRig;
 using test::RampPixel;
 
@@ -37,26 +37,10 @@ std::vector<std::uint16_t> ExpectedRamp(const TScanUnit &unit, int frame) {
   return p;
 }
 
-// Collects the camera module's log while it lives.
-struct CameraLogCapture {
-  CameraLogCapture() {
-    SetCameraUserLog(true);
-    SetCameraLogSink([this](const QString &line) {
-      const std::lock_guard lock(mutex);
-      lines << line;
-    });
-  }
-  ~CameraLogCapture() {
-    SetCameraLogSink(nullptr);
-    SetCameraUserLog(false);
-  }
-  QStringList Lines() {
-    const std::lock_guard lock(mutex);
-    return lines;
-  }
-  std::mutex mutex;
-  QStringList lines;
-};
+// The ramp of frame 0 in every frame, for tests that cannot know which frame the camera is at.
+std::uint16_t StillRamp(int x, int y, int) {
+  return RampPixel(x, y, 0);
+}
 
 struct InterfaceCase {
   const char *name;
@@ -75,9 +59,10 @@ void PrintTo(const InterfaceCase &c, std::ostream *out) {
 
 class EveryInterface : public ::testing::TestWithParam<InterfaceCase> {};
 
-TEST_P(EveryInterface, FramesArriveWholeWithTheirStatusLineDecoded) {
-  const InterfaceCase &c = GetParam();
+// Two frames from a camera of case `c`, whole and with the status line decoded.
+void ReceiveEveryInterfaceCase(const InterfaceCase &c, bool shortLast) {
   sim::LanCameraConfig config;
+  config.shortLastDatagram = shortLast;
   config.interfaceType = c.type;
   config.scanWidth = c.width;
   config.cameraNo = c.cameraNo;
@@ -115,6 +100,15 @@ TEST_P(EveryInterface, FramesArriveWholeWithTheirStatusLineDecoded) {
     EXPECT_EQ(request.speed, 2);
 }
 
+TEST_P(EveryInterface, FramesArriveWholeWithTheirStatusLineDecoded) {
+  const InterfaceCase &c = GetParam();
+  // A line's last datagram padded to full size, and cut to the rest of the line.
+  for (const bool shortLast : {false, true}) {
+    SCOPED_TRACE(shortLast ? "short last datagram" : "full-size last datagram");
+    ReceiveEveryInterfaceCase(c, shortLast);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     LanCamera, EveryInterface,
     ::testing::Values(InterfaceCase{"Type32", 32, 320, 0, true, false, false, 16},
@@ -124,8 +118,10 @@ INSTANTIATE_TEST_SUITE_P(
                       InterfaceCase{"Type257DualQuarter", 257, 320, 0, true, true, false, 64},
                       InterfaceCase{"Type512", 512, 320, 0, true, false, false, 16},
                       InterfaceCase{"Type256LineMode", 256, 320, 0, true, false, true, 32},
+                      InterfaceCase{"LineModeTwoDatagramsPerLine", 256, 1000, 0, true, false, true, 32},
                       InterfaceCase{"Camera1002", 64, 320, 1002, true, false, false, 16},
                       InterfaceCase{"TwoDatagramsPerLine", 256, 1024, 0, true, false, false, 16},
+                      InterfaceCase{"QuarterTwoDatagramsPerLine", 512, 900, 0, true, true, false, 64},
                       InterfaceCase{"DualBandThreeDatagrams", 257, 1024, 0, false, false, false, 16}),
     [](const ::testing::TestParamInfo<InterfaceCase> &info) { return std::string(info.param.name); });
 
@@ -237,6 +233,8 @@ TEST_P(LossRules, LossEndsTheFrameWithItsRowsAndLeavesNothingForTheNext) {
   const LossCase &c = GetParam();
   sim::LanCameraConfig config;
   config.scanWidth = 1024; // two datagrams per line: 1472 bytes and 578 + 2
+  // Sizes alone tell these faults apart only when the last datagram is cut to the rest of its line.
+  config.shortLastDatagram = true;
   LanRig rig(config);
   rig.timings.FrameTimeoutMs = 150;
   rig.requests.BlindCorrectionOn.Set(false);
@@ -285,6 +283,80 @@ INSTANTIATE_TEST_SUITE_P(
         LossCase{"Duplicated", Faults([](auto &f) { f.duplicateRow = 5, f.duplicateDatagram = 1; }), 5, 5, 5},
         LossCase{"CameraStopsMidFrame", Faults([](auto &f) { f.stopAfterRow = 8; }), 8, 8, 8}),
     [](const ::testing::TestParamInfo<LossCase> &info) { return std::string(info.param.name); });
+
+// Full-size datagrams cannot be told apart by their size, so a lost one shifts the rest of the frame
+// and shows when the frame runs out. Such a frame is never taken as complete, and the next is whole.
+TEST(LanReception, FullSizeDatagramLostEndsTheFrameAsLostAndTheNextIsWhole) {
+  struct Case {
+    const char *what;
+    int row, datagram;
+  };
+  const Case cases[] = {
+      {"status line", 0, 0}, {"first line", 1, 0}, {"last of line 4", 5, 1}, {"last line", 16, 1}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    sim::LanCameraConfig config;
+    config.scanWidth = 1024;
+    config.pixel = StillRamp;
+    LanRig rig(config);
+    rig.timings.FrameTimeoutMs = 150;
+    rig.requests.BlindCorrectionOn.Set(false);
+    sim::LanCameraFaults faults;
+    faults.dropRow = c.row;
+    faults.dropDatagram = c.datagram;
+    rig.camera.SetFaults(faults);
+    EXPECT_EQ(rig.Frame().Kind, kFrameLinkFailure);
+
+    rig.camera.SetFaults({});
+    ASSERT_EQ(rig.Frame().Kind, kFrameComplete);
+    EXPECT_EQ(rig.unit.FrameBuffer, ExpectedRamp(rig.unit, 0));
+  }
+}
+
+// Every line length the datagram scheme can carry arrives whole, single band and dual band, with the
+// last datagram of a line full-size or short; the lengths it cannot carry are refused before a request.
+TEST(LanReception, EveryLineLengthArrivesWholeInBothDatagramForms) {
+  std::vector<std::int32_t> widths{kMinScanWidth, 9, 100, 320, 1000, kMaxScanSide};
+  // Around every length where the datagram count steps or the last datagram fills up.
+  for (std::int32_t count = 1; count <= 12; ++count)
+    for (const std::int32_t bytes : {1470 * count, 1472 * count})
+      for (const std::int32_t delta : {-2, 0, 2})
+        widths.push_back((bytes + delta) / 2);
+  int received = 0;
+  for (const bool shortLast : {false, true}) {
+    for (const std::int32_t type : {CamIfLan2, CamIfLan2Dual}) {
+      sim::LanCameraConfig config;
+      config.interfaceType = type;
+      config.shortLastDatagram = shortLast;
+      config.pixel = StillRamp;
+      LanRig rig(config, 2);
+      rig.requests.BlindCorrectionOn.Set(false);
+      for (const std::int32_t width : widths) {
+        const bool dual = type == CamIfLan2Dual;
+        const std::int32_t scanWidth = dual ? width / 2 : width;
+        if (scanWidth < kMinScanWidth || scanWidth > kMaxScanSide || (dual && width % 2 != 0))
+          continue;
+        SCOPED_TRACE(testing::Message()
+                     << (shortLast ? "short" : "full") << " type " << type << " width " << width);
+        config.scanWidth = scanWidth;
+        rig.camera.SetConfig(config);
+        rig.unit.ScanWidth = scanWidth;
+        const std::size_t requests = rig.camera.Requests().size();
+        const TFrameResult result = rig.Frame();
+        if (!LineFitsDatagrams(2 * static_cast<std::size_t>(width))) {
+          EXPECT_EQ(result.Kind, kFrameBadGeometry);
+          EXPECT_EQ(rig.camera.Requests().size(), requests);
+          continue;
+        }
+        ASSERT_EQ(result.Kind, kFrameComplete) << "code " << result.Code << " line " << result.Line;
+        ASSERT_EQ(rig.unit.FrameWidth, width);
+        EXPECT_EQ(rig.unit.FrameBuffer, ExpectedRamp(rig.unit, 0));
+        ++received;
+      }
+    }
+  }
+  EXPECT_GT(received, 150);
+}
 
 TEST(LanReception, LineModeDropsCopiesAndEndsEarlyOnALoss) {
   sim::LanCameraConfig config;

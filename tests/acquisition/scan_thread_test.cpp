@@ -37,6 +37,9 @@ struct ThreadRig {
     scan->Timings.FrameTimeoutMs = 2000;
   }
   ~ThreadRig() {
+    // Joined before the pointer goes: the thread's messages read it until the thread is gone.
+    scan->Terminate();
+    scan->WaitFor();
     scan.reset();
     camera.Stop();
   }
@@ -233,11 +236,69 @@ TEST(ScanThread, StripStepFourMovesOnAndAsksForSpeedTwo) {
   rig.scan->FUnit.Speed = 3;
   rig.scan->Resume();
   ASSERT_TRUE(rig.WaitFor([&] { return rig.requests.StripStep.Get() == 5; }));
+  // The head step message names the step of the frame it came with.
+  EXPECT_EQ(rig.Messages(WM_HEADSTEP).front().WParam, 4u);
   ASSERT_TRUE(rig.WaitFor([&] {
     const auto r = rig.camera.Requests();
     return r.size() >= 2 && r.back().speed == 2;
   }));
   EXPECT_EQ(rig.camera.Requests().front().speed, 3);
+}
+
+TEST(ScanThread, TheWindowsGeometryReachesTheNextRequest) {
+  ThreadRig rig({});
+  rig.scan->Resume();
+  ASSERT_TRUE(rig.WaitForFrames(1));
+  // The window's camera state, as the thread was made from it, with the scanner bars moved.
+  TScanUnit window = UnitFor({}, 16);
+  window.Delay[0] = 77;
+  window.Sectors = 9;
+  rig.requests.CameraSettings.Publish(window);
+  // The request on its way may have been made before; the one after it is not.
+  const std::size_t sent = rig.camera.Requests().size();
+  ASSERT_TRUE(rig.WaitFor([&] { return rig.camera.Requests().size() >= sent + 3; }));
+  const auto requests = rig.camera.Requests();
+  EXPECT_EQ(requests.front().block[6], 0);
+  EXPECT_EQ(requests.front().block[7], 15);
+  for (std::size_t i = sent + 1; i < requests.size(); ++i) {
+    EXPECT_EQ(requests[i].block[6], 77) << i;
+    EXPECT_EQ(requests[i].block[7], 9) << i; // sector entries
+  }
+}
+
+TEST(ScanThread, ARangeTheThreadSelectsIsNotUndoneByTheWindowsNextEdit) {
+  ThreadRig rig({});
+  rig.keepFrames = true;
+  rig.scan->Resume();
+  ASSERT_TRUE(rig.WaitForFrames(1));
+  // The window edits range 2's curve and then asks for that range.
+  TScanUnit window = UnitFor({}, 16);
+  window.Exp2_A = 4.0e7;
+  window.Amplification = {1, 2, 3};
+  rig.requests.CameraSettings.Publish(window);
+  rig.requests.PendingRange.Set(1);
+  const auto rangeFrames = [&] {
+    std::size_t n = 0;
+    for (const auto &frame : rig.kept)
+      n += frame && frame->Range == 1;
+    return n;
+  };
+  ASSERT_TRUE(rig.WaitFor([&] { return rangeFrames() >= 1; }));
+  // Before the window has seen a frame of the new range it edits something else.
+  window.Edge[0] = 33;
+  rig.requests.CameraSettings.Publish(window);
+  const std::size_t sent = rig.camera.Requests().size();
+  ASSERT_TRUE(rig.WaitFor([&] { return rangeFrames() >= 3 && rig.camera.Requests().size() >= sent + 2; }));
+  for (const auto &frame : rig.TakeFrames()) {
+    if (!frame || frame->Range != 1)
+      continue;
+    // Selected from the edited set, and kept so; the window still has range 1's values.
+    EXPECT_EQ(frame->Calibration.CurExpA, 4.0e7);
+    EXPECT_EQ(frame->Calibration.CurAmplification, 2);
+    EXPECT_EQ(frame->CalibrationTaken.CurExpA, window.CurExpA);
+  }
+  const auto requests = rig.camera.Requests();
+  EXPECT_EQ(requests.back().block[1], 2); // the amplification of range 2
 }
 
 // Run under ThreadSanitizer: a thousand frames while the GUI side takes frames and lines and changes
@@ -246,6 +307,7 @@ TEST(ScanThread, AThousandFramesWithTheGuiReadingAlong) {
   sim::LanCameraConfig config;
   config.scanWidth = 16;
   ThreadRig rig(config, 2);
+  TScanUnit window = UnitFor(config, 2);
   rig.scan->Resume();
   int taken = 0;
   std::uint64_t serial = 0;
@@ -258,8 +320,11 @@ TEST(ScanThread, AThousandFramesWithTheGuiReadingAlong) {
     }
     const TScanLineCopy line = rig.scan->LatestLine();
     ASSERT_TRUE(line.Values.empty() || line.Values.size() == 16u);
-    if (++serial % 50 == 0)
+    if (++serial % 50 == 0) {
       rig.requests.BlindCorrectionOn.Set(serial % 100 != 0);
+      window.Delay[0] = static_cast<std::int32_t>(serial % 200);
+      rig.requests.CameraSettings.Publish(window);
+    }
     (void)rig.scan->LineNumber();
     std::this_thread::yield();
   }

@@ -17,6 +17,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kDatagram = 1472;
 constexpr std::size_t kData = 1470;
+// What pads a line's last datagram: a value no picture of the tests holds, so that padding taken for
+// pixels shows.
+constexpr std::uint8_t kPadding = 0xEE;
 
 bool DualBand(std::int32_t type) {
   return type == 64 || type == 257;
@@ -250,6 +253,8 @@ void LanCameraSimulator::SendFrame(const LanCameraRequest &request, const void *
       const std::size_t to = std::min(length, from + kData);
       std::vector<std::uint8_t> d(bytes.begin() + static_cast<std::ptrdiff_t>(std::min(from, length)),
                                   bytes.begin() + static_cast<std::ptrdiff_t>(to));
+      if (!c.shortLastDatagram)
+        d.resize(kData, kPadding);
       const int copies = c.lineMode ? 2 : 1;
       for (int copy = 0; copy < copies; ++copy) {
         std::vector<std::uint8_t> out = d;

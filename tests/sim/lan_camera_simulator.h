@@ -2,8 +2,10 @@
 // A simulated network (LAN) scanning camera for tests, benchmarks and trying the program by hand.
 // It listens on a loopback UDP port and answers every frame request with a frame: the status
 // ("blind") line, then the scan lines, each line split into datagrams of 1470 data bytes and a
-// 2-byte packet number, low byte first ((L div 1472) + 1 datagrams for a line of L bytes; the last
-// carries the rest of the line and its number).
+// 2-byte packet number, low byte first ((L div 1472) + 1 datagrams for a line of L bytes). Every
+// datagram is 1472 bytes: the last one of a line carries the rest of the line, padding up to byte
+// 1470 and its number in bytes 1470-1471. With `shortLastDatagram` the last one carries only the
+// rest of the line and its number, as some cameras send it.
 //
 // It is written from the wire rules alone and shares no code with the program's reception, so a
 // mistake there shows up as a wrong frame rather than being mirrored here.
@@ -34,6 +36,7 @@ struct LanCameraConfig {
   bool bigEndian = true;            // pixel words high byte first
   bool quarterMode = false;         // four sub-frames: the height is four times the request's
   bool lineMode = false;            // every datagram twice, numbered n and n + 1
+  bool shortLastDatagram = false;   // a line's last datagram without padding
   std::int32_t multiplier = 0;      // at speed 0 the height is this many times the request's
   bool quarterPhase = true;         // quarter-mode phase marker at the end of the first band half
   bool endMarker = false;           // the frame's last two pixels are 0 and 65535

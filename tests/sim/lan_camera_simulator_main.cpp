@@ -1,7 +1,7 @@
 // The network camera simulator as a program, for trying Calidarix by hand without a camera:
 //
 //   lan_camera_simulator [--port N] [--type T] [--width W] [--little-endian] [--camera N]
-//                        [--datagram-us N] [--loss RATE]
+//                        [--datagram-us N] [--loss RATE] [--short-last]
 //
 // It answers frame requests on 127.0.0.1 (port 7007 unless given; the camera's own port 7 needs
 // root). Point the program's camera address at 127.0.0.1 and its camera port at the one given. It
@@ -42,13 +42,15 @@ int main(int argc, char **argv) {
       config.cameraNo = std::atoi(argv[++i]);
     } else if (arg == "--little-endian") {
       config.bigEndian = false;
+    } else if (arg == "--short-last") {
+      config.shortLastDatagram = true;
     } else if (arg == "--datagram-us" && hasValue) {
       faults.datagramDelayMicros = std::atoi(argv[++i]);
     } else if (arg == "--loss" && hasValue) {
       faults.lossRate = std::atof(argv[++i]);
     } else {
       std::fprintf(stderr, "usage: lan_camera_simulator [--port N] [--type T] [--width W] [--little-endian] "
-                           "[--camera N] [--datagram-us N] [--loss RATE]\n");
+                           "[--camera N] [--datagram-us N] [--loss RATE] [--short-last]\n");
       return 2;
     }
   }

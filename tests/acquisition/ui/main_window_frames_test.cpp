@@ -1,5 +1,6 @@
 #include "acquisition/film_finish.h"
 #include "acquisition/scan_thread.h"
+#include "acquisition/scanner_exchange.h"
 #include "acquisition/ui/calibr_form.h"
 #include "acquisition/video_capture.h"
 #include "mainwindow/film_recovery.h"
@@ -81,11 +82,40 @@ TEST_F(FrameArrival, DualBandFramesSplitIntoTheTwoBands) {
   }
 }
 
+TEST_F(FrameArrival, EditsOfTheCurveAndTheScannerGeometryHoldWhileFramesArrive) {
+  TCalidarix &w = Open();
+  Start({});
+  ASSERT_TRUE(WaitForShownFrames(2));
+  // The calibration form's edit of the current range's curve, and its Delay bar.
+  ScanUnit.Exp_A = ScanUnit.CurExpA = 7.5e7;
+  TScannerExchange scanner(ScanUnit, ScanRequests, nullptr);
+  scanner.SetDelay(77);
+  const std::size_t sent = camera->Requests().size();
+  ASSERT_TRUE(WaitForShownFrames(3));
+  EXPECT_EQ(ScanUnit.CurExpA, 7.5e7);
+  EXPECT_EQ(ScanUnit.Delay[0], 77);
+  // The request on its way may have been made before the bar moved; every later one carries it.
+  const std::vector<sim::LanCameraRequest> requests = camera->Requests();
+  ASSERT_GE(requests.size(), sent + 2);
+  for (std::size_t i = sent + 1; i < requests.size(); ++i)
+    EXPECT_EQ(requests[i].block[6], 77) << i;
+
+  // Range 2 asked for from the keyboard after its curve was edited: that curve becomes the working one.
+  ScanUnit.Exp2_A = 1.25e8;
+  ASSERT_TRUE(WaitForShownFrames(1));
+  w.Alt2Execute();
+  ASSERT_TRUE(WaitUntil([] { return ScanUnit.CalibrationRange == 1; }));
+  EXPECT_EQ(ScanUnit.CurExpA, 1.25e8);
+  EXPECT_EQ(w.FAcquisition.FramesLost, 0);
+}
+
 TEST_F(FrameArrival, LostFramesLeaveTheThermogramAndAreLoggedWithTheirLine) {
   TCalidarix &w = Open();
   logger->FUserLog = true;
   sim::LanCameraConfig config;
-  config.scanWidth = 1024; // two datagrams per line: a lost one shows at once
+  // Two datagrams per line, the last cut after the rest of the line: a lost one shows at once.
+  config.scanWidth = 1024;
+  config.shortLastDatagram = true;
   Start(config);
   ASSERT_TRUE(WaitForShownFrames(1));
   const std::vector<std::uint16_t> before = CurrentDTV->FRaw;

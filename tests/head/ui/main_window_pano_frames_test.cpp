@@ -9,8 +9,7 @@
 #include "head/ui/head_service.h"
 #include "head/ui/pano_scan_dialog.h"
 #include "platform/messages.h"
-#include "tests/acquisition/ui/live_window_fixture.h"
-#include "tests/head/head_sim_fixture.h"
+#include "tests/head/ui/live_head_window_fixture.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
@@ -25,21 +24,15 @@
 namespace calidarix {
 namespace {
 
-class PanoSequenceWindow : public test::LiveWindow {
+class PanoSequenceWindow : public test::LiveHeadWindow {
 protected:
   void SetUp() override {
-    LiveWindow::SetUp();
-    ASSERT_TRUE(pty.Start(100));
-    head = pty.head.get();
-    fakes.services.head = std::make_unique<QorHeadLink>();
-    fakes.head = nullptr;
+    LiveHeadWindow::SetUp();
     PanoScanDialog = &dialog;
   }
   void TearDown() override {
     PanoScanDialog = nullptr;
-    LiveWindow::TearDown();
-    pty.Stop();
-    ResetHeadGlobals();
+    LiveHeadWindow::TearDown();
   }
 
   // The window with the head found and the camera running.
@@ -85,9 +78,6 @@ protected:
 
   QAction *Item(const char *name) { return window->findChild<QAction *>(name); }
 
-  test::ScopedEnv network{"CALIDARIX_NETWORK", "loopback"};
-  test::PtyHead pty;
-  sim::HeadSimulator *head = nullptr;
   TPanoScanDialog dialog;
   int dialogsShown = 0;
 };
@@ -211,12 +201,8 @@ TEST_F(PanoSequenceWindow, AStripWithAnUnknownRateOrNoSweepIsRefused) {
 }
 
 TEST_F(PanoSequenceWindow, TheHeadStepFollowsTheStepTheAcquisitionThreadSet) {
-  TCalidarix &w = Open();
-  w.ScanforPanHead1Click();
+  TCalidarix &w = OpenStripping(-20);
   ASSERT_TRUE(w.HeadConnected);
-  w.FIniSettings.Head.StripDown = -20;
-  ScanRequests.StripScanning.Set(true);
-  w.FHeadState.StripScanning = true;
   Message step{WM_HEADSTEP, 0, 0, 0};
   // The thread moved to step 2 after the window last looked: the sweep starts all the same.
   w.FHeadState.StripStep = 1;
