@@ -75,7 +75,7 @@ private:
   std::size_t packet_;
 };
 
-std::vector<std::uint8_t> Ramp(std::size_t n, std::uint8_t first = 0) {
+std::vector<std::uint8_t> ByteRamp(std::size_t n, std::uint8_t first = 0) {
   std::vector<std::uint8_t> v(n);
   std::iota(v.begin(), v.end(), first);
   return v;
@@ -113,8 +113,8 @@ TEST(UsbPipe, ClosedAndZeroLengthTransfersTouchNothing) {
 
 TEST(UsbPipe, SmallReadsAskForWholePacketsAndKeepTheRest) {
   OpenPipe p;
-  p.device->steps.push_back({kUsbPipeOk, Ramp(64)});
-  p.device->steps.push_back({kUsbPipeOk, Ramp(64, 64)});
+  p.device->steps.push_back({kUsbPipeOk, ByteRamp(64)});
+  p.device->steps.push_back({kUsbPipeOk, ByteRamp(64, 64)});
   std::array<std::uint8_t, 2> piece{};
   ASSERT_EQ(p.pipe.ReadPipe(piece), kUsbPipeOk);
   EXPECT_EQ(piece[0], 0);
@@ -123,7 +123,7 @@ TEST(UsbPipe, SmallReadsAskForWholePacketsAndKeepTheRest) {
   // 100 bytes: 62 from the queue, then 38 more, asked as one 64-byte packet.
   std::vector<std::uint8_t> block(100);
   ASSERT_EQ(p.pipe.ReadPipe(block), kUsbPipeOk);
-  EXPECT_EQ(block, Ramp(100, 2));
+  EXPECT_EQ(block, ByteRamp(100, 2));
   EXPECT_EQ(p.device->asked, (std::vector<std::size_t>{64, 64}));
   EXPECT_EQ(p.pipe.Queued(), 26u);
 }
@@ -132,12 +132,12 @@ TEST(UsbPipe, ABlockInFourPiecesIsWholeInFiveIncomplete) {
   for (const int pieces : {4, 5}) {
     OpenPipe p;
     for (int i = 0; i < pieces; ++i)
-      p.device->steps.push_back({kUsbPipeOk, Ramp(64, static_cast<std::uint8_t>(64 * i))});
+      p.device->steps.push_back({kUsbPipeOk, ByteRamp(64, static_cast<std::uint8_t>(64 * i))});
     std::vector<std::uint8_t> block(64 * static_cast<std::size_t>(pieces));
     const int status = p.pipe.ReadPipe(block);
     if (pieces == 4) {
       EXPECT_EQ(status, kUsbPipeOk);
-      EXPECT_EQ(block, Ramp(256));
+      EXPECT_EQ(block, ByteRamp(256));
     } else {
       EXPECT_EQ(status, kUsbPipeIncomplete);
       EXPECT_EQ(p.device->asked.size(), 4u);
@@ -159,7 +159,7 @@ TEST(UsbPipe, TransportFailuresNeverLookLikeThePipesOwnCodes) {
   }
 
   OpenPipe p;
-  p.device->steps.push_back({kUsbPipeOk, Ramp(10)});
+  p.device->steps.push_back({kUsbPipeOk, ByteRamp(10)});
   p.device->steps.push_back({kUsbErrorStall, {}});
   std::vector<std::uint8_t> block(40);
   EXPECT_EQ(p.pipe.ReadPipe(block), kUsbErrorStall);
@@ -169,17 +169,17 @@ TEST(UsbPipe, TransportFailuresNeverLookLikeThePipesOwnCodes) {
 
   p.device->outStatus = kUsbErrorNoDevice;
   std::size_t written = 7;
-  EXPECT_EQ(p.pipe.WritePipe(Ramp(256), written), kUsbErrorNoDevice);
+  EXPECT_EQ(p.pipe.WritePipe(ByteRamp(256), written), kUsbErrorNoDevice);
   EXPECT_EQ(written, 0u);
   p.device->outStatus = kUsbPipeOk;
-  EXPECT_EQ(p.pipe.WritePipe(Ramp(256), written), kUsbPipeOk);
+  EXPECT_EQ(p.pipe.WritePipe(ByteRamp(256), written), kUsbPipeOk);
   EXPECT_EQ(written, 256u);
 }
 
 TEST(UsbPipe, OpeningFlushesStaleBytesAndAFailedOpenLeavesItClosed) {
   auto backend = std::make_shared<OneDeviceBackend>();
-  backend->stale.push_back({kUsbPipeOk, Ramp(64)});
-  backend->stale.push_back({kUsbPipeOk, Ramp(30)});
+  backend->stale.push_back({kUsbPipeOk, ByteRamp(64)});
+  backend->stale.push_back({kUsbPipeOk, ByteRamp(30)});
   TUSBPipe pipe(backend);
   std::vector<std::string> list{"kept"};
   EXPECT_EQ(pipe.EnumUSBDevices(list), 1);
@@ -204,7 +204,7 @@ TEST(UsbPipe, OpeningFlushesStaleBytesAndAFailedOpenLeavesItClosed) {
 TEST(UsbPipe, FlushEndsWithACameraThatNeverStopsSending) {
   OpenPipe p;
   for (int i = 0; i < 1000; ++i)
-    p.device->steps.push_back({kUsbPipeOk, Ramp(64)});
+    p.device->steps.push_back({kUsbPipeOk, ByteRamp(64)});
   EXPECT_EQ(p.pipe.FlushPipe(), kUsbPipeOk);
   EXPECT_EQ(p.device->asked.size(), static_cast<std::size_t>(kUsbFlushMaxReads));
 }
