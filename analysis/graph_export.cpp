@@ -6,7 +6,6 @@
 
 #include <QFile>
 
-#include <charconv>
 #include <cmath>
 
 namespace calidarix {
@@ -15,17 +14,6 @@ namespace {
 
 const QChar kTabChar(9);
 const QChar kCr(13);
-
-// v rounded to `digits` significant digits (the decimal digits of the exact binary value, rounded once).
-double RoundToSignificant(double v, int digits) {
-  if (!std::isfinite(v) || v == 0.0)
-    return v;
-  char buf[64];
-  const auto printed = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, digits - 1);
-  double rounded = v;
-  std::from_chars(buf, printed.ptr, rounded);
-  return rounded;
-}
 
 // The seven-digit, two-decimal form of every exported value.
 QString Value(double v, char decimalSeparator) {
@@ -44,7 +32,7 @@ void Cell(QByteArray &out, int column, int row, const QString &value) {
 } // namespace
 
 QString SignificantFixedText(double v, int precision, int decimals, char decimalSeparator) {
-  return FixedPrecisionText(RoundToSignificant(v, precision), decimals, precision, decimalSeparator);
+  return FixedPrecisionText(v, decimals, precision, decimalSeparator);
 }
 
 QString GraphClipboardText(const TGraphExport &graph) {

@@ -41,13 +41,13 @@ std::string ExponentText(double v, int digits, char decimalSeparator) {
 } // namespace
 
 QString ShortText(double v) {
-  return Text(Cut5(FloatToText(v)));
+  return Text(GeneralTextInWidth(v, 5));
 }
 
 QString FixedPrecisionText(double v, int decimals, int precision, char decimalSeparator) {
   if (std::isfinite(v) && std::fabs(v) >= std::pow(10.0, precision))
     return Text(ExponentText(v, precision, decimalSeparator));
-  return Text(calidarix::FixedText(v, decimals, decimalSeparator));
+  return Text(calidarix::FixedText(RoundToSignificant(v, precision), decimals, decimalSeparator));
 }
 
 QString Fixed2(double v, char decimalSeparator) {
@@ -55,10 +55,12 @@ QString Fixed2(double v, char decimalSeparator) {
 }
 
 QString CursorTemperatureText(double t, bool wholeDegrees, bool differenceMode) {
-  std::string text = Cut5(FixedPrecisionText(t, wholeDegrees ? 0 : 2, 8).toStdString());
-  if (differenceMode && t > 0.0)
-    text = Cut5("+" + text);
-  return Text(text);
+  const int decimals = wholeDegrees ? 0 : 2;
+  const bool plus = differenceMode && t > 0.0;
+  // The plus sign is one of the five characters.
+  const std::string text = FixedTextInWidth(t, decimals, plus ? 4 : 5);
+  const bool zero = text.find_first_not_of("0.") == std::string::npos;
+  return Text(plus && !zero ? "+" + text : text);
 }
 
 double PaletteCursorFraction(double t, bool locked, double lockMin, double lockMax, double offset,
@@ -67,14 +69,7 @@ double PaletteCursorFraction(double t, bool locked, double lockMin, double lockM
   return std::isfinite(f) ? f : -1.0;
 }
 
-QString AreaValueText(double v, bool wholeDegrees) {
-  double r = RoundHalfEven(v * 100.0) / 100.0;
-  if (wholeDegrees)
-    r = std::trunc(r);
-  return Text(FloatToText(r));
-}
-
-QString PointValueText(double v, bool wholeDegrees) {
+QString MarkerValueText(double v, bool wholeDegrees) {
   return Text(FloatToText(wholeDegrees ? RoundHalfEven(v) : RoundHalfEven(v * 100.0) / 100.0));
 }
 

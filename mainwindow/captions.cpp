@@ -1,5 +1,6 @@
 #include "mainwindow/captions.h"
 
+#include <QAbstractItemModel>
 #include <QMetaProperty>
 #include <QObject>
 #include <QVariant>
@@ -178,6 +179,38 @@ const CaptionRow kRows[] = {
     {"ServiceFunctions", T::Caption, "_Service", "Сервис"},
 };
 
+const CaptionRow kOwnRows[] = {
+    // Faces of the tool buttons: short words, the hints above carry the full names
+    {"ScanSB", T::Caption, "Scan", "Скан"},
+    {"OpenSB", T::Caption, "Open", "Откр"},
+    {"SaveSB", T::Caption, "Save", "Сохр"},
+    {"SaveBMPSB", T::Caption, "Img", "Изоб"},
+    {"CopySB", T::Caption, "Copy", "Копи"},
+    {"BMPFrameSB", T::Caption, "Type", "Тип"},
+    {"DelSB", T::Caption, "Del", "Удал"},
+    {"PalSB", T::Caption, "Pal", "Пал"},
+    {"FrameSB", T::Caption, "Frm", "Кдр"},
+    {"MinMaxAvgSB", T::Caption, "MMA", "МмС"},
+    {"CropSB", T::Caption, "Zoom", "Увел"},
+    {"View3dSB", T::Caption, "3D", "3D"},
+    {"GraphSB", T::Caption, "Prof", "Проф"},
+    {"HistogramSB", T::Caption, "Hist", "Гист"},
+    {"TimeGraphSB", T::Caption, "Time", "Врем"},
+    {"FontNSB", T::Caption, "Font", "Шрифт"},
+    {"CopyPointsSB", T::Caption, "Mrk", "Мрк"},
+    {"VideoSB", T::Caption, "Vid", "Вид"},
+    {"SetupSB", T::Caption, "Set", "Наст"},
+    {"PrintSB", T::Caption, "Prn", "Печ"},
+    {"ExcelSB", T::Caption, "SLK", "SLK"},
+    {"LockSB", T::Caption, "Lock", "Фикс"},
+    {"LinkSB", T::Caption, "Link", "Связь"},
+    {"CopyInfoSB", T::Caption, "Info", "Инфо"},
+    // Setup panel
+    {"PointsCB", T::Items, "Off|On", "Выкл|Вкл"},
+    {"VideoSetupSB", T::Caption, "Video...", "Видео..."},
+    {"SetupOkBtn", T::Caption, "&Ok", "Ок"},
+};
+
 // Captions go to "text" (labels, buttons, check boxes, actions) or, where there is none, "title"
 // (menus, group boxes).
 void SetCaption(QObject &object, const QString &text) {
@@ -190,20 +223,18 @@ void SetCaption(QObject &object, const QString &text) {
   }
 }
 
-} // namespace
-
-std::span<const CaptionRow> CaptionTable() {
-  return kRows;
+// A list's items are the rows of the model it owns.
+void SetItems(QObject &list, const QString &texts) {
+  auto *model = list.findChild<QAbstractItemModel *>(QString(), Qt::FindDirectChildrenOnly);
+  if (!model)
+    return;
+  const QStringList items = texts.split(QLatin1Char('|'));
+  for (int row = 0; row < model->rowCount() && row < items.size(); ++row)
+    model->setData(model->index(row, 0), items[row], Qt::DisplayRole);
 }
 
-int EffectiveLanguage(int language) {
-  return language == 1 ? 1 : 0;
-}
-
-LanguageTexts SetLanguageCaptions(QObject &root, int language) {
-  const bool russian = EffectiveLanguage(language) == 1;
-  LanguageTexts texts;
-  for (const CaptionRow &row : kRows) {
+void SetRows(QObject &root, std::span<const CaptionRow> rows, bool russian, LanguageTexts &texts) {
+  for (const CaptionRow &row : rows) {
     const char *chosen = russian ? row.russian : row.english;
     if (chosen == nullptr)
       continue;
@@ -220,15 +251,39 @@ LanguageTexts SetLanguageCaptions(QObject &root, int language) {
       break;
     case T::Hint:
     case T::Caption:
+    case T::Items:
       for (QObject *object : root.findChildren<QObject *>(QString::fromLatin1(row.component))) {
         if (row.target == T::Hint)
           object->setProperty("toolTip", text);
+        else if (row.target == T::Items)
+          SetItems(*object, text);
         else
           SetCaption(*object, text);
       }
       break;
     }
   }
+}
+
+} // namespace
+
+std::span<const CaptionRow> CaptionTable() {
+  return kRows;
+}
+
+std::span<const CaptionRow> OwnCaptionTable() {
+  return kOwnRows;
+}
+
+int EffectiveLanguage(int language) {
+  return language == 1 ? 1 : 0;
+}
+
+LanguageTexts SetLanguageCaptions(QObject &root, int language) {
+  const bool russian = EffectiveLanguage(language) == 1;
+  LanguageTexts texts;
+  SetRows(root, kRows, russian, texts);
+  SetRows(root, kOwnRows, russian, texts);
   return texts;
 }
 

@@ -20,6 +20,7 @@ enum class CaptionTarget {
   Hint,          // a component's hint (tool tip)
   Caption,       // a component's caption (text of a label, button, check box, panel, menu item; menu title)
   StatText,      // one of the five statistic abbreviations drawn on the image
+  Items,         // the items of a list, "|" between them (the rows of the list's own model)
 };
 
 struct CaptionRow {
@@ -32,6 +33,10 @@ struct CaptionRow {
 // Every row, in setting order.
 std::span<const CaptionRow> CaptionTable();
 
+// The texts of the window's own components that the rows above do not name (the faces of the tool
+// buttons, the items of the points list, the video button), set after them in the same way.
+std::span<const CaptionRow> OwnCaptionTable();
+
 // 0 English, 1 Russian; every other value shows English.
 int EffectiveLanguage(int language);
 
@@ -41,8 +46,9 @@ struct LanguageTexts {
   std::array<QString, 5> statTexts; // Min, Max, Avg, Pts, point prefix
 };
 
-// Sets every row's text in the chosen language on the objects below `root` (and on `root` itself for the
-// window caption). Rows whose component does not exist are skipped. Does not store the language.
+// Sets the text of every row of both tables in the chosen language on the objects below `root` (and on
+// `root` itself for the window caption). Rows whose component does not exist are skipped. Does not
+// store the language.
 LanguageTexts SetLanguageCaptions(QObject &root, int language);
 
 } // namespace calidarix

@@ -1,10 +1,12 @@
 #include "mainwindow/file_list.h"
 
+#include "platform/path_text.h"
 #include "platform/paths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -65,13 +67,42 @@ QString WithFinalSeparator(const QString &folder) {
 }
 
 QStringList ListMatchingFiles(const QString &folder, const QString &mask) {
-  const QString base = WithFinalSeparator(folder);
-  QStringList names = EntryNames(base, QDir::Files, mask.isEmpty() ? QStringLiteral("*") : mask);
-  SortCaseBlind(names);
-  QStringList files;
-  files.reserve(names.size());
+  // An alias folder stands for a real one: the list is the real folder's, all of it.
+  const QString base = WithFinalSeparator(ListableFolderText(folder));
+  const QString pattern = mask.isEmpty() ? QStringLiteral("*") : mask;
+  QStringList names = EntryNames(base, QDir::Files, pattern);
+  // Each file by the name the user sees, and the name it is opened by.
+  std::vector<std::pair<QString, QString>> entries;
+  entries.reserve(static_cast<std::size_t>(names.size()));
   for (const QString &name : names) {
-    files.append(base + name);
+    entries.emplace_back(name, base + name);
+  }
+  // Qt's listing leaves out names that are not UTF-8; they are listed by their aliases.
+  if (!base.isEmpty()) {
+    const QRegularExpression matches(QRegularExpression::wildcardToRegularExpression(pattern),
+                                     QRegularExpression::CaseInsensitiveOption);
+    const QByteArray realFolder = NativePathOf(base);
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(LocalPath(base), error), end; !error && it != end;
+         it.increment(error)) {
+      const std::filesystem::directory_entry &entry = *it;
+      const QByteArray name = QByteArray::fromStdString(entry.path().filename().string());
+      const QString shown = QString::fromUtf8(name);
+      std::error_code typeError;
+      if (shown.toUtf8() == name || !matches.match(shown).hasMatch() || !entry.is_regular_file(typeError)) {
+        continue;
+      }
+      if (const std::optional<QString> alias = OpenablePathText(PathTextFromNative(realFolder + name))) {
+        entries.emplace_back(shown, *alias);
+      }
+    }
+  }
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const auto &a, const auto &b) { return CaseBlindLess(a.first, b.first); });
+  QStringList files;
+  files.reserve(static_cast<qsizetype>(entries.size()));
+  for (const auto &entry : entries) {
+    files.append(entry.second);
   }
   return files;
 }

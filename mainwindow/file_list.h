@@ -31,8 +31,10 @@ void ResetFileListGlobals();
 QString WithFinalSeparator(const QString &folder);
 
 // The files (not folders) of folder whose names match mask ("*.dtv", "*", "*.img"; "*" and "?"
-// wildcards, without regard to case), as full names, sorted without regard to case. A folder that
-// does not exist or cannot be read gives an empty list.
+// wildcards, without regard to case), as full names, sorted without regard to case. A file whose own
+// name is not UTF-8 is listed by the alias that opens it (OpenablePathText), in the place of the name
+// the user sees; an alias folder lists the folder it stands for. A folder that does not exist or
+// cannot be read gives an empty list.
 QStringList ListMatchingFiles(const QString &folder, const QString &mask);
 
 // Rebuilds FileList from folder and FileListMask and re-creates FileMarks with all entries 0.

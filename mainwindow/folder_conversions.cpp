@@ -20,32 +20,56 @@ namespace calidarix {
 
 namespace {
 
-// Reads frame 1 of a listed file; false (with a log line) when it is to be skipped.
-bool ReadListedFile(TDTV &scratch, const QString &fileName) {
-  if (!QFileInfo(fileName).isFile()) {
-    ThermogramLog(QStringLiteral("\"%1\" no longer exists: skipped").arg(fileName));
-    return false;
-  }
-  if (const IoResult read = scratch.LoadFromFile(fileName, 1); !read) {
-    ThermogramLog(read.message + QStringLiteral(": skipped"));
-    return false;
-  }
-  return true;
+// The files named in a conversion's message; the rest are counted.
+constexpr std::size_t kSkippedNamed = 3;
+
+QString Skipped(const QString &fileName, const QString &reason) {
+  ThermogramLog(QStringLiteral("\"%1\" %2: skipped").arg(DisplayPathText(fileName), reason));
+  return reason;
 }
 
-bool SameSize(const TDTV &frame, int width, int height, const QString &fileName) {
+// Why a frame of another size than the film's cannot join it; nullopt when it can.
+std::optional<QString> SizeProblem(const TDTV &frame, int width, int height, const QString &fileName) {
   if (frame.Width() == width && frame.Height() == height)
-    return true;
-  ThermogramLog(QStringLiteral("\"%1\" holds %2 x %3 pixels, not %4 x %5: skipped")
-                    .arg(fileName)
-                    .arg(frame.Width())
-                    .arg(frame.Height())
-                    .arg(width)
-                    .arg(height));
-  return false;
+    return std::nullopt;
+  return Skipped(fileName, QStringLiteral("holds %1 x %2 pixels, not %3 x %4")
+                               .arg(frame.Width())
+                               .arg(frame.Height())
+                               .arg(width)
+                               .arg(height));
 }
 
 } // namespace
+
+std::optional<QString> ReadListedFile(TDTV &scratch, const QString &fileName) {
+  if (!QFileInfo(fileName).isFile())
+    return Skipped(fileName, QStringLiteral("no longer exists"));
+  if (const IoResult read = scratch.LoadFromFile(fileName, 1); !read) {
+    // The readers name the file; the message names it once, before the reason.
+    const QString quoted = QStringLiteral("\"%1\"").arg(fileName);
+    QString reason = read.message;
+    for (const QString &named : {quoted + QStringLiteral(" not loaded: "), quoted + QLatin1Char(' ')})
+      if (reason.startsWith(named))
+        reason.remove(0, named.size());
+    return Skipped(fileName, reason.replace(quoted, QStringLiteral("it")));
+  }
+  return std::nullopt;
+}
+
+QString SkippedFilesText(const std::vector<TSkippedFile> &skipped) {
+  if (skipped.empty())
+    return QString();
+  QStringList named;
+  for (std::size_t i = 0; i < skipped.size() && i < kSkippedNamed; ++i)
+    named << QStringLiteral("%1 (%2)").arg(QFileInfo(DisplayPathText(skipped[i].FileName)).fileName(),
+                                           skipped[i].Reason);
+  QString text = skipped.size() == 1 ? QStringLiteral(", 1 file skipped: ")
+                                     : QStringLiteral(", %1 files skipped: ").arg(skipped.size());
+  text += named.join(QStringLiteral(", "));
+  if (skipped.size() > kSkippedNamed)
+    text += QStringLiteral(" and %1 more").arg(skipped.size() - kSkippedNamed);
+  return text;
+}
 
 QString FolderFilmName(const QString &currentFile) {
   const QString folder = QFileInfo(currentFile).absolutePath();
@@ -95,11 +119,15 @@ TFolderFilmResult FolderToFilm(const QStringList &files, const QString &film, co
     const QString &name = files[j];
     // A second run finds the film of the first among the files it lists.
     const bool isTarget = SameFile(QtFileSystemPath(name), QtFileSystemPath(film));
-    if (isTarget || !ReadListedFile(frame, name)) {
-      result.Skipped += isTarget ? 0 : 1;
-    } else if (result.FramesWritten > 0 && !SameSize(frame, width, height, name)) {
-      ++result.Skipped;
-    } else {
+    std::optional<QString> problem;
+    if (!isTarget) {
+      problem = ReadListedFile(frame, name);
+      if (!problem && result.FramesWritten > 0)
+        problem = SizeProblem(frame, width, height, name);
+    }
+    if (problem) {
+      result.Skipped.push_back(TSkippedFile{name, *problem});
+    } else if (!isTarget) {
       const bool stamped = frame.FHeader.Version == 5;
       frame.FCameraTemp = stamped ? frame.FFrameRec.CameraTemp : frame.FHeader.CameraTemp;
       const IoResult written =
@@ -151,9 +179,9 @@ TMaxOverFilesResult MaxOverFiles(const QStringList &files, const TDTV &loadOptio
   std::vector<float> maxima;
   for (const QString &name : files) {
     TDTV &into = maxima.empty() ? first : frame;
-    if (!ReadListedFile(into, name))
+    if (ReadListedFile(into, name))
       continue;
-    if (!maxima.empty() && !SameSize(into, first.Width(), first.Height(), name))
+    if (!maxima.empty() && SizeProblem(into, first.Width(), first.Height(), name))
       continue;
     if (maxima.empty())
       maxima.assign(into.FRaw.size(), static_cast<float>(kAbsoluteZero));

@@ -5,7 +5,7 @@
 //
 // The files are read into a thermogram of the job's own with the load options of the one on screen.
 // A file that is missing, cannot be read or has another frame size than the first one read is
-// skipped with a line in the log.
+// skipped with a line in the log, and its name and reason are handed back for the window's message.
 
 #include "mainwindow/progress.h"
 #include "thermogram/io_result.h"
@@ -15,6 +15,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace calidarix {
 
@@ -26,11 +28,25 @@ QString FolderFilmName(const QString &currentFile);
 // + ".jpg".
 QString FolderPictureName(const QString &fileName);
 
+// A file a conversion left out, and why ("no longer exists", "holds 320 x 240 pixels, not 640 x 480").
+struct TSkippedFile {
+  QString FileName;
+  QString Reason;
+};
+
+// Reads frame 1 of a listed file into `scratch`; why it cannot be used (also logged), or nullopt when it
+// was read.
+std::optional<QString> ReadListedFile(TDTV &scratch, const QString &fileName);
+
+// The end of a conversion's message that names the files left out: ", 2 files skipped: a.img (no
+// longer exists), b.img (...)", the first three by name and then how many more; empty when none was.
+QString SkippedFilesText(const std::vector<TSkippedFile> &skipped);
+
 struct TFolderFilmResult {
   IoResult Result;
   bool Cancelled = false;
   int FramesWritten = 0;
-  int Skipped = 0;
+  std::vector<TSkippedFile> Skipped;
 };
 
 // Frame 1 of every file, in list order, into the film `film`; the film itself is left out when it is

@@ -1,5 +1,9 @@
 #include "mainwindow/info_panel_layout.h"
 
+#include <algorithm>
+#include <cstring>
+#include <map>
+
 namespace calidarix {
 
 namespace {
@@ -78,6 +82,76 @@ std::span<const InfoLabelPlace> InfoLabelPlaces(bool sideColumn) {
   if (sideColumn)
     return kColumn;
   return kStrip;
+}
+
+InfoPanelFit FitInfoLabels(bool sideColumn, const std::function<int(const char *name)> &needed, int gap) {
+  const std::span<const InfoLabelPlace> places = InfoLabelPlaces(sideColumn);
+  const int height = sideColumn ? 16 : 13;
+  // The strip's last label on a row reaches 56 pixels, the column's to its edge.
+  const int designEdge = kInfoColumnWidth;
+  const auto isOverlay = [](const InfoLabelPlace &p) {
+    return std::strcmp(p.Name, "TemperatureLabelWhite") == 0;
+  };
+  const auto sameRow = [height](const InfoLabelPlace &a, const InfoLabelPlace &b) {
+    return a.Top < b.Top + height && b.Top < a.Top + height;
+  };
+  // The next label to the right on the same row; nullptr at the row's end.
+  const auto next = [&](const InfoLabelPlace &p) {
+    const InfoLabelPlace *found = nullptr;
+    for (const InfoLabelPlace &other : places)
+      if (other.Shown && !isOverlay(other) && other.Left > p.Left && sameRow(p, other) &&
+          (!found || other.Left < found->Left))
+        found = &other;
+    return found;
+  };
+
+  // Columns by their design left edge, placed from left to right.
+  std::map<int, int> column;
+  for (const InfoLabelPlace &p : places)
+    if (p.Shown && !isOverlay(p))
+      column[p.Left] = p.Left;
+  int previousDesign = -1;
+  int previousPlaced = 0;
+  for (auto &[design, placed] : column) {
+    placed = previousDesign < 0 ? design : previousPlaced + (design - previousDesign);
+    for (const InfoLabelPlace &p : places) {
+      const InfoLabelPlace *after = p.Shown && !isOverlay(p) ? next(p) : nullptr;
+      if (after && after->Left == design)
+        placed = std::max(placed, column[p.Left] + needed(p.Name) + gap);
+    }
+    previousDesign = design;
+    previousPlaced = placed;
+  }
+
+  InfoPanelFit fit;
+  fit.Width = sideColumn ? kInfoColumnWidth : 0;
+  for (const InfoLabelPlace &p : places) {
+    if (!p.Shown || isOverlay(p) || next(p))
+      continue;
+    const int designRight = sideColumn ? designEdge : p.Left + 56;
+    fit.Width = std::max(
+        fit.Width, std::max(column[p.Left] + (designRight - p.Left), column[p.Left] + needed(p.Name) + gap));
+  }
+  for (const InfoLabelPlace &p : places) {
+    if (!p.Shown || isOverlay(p))
+      continue;
+    const InfoLabelPlace *after = next(p);
+    const int left = column[p.Left];
+    int right = 0;
+    if (after)
+      right = column[after->Left];
+    else if (sideColumn)
+      right = fit.Width;
+    else
+      right = std::max(left + 56, left + needed(p.Name) + gap);
+    fit.Boxes.push_back({p.Name, left, p.Top, right - left, height});
+  }
+  for (const InfoLabelPlace &p : places)
+    if (p.Shown && isOverlay(p))
+      for (const InfoLabelBox &box : fit.Boxes)
+        if (std::strcmp(box.Name, "TemperatureLabel") == 0)
+          fit.Boxes.push_back({p.Name, box.Left + 1, box.Top + 1, box.Width, box.Height});
+  return fit;
 }
 
 } // namespace calidarix

@@ -102,6 +102,39 @@ std::string Cut5(std::string_view text) {
   return std::string(text.substr(0, 5));
 }
 
+double RoundToSignificant(double v, int digits) {
+  if (!std::isfinite(v) || v == 0.0)
+    return v;
+  digits = std::clamp(digits, 1, 17);
+  char buf[64];
+  const auto printed = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, digits - 1);
+  double rounded = v;
+  std::from_chars(buf, printed.ptr, rounded);
+  return rounded;
+}
+
+std::string FixedTextInWidth(double v, int maxDecimals, int width, char decimalSeparator) {
+  // Fewer decimals until the text fits; rounding to fewer decimals never makes the whole part longer
+  // than rounding to none does, so the last try is the whole value.
+  for (int decimals = std::clamp(maxDecimals, 0, 18); decimals > 0; --decimals) {
+    std::string text = FixedText(v, decimals, decimalSeparator);
+    if (static_cast<int>(text.size()) <= width)
+      return text;
+  }
+  return FixedText(v, 0, decimalSeparator);
+}
+
+std::string GeneralTextInWidth(double v, int width, int maxDecimals, char decimalSeparator) {
+  std::string text = FixedTextInWidth(v, maxDecimals, width, decimalSeparator);
+  if (text.find(decimalSeparator) != std::string::npos && !NonFiniteText(v)) {
+    while (text.back() == '0')
+      text.pop_back();
+    if (text.back() == decimalSeparator)
+      text.pop_back();
+  }
+  return text;
+}
+
 std::optional<double> ParseFloat(std::string_view text, char decimalSeparator) {
   text = TrimBlanks(text);
   std::size_t i = 0;

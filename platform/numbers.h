@@ -78,8 +78,22 @@ std::string FloatToText(double v, char decimalSeparator = '.');
 // sign. NaN and infinities give "NAN", "INF" and "-INF".
 std::string FixedText(double v, int decimals, char decimalSeparator = '.');
 
-// The first five characters of a text, as labels show numbers.
+// The first five characters of a text.
 std::string Cut5(std::string_view text);
+
+// v rounded once, on its exact binary value, to `digits` significant digits (1 .. 17, clamped):
+// 1234567.891 to seven digits is 1234568. Zero, NaN and infinities pass unchanged.
+double RoundToSignificant(double v, int digits);
+
+// A number on a label of `width` characters: fixed notation with at most `maxDecimals` decimals, as
+// many as fit, the value rounded half-to-even to the decimals shown (83.4274 with 2 decimals in 5
+// characters is "83.43", 123.456 is "123.5", 99.996 is "100.0"). A whole part wider than the label is
+// written whole, never cut ("123457"). NaN and infinities give "NAN", "INF" and "-INF".
+std::string FixedTextInWidth(double v, int maxDecimals, int width, char decimalSeparator = '.');
+
+// The same without trailing zeros in the fraction, as the general text writes numbers: 83.398 in five
+// characters is "83.4", 28.8286 is "28.83", -12.3456 is "-12.3", 1234.5 is "1234".
+std::string GeneralTextInWidth(double v, int width, int maxDecimals = 15, char decimalSeparator = '.');
 
 // Strict real parser: optional sign, digits with at most one `decimalSeparator` (at least one digit
 // in all), optional exponent (e or E, optional sign, digits). Leading and trailing blanks (spaces,

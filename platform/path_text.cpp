@@ -1,14 +1,18 @@
 #include "platform/path_text.h"
 
+#include "platform/paths.h"
+
 #include <QFile>
 #include <QStringView>
 
 #include <cstdint>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace calidarix {
@@ -100,6 +104,131 @@ std::optional<int> FolderHandle(const std::string &folder) {
   return fd;
 }
 
+// A name as an alias that is UTF-8: each byte of a sequence that is not UTF-8, and each "%", becomes "%"
+// and two upper-case hex digits, so that different names never share an alias.
+std::string AliasName(const QByteArray &name) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string alias;
+  for (qsizetype i = 0; i < name.size();) {
+    const int length = SequenceLength(name, i);
+    if (length == 0 || name[i] == '%') {
+      const auto byte = static_cast<std::uint8_t>(name[i]);
+      alias += '%';
+      alias += kHex[byte >> 4];
+      alias += kHex[byte & 15];
+      ++i;
+      continue;
+    }
+    alias.append(name.constData() + i, static_cast<std::size_t>(length));
+    i += length;
+  }
+  return alias;
+}
+
+bool IsUpperHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+// The native bytes of "/<alias>/<rest>" in an alias folder: the alias turned back into its name; the rest
+// (below a folder the alias stands for) is plain path text.
+QByteArray NativeOfAliasPath(const QString &path) {
+  const qsizetype end = path.indexOf(QLatin1Char('/'), 1);
+  const QByteArray alias = path.left(end < 0 ? path.size() : end).toUtf8();
+  QByteArray name;
+  for (qsizetype i = 0; i < alias.size(); ++i) {
+    if (alias[i] == '%' && i + 2 < alias.size() && IsUpperHexDigit(alias[i + 1]) &&
+        IsUpperHexDigit(alias[i + 2])) {
+      name += static_cast<char>(alias.mid(i + 1, 2).toInt(nullptr, 16));
+      i += 2;
+    } else {
+      name += alias[i];
+    }
+  }
+  return end < 0 ? name : name + NativeFromPathText(path.mid(end));
+}
+
+// Folders of aliases: for a folder holding names that are not UTF-8, a private folder of this run with
+// a symbolic link to each such entry under its alias, so that Qt's file classes reach the entry, and
+// its companions beside it, by a name they can spell. The folder is read-only, so that nothing meant
+// for the real folder is written there unnoticed; it is removed when the program ends.
+class AliasFolders {
+public:
+  ~AliasFolders() {
+    for (const auto &[alias, real] : byAlias_) {
+      std::error_code error;
+      fs::permissions(alias, fs::perms::owner_all, error);
+      fs::remove_all(alias, error);
+    }
+    if (!base_.empty())
+      ::rmdir(base_.c_str());
+  }
+
+  // The alias folder of `real`, holding a link for every name in it that is not UTF-8 now.
+  std::optional<std::string> For(const std::string &real) {
+    std::lock_guard lock(mutex_);
+    auto it = byReal_.find(real);
+    if (it == byReal_.end()) {
+      if (base_.empty() && !MakeBase())
+        return std::nullopt;
+      const std::string alias = base_ + "/" + std::to_string(byReal_.size() + 1);
+      if (::mkdir(alias.c_str(), 0700) != 0)
+        return std::nullopt;
+      it = byReal_.emplace(real, alias).first;
+      byAlias_.emplace(alias, real);
+    }
+    Fill(real, it->second);
+    return it->second;
+  }
+
+  // The real folder and the rest of the path when `path` lies in an alias folder.
+  std::optional<std::pair<std::string, QString>> Split(const QString &path) {
+    std::lock_guard lock(mutex_);
+    for (const auto &[alias, real] : byAlias_) {
+      const QString prefix = QString::fromStdString(alias);
+      if (path == prefix || (path.startsWith(prefix) && path[prefix.size()] == QLatin1Char('/')))
+        return std::make_pair(real, path.mid(prefix.size()));
+    }
+    return std::nullopt;
+  }
+
+private:
+  bool MakeBase() {
+    std::error_code error;
+    std::string pattern = (fs::temp_directory_path(error) / "calidarix-names-XXXXXX").string();
+    if (error || ::mkdtemp(pattern.data()) == nullptr)
+      return false;
+    base_ = pattern;
+    return true;
+  }
+
+  // Links the entries of `real` whose names are not UTF-8 and have none yet.
+  static void Fill(const std::string &real, const std::string &alias) {
+    std::error_code error;
+    fs::permissions(alias, fs::perms::owner_all, error);
+    for (fs::directory_iterator it(real, error), end; !error && it != end; it.increment(error)) {
+      const fs::directory_entry &entry = *it;
+      const QByteArray name = QByteArray::fromStdString(entry.path().filename().string());
+      if (IsUtf8(name))
+        continue;
+      const fs::path link = fs::path(alias) / AliasName(name);
+      std::error_code linkError;
+      if (!fs::is_symlink(link, linkError))
+        fs::create_symlink(entry.path(), link, linkError);
+    }
+    fs::permissions(alias, fs::perms::owner_read | fs::perms::owner_exec, error);
+  }
+
+  std::mutex mutex_;
+  std::string base_;
+  std::map<std::string, std::string> byReal_;
+  std::map<std::string, std::string> byAlias_;
+};
+
+AliasFolders &Aliases() {
+  static AliasFolders aliases;
+  return aliases;
+}
+
 // The folder behind "/proc/self/fd/<n>" at the start of path, with the rest of the path.
 std::optional<std::pair<std::string, QString>> SplitHandlePath(const QString &path) {
   if (!path.startsWith(kHandlePrefix))
@@ -174,8 +303,15 @@ std::optional<QString> OpenablePathText(const QString &text) {
     return kHandlePrefix + QString::number(*fd);
   }
   const QByteArray name = QByteArray::fromStdString(path.filename().string());
-  if (!IsUtf8(name))
-    return std::nullopt;
+  if (!IsUtf8(name)) {
+    // Through an alias beside the aliases of the other such names of its folder.
+    if (!fs::exists(fs::symlink_status(path, error)))
+      return std::nullopt;
+    const std::optional<std::string> folder = Aliases().For(path.parent_path().string());
+    if (!folder)
+      return std::nullopt;
+    return QString::fromStdString(*folder + "/" + AliasName(name));
+  }
   const std::optional<int> fd = FolderHandle(path.parent_path().string());
   if (!fd)
     return std::nullopt;
@@ -185,11 +321,24 @@ std::optional<QString> OpenablePathText(const QString &text) {
 QByteArray NativePathOf(const QString &path) {
   if (const auto split = SplitHandlePath(path))
     return QByteArray::fromStdString(split->first) + NativeFromPathText(split->second);
+  if (const auto split = Aliases().Split(path))
+    return QByteArray::fromStdString(split->first) + NativeOfAliasPath(split->second);
   return NativeFromPathText(path);
+}
+
+QString ListableFolderText(const QString &folder) {
+  if (const auto split = Aliases().Split(folder); split && split->second.isEmpty())
+    return OpenablePathText(PathTextFromNative(QByteArray::fromStdString(split->first))).value_or(folder);
+  return folder;
 }
 
 QString DisplayPathText(const QString &path) {
   return QString::fromUtf8(NativePathOf(path));
+}
+
+QString LocalPathText(const QString &stored) {
+  const std::optional<fs::path> local = LocalPathFromWindows(NativeFromPathText(stored).toStdString());
+  return local ? PathTextFromNative(QByteArray::fromStdString(local->string())) : QString();
 }
 
 std::filesystem::path QtFileSystemPath(const QString &name) {

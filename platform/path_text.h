@@ -12,6 +12,13 @@
 // of the run: "/proc/self/fd/<n>/<file name>". Its companions, sidecar and the other files of the
 // folder are found beside it under the same prefix, and the folder's own name is shown to the user
 // (DisplayPathText) and stored for the next run (NativePathOf).
+//
+// A file whose own name is not UTF-8 is opened through an alias: a symbolic link in a private folder
+// of the run, named with each byte that is not UTF-8 (and each "%") as "%" and two hex digits
+// ("caf%E9.dtv"). The folder holds such a link for every name of the real folder that is not UTF-8, so
+// the file's companions are found beside it. It is read-only: a sidecar or a picture meant for the
+// real folder fails there with an error instead of landing in a folder that goes when the run ends.
+// The user is shown the real name (DisplayPathText).
 
 #include <QByteArray>
 #include <QString>
@@ -32,9 +39,14 @@ QByteArray NativeFromPathText(const QString &text);
 // folder cannot be opened.
 std::optional<QString> OpenablePathText(const QString &text);
 
-// The native path behind a name that OpenablePathText or PathTextFromNative gave: a folder handle is
-// replaced by the folder's own path. For names that must outlive the run.
+// The native path behind a name that OpenablePathText or PathTextFromNative gave: a folder handle or an
+// alias folder is replaced by the folder's own path, an alias by the name it stands for. For names that
+// must outlive the run.
 QByteArray NativePathOf(const QString &path);
+
+// The folder to list for `folder`: the folder an alias folder stands for (as OpenablePathText gives
+// it), so that the list holds every file of it; any other folder as it is.
+QString ListableFolderText(const QString &folder);
 
 // The path Qt's file classes would use for a name (its bytes in the file-name encoding), for the
 // standard library's file operations.
@@ -44,5 +56,10 @@ QString QtPathText(const std::filesystem::path &path);
 
 // What the user is shown for such a name: its native path, with bytes that are not UTF-8 as U+FFFD.
 QString DisplayPathText(const QString &path);
+
+// A stored path as local path text, through the drive mapping of LocalPathFromWindows ("C:\" is the
+// folder of drive C:, "D:\DATABASE.KVD\" that of drive D: and its subfolder); a local path comes back
+// unchanged and bytes that are not UTF-8 are kept. Empty for an empty or unusable path (UNC, bad drive).
+QString LocalPathText(const QString &stored);
 
 } // namespace calidarix

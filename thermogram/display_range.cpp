@@ -9,15 +9,6 @@ namespace calidarix {
 
 namespace {
 
-// Five characters as the labels show them, without a "." left dangling at the end.
-QString CutForLabel(const QString &text) {
-  QString cut = QString::fromStdString(Cut5(text.trimmed().toStdString()));
-  if (cut.endsWith(QLatin1Char('.'))) {
-    cut.chop(1);
-  }
-  return cut;
-}
-
 // The locked range of the whole raw scale of a thermogram, lower bound first.
 std::optional<std::pair<double, double>> FullScaleRange(const TDTV &t) {
   const double a = t.RawToTemperature(0);
@@ -50,7 +41,7 @@ std::optional<std::pair<double, double>> ValidTemperatureRange(double low, doubl
 }
 
 QString RangeLabelText(double value) {
-  return CutForLabel(QString::fromStdString(FixedText(value, 2)));
+  return QString::fromStdString(FixedTextInWidth(value, 2, 5));
 }
 
 bool FloatEditAccepts(QChar c) {
@@ -74,7 +65,8 @@ TypedRangeValue ParseTypedRangeValue(const QString &text, double fallback) {
   TypedRangeValue out;
   if (const auto value = ParseFloat(text.toStdString()); value) {
     out.Value = *value;
-    out.LabelText = CutForLabel(text);
+    const QString typed = text.trimmed();
+    out.LabelText = typed.size() <= 5 ? typed : QString::fromStdString(GeneralTextInWidth(*value, 5));
     out.Typed = true;
   } else {
     out.Value = fallback;

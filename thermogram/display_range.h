@@ -24,8 +24,8 @@ namespace calidarix {
 // A range by the rules of TDTV::SetTemperatureRange; nullopt when a bound is not finite or low > high.
 std::optional<std::pair<double, double>> ValidTemperatureRange(double low, double high);
 
-// Text of a value in a range edit or label: two decimals, cut to five characters, a "." left at the
-// end dropped ("35.00" -> "35.00", "123.45" -> "123.4", "1234.56" -> "1234").
+// Text of a value in a range edit or label: at most two decimals, as many as fit in five characters,
+// rounded to them (35 -> "35.00", 123.46 -> "123.5", 1234.56 -> "1235").
 QString RangeLabelText(double value);
 
 // Characters the range edits accept: Backspace, "-", "." and the digits.
@@ -48,7 +48,8 @@ RangeEditTexts RangeEditTextsFor(const TDTV &dtv);
 RangeEditTexts RescaleEditTexts(const TDTV &dtv);
 
 // A typed value on Enter: the number typed, or the fallback (the frame's maximum or minimum) when the
-// text is not a number; the label text shows it cut to five characters.
+// text is not a number; the label shows the text typed when it fits in five characters, else the
+// value rounded to fit.
 struct TypedRangeValue {
   double Value = 0.0;
   QString LabelText;

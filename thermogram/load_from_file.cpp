@@ -36,6 +36,7 @@ QString FindCompanion(const QString &fileName, std::string_view extension) {
 
 IoResult TDTV::LoadFromFile(const QString &fileName, int frame) {
   FAppendPos = TPoint{0, 0};
+  FCountedFrames = 0; // only a film's reader knows of frames it cannot find
   const QFileInfo info(fileName);
   if (!info.exists() || info.isDir()) {
     MakeDemoImage();

@@ -54,7 +54,7 @@ QString PaletteLimitText(const TDTV &dtv, std::uint8_t b) {
   } else {
     t = static_cast<double>(b) * 257.0 * dtv.FHeader.Scale + dtv.FHeader.Offset;
   }
-  return QString::fromStdString(Cut5(FloatToText(RoundHalfEven(t * 100.0) / 100.0)));
+  return QString::fromStdString(GeneralTextInWidth(t, 5, 2));
 }
 
 std::array<TPoint, 5> PaletteCursorPolyline(const TRect &bar, double fraction) {

@@ -38,7 +38,8 @@ struct TPaletteLines {
 // isotherm is on; otherwise the palette window's edges, each only when it is not at the bar's end.
 TPaletteLines PaletteWindowLines(const TRect &bar, const TPaletteBytes &bytes, bool isIso);
 
-// Temperature text of palette step b (rounded to 0.01, cut to five characters): over the locked
+// Temperature text of palette step b (rounded to at most 0.01 and to the decimals that fit in five
+// characters): over the locked
 // range while it is locked, else the temperature of raw b x 257.
 QString PaletteLimitText(const TDTV &dtv, std::uint8_t b);
 

@@ -26,14 +26,10 @@ double StepBelow(double v) {
 
 QString TickText(double value, double step, bool isInteger) {
   const int decimals = (step >= 1.0 || isInteger) ? 0 : 1;
-  QString text = QString::fromStdString(Cut5(FixedText(value, decimals)));
   if (value == 0.0) {
-    text = (QStringLiteral("\u00B1") + text).left(5);
+    return QStringLiteral("\u00B1") + QString::fromStdString(FixedText(0.0, decimals));
   }
-  if (text.size() == 5 && text[4] == QLatin1Char('.')) {
-    text.chop(1);
-  }
-  return text;
+  return QString::fromStdString(FixedTextInWidth(value, decimals, 5));
 }
 
 } // namespace
@@ -46,12 +42,7 @@ TTemperatureRange DisplayedRange(const TDTV &dtv, bool includeFilmLock) {
 }
 
 QString RangeLabelText(double value, bool isInteger) {
-  const double shown = isInteger ? RoundHalfEven(value) : RoundHalfEven(value * 100.0) / 100.0;
-  QString text = QString::fromStdString(Cut5(FloatToText(shown)));
-  if (text.size() == 5 && text[4] == QLatin1Char('.')) {
-    text.chop(1);
-  }
-  return text;
+  return QString::fromStdString(GeneralTextInWidth(value, 5, isInteger ? 0 : 2));
 }
 
 int ScaleFontSize(int scaleWidth) {

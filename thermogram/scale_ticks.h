@@ -22,8 +22,8 @@ struct TTemperatureRange {
 // while the film range lock is on), else the temperatures of raw 0 and raw 65535.
 TTemperatureRange DisplayedRange(const TDTV &dtv, bool includeFilmLock);
 
-// Text of a range label: the value rounded to 0.01 (to a whole number with isInteger), cut to five
-// characters, a "." left in the fifth place dropped.
+// Text of a range label: the value rounded to at most 0.01 (to a whole number with isInteger) and to
+// the decimals that fit in five characters, trailing zeros dropped.
 QString RangeLabelText(double value, bool isInteger);
 
 struct TScaleTick {

@@ -269,6 +269,9 @@ public:
   int FFrameIndex = 0;
   std::uint32_t FFileDate = 0; // packed DOS date (high word) and time (low word)
   int FTimeDelta = 0;          // seconds added to every film frame's time stamp on reading
+  // The frames the header of the file read last counts when it holds fewer (a film cut short), so that
+  // the window can say so; 0 when the file holds what it counts.
+  std::uint16_t FCountedFrames = 0;
 
   // Frame and analysis buffers
   std::vector<std::uint16_t> FRaw; // W x H, row after row from the top, left to right

@@ -27,6 +27,7 @@
 #include "platform/datetime.h"
 #include "platform/inifile.h"
 #include "platform/numbers.h"
+#include "platform/path_text.h"
 #include "platform/paths.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -123,7 +124,7 @@ void TCalidarix::ScanSBClick() {
   HideToolPanels();
   FrameRealDateLabel->hide();
   FrameRealTimeLabel->hide();
-  setWindowTitle(FBaseCaption + QStringLiteral(" [") + FSaveDirectory + QStringLiteral("]"));
+  setWindowTitle(FBaseCaption + QStringLiteral(" [") + DisplayPathText(FSaveDirectory) + QStringLiteral("]"));
   QWidget *scanImage = findChild<QWidget *>(QStringLiteral("ScanImage"));
   QWidget *stopImage = findChild<QWidget *>(QStringLiteral("StopItImage"));
   QWidget *openPanel = findChild<QWidget *>(QStringLiteral("OpenPanel"));
@@ -425,7 +426,7 @@ void TCalidarix::SumPanelClick() {
     dtv.FSumDone = 0;
     return;
   }
-  const QString caption = FLanguage == 1 ? QStringLiteral("Число сумм:") : QStringLiteral("Sum Count:");
+  const QString caption = FLanguage == 1 ? QStringLiteral("Суммация:") : QStringLiteral("Sum Count:");
   OpenValuePanel(4, caption, QString::fromStdString(FixedText(dtv.SumCount, 2)));
 }
 

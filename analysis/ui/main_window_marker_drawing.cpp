@@ -122,7 +122,7 @@ void TCalidarix::DrawPoint(QPainter &painter, const TPointRecord &point, int wid
   const QFont font = MarkerFont(height);
   painter.setFont(font);
   const QFontMetrics metrics(font);
-  const QString value = PointValueText(t, FIsInteger);
+  const QString value = MarkerValueText(t, FIsInteger);
   QString text = value;
   const bool difference = FMeasure.FPointDiffMode && !FMarkers.FPoints.empty();
   if (difference) {
@@ -222,8 +222,8 @@ void TCalidarix::DrawArray(QPainter &painter, TAreaRecord &area, int, int height
     }
     area.Direction = AreaLabelDirection(area.DX, area.DY);
   }
-  const auto valueText = [&](int raw) { return AreaValueText(dtv.RawToTemperature(raw), FIsInteger); };
-  const auto figureText = [&](double v) { return AreaValueText(v, FIsInteger); };
+  const auto valueText = [&](int raw) { return MarkerValueText(dtv.RawToTemperature(raw), FIsInteger); };
+  const auto figureText = [&](double v) { return MarkerValueText(v, FIsInteger); };
   const QString avgText = FStatTexts[2] + n + QStringLiteral(":") + valueText(area.RawAvg);
   const QString minText = FStatTexts[0] + n + QStringLiteral(":") + valueText(area.RawMin);
   const QString maxText = FStatTexts[1] + n + QStringLiteral(":") + valueText(area.RawMax);
@@ -318,9 +318,9 @@ void TCalidarix::DrawFreeArray(QPainter &painter, const TPolygon &polygon, int, 
     break;
   case 7:
     DrawShadowText(painter, first.x() + 3, first.y(),
-                   QStringLiteral("D:") + AreaValueText(FMeasure.SigmaRefMeanSquare, FIsInteger));
+                   QStringLiteral("D:") + MarkerValueText(FMeasure.SigmaRefMeanSquare, FIsInteger));
     DrawShadowText(painter, first.x() + 3, first.y() + fh,
-                   QStringLiteral("S:") + AreaValueText(FMeasure.SigmaRefRms, FIsInteger));
+                   QStringLiteral("S:") + MarkerValueText(FMeasure.SigmaRefRms, FIsInteger));
     break;
   default:
     break;

@@ -15,7 +15,7 @@ namespace calidarix {
 namespace {
 
 QString FrameText(double v) {
-  return QString::fromStdString(Cut5(FixedText(v, 2)));
+  return QString::fromStdString(FixedTextInWidth(v, 2, 5));
 }
 
 // The heat figures: the heat of the region, the area of one pixel and of the region on the object.

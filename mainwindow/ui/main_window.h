@@ -844,6 +844,8 @@ public:
   void ConnectSetupPanel();
   void ConnectFixedLevelSpin();
   void ApplyInfoPanelLayout(bool sideColumn);
+  // Places the info labels of the current layout, each as wide as its text needs (see FitInfoLabels).
+  void PlaceInfoLabels();
   void PlaceClosePanel();
   void BuildFileBrowser();
   void BuildSoundButton();

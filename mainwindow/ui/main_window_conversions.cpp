@@ -65,12 +65,10 @@ void TCalidarix::FolderToFilmClick() {
     FDialogs->ShowError(this, result.Result.message);
     return;
   }
+  // The log window needs the service mode: the message itself names what was left out, and why.
   ShowViewNotice(QStringLiteral("Folder to Film: %1 frames written to \"%2\"%3")
                      .arg(result.FramesWritten)
-                     .arg(QFileInfo(film).fileName())
-                     .arg(result.Skipped > 0
-                              ? QStringLiteral(", %1 files skipped (see the log)").arg(result.Skipped)
-                              : QString()));
+                     .arg(QFileInfo(film).fileName(), SkippedFilesText(result.Skipped)));
 }
 
 void TCalidarix::FoldertoJPGClick() {
@@ -84,7 +82,7 @@ void TCalidarix::FoldertoJPGClick() {
   UpDateFilesList(folder);
   const QStringList files = FileList;
   int written = 0;
-  int skipped = 0;
+  std::vector<TSkippedFile> skipped;
   bool cancelled = false;
   QString failure;
   {
@@ -98,12 +96,8 @@ void TCalidarix::FoldertoJPGClick() {
     TEventPacer pacer;
     for (qsizetype j = 0; j < files.size(); ++j) {
       const QString &name = files[j];
-      if (!QFileInfo(name).isFile()) {
-        LogLine(QStringLiteral("\"%1\" no longer exists: skipped").arg(name));
-        ++skipped;
-      } else if (const IoResult read = dtv.LoadFromFile(name, 1); !read) {
-        LogLine(read.message + QStringLiteral(": skipped"));
-        ++skipped;
+      if (const std::optional<QString> problem = ReadListedFile(dtv, name)) {
+        skipped.push_back(TSkippedFile{name, *problem});
       } else {
         FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
         const IoResult saved = WriteJpeg(BuildSnapshot(), 100, FolderPictureName(name));
@@ -130,11 +124,9 @@ void TCalidarix::FoldertoJPGClick() {
     FDialogs->ShowError(this, failure);
     return;
   }
-  ShowViewNotice(
-      QStringLiteral("Folder to JPG: %1 pictures written%2%3")
-          .arg(written)
-          .arg(skipped > 0 ? QStringLiteral(", %1 files skipped (see the log)").arg(skipped) : QString())
-          .arg(cancelled ? QStringLiteral(", cancelled") : QString()));
+  ShowViewNotice(QStringLiteral("Folder to JPG: %1 pictures written%2%3")
+                     .arg(written)
+                     .arg(SkippedFilesText(skipped), cancelled ? QStringLiteral(", cancelled") : QString()));
 }
 
 void TCalidarix::MaxOverListedFiles(bool) {

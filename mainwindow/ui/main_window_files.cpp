@@ -10,6 +10,7 @@
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/open_form.h"
 #include "mainwindow/ui/progress_form.h"
+#include "platform/path_text.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
@@ -58,8 +59,15 @@ bool TCalidarix::OpenInView(const QString &fileName) {
   if (!CurrentDTV)
     return false;
   TDTV &dtv = *CurrentDTV;
+  // A name may keep bytes that are not UTF-8 (a dialog's, a list's): it is opened by one Qt can spell.
+  const std::optional<QString> openable = OpenablePathText(fileName);
+  if (!openable) {
+    ShowViewNotice(QStringLiteral("\"%1\" cannot be opened: it does not exist or cannot be reached")
+                       .arg(DisplayPathText(fileName)));
+    return false;
+  }
   const QString previous = dtv.FFileName;
-  dtv.FFileName = fileName;
+  dtv.FFileName = *openable;
   dtv.FFrameIndex = 1;
   if (ChangeDTV(true))
     return true;

@@ -379,32 +379,21 @@ void TCalidarix::ApplyInfoPanelLayout(bool sideColumn) {
     column->insertWidget(column->indexOf(FileInfoPanel), InfoBasePanel);
   }
 
-  // The labels sit where the layout's table puts them; the grid of the window's design goes. The strip's
-  // places are 24 pixels from caption to value and 36 from value to the next caption: a 10-pixel face
-  // keeps "Max:" and a five-character value inside them.
+  // The labels sit where the layout's table puts them, moved right as far as their texts need; the grid
+  // of the window's design goes. The strip uses a 10-pixel face, as small as its rows allow.
   delete InfoPanel->layout();
   QFont face = font();
   if (!sideColumn)
     face.setPixelSize(10);
   InfoPanel->setFont(face);
-  const std::span<const InfoLabelPlace> places = InfoLabelPlaces(sideColumn);
-  for (const InfoLabelPlace &place : places) {
-    auto *label = InfoPanel->findChild<QLabel *>(QString::fromLatin1(place.Name), Qt::FindDirectChildrenOnly);
-    if (!label)
-      continue;
-    if (!place.Shown) {
-      label->hide();
-      continue;
+  for (const InfoLabelPlace &place : InfoLabelPlaces(sideColumn))
+    if (auto *label =
+            InfoPanel->findChild<QLabel *>(QString::fromLatin1(place.Name), Qt::FindDirectChildrenOnly)) {
+      label->setMinimumWidth(0);
+      if (!place.Shown)
+        label->hide();
     }
-    // A label reaches to the next one on its line, else to the column's edge or a value's width, so
-    // texts set later are not cut.
-    int right = sideColumn ? kInfoColumnWidth : place.Left + 56;
-    for (const InfoLabelPlace &other : places)
-      if (other.Top == place.Top && other.Left > place.Left + 1 && other.Left < right)
-        right = other.Left;
-    label->setMinimumWidth(0);
-    label->setGeometry(place.Left, place.Top, right - place.Left, sideColumn ? 16 : 13);
-  }
+  PlaceInfoLabels();
   // The caption of the free info line has no place on the strip.
   if (auto *info = InfoPanel->findChild<QLabel *>(QStringLiteral("InfoLabel"), Qt::FindDirectChildrenOnly)) {
     info->setGeometry(4, 320, kInfoColumnWidth - 4, 16);

@@ -184,13 +184,11 @@ void TCalidarix::SiblingOpenRequest() {
       SaveImageSidecar();
     // A missing value reads as an empty name, which shows the demo image.
     const QString stored = registry.ReadString(kSiblingKey, "FileName_To_Open").value_or(QString());
-    const std::optional<std::filesystem::path> local =
-        LocalPathFromWindows(NativeFromPathText(stored).toStdString());
-    const QString text = local ? PathTextFromNative(QByteArray::fromStdString(local->string())) : QString();
+    const QString text = LocalPathText(stored);
     const std::optional<QString> name = OpenablePathText(text);
     if (!name) {
-      ShowViewNotice(
-          QStringLiteral("\"%1\" cannot be opened: its name is not UTF-8 text").arg(DisplayPathText(text)));
+      ShowViewNotice(QStringLiteral("\"%1\" cannot be opened: it does not exist or cannot be reached")
+                         .arg(DisplayPathText(text)));
       return;
     }
     const QString previous = FServices.view->FileName();

@@ -296,7 +296,7 @@ void TCalidarix::ApplyCommandLine(const StartupSwitches &s) {
     // The name keeps the bytes it was given, also when they are not UTF-8.
     const std::optional<QString> openable = OpenablePathText(s.fileName);
     if (!openable) {
-      ShowViewNotice(QStringLiteral("\"%1\" cannot be opened: its name is not UTF-8 text")
+      ShowViewNotice(QStringLiteral("\"%1\" cannot be opened: it does not exist or cannot be reached")
                          .arg(DisplayPathText(s.fileName)));
       break;
     }
@@ -308,7 +308,7 @@ void TCalidarix::ApplyCommandLine(const StartupSwitches &s) {
     if (shown == ServiceStatus::Failed)
       FServices.view->SetFileName(QString());
     const QString loaded = FServices.view->FileName();
-    FOpenDirectory = loaded.isEmpty() ? QString() : QFileInfo(loaded).absolutePath();
+    FOpenDirectory = loaded.isEmpty() ? QString() : ListableFolderText(QFileInfo(loaded).absolutePath());
     if (!loaded.isEmpty())
       UpDateFilesList(FOpenDirectory);
     break;

@@ -268,7 +268,7 @@ bool TCalidarix::ChangeDTV(bool reload) {
   double t = T_XY(x, y);
   if (FIsInteger)
     t = RoundHalfEven(t);
-  TemperatureLabel->setText(Text(Cut5(FloatToText(t))));
+  TemperatureLabel->setText(Text(GeneralTextInWidth(t, 5)));
   TemperatureLabelWhite->setText(TemperatureLabel->text());
 
   RefreshGraphWindows(reload);
@@ -312,6 +312,13 @@ bool TCalidarix::ChangeDTV(bool reload) {
     ShowViewNotice(
         QStringLiteral("\"%1\" does not exist: the demo image is shown").arg(DisplayPathText(missingFile)),
         missingFile);
+  // Said once, when the film is opened: its frames are then stepped through without a word.
+  if (reload && dtv.FCountedFrames > dtv.FHeader.FrameCount)
+    ShowViewNotice(QStringLiteral("\"%1\" holds %2 of %3 frames")
+                       .arg(DisplayPathText(dtv.FFileName))
+                       .arg(dtv.FHeader.FrameCount)
+                       .arg(dtv.FCountedFrames),
+                   dtv.FFileName);
   return true;
 }
 

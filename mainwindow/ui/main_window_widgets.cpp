@@ -2,6 +2,8 @@
 // the language routine and the tests find it by name. Texts are set by SetLanguageCaptions at start-up;
 // the English ones given here are the design-time texts.
 
+#include "mainwindow/info_panel_layout.h"
+#include "mainwindow/ui/event_hook.h"
 #include "mainwindow/ui/flow_layout.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
@@ -10,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,6 +23,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cstring>
 #include <tuple>
 
 namespace calidarix {
@@ -48,6 +52,22 @@ QFrame *Panel(QWidget *parent, const char *name) {
   auto *frame = Named(new QFrame(parent), name);
   frame->setFrameShape(QFrame::StyledPanel);
   return frame;
+}
+
+// The widest text a value label usually shows, so that the columns keep still while the mouse moves:
+// five characters of a temperature (the plus of a difference is wider than a digit), six digits of a
+// pixel count (307200 of a 640 x 480 frame), a share in percent.
+QString InfoValueSample(const char *name) {
+  static const std::pair<const char *, const char *> kSamples[] = {
+      {"XLabel", "0000"},     {"YLabel", "0000"},          {"TemperatureLabel", "+0000"},
+      {"MaxLabel", "00000"},  {"MinLabel", "00000"},       {"AvgLabel", "00000"},
+      {"PtsLabel", "000000"}, {"FramesLabel", "00000"},    {"FrameLabel", "00000"},
+      {"TimeLabel", "00000"}, {"FrameTimeLabel", "00000"}, {"AIsoLabel", "00000%"},
+  };
+  for (auto [label, sample] : kSamples)
+    if (std::strcmp(label, name) == 0)
+      return QString::fromLatin1(sample);
+  return QString();
 }
 
 } // namespace
@@ -358,6 +378,16 @@ void TCalidarix::BuildPanels() {
   limits->addWidget(PalBegLabel);
   limits->addStretch(1);
   limits->addWidget(PalEndLabel);
+  // A label that holds a layout asks only for the room of its own (empty) text: as its values change,
+  // it takes the width its layout needs, so that no range text is cut.
+  auto *fitPanels = new TEventHook(PalBasePanel, [](QObject *watched, QEvent *event) {
+    auto *panel = static_cast<QWidget *>(watched);
+    if (event->type() == QEvent::LayoutRequest && panel->layout())
+      panel->setMinimumWidth(panel->layout()->minimumSize().width());
+    return false;
+  });
+  for (QLabel *panel : {MaxPanel, MinPanel, PalBottomPanel})
+    fitPanels->Watch(panel);
   BuildViewBoxes(ScalePanel);
   pal->addWidget(MaxPanel);
   pal->addWidget(ScalePanel, 1);
@@ -420,6 +450,14 @@ void TCalidarix::BuildPanels() {
   RealTimeLabel = AddLabel(InfoPanel, "RealTimeLabel", "");
   info->addWidget(RealTimeLabel, r++, 0, 1, 2);
   info->setRowStretch(r, 1);
+  // Once the labels are placed by hand, a label whose text changed asks its panel to lay out again:
+  // the places follow the texts, so that none is cut or runs into the next.
+  auto *relayout = new TEventHook(InfoPanel, [this](QObject *, QEvent *event) {
+    if (event->type() == QEvent::LayoutRequest && !InfoPanel->layout())
+      PlaceInfoLabels();
+    return false;
+  });
+  relayout->Watch(InfoPanel);
 
   FileInfoPanel = Panel(this, "FileInfoPanel");
   auto *fileInfo = new QHBoxLayout(FileInfoPanel);
@@ -433,6 +471,32 @@ void TCalidarix::BuildPanels() {
   FrameRealTimeLabel = AddLabel(FileInfoPanel, "FrameRealTimeLabel", "");
   fileInfo->addWidget(FrameRealDateLabel);
   fileInfo->addWidget(FrameRealTimeLabel);
+}
+
+void TCalidarix::PlaceInfoLabels() {
+  const auto label = [this](const char *name) {
+    return InfoPanel->findChild<QLabel *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+  };
+  const auto needed = [&label](const char *name) {
+    const QLabel *shown = label(name);
+    if (!shown || shown->isHidden())
+      return 0;
+    const QFontMetrics metrics = shown->fontMetrics();
+    // One pixel more than the advance, which is rounded.
+    return std::max(metrics.horizontalAdvance(shown->text()),
+                    metrics.horizontalAdvance(InfoValueSample(name))) +
+           1;
+  };
+  // Two spaces between a text and the next on its row, so that a caption does not read into its value.
+  const int gap = 2 * InfoPanel->fontMetrics().horizontalAdvance(QLatin1Char(' '));
+  const InfoPanelFit fit = FitInfoLabels(FPanels.FInfoSideColumn, needed, gap);
+  for (const InfoLabelBox &box : fit.Boxes)
+    if (QLabel *shown = label(box.Name))
+      shown->setGeometry(box.Left, box.Top, box.Width, box.Height);
+  if (FPanels.FInfoSideColumn && InfoBasePanel->minimumWidth() != fit.Width) {
+    InfoBasePanel->setMinimumWidth(fit.Width);
+    InfoBasePanel->setMaximumWidth(fit.Width);
+  }
 }
 
 } // namespace calidarix

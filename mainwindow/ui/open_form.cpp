@@ -2,7 +2,7 @@
 
 #include "mainwindow/file_list.h"
 #include "mainwindow/ui/main_window.h"
-#include "platform/paths.h"
+#include "platform/path_text.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QComboBox>
@@ -21,7 +21,8 @@ TOpenForm::TOpenForm(QWidget *parent) : QWidget(parent, Qt::Window) {
   auto *column = new QVBoxLayout(this);
   DriveCB = new QComboBox(this);
   DriveCB->setObjectName(QStringLiteral("DriveCB"));
-  DriveCB->addItem(QStringLiteral("c:"));
+  // The drive box names the folder drive C: maps to, not the letter.
+  DriveCB->addItem(DisplayPathText(LocalPathText(QStringLiteral("C:\\"))));
   FilterCB = new QComboBox(this);
   FilterCB->setObjectName(QStringLiteral("FilterCB"));
   FilterCB->addItem(QStringLiteral("DTV files (*.dtv)"), QStringLiteral("*.dtv"));
@@ -53,8 +54,8 @@ void TOpenForm::FormShow() {
     QString folder;
     if (CurrentDTV && !CurrentDTV->FFileName.isEmpty())
       folder = QFileInfo(CurrentDTV->FFileName).absolutePath();
-    else if (const auto drive = LocalPathFromWindows("C:\\"))
-      folder = QString::fromStdString(drive->string());
+    else
+      folder = LocalPathText(QStringLiteral("C:\\"));
     main->UpDateFilesList(folder);
   }
   const QRect bounds = main->frameGeometry();

@@ -4,6 +4,8 @@
 // with the other windows and no command shows it; when it is shown it makes sure the list has
 // something in it and docks at the left edge of the main window.
 
+#include "platform/path_text.h"
+
 #include <QWidget>
 
 class QComboBox;
@@ -21,8 +23,8 @@ public:
   QComboBox *DriveCB;
   QComboBox *FilterCB;
   QListWidget *FilesLB;
-  // The folder the window looks at, in the stored Windows form.
-  QString FFolder = QStringLiteral("C:\\");
+  // The folder the window looks at.
+  QString FFolder = LocalPathText(QStringLiteral("C:\\"));
 
 protected:
   void showEvent(QShowEvent *event) override;

@@ -5,6 +5,7 @@
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "platform/inifile.h"
+#include "platform/path_text.h"
 #include "platform/paths.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -146,10 +147,12 @@ void ApplyRegistrySettings(TCalidarix &w, const RegistrySettings &s) {
   w.FLimit = s.FLimit;
   w.FLimitOn = s.FLimitOn;
 
-  w.FOpenDirectory = s.FOpenDirectory;
-  w.FSaveDirectory = s.FSaveDirectory;
-  w.FPalOpenDirectory = s.FPalOpenDirectory;
-  w.FPalSaveDirectory = s.FPalSaveDirectory;
+  // Folders stored with a drive letter ("D:\\" when none was stored) are shown and handed to the
+  // dialogs as the folders the drives map to: the user never sees a drive letter.
+  w.FOpenDirectory = LocalPathText(s.FOpenDirectory);
+  w.FSaveDirectory = LocalPathText(s.FSaveDirectory);
+  w.FPalOpenDirectory = LocalPathText(s.FPalOpenDirectory);
+  w.FPalSaveDirectory = LocalPathText(s.FPalSaveDirectory);
   LastSavedPalName = s.LastSavedPalName;
   w.FSaveNameBase = s.FSaveNameBase;
 }
@@ -167,7 +170,7 @@ ServiceStatus StoredProgramSettings::ParamsRegister(const TCalidarix &window) {
   if (window.FRegistryFailed)
     return ServiceStatus::Done;
   return WriteRegistrySettings(*registry_, GatherRegistrySettings(window), LogLine) ? ServiceStatus::Done
-                                                                                : ServiceStatus::Failed;
+                                                                                    : ServiceStatus::Failed;
 }
 
 ServiceStatus StoredProgramSettings::RemoveHeadComPort() {

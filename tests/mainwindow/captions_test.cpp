@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QObject>
 #include <QSet>
+#include <QStringListModel>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -96,6 +97,25 @@ TEST_F(CaptionTree, UnknownLanguagesShowEnglish) {
     EXPECT_EQ(root.findChild<QObject *>("File1")->property("text").toString(), "File") << language;
     EXPECT_EQ(root.findChild<QObject *>("OpenSB")->property("toolTip").toString(), "Open [F1]") << language;
   }
+}
+
+// The window's own texts switch with the rest: the faces of the tool buttons and the items of a list.
+TEST(OwnCaptions, FacesAndListItemsSwitchToo) {
+  QObject root;
+  auto *face = new QAction(&root);
+  face->setObjectName("ScanSB");
+  auto *list = new QObject(&root);
+  list->setObjectName("PointsCB");
+  auto *items = new QStringListModel({"Off", "On"}, list);
+  SetLanguageCaptions(root, 1);
+  EXPECT_EQ(face->text(), QString::fromUtf8("Скан"));
+  EXPECT_EQ(face->toolTip(), QString::fromUtf8("Сканирование [F5]"));
+  EXPECT_EQ(items->stringList(), (QStringList{QString::fromUtf8("Выкл"), QString::fromUtf8("Вкл")}));
+  SetLanguageCaptions(root, 0);
+  EXPECT_EQ(face->text(), "Scan");
+  EXPECT_EQ(items->stringList(), (QStringList{"Off", "On"}));
+  for (const CaptionRow &row : OwnCaptionTable())
+    EXPECT_NE(row.russian, nullptr) << row.component;
 }
 
 TEST(CaptionSetter, UsesTheTitleWhereThereIsNoText) {

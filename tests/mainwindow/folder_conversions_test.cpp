@@ -58,7 +58,9 @@ TEST_F(FolderConversions, FilmOfFirstFramesLeavesItselfAndOtherSizesOut) {
   SetThermogramLogSink(nullptr);
   ASSERT_TRUE(result.Result) << result.Result.message.toStdString();
   EXPECT_EQ(result.FramesWritten, 3);
-  EXPECT_EQ(result.Skipped, 1);
+  ASSERT_EQ(result.Skipped.size(), 1u);
+  EXPECT_EQ(result.Skipped[0].FileName, Path("run1/c.dtv"));
+  EXPECT_EQ(result.Skipped[0].Reason, "holds 5 x 3 pixels, not 4 x 3");
   ASSERT_EQ(log.size(), 1);
   EXPECT_TRUE(log[0].contains("c.dtv") && log[0].contains("5 x 3")) << log[0].toStdString();
 
@@ -81,7 +83,8 @@ TEST_F(FolderConversions, NoReadableFileWritesNoFilmAndACancelKeepsTheFramesWrit
   const TFolderFilmResult nothing =
       FolderToFilm({Path("gone.dtv"), Path("gone2.dtv")}, film, options, progress);
   EXPECT_FALSE(nothing.Result);
-  EXPECT_EQ(nothing.Skipped, 2);
+  ASSERT_EQ(nothing.Skipped.size(), 2u);
+  EXPECT_EQ(nothing.Skipped[1].Reason, "no longer exists");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 0);
 
   const QStringList files = {Path("a.dtv"), Path("b.dtv"), Path("c.dtv")};
@@ -136,6 +139,27 @@ TEST_F(FolderConversions, EqualMaximaGiveAFlatPictureAndAnEmptyListChangesNothin
   EXPECT_FALSE(MaxOverFiles({}, TDTV{}, untouched).Result);
   EXPECT_FALSE(MaxOverFiles({Path("missing.dtv")}, TDTV{}, untouched).Result);
   EXPECT_EQ(untouched.FFileName, "kept.dtv");
+}
+
+// The log window needs the service mode, so the message names the files left out and why: the first
+// three, then a count.
+TEST_F(FolderConversions, SkippedFilesAreNamedWithTheirReasons) {
+  EXPECT_EQ(SkippedFilesText({}), "");
+  EXPECT_EQ(SkippedFilesText({{"/d/a.img", "no longer exists"}}),
+            ", 1 file skipped: a.img (no longer exists)");
+  const std::vector<TSkippedFile> five = {{"/d/a.dtv", "no longer exists"},
+                                          {"/d/b.dtv", "holds 5 x 3 pixels, not 4 x 3"},
+                                          {"/d/c.dtv", "r"},
+                                          {"/d/d.dtv", "r"},
+                                          {"/d/e.dtv", "r"}};
+  EXPECT_EQ(SkippedFilesText(five), ", 5 files skipped: a.dtv (no longer exists), b.dtv (holds 5 x 3 pixels, "
+                                    "not 4 x 3), c.dtv (r) and 2 more");
+
+  test::WriteText(dir.file("bad.dtv"), "not a thermogram");
+  TDTV scratch;
+  const std::optional<QString> unreadable = ReadListedFile(scratch, Path("bad.dtv"));
+  ASSERT_TRUE(unreadable);
+  EXPECT_EQ(*unreadable, "is too short for a thermogram header") << "the message names the file once";
 }
 
 } // namespace

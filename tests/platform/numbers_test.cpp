@@ -127,6 +127,42 @@ TEST(Cut5, FirstFiveCharactersWithoutRounding) {
   EXPECT_EQ(Cut5(""), "");
 }
 
+TEST(RoundToSignificant, RoundsOnceOnTheExactValue) {
+  EXPECT_EQ(RoundToSignificant(1234567.891, 7), 1234568.0);
+  EXPECT_EQ(RoundToSignificant(0.0345, 1), 0.03);
+  EXPECT_EQ(RoundToSignificant(-28.8286, 3), -28.8);
+  EXPECT_EQ(RoundToSignificant(0.0, 7), 0.0);
+  EXPECT_TRUE(std::isnan(RoundToSignificant(kNan, 7)));
+  EXPECT_EQ(RoundToSignificant(kInf, 7), kInf);
+}
+
+// Labels round to the decimals they show, never cut: a label and a marker text of the same value
+// read the same number.
+TEST(TextInWidth, RoundsToTheDecimalsThatFit) {
+  struct Case {
+    double in;
+    int maxDecimals;
+    const char *fixed;
+    const char *general;
+  } cases[] = {
+      {83.4274, 2, "83.43", "83.43"},    {28.8286, 2, "28.83", "28.83"},
+      {83.398, 2, "83.40", "83.4"},      {23.4567, 15, "23.46", "23.46"},
+      {-12.3456, 15, "-12.3", "-12.3"},  {123.456, 2, "123.5", "123.5"},
+      {1234.5, 15, "1234", "1234"},                                 // an exact tie goes to the even digit
+      {99.996, 2, "100.0", "100"},                                  // the carry makes the whole part longer
+      {9.99999, 15, "10.00", "10"},      {-0.001, 15, "0.00", "0"}, // no minus sign on a zero result
+      {0.5, 15, "0.500", "0.5"},         {36.6, 0, "37", "37"},
+      {123456.7, 2, "123457", "123457"}, // a wide whole part is written whole
+      {kNan, 2, "NAN", "NAN"},           {-kInf, 2, "-INF", "-INF"},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(FixedTextInWidth(c.in, c.maxDecimals, 5), c.fixed) << c.in;
+    EXPECT_EQ(GeneralTextInWidth(c.in, 5, c.maxDecimals), c.general) << c.in;
+  }
+  EXPECT_EQ(FixedTextInWidth(1.234, 2, 4), "1.23");
+  EXPECT_EQ(GeneralTextInWidth(1.25, 5, 15, ','), "1,25");
+}
+
 TEST(ParseFloat, AcceptsStrictDecimalText) {
   struct Case {
     const char *text;

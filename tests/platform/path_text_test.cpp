@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 
 namespace calidarix {
 namespace {
@@ -62,11 +63,51 @@ TEST(PathText, AFileInAFolderThatIsNotUtf8OpensThroughAHandleOfTheFolder) {
   ASSERT_TRUE(folderText.has_value());
   EXPECT_TRUE(QFileInfo(*folderText + QStringLiteral("/y.dtv")).isFile());
 
-  // Names that are UTF-8 pass as they are; a file whose own name is not cannot be reached.
+  // Names that are UTF-8 pass as they are; a missing file whose name is not cannot be reached.
   EXPECT_EQ(OpenablePathText(QStringLiteral("/data/a.dtv")), QStringLiteral("/data/a.dtv"));
   EXPECT_FALSE(
       OpenablePathText(PathTextFromNative(QByteArray::fromStdString((folder / "\xE9.dtv").string()))));
   EXPECT_FALSE(OpenablePathText(PathTextFromNative("/no such folder \xE9/x.dtv")));
+}
+
+// Linux names are bytes: a file whose own name is not UTF-8 opens through an alias Qt can spell, with
+// its companions beside it, and the user is shown its real name.
+TEST(PathText, AFileWhoseOwnNameIsNotUtf8OpensThroughAnAlias) {
+  test::TempDir dir;
+  const std::string latin1 = "caf\xE9";
+  test::WriteText(dir.path() / (latin1 + ".dtv"), "thermogram");
+  test::WriteText(dir.path() / (latin1 + ".ABC"), "overlay");
+  test::WriteText(dir.path() / "100%.dtv", "percent");
+  test::WriteText(dir.path() / "100\xFF%.dtv", "percent and a byte");
+  const QString text =
+      PathTextFromNative(QByteArray::fromStdString((dir.path() / (latin1 + ".dtv")).string()));
+
+  const std::optional<QString> openable = OpenablePathText(text);
+  ASSERT_TRUE(openable.has_value());
+  EXPECT_TRUE(openable->endsWith("/caf%E9.dtv")) << openable->toStdString();
+  QFile file(*openable);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << openable->toStdString();
+  EXPECT_EQ(file.readAll(), "thermogram");
+  const QString folder = QFileInfo(*openable).absolutePath();
+  EXPECT_TRUE(QFileInfo(folder + "/caf%E9.ABC").isFile()) << "its companion is beside it";
+  EXPECT_FALSE(QFileInfo::exists(folder + "/100%.dtv")) << "only the names Qt cannot spell";
+  QFile percent(*OpenablePathText(
+      PathTextFromNative(QByteArray::fromStdString((dir.path() / "100\xFF%.dtv").string()))));
+  ASSERT_TRUE(percent.open(QIODevice::ReadOnly)) << percent.fileName().toStdString();
+  EXPECT_EQ(percent.readAll(), "percent and a byte");
+
+  // Back to the real name, for the user and for names kept for later.
+  EXPECT_EQ(NativePathOf(*openable).toStdString(), (dir.path() / (latin1 + ".dtv")).string());
+  EXPECT_EQ(NativePathOf(percent.fileName()).toStdString(), (dir.path() / "100\xFF%.dtv").string());
+  EXPECT_EQ(DisplayPathText(*openable),
+            QString::fromUtf8(dir.path().string()) + QStringLiteral("/caf\uFFFD.dtv"));
+  EXPECT_EQ(ListableFolderText(folder), QString::fromStdString(dir.path().string()));
+  EXPECT_EQ(ListableFolderText(QStringLiteral("/data")), QStringLiteral("/data"));
+  // Nothing meant for the real folder is written into the alias folder.
+  QFile sidecar(folder + "/caf%E9.dti");
+  if (::geteuid() != 0) {
+    EXPECT_FALSE(sidecar.open(QIODevice::WriteOnly));
+  }
 }
 
 } // namespace

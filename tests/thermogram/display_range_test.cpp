@@ -114,9 +114,9 @@ TEST(RangeEntryTest, TypedValuesAreTakenInFullAndLabelsShowFiveCharacters) {
     bool typed;
   };
   const std::vector<Case> cases = {
-      {"35", 35.0, "35", true},          {"123.456", 123.456, "123.4", true},
-      {"1234.5", 1234.5, "1234", true},  {"100000", 100000.0, "10000", true},
-      {"-12.75", -12.75, "-12.7", true}, {"abc", 42.5, "42.50", false},
+      {"35", 35.0, "35", true},          {"123.456", 123.456, "123.5", true},
+      {"1234.5", 1234.5, "1234", true},  {"100000", 100000.0, "100000", true}, // never cut
+      {"-12.75", -12.75, "-12.8", true}, {"abc", 42.5, "42.50", false},
       {"-", 42.5, "42.50", false},       {"", 42.5, "42.50", false},
       {"1-2", 42.5, "42.50", false},
   };
@@ -127,8 +127,8 @@ TEST(RangeEntryTest, TypedValuesAreTakenInFullAndLabelsShowFiveCharacters) {
     EXPECT_EQ(v.Typed, c.typed) << c.text;
   }
   EXPECT_EQ(RangeLabelText(35.0), QStringLiteral("35.00"));
-  EXPECT_EQ(RangeLabelText(123.456), QStringLiteral("123.4"));
-  EXPECT_EQ(RangeLabelText(1234.56), QStringLiteral("1234"));
+  EXPECT_EQ(RangeLabelText(123.456), QStringLiteral("123.5"));
+  EXPECT_EQ(RangeLabelText(1234.56), QStringLiteral("1235"));
 
   for (const char c : std::string("0123456789-.")) {
     EXPECT_TRUE(FloatEditAccepts(QLatin1Char(c))) << c;

@@ -568,6 +568,7 @@ TEST_F(DtvFormatTest, FilmHoldingFewerFramesThanItsHeaderCountsShowsWhatItHolds)
   for (const int frame : {1, 2}) {
     ASSERT_TRUE(t.LoadDTV(Name("cut.dtv"), frame));
     EXPECT_EQ(t.FHeader.FrameCount, 2);
+    EXPECT_EQ(t.FCountedFrames, 65535); // for the window to say so
     EXPECT_EQ(t.FRaw[0], 100 * frame);
   }
   EXPECT_FALSE(t.LoadDTV(Name("cut.dtv"), 3));
@@ -584,6 +585,7 @@ TEST_F(DtvFormatTest, FilmHoldingFewerFramesThanItsHeaderCountsShowsWhatItHolds)
   WriteFile(dir.file("longer.dtv"), longer.data());
   ASSERT_TRUE(t.LoadDTV(Name("longer.dtv"), 1));
   EXPECT_EQ(t.FHeader.FrameCount, 1);
+  EXPECT_EQ(t.FCountedFrames, 0);
   EXPECT_FALSE(t.LoadDTV(Name("longer.dtv"), 2));
 }
 

@@ -50,7 +50,7 @@ TEST(PaletteBarTest, LimitTexts) {
   dtv.FHeader.Scale = 0.01f;
   dtv.FHeader.Offset = -20.0f;
   EXPECT_EQ(PaletteLimitText(dtv, 0), "-20");
-  EXPECT_EQ(PaletteLimitText(dtv, 255), "635.3"); // 635.35 cut to five characters
+  EXPECT_EQ(PaletteLimitText(dtv, 255), "635.3"); // 635.35 in float arithmetic is 635.3499...
   EXPECT_EQ(PaletteLimitText(dtv, 10), "5.7");    // 10 x 257 x 0.01 - 20
   dtv.FRangeLocked = true;
   dtv.LockMin = 15.0;
@@ -59,6 +59,8 @@ TEST(PaletteBarTest, LimitTexts) {
   EXPECT_EQ(PaletteLimitText(dtv, 51), "19");
   EXPECT_EQ(PaletteLimitText(dtv, 128), "25.04");
   EXPECT_EQ(PaletteLimitText(dtv, 255), "35");
+  dtv.LockMin = 123.456; // rounded to the one decimal that fits, not cut to "123.4"
+  EXPECT_EQ(PaletteLimitText(dtv, 0), "123.5");
 }
 
 TEST(PaletteBarTest, CursorPolyline) {

@@ -179,7 +179,7 @@ TEST(ScaleRangeTest, DisplayedRangeAndLabels) {
     const char *text;
   };
   const Case cases[] = {
-      {20.456, false, "20.46"}, {123.456, false, "123.4"}, {1234.56, false, "1234"},
+      {20.456, false, "20.46"}, {123.456, false, "123.5"}, {1234.56, false, "1235"},
       {-5.3, false, "-5.3"},    {0.004, false, "0"},       {20.5, true, "20"},
       {21.5, true, "22"},       {-273.15, false, "-273"},  {65535.0, false, "65535"},
   };

@@ -392,6 +392,7 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   // Everything is read and checked: the thermogram takes the new content.
   FFileName = fileName;
   FFrameIndex = frame;
+  FCountedFrames = readable < countInFile ? countInFile : 0;
   FHeader = header;
   FRaw.swap(raw);
   KeepFrameBuffer(std::move(raw));

@@ -84,7 +84,7 @@ protected:
     if (clear)
       editor->clear();
     test::TypeText(editor, text);
-    test::PressKey(editor, Qt::Key_Return);
+    test::TypeKey(editor, Qt::Key_Return);
     QApplication::processEvents();
   }
 
@@ -218,13 +218,13 @@ TEST_F(CalibrFormTest, EscapeInTheEditorRestoresTheCellAndDeleteRemovesTheRow) {
   auto *editor = qobject_cast<QLineEdit *>(form->CalibrSG->indexWidget(form->CalibrSG->currentIndex()));
   ASSERT_NE(editor, nullptr);
   editor->setText("99");
-  test::PressKey(editor, Qt::Key_Escape);
+  test::TypeKey(editor, Qt::Key_Escape);
   EXPECT_EQ(GridText(1, 3), "30.00");
   EXPECT_EQ(form->FTable.FCalibrPoints[2].Temperature, 30.0);
   EXPECT_TRUE(form->isVisible()); // Escape in the editor does not close the window
 
   form->CalibrSG->setCurrentCell(1, 0);
-  test::PressKey(form->CalibrSG, Qt::Key_Delete);
+  test::TypeKey(form->CalibrSG, Qt::Key_Delete);
   ASSERT_EQ(form->FTable.FPointCount, 2);
   EXPECT_EQ(form->FTable.FCalibrPoints[2].Temperature, 40.0);
 }
@@ -351,7 +351,7 @@ TEST_F(CalibrFormSets, TabFromTheLastSetSavesItAndGoesToTheFirst) {
   StoreSet(0, {10.0, 20.0, 30.0});
   form->SelectSet(5);
   SetPoints({40.0, 50.0});
-  test::PressKey(form->CalibrSG, Qt::Key_Tab);
+  test::TypeKey(form->CalibrSG, Qt::Key_Tab);
   EXPECT_EQ(form->ExpTC->currentIndex(), 0);
   EXPECT_EQ(form->FLoadedTab, 0);
   EXPECT_EQ(StoredTemperatures(5), (std::vector<double>{40.0, 50.0}));

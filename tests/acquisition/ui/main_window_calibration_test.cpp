@@ -153,7 +153,7 @@ TEST_F(CalibrationHotkeys, CommaKeyAddsThePointOfTheAreaAtItsSortedPlace) {
     ASSERT_NE(editor, nullptr);
     editor->clear();
     test::TypeText(editor, "15");
-    test::PressKey(editor, Qt::Key_Return);
+    test::TypeKey(editor, Qt::Key_Return);
     QApplication::processEvents();
     EXPECT_FALSE(form->CalibrSG->Editing());
   };

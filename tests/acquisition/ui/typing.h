@@ -1,20 +1,12 @@
 #pragma once
-// Keys sent straight to a widget, as a user typing into it, for window tests.
+// Text typed into a widget a key at a time, for window tests.
 
-#include <QApplication>
-#include <QKeyEvent>
+#include "tests/support/key_events.h"
+
 #include <QString>
 #include <QWidget>
 
 namespace calidarix::test {
-
-inline void PressKey(QWidget *widget, int key, const QString &text = QString(),
-                     Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-  QApplication::sendEvent(widget, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-  QApplication::sendEvent(widget, &release);
-}
 
 // Digits, letters, the point and the minus sign, one key each.
 inline void TypeText(QWidget *widget, const QString &text) {
@@ -28,7 +20,7 @@ inline void TypeText(QWidget *widget, const QString &text) {
       key = Qt::Key_Period;
     else if (c == QLatin1Char('-'))
       key = Qt::Key_Minus;
-    PressKey(widget, key, QString(c));
+    TypeKey(widget, key, QString(c));
   }
 }
 

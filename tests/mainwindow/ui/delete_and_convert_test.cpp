@@ -86,6 +86,9 @@ TEST_F(DeleteAndConvert, FolderToFilmWritesTheFolderFilmAndShowsTheFileAgain) {
   EXPECT_EQ(CurrentDTV->FFileName, a);
   EXPECT_TRUE(FileList.contains(Path("run1/run1.dtv")));
   EXPECT_TRUE(w.FStatusNotice.contains("2 frames")) << w.FStatusNotice.toStdString();
+  // The log needs the service mode: the message itself says what was left out, and why.
+  EXPECT_TRUE(w.FStatusNotice.endsWith(", 1 file skipped: c.dtv (holds 6 x 2 pixels, not 4 x 2)"))
+      << w.FStatusNotice.toStdString();
   // Again: the film of the first run is not taken into the second.
   w.FolderToFilmClick();
   ASSERT_TRUE(t.LoadFromFile(Path("run1/run1.dtv"), 1));

@@ -280,6 +280,28 @@ TEST_F(FileWindow, AFilmFrameThatCannotBeReadKeepsTheFrameShownAndItsNumber) {
   EXPECT_EQ(w.FrameLabel->text(), "1");
 }
 
+// A film cut short opens with the frames it holds, and says once that some are missing.
+TEST_F(FileWindow, AFilmHoldingFewerFramesThanItCountsSaysSoOnceWhenOpened) {
+  TCalidarix &w = Start();
+  const auto size = [this](const char *name) { return std::filesystem::file_size(dir.file(name)); };
+  Film("nine.dtv", 9, 10.0f);
+  const QString film = Film("film.dtv", 10, 10.0f);
+  const auto frameBytes = size("film.dtv") - size("nine.dtv");
+  std::filesystem::resize_file(dir.file("film.dtv"), size("film.dtv") - 5 * frameBytes);
+  dialogs->OpenAnswers.push_back({film});
+  w.OpenSBClick();
+  EXPECT_EQ(w.FramesLabel->text(), "5");
+  EXPECT_EQ(w.FStatusNotice, "\"film.dtv\" holds 5 of 10 frames");
+  w.FStatusNotice.clear();
+  ASSERT_TRUE(w.ChangeFrame(5));
+  EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 14.0f);
+  EXPECT_TRUE(w.FStatusNotice.isEmpty()) << "said once, not at every frame";
+  // A whole film says nothing.
+  dialogs->OpenAnswers.push_back({Path("nine.dtv")});
+  w.OpenSBClick();
+  EXPECT_TRUE(w.FStatusNotice.isEmpty()) << w.FStatusNotice.toStdString();
+}
+
 TEST_F(FileWindow, WhileAJoinRunsTheCommandsThatCouldRunInsideItAreRefused) {
   TCalidarix &w = Start();
   const QString film = Film("film.dtv", 3, 10.0f);
@@ -528,14 +550,52 @@ TEST_F(FileWindow, AFileInAFolderWhoseNameIsNotUtf8OpensFromTheCommandLine) {
   EXPECT_EQ(NativePathOf(Shown()).toStdString(), (folder / "b.dtv").string());
   EXPECT_TRUE(w.FStatusNotice.isEmpty());
 
-  // A file whose own name is not UTF-8 cannot be opened: said so, the demo image stays.
+  // A missing file whose name is not UTF-8: said so, the demo image stays.
   const std::string name = (folder / std::string("\xE9t\xE9.dtv")).string();
-  const char *bad[] = {"calidarix", name.c_str()};
+  const char *named[] = {"calidarix", name.c_str()};
   window.reset();
-  TCalidarix &v = Start(CommandLineArguments(2, bad));
+  TCalidarix &v = Start(CommandLineArguments(2, named));
   EXPECT_EQ(CurrentDTV->Width(), 256);
-  EXPECT_TRUE(v.FStatusNotice.contains("not UTF-8")) << v.FStatusNotice.toStdString();
+  EXPECT_TRUE(v.FStatusNotice.contains("cannot be opened")) << v.FStatusNotice.toStdString();
   EXPECT_TRUE(v.FOpenDirectory.isEmpty());
+}
+
+// Linux file names are bytes: a file whose own name is not UTF-8 opens from the command line, the
+// dialogs and the folder's list, which steps through it with the others.
+TEST_F(FileWindow, AFileWhoseOwnNameIsNotUtf8OpensAndIsSteppedThrough) {
+  const std::filesystem::path folder = dir.path() / std::string("caf\xE9");
+  std::filesystem::create_directory(folder);
+  Thermogram("a.dtv", 1.0f);
+  Thermogram("b.dtv", 2.0f);
+  Thermogram("c.dtv", 3.0f);
+  std::filesystem::rename(dir.file("a.dtv"), folder / "a.dtv");
+  std::filesystem::rename(dir.file("b.dtv"), folder / "b.dtv");
+  const std::string name = (folder / std::string("\xE9t\xE9.dtv")).string();
+  std::filesystem::rename(dir.file("c.dtv"), name);
+  const char *named[] = {"calidarix", name.c_str()};
+  TCalidarix &w = Start(CommandLineArguments(2, named));
+
+  EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 3.0f) << "the file, not the demo image";
+  EXPECT_TRUE(w.FStatusNotice.isEmpty()) << w.FStatusNotice.toStdString();
+  EXPECT_EQ(w.FileNameLabel->text(), QStringLiteral("\uFFFDt\uFFFD"));
+  EXPECT_TRUE(w.windowTitle().endsWith(QStringLiteral("caf\uFFFD/]"))) << w.windowTitle().toStdString();
+  EXPECT_EQ(NativePathOf(Shown()).toStdString(), name);
+  ASSERT_EQ(FileList.size(), 3) << "the whole folder is listed";
+  EXPECT_TRUE(w.StepFileInList(false));
+  EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 2.0f);
+  EXPECT_TRUE(w.StepFileInList(true));
+  EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 3.0f);
+  EXPECT_EQ(NativePathOf(Shown()).toStdString(), name);
+
+  // A dialog's answer that keeps the name's bytes, in a folder that is UTF-8.
+  Thermogram("d.dtv", 4.0f);
+  const std::string other = (dir.path() / std::string("\xFC.dtv")).string();
+  std::filesystem::rename(dir.file("d.dtv"), other);
+  dialogs->OpenAnswers.push_back({PathTextFromNative(QByteArray::fromStdString(other))});
+  w.OpenSBClick();
+  EXPECT_FLOAT_EQ(CurrentDTV->FHeader.Offset, 4.0f);
+  EXPECT_EQ(NativePathOf(Shown()).toStdString(), other);
+  EXPECT_EQ(FileList, QStringList{Shown()});
 }
 
 TEST_F(FileWindow, ASaveThatFailsIsShownAndNotConfirmed) {

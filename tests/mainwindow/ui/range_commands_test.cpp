@@ -110,12 +110,12 @@ TEST_F(RangeCommands, ClickingTheUpperPanelAndTypingLocksTheRangeFromTheLowerEnd
   EXPECT_EQ(w.PalEndLabel->text(), "35") << "the palette window's temperatures follow the range";
   EXPECT_EQ(w.PalBegLabel->text(), "0");
 
-  // The value is used in full; only the label is cut to five characters.
+  // The value is used in full; the label shows it rounded to the decimals that fit in five characters.
   Click(w.MaxPanel);
   EXPECT_EQ(w.MaxEdit->text(), "35.00") << "the locked range";
   Type(w.MaxEdit, "123.456");
   EXPECT_DOUBLE_EQ(CurrentDTV->LockMax, 123.456);
-  EXPECT_EQ(w.PalMaxLabel->text(), "123.4");
+  EXPECT_EQ(w.PalMaxLabel->text(), "123.5");
 
   // Esc leaves everything as it was.
   Click(w.MaxPanel);

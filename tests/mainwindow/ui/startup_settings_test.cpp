@@ -8,6 +8,7 @@
 #include "mainwindow/ui/program_settings.h"
 #include "mainwindow/ui/registry_store.h"
 #include "mainwindow/ui/thermogram_view.h"
+#include "platform/paths.h"
 #include "tests/mainwindow/ui/settings_environment.h"
 #include "tests/mainwindow/ui/shell_fakes.h"
 #include "thermogram/thermogram_globals.h"
@@ -214,6 +215,32 @@ TEST_F(StartupSettings, CloseWritesEveryKeyAndRestoresThePreviousHandle) {
   EXPECT_EQ(registry.ReadString(""), "dtvimage");
 }
 
+// Folders stored with a drive letter, and the drive root that stands in for a folder never stored,
+// reach the user and the dialogs as the folders the drives map to.
+TEST_F(StartupSettings, StoredDriveFoldersAreShownAndOfferedAsLinuxFolders) {
+  env.Set("CALIDARIX_DRIVE_C", env.dir.file("drivec"));
+  std::filesystem::create_directories(env.dir.file("drivec") / "DATABASE.KVD");
+  {
+    Registry registry(env.registry());
+    ASSERT_TRUE(registry.OpenKey("\\dtvimage\\Directory", true));
+    registry.WriteString("OpenDirectory", "");
+    registry.WriteString("SaveDirectory", "C:\\DATABASE.KVD\\");
+  }
+  TCalidarix &w = Start();
+  const QString driveC = QString::fromStdString(env.dir.file("drivec").string());
+  w.OpenSBClick();
+  ASSERT_EQ(dialogs->OpenRequests.size(), 1);
+  EXPECT_EQ(dialogs->OpenRequests[0].Folder, driveC);
+  CurrentDTV->FFileName.clear();
+  w.SaveDTVAs();
+  ASSERT_EQ(dialogs->SaveRequests.size(), 1);
+  EXPECT_EQ(dialogs->SaveRequests[0].Folder, driveC + "/DATABASE.KVD");
+  EXPECT_FALSE(dialogs->SaveRequests[0].FileName.contains(':'))
+      << dialogs->SaveRequests[0].FileName.toStdString();
+  w.ScanSBClick();
+  EXPECT_EQ(w.windowTitle(), "Calidarix [" + driveC + "/DATABASE.KVD]");
+}
+
 TEST_F(StartupSettings, IniSettingsReachTheWindowBeforeTheRegistryDefaults) {
   WriteIni("[METRO]\nAspectWidth=320\n"
            "[SETUP]\nDriveLetter=D\nCameraNo=1\nCameraType=64\nWidth=320\nLimitOn=1\nLimit=45.5\n");
@@ -236,7 +263,8 @@ TEST_F(StartupSettings, IniSettingsReachTheWindowBeforeTheRegistryDefaults) {
   EXPECT_EQ(w.FIniSettings.Camera.ScanWidth, 320);
   EXPECT_TRUE(w.FLimitOn);
   EXPECT_EQ(w.FLimit, 0.0);
-  EXPECT_EQ(w.FOpenDirectory, "D:\\"); // the drive of the INI, read before the registry
+  // The drive of the INI, read before the registry, as the folder it maps to.
+  EXPECT_EQ(w.FOpenDirectory, QString::fromStdString(DriveFolder('D')->string()));
   EXPECT_TRUE(w.ServiceMode);
   EXPECT_TRUE(w.ServiceFunctions->menuAction()->isVisible());
 }
