@@ -42,6 +42,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
@@ -652,6 +653,13 @@ void TCalidarix::PanoramaFrameStep() {
   }
   if (!ScanRequests.PanFrameReady.Get())
     return;
+  // The head's waits pump the message queue, so later frames are handled inside this step. The cell is
+  // this step's: a nested one would save it again under the counters read before the head moved on and
+  // send the head past the next cell before any frame was taken there.
+  if (FPanoSequence.FrameStepBusy)
+    return;
+  FPanoSequence.FrameStepBusy = true;
+  const auto stepDone = qScopeGuard([this] { FPanoSequence.FrameStepBusy = false; });
   if (QorHead) {
     QorHead->RequestCounters(false);
     FAcquisition.StripHorCounterRaw = QorHead->FHorCounter + 0x800080;

@@ -23,6 +23,9 @@ struct TPanoSequenceState {
   // A sequence command is running (the dialog is open or a strip is in its waits): the commands that
   // would start another are refused meanwhile.
   bool Busy = false;
+  // A finished cell frame is being saved and the head sent on; frames handled inside the head's waits
+  // meanwhile do not step the sequence again.
+  bool FrameStepBusy = false;
 };
 
 } // namespace calidarix

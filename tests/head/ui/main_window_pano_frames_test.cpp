@@ -14,10 +14,12 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QDir>
 #include <QMenu>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -32,6 +34,8 @@ protected:
   }
   void TearDown() override {
     PanoScanDialog = nullptr;
+    if (QorHead && normalPump)
+      QorHead->FProcessMessages = normalPump;
     LiveHeadWindow::TearDown();
   }
 
@@ -78,8 +82,35 @@ protected:
 
   QAction *Item(const char *name) { return window->findChild<QAction *>(name); }
 
+  // A head that answers late: once a cell's frame is complete, each wait of the link lasts until the
+  // camera has delivered one more frame, so that a frame message is handled inside the wait for the
+  // head's counters, as it is whenever the head's answer takes longer than a frame.
+  void SlowHead() {
+    normalPump = QorHead->FProcessMessages;
+    QorHead->FProcessMessages = [this] {
+      if (inSlowWait || !ScanRequests.PanFrameReady.Get()) {
+        QCoreApplication::processEvents();
+        return;
+      }
+      inSlowWait = true;
+      // Short: once the acquisition has stopped no frame comes.
+      const int target = window->FAcquisition.FramesShown + 1;
+      WaitUntil([&] { return window->FAcquisition.FramesShown >= target; }, 1000);
+      inSlowWait = false;
+    };
+  }
+
+  // The cell files of the 3 x 2 grid, named by the head's counters at the six cells: -197, 0 and 197
+  // columns, 123 and 0 rows in target units of 256 counter clicks, each plus 0x800080.
+  static std::string ThreeByTwoCellNames() {
+    return "PF_7F3B80_800080.dtv PF_7F3B80_807B80.dtv PF_800080_800080.dtv PF_800080_807B80.dtv "
+           "PF_80C580_800080.dtv PF_80C580_807B80.dtv";
+  }
+
   TPanoScanDialog dialog;
   int dialogsShown = 0;
+  bool inSlowWait = false;
+  std::function<void()> normalPump;
 };
 
 TEST_F(PanoSequenceWindow, AThreeByTwoPanoramaIsScannedSavedAndStitched) {
@@ -104,8 +135,31 @@ TEST_F(PanoSequenceWindow, AThreeByTwoPanoramaIsScannedSavedAndStitched) {
   EXPECT_EQ(cells.size(), 6) << cells.join(' ').toStdString();
   // Each cell is named by the head's counters where it stood: all six differ.
   EXPECT_EQ(QSet<QString>(cells.begin(), cells.end()).size(), 6);
+  EXPECT_EQ(cells.join(' ').toStdString(), ThreeByTwoCellNames());
   EXPECT_TRUE(w.FPanorama.FLastResult.Written()) << w.FPanorama.FLastResult.Message.toStdString();
   EXPECT_TRUE(QFileInfo::exists(w.FPanorama.FLastResult.OutputFile));
+}
+
+TEST_F(PanoSequenceWindow, FramesThatArriveWhileACellIsSavedDoNotSaveItAgain) {
+  TCalidarix &w = OpenLinked();
+  PlanAnswer(w, 3, 2);
+  SlowHead();
+  head->ClearCommands();
+  Item("PanByFrames")->trigger();
+  ASSERT_TRUE(ScanRequests.PanByFramesActive.Get());
+  ASSERT_TRUE(WaitUntil([&] { return !ScanRequests.PanByFramesActive.Get(); }, 60000));
+  EXPECT_EQ(w.FPanoSequence.Sequence.CellsDone(), 6);
+  const std::vector<std::pair<int, int>> expected{{-197, 123}, {-197, 0}, {0, 123}, {0, 0},
+                                                  {197, 123},  {197, 0},  {0, 0}};
+  EXPECT_EQ(Targets(), expected);
+  EXPECT_TRUE(WaitUntil([] { return !ScanRequests.ScanRunning.Get(); }));
+  // One file per cell, each taken where the head stood at that cell: a frame handled while the head
+  // was asked for its counters neither saved the cell a second time nor sent the head past a cell.
+  const QString folder = w.FRegistrySettings.LastPanoPath;
+  ASSERT_FALSE(folder.isEmpty());
+  const QStringList cells = QDir(folder).entryList({QStringLiteral("PF_*.dtv")}, QDir::Files, QDir::Name);
+  EXPECT_EQ(cells.join(' ').toStdString(), ThreeByTwoCellNames());
+  EXPECT_TRUE(w.FPanorama.FLastResult.Written()) << w.FPanorama.FLastResult.Message.toStdString();
 }
 
 TEST_F(PanoSequenceWindow, KeepOnPanningRunsTheGridAgainWithTheAcquisitionRunning) {

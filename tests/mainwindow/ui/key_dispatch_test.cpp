@@ -1136,6 +1136,9 @@ TEST_F(KeysWithHead, ArrowsJogTheHeadWhileTheCentreCrossIsShownAndEnterResetsIt)
   ASSERT_TRUE(w.HeadConnected);
   w.ChangeHeadPosition1Click();
   ASSERT_TRUE(CenterCross);
+  // The cross switches autotrack off. The command is written before the click returns but reaches the
+  // head's record a moment later: it is awaited, or it would land among the jog commands below.
+  ASSERT_TRUE(head->WaitForCommand("$TAmoff", 2000));
   Received();
 
   const std::string up("$TB\x00\xFFhv", 7);
