@@ -3,7 +3,8 @@
 // read and, with small frames written under the names, the panorama stitched, never with a crash.
 // A name that parses gives the name back; a parameter file that reads has positive arcs.
 //
-// Input: byte 0 steers (bit 0: write a small frame under each name, else the files are empty); then
+// Input: byte 0 steers (bit 0: write a small frame under each name, else the files are empty; bit 1:
+// list the frames only, else stitch and write the panorama); then
 // up to 8 names, one a line, ended by a NUL byte; then the parameter file.
 
 #include "fuzz/fuzz_input.h"
@@ -82,6 +83,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (fov.LoadPanoParams(Path(folder / "pano.ini")))
     Require(fov.FScanArcH > 0.0 && fov.FScanArcV > 0.0);
   TFOV stitcher;
-  (void)stitcher.ProcessPanoFolder(Path(folder), 9999, true);
+  (void)stitcher.ProcessPanoFolder(Path(folder), 9999, (data[0] & 2) != 0);
   return 0;
 }
