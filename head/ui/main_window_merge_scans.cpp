@@ -57,9 +57,10 @@ void TCalidarix::MergeMultiScan() {
   MergeProgress(80);
   FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
   MergeProgress(100);
-  // A fresh view clears the notices over the image; the name the merged frame was saved under stays.
+  // The picture, and the labels that still count the film's frames and give its statistics. A fresh
+  // view clears the notices over the image; the name the merged frame was saved under stays.
   const QString savedAs = FSavedNotice;
-  ImagePBPaint(this);
+  ChangeDTV(false);
   FSavedNotice = savedAs;
   ImagePB->update();
   if (ProgressForm)

@@ -80,7 +80,7 @@ TEST_F(AcquisitionCommands, MergeAskedDuringAScanRunsWhenTheScanStops) {
   EXPECT_FALSE(w.FAcquisition.FMergeScansPending);
   // The finished film became one wide frame, each scan's rows as columns, saved at once.
   const TDTV &merged = *CurrentDTV;
-  EXPECT_EQ(merged.FHeader.FrameCount, 1);
+  EXPECT_EQ(merged.FHeader.FrameCount, 1) << w.FStatusNotice.toStdString();
   EXPECT_EQ(merged.Height(), scanWidth);
   EXPECT_EQ(merged.Width() % scanHeight, 0);
   EXPECT_GE(merged.Width() / scanHeight, 3);

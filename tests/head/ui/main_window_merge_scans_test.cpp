@@ -92,6 +92,7 @@ TEST_F(MergeScansWindow, CtrlFOnAFilmOfScansMakesOneWideFrameSavedAtOnce) {
   EXPECT_EQ(dtv.Width(), 240);
   EXPECT_EQ(dtv.Height(), 6);
   EXPECT_EQ(dtv.FHeader.FrameCount, 1);
+  EXPECT_EQ(w.FramesLabel->text(), QStringLiteral("1"));
   // The progress window followed the steps, shown, and closed at the end.
   EXPECT_EQ(progress.Positions, (std::vector<int>{0, 20, 40, 60, 80, 100}));
   EXPECT_EQ(progress.ShownAt, std::vector<bool>(6, true));
