@@ -32,16 +32,18 @@ void TCalidarix::MergeMultiScan() {
   if (RefusedWhileBusy(QStringLiteral("Merge scans")))
     return;
   TDTV &dtv = *CurrentDTV;
-  ClearAllMarkers();
-  if (ProgressForm) {
-    ProgressForm->SetProgress(0);
-    ProgressForm->show();
-  }
-  QApplication::processEvents();
+  const QString busyJob = QStringLiteral("Merge scans");
   IoResult merged;
   {
-    // The steps let the event loop run: commands that would work on the thermogram wait meanwhile.
-    TBusyJob busy(*this, QStringLiteral("Merge scans"));
+    // The steps let the event loop run: commands and camera frames that would work on the thermogram
+    // wait meanwhile.
+    TBusyJob busy(*this, busyJob);
+    ClearAllMarkers();
+    if (ProgressForm) {
+      ProgressForm->SetProgress(0);
+      ProgressForm->show();
+    }
+    QApplication::processEvents();
     merged = MergeScanFrames(dtv, [](int percent) {
       MergeProgress(percent);
       if (percent == 60)
@@ -53,10 +55,14 @@ void TCalidarix::MergeMultiScan() {
       ProgressForm->hide();
     return ShowViewNotice(merged.message, dtv.FFileName);
   }
+  // The save is itself refused while a job runs; it lets no event run.
   SaveDTVAuto();
-  MergeProgress(80);
-  FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
-  MergeProgress(100);
+  {
+    TBusyJob busy(*this, busyJob);
+    MergeProgress(80);
+    FitImageLayout(TRect{0, 0, ImagePB->width(), ImagePB->height()}, true);
+    MergeProgress(100);
+  }
   // The picture, and the labels that still count the film's frames and give its statistics. A fresh
   // view clears the notices over the image; the name the merged frame was saved under stays.
   const QString savedAs = FSavedNotice;

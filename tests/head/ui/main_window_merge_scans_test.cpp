@@ -3,6 +3,7 @@
 
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/progress_form.h"
+#include "tests/acquisition/ui/live_window_fixture.h"
 #include "tests/mainwindow/ui/file_window_fixture.h"
 #include "tests/support/key_events.h"
 #include "thermogram/thermogram_globals.h"
@@ -18,6 +19,24 @@ namespace {
 // The temperature of pixel (x, y) of frame k (1-based) of the scans written below.
 double ScanTemperature(int k, int x, int y) {
   return 20.0 + k * 10.0 + y * 0.5 + x * 0.01;
+}
+
+// A film of `frames` scans of 6 x 80 pixels at `path`.
+void WriteScans(const QString &path, int frames) {
+  TDTV t;
+  t.ResetHeader();
+  t.FHeader.Width = 6;
+  t.FHeader.Height = 80;
+  t.FHeader.Scale = 0.01f;
+  t.FHeader.Offset = 20.0f;
+  t.FRaw.assign(6 * 80, 0);
+  for (int k = 1; k <= frames; ++k) {
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 6; ++x)
+        t.FRaw[static_cast<std::size_t>(y) * 6 + x] =
+            static_cast<std::uint16_t>((ScanTemperature(k, x, y) - 20.0) / 0.01 + 0.5);
+    EXPECT_TRUE(k == 1 ? t.StartFilm(path) : t.AppendFilmFrame(path));
+  }
 }
 
 // The progress window, keeping every position it is given and whether it was shown then.
@@ -43,23 +62,9 @@ protected:
     FileWindow::TearDown();
   }
 
-  // A film of `frames` scans of 6 x 80 pixels.
   QString Scans(int frames) {
-    TDTV t;
-    t.ResetHeader();
-    t.FHeader.Width = 6;
-    t.FHeader.Height = 80;
-    t.FHeader.Scale = 0.01f;
-    t.FHeader.Offset = 20.0f;
-    t.FRaw.assign(6 * 80, 0);
     const QString path = Path("scans.dtv");
-    for (int k = 1; k <= frames; ++k) {
-      for (int y = 0; y < 80; ++y)
-        for (int x = 0; x < 6; ++x)
-          t.FRaw[static_cast<std::size_t>(y) * 6 + x] =
-              static_cast<std::uint16_t>((ScanTemperature(k, x, y) - 20.0) / 0.01 + 0.5);
-      EXPECT_TRUE(k == 1 ? t.StartFilm(path) : t.AppendFilmFrame(path));
-    }
+    WriteScans(path, frames);
     return path;
   }
   // The thermograms the automatic save wrote.
@@ -138,6 +143,32 @@ TEST_F(MergeScansWindow, CtrlFOnASingleFrameDoesNothing) {
   EXPECT_TRUE(w.FStatusNotice.isEmpty()) << w.FStatusNotice.toStdString();
   EXPECT_TRUE(Saved().isEmpty());
   EXPECT_TRUE(progress.Positions.empty());
+}
+
+using MergeScansLiveWindow = test::LiveWindow;
+
+// Camera frames keep arriving while the merge lets the event loop run; none of them replaces the
+// thermogram being merged.
+TEST_F(MergeScansLiveWindow, FramesArrivingDuringTheMergeDoNotReplaceIt) {
+  TCalidarix &w = Open();
+  Start({});
+  ASSERT_TRUE(WaitForShownFrames(2));
+  const QString film = QString::fromStdString(driveDir.file("scans.dtv").string());
+  WriteScans(film, 3);
+  ASSERT_TRUE(CurrentDTV->LoadFromFile(film, 1));
+  const int shown = w.FAcquisition.FramesShown;
+
+  w.MergeMultiScan();
+
+  EXPECT_EQ(w.FAcquisition.FramesShown, shown);
+  EXPECT_EQ(CurrentDTV->Width(), 240);
+  EXPECT_EQ(CurrentDTV->Height(), 6);
+  EXPECT_EQ(CurrentDTV->FHeader.FrameCount, 1);
+  TDTV saved;
+  ASSERT_TRUE(saved.LoadDTV(CurrentDTV->FFileName, 1)) << w.FStatusNotice.toStdString();
+  EXPECT_EQ(saved.FRaw, CurrentDTV->FRaw);
+  // Afterwards the camera's frames are shown again.
+  EXPECT_TRUE(WaitForShownFrames(1));
 }
 
 } // namespace
