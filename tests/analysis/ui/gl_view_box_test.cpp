@@ -272,6 +272,10 @@ TEST_F(GLViewBoxTest, TheReadOutUnderTheMouseNamesTheDirectionLookedAt) {
     EXPECT_NEAR(m.captured(2).toDouble(), c.azimuth, 0.75);
     EXPECT_NEAR(m.captured(3).toDouble(), c.elevation, 0.75);
   }
+  // Room for the whole label in the picture kept for a look.
+  view->resize(400, 200);
+  view->State.LastMousePos = TPoint{120, 100};
+  Look(22.5f, 0.0f);
   Screenshot("gl_box_readout");
 }
 
