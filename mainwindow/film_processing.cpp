@@ -327,13 +327,14 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
       outcome.Cancelled = true;
       break;
     }
-    // The loader shows the demo image for a missing file, which must not be measured as a frame.
-    if (!QFileInfo(fileName).isFile()) {
-      outcome.Error = QStringLiteral("The film \"%1\" can no longer be read").arg(fileName);
-      break;
-    }
     if (const IoResult read = frame.LoadFromFile(fileName, i + 1); !read) {
       outcome.Error = read.message;
+      break;
+    }
+    // For a film that is gone the loader shows the demo image, under no name; it must not be measured
+    // as a frame.
+    if (frame.FFileName.isEmpty()) {
+      outcome.Error = QStringLiteral("The film \"%1\" can no longer be read").arg(fileName);
       break;
     }
     TFilmProcessTable &row = rows[static_cast<std::size_t>(i)];

@@ -33,13 +33,16 @@ bool CompanionFiles::StillHolds(const fs::path &file) {
     return false;
   }
   const FolderState state{st.st_dev, st.st_ino, st.st_mtim};
-  const bool same = trusted_ && folder_ && file == file_ && folder_->Device == state.Device &&
+  const bool same = folder_ && file == file_ && folder_->Device == state.Device &&
                     folder_->Inode == state.Inode && Equal(folder_->Modified, state.Modified);
-  if (same)
+  // A folder changed in the tick of the lookups is looked up again in a later tick, not on every call
+  // of this one: what the lookups found is never older than the tick.
+  if (same && (trusted_ || Equal(now, tick_)))
     return true;
   found_.clear();
   file_ = file;
   folder_ = state;
+  tick_ = now;
   trusted_ = Before(state.Modified, now);
   return false;
 }
@@ -51,7 +54,7 @@ std::optional<fs::path> CompanionFiles::Find(const fs::path &file, std::string_v
         return path;
   }
   std::optional<fs::path> path = FindCompanionFile(file, extension);
-  if (trusted_)
+  if (folder_)
     found_.emplace_back(std::string(extension), path);
   return path;
 }
@@ -59,6 +62,7 @@ std::optional<fs::path> CompanionFiles::Find(const fs::path &file, std::string_v
 void CompanionFiles::Forget() {
   file_.clear();
   folder_.reset();
+  tick_ = {};
   trusted_ = false;
   found_.clear();
 }

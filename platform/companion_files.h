@@ -6,8 +6,9 @@
 //
 // A lookup is kept while the folder is the same folder with the same modification time: creating,
 // removing or renaming a file in it changes that time. The time only proves this when the folder
-// was last changed before the clock tick of the scan began; a folder changed within that tick could
-// change again in the same tick without its time moving, so such a lookup is made again next time.
+// was last changed before the clock tick (of the coarse real-time clock that stamps file times) in
+// which the scan began; a folder changed within that tick could change again in the same tick without
+// its time moving, so such a lookup is kept only for the rest of that tick and made again after it.
 // Forget() drops every lookup (a file opened anew looks again).
 
 #include <ctime>
@@ -40,6 +41,7 @@ private:
 
   std::filesystem::path file_;
   std::optional<FolderState> folder_;
+  timespec tick_{};      // the coarse clock when the folder was scanned
   bool trusted_ = false; // the folder was last changed before the tick of the lookups
   std::vector<std::pair<std::string, std::optional<std::filesystem::path>>> found_;
 };
