@@ -232,6 +232,17 @@ bool SaveCalibrData(IniFile *ini, int set, TScanUnit &unit, const TCalibrationTa
   values.ExpB = CalibrExpB;
   values.Signal0 = CalibrSignal0;
 
+  // Hundreds of keys: written in one go, so that the file is written once, and a save that fails
+  // leaves the file as it was.
+  IniBatch batch(*ini);
+  if (!batch.Began()) {
+    const QString text = QStringLiteral("Cannot read %1 to save the calibration")
+                             .arg(QString::fromStdString(ini->FileName().string()));
+    CameraLog(text);
+    if (error)
+      *error = text;
+    return false;
+  }
   Writer w(*ini, error);
   if (!SaveSetValues(w, set, unit))
     return false;
@@ -253,6 +264,15 @@ bool SaveCalibrData(IniFile *ini, int set, TScanUnit &unit, const TCalibrationTa
     if (!w.Delete(section, PointKey("D", i)) || !w.Delete(section, PointKey("S", i)) ||
         !w.Delete(section, PointKey("T", i)) || !w.Delete(section, PointKey("TD", i)))
       return false;
+  }
+  if (!batch.Commit()) {
+    const QString text =
+        QStringLiteral("Cannot write [%1] to %2")
+            .arg(QString::fromStdString(section), QString::fromStdString(ini->FileName().string()));
+    CameraLog(text);
+    if (error)
+      *error = text;
+    return false;
   }
   return true;
 }

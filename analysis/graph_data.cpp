@@ -20,8 +20,13 @@ QString Quoted(const QString &fileName) {
   return QStringLiteral("\"%1\"").arg(QFileInfo(fileName).fileName());
 }
 
-// The frames of a ".dtv" file, read piece by piece at their offsets. Every read is checked against the
-// file's size, so a file shorter than its header says gives an error, never a short buffer.
+// The frames of a ".dtv" file, read piece by piece at their offsets. The file's size is taken once, when
+// it is opened, and every read is checked against it, so a file shorter than its header says gives an
+// error, never a short buffer. A frame costs two positioned reads at most: its record and the band of
+// rows that holds the region.
+// A band of rows up to this size is read whole, whatever part of it the region takes.
+constexpr std::uint64_t kWholeBandBytes = 1 << 20;
+
 class FrameFile {
 public:
   // Opens the file and checks that it still holds frames of the thermogram shown (same version and size),
@@ -32,11 +37,10 @@ public:
     if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
       return IoResult::Error(
           QStringLiteral("Cannot open %1: %2").arg(Quoted(source.FileName), file_.errorString()));
-    std::vector<std::uint8_t> head;
-    if (IoResult r = ReadRange(file_, 0, kDtvHeaderBytes, head); !r)
-      return IoResult::Error(QStringLiteral("Cannot read %1: %2").arg(Quoted(source.FileName), r.message));
+    size_ = static_cast<std::uint64_t>(file_.size());
     DtvHeaderBytes bytes{};
-    std::copy(head.begin(), head.end(), bytes.begin());
+    if (IoResult r = ReadRangeAt(file_, size_, 0, kDtvHeaderBytes, bytes.data()); !r)
+      return IoResult::Error(QStringLiteral("Cannot read %1: %2").arg(Quoted(source.FileName), r.message));
     const TDTVHeader header = DecodeDtvHeader(bytes);
     if (header.Version != source.Version || header.Width != source.Width || header.Height != source.Height)
       return IoResult::Error(
@@ -63,41 +67,61 @@ public:
 
   // The record before film frame `frame` (0-based).
   IoResult ReadRecord(int frame, TFilmFrameRecord &record) {
-    if (IoResult r = ReadRange(file_, FrameStart(frame), kFilmRecordBytes, buffer_); !r)
-      return r;
     FilmRecordBytes bytes{};
-    std::copy(buffer_.begin(), buffer_.end(), bytes.begin());
+    if (IoResult r = ReadRangeAt(file_, size_, FrameStart(frame), kFilmRecordBytes, bytes.data()); !r)
+      return r;
     record = DecodeFilmRecord(bytes);
     return IoResult::Ok();
   }
 
-  // count values of row y from column x of frame `frame` (0-based): bytes of 8-bit files, words of the
-  // others.
-  IoResult ReadRun(int frame, int x, int y, int count, std::vector<std::uint16_t> &values) {
-    const std::uint64_t sampleBytes = version_ == 2 ? 1 : 2;
+  // Rows y .. y + rows - 1 of frame `frame` (0-based), columns x .. x + columns - 1; Value(row, column)
+  // then gives them, relative to x and y: bytes of 8-bit files, words of the others. The band of rows is
+  // one read of the bytes from its first value to its last, unless that would read far more than the
+  // region (a tall, narrow region of a wide frame): then each row is a read of its own.
+  IoResult ReadBand(int frame, int x, int y, int columns, int rows) {
+    sampleBytes_ = version_ == 2 ? 1 : 2;
     const std::uint64_t pixel = std::uint64_t(y) * std::uint64_t(width_) + std::uint64_t(x);
     const std::uint64_t start =
-        FrameStart(frame) + (version_ == 5 ? kFilmRecordBytes : 0) + pixel * sampleBytes;
-    if (IoResult r = ReadRange(file_, start, std::uint64_t(count) * sampleBytes, buffer_); !r)
-      return r;
-    values.resize(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-      const auto k = static_cast<std::size_t>(i);
-      values[k] = sampleBytes == 1
-                      ? buffer_[k]
-                      : static_cast<std::uint16_t>(buffer_[2 * k] | (unsigned(buffer_[2 * k + 1]) << 8));
+        FrameStart(frame) + (version_ == 5 ? kFilmRecordBytes : 0) + pixel * sampleBytes_;
+    const std::uint64_t wanted = std::uint64_t(rows) * std::uint64_t(columns) * sampleBytes_;
+    const std::uint64_t band =
+        (std::uint64_t(rows - 1) * std::uint64_t(width_) + std::uint64_t(columns)) * sampleBytes_;
+    if (band <= std::max<std::uint64_t>(4 * wanted, kWholeBandBytes)) {
+      rowStride_ = static_cast<std::size_t>(width_);
+      buffer_.resize(static_cast<std::size_t>(band));
+      return ReadRangeAt(file_, size_, start, band, buffer_.data());
+    }
+    rowStride_ = static_cast<std::size_t>(columns);
+    buffer_.resize(static_cast<std::size_t>(wanted));
+    const std::uint64_t rowBytes = std::uint64_t(columns) * sampleBytes_;
+    for (int r = 0; r < rows; ++r) {
+      const std::uint64_t at = start + std::uint64_t(r) * std::uint64_t(width_) * sampleBytes_;
+      if (IoResult read =
+              ReadRangeAt(file_, size_, at, rowBytes, buffer_.data() + std::uint64_t(r) * rowBytes);
+          !read)
+        return read;
     }
     return IoResult::Ok();
+  }
+
+  std::uint16_t Value(int row, int column) const {
+    const std::size_t k = static_cast<std::size_t>(row) * rowStride_ + static_cast<std::size_t>(column);
+    return sampleBytes_ == 1
+               ? buffer_[k]
+               : static_cast<std::uint16_t>(buffer_[2 * k] | (unsigned(buffer_[2 * k + 1]) << 8));
   }
 
 private:
   std::uint64_t FrameStart(int frame) const { return first_ + std::uint64_t(frame) * stride_; }
 
   QFile file_;
+  std::uint64_t size_ = 0;
   int version_ = 0;
   int width_ = 0;
   std::uint64_t first_ = 0;
   std::uint64_t stride_ = 0;
+  std::size_t sampleBytes_ = 2;
+  std::size_t rowStride_ = 0; // values from one row of the buffer to the next
   std::vector<std::uint8_t> buffer_;
 };
 
@@ -214,16 +238,17 @@ TTimeProfile RegionTimeProfile(const TTimeProfileSource &source, TRect region, i
   };
   for (TProfile &slot : result.Slots)
     slot.reserve(static_cast<std::size_t>(source.FrameCount));
-  std::vector<std::uint16_t> run;
   for (int frame = 0; frame < source.FrameCount; ++frame) {
     TFilmFrameRecord record;
     IoResult read = source.Version == 5 ? file.ReadRecord(frame, record) : IoResult::Ok();
+    if (read)
+      read = file.ReadBand(frame, region.Left, region.Top, columns, rows);
     std::int64_t sum = 0;
     std::uint16_t minimum = kFullScaleRaw;
     std::uint16_t maximum = 0;
-    for (int y = region.Top; read && y < region.Top + rows; ++y) {
-      read = file.ReadRun(frame, region.Left, y, columns, run);
-      for (std::uint16_t v : run) {
+    for (int r = 0; read && r < rows; ++r) {
+      for (int c = 0; c < columns; ++c) {
+        std::uint16_t v = file.Value(r, c);
         if (source.Version == 5)
           v = OnFilmRange(v, record, range);
         sum += v;
@@ -275,26 +300,26 @@ TTimeProfile PointTimeProfile(const TTimeProfileSource &source, int x, int y) {
   }
   TProfile &profile = result.Slots[0];
   profile.reserve(static_cast<std::size_t>(source.FrameCount));
-  std::vector<std::uint16_t> run;
   for (int frame = 0; frame < source.FrameCount; ++frame) {
     TFilmFrameRecord record;
     IoResult read = source.Version == 5 ? file.ReadRecord(frame, record) : IoResult::Ok();
     if (read)
-      read = file.ReadRun(frame, x, y, 1, run);
+      read = file.ReadBand(frame, x, y, 1, 1);
     if (!read) {
       result.Problem = EndsEarly(source, frame, read);
       break;
     }
+    const std::uint16_t value = file.Value(0, 0);
     double t = 0.0;
     switch (source.Version) {
     case 2:
-      t = run[0] * 256.0 * source.Scale + source.Offset;
+      t = value * 256.0 * source.Scale + source.Offset;
       break;
     case 3:
-      t = run[0] * source.Scale + source.Offset;
+      t = value * source.Scale + source.Offset;
       break;
     default: // a film frame by its own rule
-      t = run[0] * (record.MaxTemp - record.MinTemp) / kFullScaleRaw + record.MinTemp;
+      t = value * (record.MaxTemp - record.MinTemp) / kFullScaleRaw + record.MinTemp;
       break;
     }
     profile.push_back(static_cast<float>(t));

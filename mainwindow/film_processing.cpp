@@ -7,6 +7,7 @@
 #include "platform/numbers.h"
 #include "platform/path_text.h"
 #include "platform/paths.h"
+#include "thermogram/frame_statistics.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QFile>
@@ -245,21 +246,27 @@ void MeasureFilmFrame(const TDTV &frame, const TRect &rect, TFilmProcessTable &r
     if (clipped.Left <= clipped.Right && clipped.Top <= clipped.Bottom)
       area = clipped;
   }
+  // Whole rows are one run; a rectangle is a run per row.
+  const auto columns = static_cast<std::size_t>(area.Right - area.Left + 1);
+  const bool wholeRows = columns == static_cast<std::size_t>(w);
+  const std::size_t runLength =
+      wholeRows ? columns * static_cast<std::size_t>(area.Bottom - area.Top + 1) : columns;
+  const int runs = wholeRows ? 1 : area.Bottom - area.Top + 1;
   std::uint16_t lo = 65535;
   std::uint16_t hi = 0;
-  std::int64_t sum = 0;
-  for (int y = area.Top; y <= area.Bottom; ++y) {
-    const std::uint16_t *p = frame.FRaw.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-    for (int x = area.Left; x <= area.Right; ++x) {
-      const std::uint16_t v = p[x];
-      lo = std::min(lo, v);
-      hi = std::max(hi, v);
-      sum += v;
-    }
+  std::uint64_t sum = 0;
+  for (int r = 0; r < runs; ++r) {
+    const std::size_t first = static_cast<std::size_t>(area.Top + r) * static_cast<std::size_t>(w) +
+                              static_cast<std::size_t>(area.Left);
+    const RawSummary run = SummariseRaw(frame.FRaw.data() + first, runLength);
+    lo = std::min(lo, run.min);
+    hi = std::max(hi, run.max);
+    sum += run.sum;
   }
   const std::int64_t count =
       std::int64_t{area.Right - area.Left + 1} * std::int64_t{area.Bottom - area.Top + 1};
-  row.MeanTemp = static_cast<float>(frame.RawToTemperature(static_cast<int>(sum / count)));
+  row.MeanTemp =
+      static_cast<float>(frame.RawToTemperature(static_cast<int>(sum / static_cast<std::uint64_t>(count))));
   if (whole && frame.FHeader.Version == 5) {
     // A film frame's record carries the frame's own range.
     row.MinTemp = static_cast<float>(frame.FFrameRec.MinTemp);
@@ -317,13 +324,14 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
       outcome.Cancelled = true;
       break;
     }
-    // The loader shows the demo image for a missing file, which must not be measured as a frame.
-    if (!QFileInfo(fileName).isFile()) {
-      outcome.Error = QStringLiteral("The film \"%1\" can no longer be read").arg(fileName);
-      break;
-    }
     if (const IoResult read = frame.LoadFromFile(fileName, i + 1); !read) {
       outcome.Error = read.message;
+      break;
+    }
+    // For a film that is gone the loader shows the demo image, under no name; it must not be measured
+    // as a frame.
+    if (frame.FFileName.isEmpty()) {
+      outcome.Error = QStringLiteral("The film \"%1\" can no longer be read").arg(fileName);
       break;
     }
     TFilmProcessTable &row = rows[static_cast<std::size_t>(i)];

@@ -13,7 +13,7 @@
 namespace calidarix {
 namespace fs = std::filesystem;
 
-namespace {
+namespace inifile_detail {
 
 // The file as lines, each remembering its own line end, so untouched lines are written back as read.
 struct Line {
@@ -27,6 +27,18 @@ struct IniText {
   bool finalLineEnd = true; // whether the last line ends with a line end
   bool crlfStyle = false;   // the line end that new lines get: that of the file's first line
 };
+
+} // namespace inifile_detail
+
+struct IniFile::Batch {
+  inifile_detail::IniText text;
+  bool changed = false;
+};
+
+namespace {
+
+using inifile_detail::IniText;
+using inifile_detail::Line;
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
@@ -154,8 +166,7 @@ std::optional<std::size_t> FindKey(const IniText &text, const SectionRange &rang
   return std::nullopt;
 }
 
-std::optional<std::string> Lookup(const fs::path &file, std::string_view section, std::string_view key) {
-  const auto text = Load(file);
+std::optional<std::string> Lookup(const IniText *text, std::string_view section, std::string_view key) {
   if (!text)
     return std::nullopt;
   const auto range = FindSection(*text, section);
@@ -210,13 +221,15 @@ IniFile::IniFile(fs::path file) : file_(std::move(file)) {}
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const {
-  auto value = Lookup(file_, section, key);
+  std::optional<IniText> loaded;
+  auto value = Lookup(Text(loaded), section, key);
   return value ? std::move(*value) : std::string(defaultValue);
 }
 
 std::int32_t IniFile::ReadInteger(std::string_view section, std::string_view key,
                                   std::int32_t defaultValue) const {
-  const auto value = Lookup(file_, section, key);
+  std::optional<IniText> loaded;
+  const auto value = Lookup(Text(loaded), section, key);
   if (!value)
     return defaultValue;
   const auto parsed = ParseInteger(*value);
@@ -234,7 +247,8 @@ std::int32_t IniFile::ReadInteger(std::string_view section, std::string_view key
 }
 
 double IniFile::ReadFloat(std::string_view section, std::string_view key, double defaultValue) const {
-  const auto value = Lookup(file_, section, key);
+  std::optional<IniText> loaded;
+  const auto value = Lookup(Text(loaded), section, key);
   if (!value)
     return defaultValue;
   return ParseFloat(*value, '.').value_or(defaultValue);
@@ -249,7 +263,8 @@ bool IniFile::SectionExists(std::string_view section) const {
 }
 
 bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
-  return Lookup(file_, section, key).has_value();
+  std::optional<IniText> loaded;
+  return Lookup(Text(loaded), section, key).has_value();
 }
 
 std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
@@ -261,7 +276,8 @@ std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
 
 std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(std::string_view section) const {
   std::vector<std::pair<std::string, std::string>> entries;
-  const auto text = Load(file_);
+  std::optional<IniText> loaded;
+  const IniText *text = Text(loaded);
   if (!text)
     return entries;
   const auto range = FindSection(*text, section);
@@ -276,26 +292,25 @@ std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(std:
 bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   if (!ValidSection(section) || !ValidKey(key) || HasLineBreak(value))
     return false;
-  auto text = Load(file_);
-  if (!text)
-    return false; // an unreadable file must not be replaced by one that lacks its content
-  const auto range = FindSection(*text, section);
-  if (!range) {
-    InsertLine(*text, text->lines.size(), NewLine(*text, "[" + std::string(Trim(section)) + "]"));
-    InsertLine(*text, text->lines.size(), NewLine(*text, std::string(Trim(key)) + "=" + std::string(value)));
-    return Store(file_, *text);
-  }
-  if (const auto index = FindKey(*text, *range, key)) {
-    // Keep the stored spelling of the key, replace the value.
-    const std::string stored(ParseKeyLine(text->lines[*index].text)->key);
-    text->lines[*index].text = stored + "=" + std::string(value);
-    return Store(file_, *text);
-  }
-  std::size_t at = range->end;
-  while (at > range->header + 1 && Trim(text->lines[at - 1].text).empty())
-    --at;
-  InsertLine(*text, at, NewLine(*text, std::string(Trim(key)) + "=" + std::string(value)));
-  return Store(file_, *text);
+  return Modify([&](IniText &text) {
+    const auto range = FindSection(text, section);
+    if (!range) {
+      InsertLine(text, text.lines.size(), NewLine(text, "[" + std::string(Trim(section)) + "]"));
+      InsertLine(text, text.lines.size(), NewLine(text, std::string(Trim(key)) + "=" + std::string(value)));
+      return true;
+    }
+    if (const auto index = FindKey(text, *range, key)) {
+      // Keep the stored spelling of the key, replace the value.
+      const std::string stored(ParseKeyLine(text.lines[*index].text)->key);
+      text.lines[*index].text = stored + "=" + std::string(value);
+      return true;
+    }
+    std::size_t at = range->end;
+    while (at > range->header + 1 && Trim(text.lines[at - 1].text).empty())
+      --at;
+    InsertLine(text, at, NewLine(text, std::string(Trim(key)) + "=" + std::string(value)));
+    return true;
+  });
 }
 
 bool IniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {
@@ -311,34 +326,85 @@ bool IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 }
 
 bool IniFile::DeleteKey(std::string_view section, std::string_view key) {
-  auto text = Load(file_);
-  if (!text)
-    return false;
-  const auto range = FindSection(*text, section);
-  if (!range)
-    return true;
-  bool changed = false;
-  for (std::size_t i = range->end; i-- > range->header + 1;) {
-    const auto parsed = ParseKeyLine(text->lines[i].text);
-    if (parsed && NamesEqualIgnoringCase(parsed->key, Trim(key))) {
-      text->lines.erase(text->lines.begin() + static_cast<std::ptrdiff_t>(i));
-      changed = true;
+  return Modify([&](IniText &text) {
+    const auto range = FindSection(text, section);
+    if (!range)
+      return false;
+    bool changed = false;
+    for (std::size_t i = range->end; i-- > range->header + 1;) {
+      const auto parsed = ParseKeyLine(text.lines[i].text);
+      if (parsed && NamesEqualIgnoringCase(parsed->key, Trim(key))) {
+        text.lines.erase(text.lines.begin() + static_cast<std::ptrdiff_t>(i));
+        changed = true;
+      }
     }
-  }
-  return !changed || Store(file_, *text);
+    return changed;
+  });
 }
 
 bool IniFile::EraseSection(std::string_view section) {
+  return Modify([&](IniText &text) {
+    bool changed = false;
+    while (const auto range = FindSection(text, section)) {
+      text.lines.erase(text.lines.begin() + static_cast<std::ptrdiff_t>(range->header),
+                       text.lines.begin() + static_cast<std::ptrdiff_t>(range->end));
+      changed = true;
+    }
+    return changed;
+  });
+}
+
+IniFile::~IniFile() = default;
+
+IniFile::IniFile(const IniFile &other) : file_(other.file_) {}
+
+IniFile &IniFile::operator=(const IniFile &other) {
+  if (this != &other) {
+    file_ = other.file_;
+    batch_.reset();
+  }
+  return *this;
+}
+
+const IniText *IniFile::Text(std::optional<IniText> &loaded) const {
+  if (batch_)
+    return &batch_->text;
+  loaded = Load(file_);
+  return loaded ? &*loaded : nullptr;
+}
+
+// `change` returns whether it changed the text; a change that is not needed writes nothing.
+template <typename Change> bool IniFile::Modify(Change &&change) {
+  if (batch_) {
+    batch_->changed = change(batch_->text) || batch_->changed;
+    return true;
+  }
+  auto text = Load(file_);
+  if (!text)
+    return false; // an unreadable file must not be replaced by one that lacks its content
+  return !change(*text) || Store(file_, *text);
+}
+
+bool IniFile::BeginBatch() {
+  if (batch_)
+    return false;
   auto text = Load(file_);
   if (!text)
     return false;
-  bool changed = false;
-  while (const auto range = FindSection(*text, section)) {
-    text->lines.erase(text->lines.begin() + static_cast<std::ptrdiff_t>(range->header),
-                      text->lines.begin() + static_cast<std::ptrdiff_t>(range->end));
-    changed = true;
-  }
-  return !changed || Store(file_, *text);
+  batch_ = std::make_unique<Batch>();
+  batch_->text = std::move(*text);
+  return true;
+}
+
+bool IniFile::CommitBatch() {
+  if (!batch_)
+    return false;
+  const std::unique_ptr<Batch> batch = std::move(batch_);
+  return !batch->changed || Store(file_, batch->text);
+}
+
+void IniFile::AbandonBatch() {
+  batch_.reset();
 }
 
 fs::path ProgramIniPath() {

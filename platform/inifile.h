@@ -19,9 +19,17 @@
 // file in its folder and renamed over the old one, so a failed write leaves the old file intact.
 // Names or values that would break the line structure (line breaks, "=" or a leading "[" or ";" in a
 // key, "]" in a section name) are refused: the write returns false and changes nothing.
+//
+// Batches: a save of many keys (a calibration table of hundreds of points) would otherwise rewrite and
+// flush the whole file once per key. Between BeginBatch and CommitBatch every write and delete changes
+// the file's text in memory only, and reads see that text; CommitBatch writes it once, whole and
+// atomically as above. A batch that is abandoned, or whose commit fails, leaves the file as it was
+// before the batch began. IniBatch does this for a scope: it abandons what it did not commit.
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,9 +37,17 @@
 
 namespace calidarix {
 
+namespace inifile_detail {
+struct IniText;
+}
+
 class IniFile {
 public:
   explicit IniFile(std::filesystem::path file);
+  ~IniFile();
+  // A copy names the same file and starts without a batch.
+  IniFile(const IniFile &other);
+  IniFile &operator=(const IniFile &other);
 
   const std::filesystem::path &FileName() const { return file_; }
 
@@ -57,8 +73,49 @@ public:
   // Removes every section of that name with all its lines; true when the file is as asked.
   bool EraseSection(std::string_view section);
 
+  // Reads the file for a batch; false (and no batch) when it exists but cannot be read, or when a batch
+  // is already open (batches do not nest).
+  bool BeginBatch();
+  // Writes the batch's text when it changed anything; false when the file could not be written (it is
+  // then as it was before the batch). The batch ends either way.
+  bool CommitBatch();
+  void AbandonBatch();
+  bool InBatch() const { return batch_ != nullptr; }
+
 private:
+  struct Batch;
+  // The file's text: the batch's in a batch, else read now into `loaded`; nullptr when it cannot be read.
+  const inifile_detail::IniText *Text(std::optional<inifile_detail::IniText> &loaded) const;
+  // Applies `change` to the file's text: to the batch's text in a batch, else to the text read from the
+  // file, written back when `change` says it changed something. Returns false when the file could not
+  // be read or written, or when `change` refused.
+  template <typename Change> bool Modify(Change &&change);
+
   std::filesystem::path file_;
+  std::unique_ptr<Batch> batch_;
+};
+
+// A batch for one scope: begun by the constructor, abandoned by the destructor unless committed.
+class IniBatch {
+public:
+  explicit IniBatch(IniFile &ini) : ini_(ini), began_(ini.BeginBatch()) {}
+  ~IniBatch() {
+    if (began_ && !done_)
+      ini_.AbandonBatch();
+  }
+  IniBatch(const IniBatch &) = delete;
+  IniBatch &operator=(const IniBatch &) = delete;
+
+  bool Began() const { return began_; }
+  bool Commit() {
+    done_ = true;
+    return began_ && ini_.CommitBatch();
+  }
+
+private:
+  IniFile &ini_;
+  bool began_;
+  bool done_ = false;
 };
 
 // "Calidarix.ini": the one in the program folder when it exists there, else the one in the

@@ -139,6 +139,16 @@ std::string LowerExtension(const fs::path &name) {
 bool NamesEqualIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin()))
     return true;
+  // Plain ASCII names (nearly all of them) fold letter by letter; only other text needs Unicode folding,
+  // under which names of different byte lengths can still be equal.
+  const auto ascii = [](std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  };
+  if (ascii(a) && ascii(b)) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+  }
   const QString qa = QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()));
   const QString qb = QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size()));
   return qa.compare(qb, Qt::CaseInsensitive) == 0;

@@ -26,9 +26,9 @@ QString LowerExtension(const QString &fileName) {
 }
 
 // The companion of an image (".abc" overlay, ".wav" voice note), found whatever its case.
-QString FindCompanion(const QString &fileName, std::string_view extension) {
+QString FindCompanion(CompanionFiles &companions, const QString &fileName, std::string_view extension) {
   const auto found =
-      FindCompanionFile(std::filesystem::path(QFile::encodeName(fileName).toStdString()), extension);
+      companions.Find(std::filesystem::path(QFile::encodeName(fileName).toStdString()), extension);
   return found ? QFile::decodeName(QByteArray::fromStdString(found->string())) : QString();
 }
 
@@ -119,7 +119,7 @@ IoResult TDTV::LoadExistingFile(const QString &fileName, int frame) {
 
   FOverlay = QImage();
   if (extension != QLatin1String("abc")) {
-    const QString overlayName = FindCompanion(fileName, ".abc");
+    const QString overlayName = FindCompanion(FCompanions, fileName, ".abc");
     if (!overlayName.isEmpty()) {
       QImage overlay(overlayName);
       if (overlay.isNull()) {
@@ -130,7 +130,7 @@ IoResult TDTV::LoadExistingFile(const QString &fileName, int frame) {
       }
     }
   }
-  FHasVoiceNote = !FindCompanion(fileName, ".wav").isEmpty();
+  FHasVoiceNote = !FindCompanion(FCompanions, fileName, ".wav").isEmpty();
   if (FShowIsolines) {
     BuildIsotherms();
   }

@@ -10,6 +10,7 @@
 //
 // Invariant kept by every operation: FRaw.size() == Width x Height of FHeader.
 
+#include "platform/companion_files.h"
 #include "thermogram/io_result.h"
 #include "thermogram/rect.h"
 
@@ -303,6 +304,8 @@ public:
   double FViewOffsetY = 0.0;
   QImage FBitmap;  // cached rendering
   QImage FOverlay; // picture of the ".abc" companion; null when there is none
+  // Where the loader found the companions of the file read, kept while the file is stepped through.
+  CompanionFiles FCompanions;
 
   // Palettes and windows
   TPaletteTable FPalette{};

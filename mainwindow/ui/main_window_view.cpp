@@ -198,6 +198,8 @@ bool TCalidarix::ChangeDTV(bool reload) {
     dtv.FProcessedFlag = false;
     dtv.FFrameIndex = 1;
     const int fieldMode = dtv.FHeader.FieldMode;
+    // A file opened (again) looks for its companions afresh; its frames then reuse what was found.
+    dtv.FCompanions.Forget();
     const IoResult read = dtv.LoadFromFile(dtv.FFileName, 1);
     if (!read) {
       // The reader installs nothing it could not read, so the old image is still whole: it stays,

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace calidarix {
@@ -304,6 +305,25 @@ TEST_F(CameraIni, NoFileObjectDoesNothingAndARefusedWriteStopsWithAReason) {
   EXPECT_FALSE(SaveParamsData(&unwritable, u, live, liveChanged, &error));
   EXPECT_TRUE(error.contains(QStringLiteral("CameraNo")));
   EXPECT_FALSE(SaveCalibrData(&unwritable, 0, u, table, &error));
+}
+
+// A table is saved in one write: a save that cannot write says so and leaves every key of the file as
+// it was, the table saved before included.
+TEST_F(CameraIni, AFailedTableSaveLeavesTheFileAsItWas) {
+  IniFile ini = File("Calidarix.ini", "[SETUP]\nCameraNo=1\n");
+  table.Resize(3);
+  for (int i = 1; i <= 3; ++i)
+    table.FCalibrPoints[static_cast<std::size_t>(i)] = TCalibrPoint{1000.0 * i, 10.0 * i, 2000 + i, 20.0};
+  ASSERT_TRUE(SaveCalibrData(&ini, 0, u, table));
+  const std::string saved = Text("Calidarix.ini");
+
+  std::filesystem::create_directory(dir.file("Calidarix.ini.tmp")); // no temporary file can be made
+  table.Resize(255);
+  QString error;
+  EXPECT_FALSE(SaveCalibrData(&ini, 0, u, table, &error));
+  EXPECT_TRUE(error.contains("CALIBRATION TABLE")) << error.toStdString();
+  EXPECT_EQ(Text("Calidarix.ini"), saved);
+  EXPECT_FALSE(ini.InBatch());
 }
 
 TEST_F(CameraIni, ExportAndImportCopyEverySet) {

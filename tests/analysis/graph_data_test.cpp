@@ -219,6 +219,53 @@ TEST_F(GraphData, AFileThatEndsEarlyEndsTheTimeProfile) {
   EXPECT_FALSE(PointTimeProfile(source, 0, 0).Problem.isEmpty());
 }
 
+// A tall, narrow region of a wide frame is read row by row rather than as the whole band of rows that
+// holds it; both give the image's values, and a file cut inside the region's rows ends the profile.
+TEST_F(GraphData, TallNarrowRegionOfAWideFrameMatchesTheImage) {
+  DtvFileContent content;
+  content.Width = 3000;
+  content.Height = 200;
+  for (int f = 0; f < 3; ++f) {
+    std::vector<std::uint16_t> frame(static_cast<std::size_t>(content.Width) * content.Height);
+    for (std::size_t i = 0; i < frame.size(); ++i)
+      frame[i] = static_cast<std::uint16_t>((i * 37 + static_cast<std::size_t>(f) * 1001) % 60000);
+    content.Frames.push_back(frame);
+  }
+  Open(content);
+  const TTimeProfileSource source = TimeProfileSourceOf(dtv);
+  struct Case {
+    TRect region;  // columns Left .. Right - 1, rows Top .. Bottom - 1, inside the frame
+    bool rowByRow; // the band of rows is far larger than the region
+  } cases[] = {{{5, 0, 7, 199}, true}, {{2990, 10, 2999, 60}, false}, {{0, 198, 2999, 199}, false}};
+  for (const Case &c : cases) {
+    const TTimeProfile p = RegionTimeProfile(source, c.region, 3);
+    ASSERT_EQ(p.Slots[0].size(), 3u) << c.rowByRow;
+    EXPECT_TRUE(p.Problem.isEmpty()) << p.Problem.toStdString();
+    for (int f = 0; f < 3; ++f) {
+      std::uint16_t lo = 65535;
+      std::int64_t sum = 0;
+      for (int y = c.region.Top; y < c.region.Bottom; ++y)
+        for (int x = c.region.Left; x < c.region.Right; ++x) {
+          const std::uint16_t v =
+              content.Frames[static_cast<std::size_t>(f)]
+                            [static_cast<std::size_t>(y) * 3000 + static_cast<std::size_t>(x)];
+          lo = std::min(lo, v);
+          sum += v;
+        }
+      const std::int64_t count =
+          std::int64_t{c.region.Right - c.region.Left} * (c.region.Bottom - c.region.Top);
+      const auto onRange = [&](std::int64_t v) { return v * double(content.Scale) + content.Offset; };
+      EXPECT_NEAR(p.Slots[0][f], onRange(sum / count), 1e-3) << f << " " << c.rowByRow;
+      EXPECT_NEAR(p.Slots[2][f], onRange(lo), 1e-3) << f << " " << c.rowByRow;
+    }
+  }
+  // The last frame loses its last 20 rows: the narrow region's lower rows are gone with them.
+  std::filesystem::resize_file(file, std::filesystem::file_size(file) - 20 * 3000 * 2);
+  const TTimeProfile cut = RegionTimeProfile(source, TRect{5, 0, 7, 199}, 0);
+  EXPECT_EQ(cut.Slots[0].size(), 2u);
+  EXPECT_TRUE(cut.Problem.contains("after frame 2 of 3")) << cut.Problem.toStdString();
+}
+
 TEST_F(GraphData, HistogramCountsTheRegionOverItsOwnRange) {
   // Ten columns 0, 1000, ..., 9000, two rows.
   test::SetFrame(dtv, 10, 2, [](int x, int) { return 1000 * x; });

@@ -192,6 +192,64 @@ TEST(IniFile, NamesAndValuesThatWouldBreakTheFileAreRefused) {
   EXPECT_EQ(test::ReadText(file), "[S]\nk=v\n");
 }
 
+// A batch changes the text in memory, where its own reads see it, and writes the file once on commit,
+// with the same bytes the writes one by one give; an abandoned batch or a failed commit leaves the file
+// as it was.
+TEST(IniFile, BatchWritesTheFileOnceWithAllItsKeys) {
+  test::TempDir dir;
+  const std::string start = "; keep me\r\n[SETUP]\r\nWidth=320\r\nOld=1\r\n[GONE]\r\nx=1\r\n";
+  const fs::path one = dir.file("one.ini");
+  const fs::path batched = dir.file("batched.ini");
+  test::WriteText(one, start);
+  test::WriteText(batched, start);
+  const auto edit = [](IniFile &ini) {
+    EXPECT_TRUE(ini.WriteInteger("setup", "WIDTH", 640));
+    for (int i = 1; i <= 50; ++i)
+      EXPECT_TRUE(ini.WriteFloat("TABLE", "T" + std::to_string(i), i * 0.5));
+    EXPECT_TRUE(ini.DeleteKey("SETUP", "old"));
+    EXPECT_TRUE(ini.EraseSection("gone"));
+    EXPECT_FALSE(ini.WriteString("TABLE", "bad=key", "1")); // refused in a batch too
+  };
+  IniFile single(one);
+  edit(single);
+
+  IniFile ini(batched);
+  ASSERT_TRUE(ini.BeginBatch());
+  EXPECT_FALSE(ini.BeginBatch()) << "batches do not nest";
+  edit(ini);
+  EXPECT_EQ(test::ReadText(batched), start) << "nothing reaches the file before the commit";
+  EXPECT_EQ(ini.ReadInteger("SETUP", "Width", 0), 640);
+  EXPECT_EQ(ini.ReadSection("TABLE").size(), 50u);
+  EXPECT_FALSE(ini.ValueExists("SETUP", "Old"));
+  EXPECT_FALSE(IniFile(ini).InBatch()) << "a copy starts without the batch";
+  EXPECT_EQ(IniFile(batched).ReadInteger("SETUP", "Width", 0), 320);
+  ASSERT_TRUE(ini.CommitBatch());
+  EXPECT_FALSE(ini.InBatch());
+  EXPECT_EQ(test::ReadText(batched), test::ReadText(one));
+
+  // Abandoned, by hand or by a scope that does not commit: the file stays.
+  const std::string committed = test::ReadText(batched);
+  ASSERT_TRUE(ini.BeginBatch());
+  EXPECT_TRUE(ini.WriteInteger("SETUP", "Width", 1));
+  ini.AbandonBatch();
+  {
+    IniBatch scope(ini);
+    ASSERT_TRUE(scope.Began());
+    EXPECT_TRUE(ini.WriteInteger("SETUP", "Width", 2));
+  }
+  EXPECT_EQ(test::ReadText(batched), committed);
+  EXPECT_EQ(ini.ReadInteger("SETUP", "Width", 0), 640);
+
+  // A commit that cannot write (the temporary file's name is taken by a folder) fails and changes nothing.
+  fs::create_directory(dir.file("batched.ini.tmp"));
+  IniBatch failing(ini);
+  ASSERT_TRUE(failing.Began());
+  EXPECT_TRUE(ini.WriteInteger("SETUP", "Width", 3));
+  EXPECT_FALSE(failing.Commit());
+  EXPECT_FALSE(ini.InBatch());
+  EXPECT_EQ(test::ReadText(batched), committed);
+}
+
 TEST(IniFile, ProgramIniIsFoundBesideTheProgramElseInTheConfigurationFolder) {
   test::TempDir dir;
   const fs::path program = dir.path() / "bin";

@@ -14,6 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
 
 namespace calidarix {
 namespace {
@@ -163,6 +166,37 @@ TEST_F(LoadFromFileTest, CompanionsAreFoundWhateverTheirCase) {
   EXPECT_EQ(t.Width(), kDemoImageWidth);
   EXPECT_TRUE(t.FOverlay.isNull());
   EXPECT_FALSE(t.FHasVoiceNote);
+}
+
+// Frames of one file take the companions found when the file was first read: the folder is not read
+// again while it is unchanged (here a change is hidden by putting the folder's time back), and a
+// change that moves the folder's time is seen by the next frame.
+TEST_F(LoadFromFileTest, CompanionsAreLookedUpOncePerFileNotPerFrame) {
+  WriteThermogram("film.dtv", 4, 4, 100, 1.0f, 0.0f);
+  WriteFile(dir.file("FILM.wav"), {'R', 'I', 'F', 'F'});
+  const auto setFolderTime = [&] {
+    const timespec times[2] = {{1600000000, 0}, {1600000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.path().c_str(), times, 0), 0);
+  };
+  setFolderTime();
+  TDTV t;
+  ASSERT_TRUE(t.LoadFromFile(Name("film.dtv"), 1));
+  EXPECT_TRUE(t.FHasVoiceNote);
+
+  std::filesystem::rename(dir.file("FILM.wav"), dir.file("note.wav"));
+  setFolderTime();
+  ASSERT_TRUE(t.LoadFromFile(Name("film.dtv"), 1));
+  EXPECT_TRUE(t.FHasVoiceNote);
+
+  t.FCompanions.Forget(); // the file opened again
+  ASSERT_TRUE(t.LoadFromFile(Name("film.dtv"), 1));
+  EXPECT_FALSE(t.FHasVoiceNote);
+
+  QImage picture(4, 4, QImage::Format_RGB32);
+  picture.fill(qRgb(10, 20, 30));
+  ASSERT_TRUE(picture.save(Name("Film.abc"), "BMP"));
+  ASSERT_TRUE(t.LoadFromFile(Name("film.dtv"), 1));
+  EXPECT_FALSE(t.FOverlay.isNull());
 }
 
 TEST_F(LoadFromFileTest, UnreadableOverlayIsLoggedAndIgnored) {

@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
+#include <unistd.h>
+
 namespace calidarix {
 
 IoResult OpenForReading(QFile &file, const QString &fileName) {
@@ -29,6 +32,27 @@ IoResult ReadRange(QFile &file, std::uint64_t offset, std::uint64_t count, std::
         file.read(reinterpret_cast<char *>(out.data() + done), static_cast<qint64>(count - done));
     if (got <= 0) {
       return IoResult::Error(got < 0 ? file.errorString() : QString::fromLatin1(kReadBeyondEnd));
+    }
+    done += static_cast<std::uint64_t>(got);
+  }
+  return IoResult::Ok();
+}
+
+IoResult ReadRangeAt(QFile &file, std::uint64_t fileSize, std::uint64_t offset, std::uint64_t count,
+                     std::uint8_t *out) {
+  if (offset > fileSize || count > fileSize - offset) {
+    return IoResult::Error(QString::fromLatin1(kReadBeyondEnd));
+  }
+  const int fd = file.handle();
+  std::uint64_t done = 0;
+  while (done < count) {
+    const ssize_t got =
+        ::pread(fd, out + done, static_cast<std::size_t>(count - done), static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got <= 0) {
+      return IoResult::Error(got < 0 ? qt_error_string(errno) : QString::fromLatin1(kReadBeyondEnd));
     }
     done += static_cast<std::uint64_t>(got);
   }

@@ -22,6 +22,12 @@ IoResult OpenForReading(QFile &file, const QString &fileName);
 // Reads count bytes from offset into out (replacing its content).
 IoResult ReadRange(QFile &file, std::uint64_t offset, std::uint64_t count, std::vector<std::uint8_t> &out);
 
+// Reads count bytes from offset into out with one positioned read (pread: no seek, no buffer), for a
+// reader that takes many small ranges from one open file. fileSize is the size the caller took once
+// when it opened the file; a range beyond it, or a file that turns out shorter, is an error.
+IoResult ReadRangeAt(QFile &file, std::uint64_t fileSize, std::uint64_t offset, std::uint64_t count,
+                     std::uint8_t *out);
+
 // Opens the file read-only and reads its first headBytes bytes into head; the file stays open for
 // the reads that follow.
 IoResult OpenAndReadHead(QFile &file, const QString &fileName, std::uint64_t headBytes,
