@@ -7,6 +7,7 @@
 #include "platform/numbers.h"
 #include "platform/path_text.h"
 #include "platform/paths.h"
+#include "thermogram/formats/dtv_format.h"
 #include "thermogram/frame_statistics.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -233,7 +234,8 @@ QByteArray FilmReportLine(const TFilmProcessTable &row, bool sinTimes) {
   return QByteArray::fromStdString(StringToCp1251(line));
 }
 
-void MeasureFilmFrame(const TDTV &frame, const TRect &rect, TFilmProcessTable &row) {
+void MeasureFilmFrame(const TDTV &frame, const TRect &rect, TFilmProcessTable &row,
+                      const std::optional<RawSummary> &wholeFrame) {
   const int w = frame.Width();
   const int h = frame.Height();
   if (w < 1 || h < 1 || frame.FRaw.size() < static_cast<std::size_t>(w) * static_cast<std::size_t>(h))
@@ -255,7 +257,14 @@ void MeasureFilmFrame(const TDTV &frame, const TRect &rect, TFilmProcessTable &r
   std::uint16_t lo = 65535;
   std::uint16_t hi = 0;
   std::uint64_t sum = 0;
-  for (int r = 0; r < runs; ++r) {
+  const bool wholeArea = area.Left == 0 && area.Top == 0 && area.Right == w - 1 && area.Bottom == h - 1;
+  if (wholeArea && wholeFrame &&
+      frame.FRaw.size() == static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) {
+    lo = wholeFrame->min;
+    hi = wholeFrame->max;
+    sum = wholeFrame->sum;
+  }
+  for (int r = 0; r < runs && !(wholeArea && wholeFrame); ++r) {
     const std::size_t first = static_cast<std::size_t>(area.Top + r) * static_cast<std::size_t>(w) +
                               static_cast<std::size_t>(area.Left);
     const RawSummary run = SummariseRaw(frame.FRaw.data() + first, runLength);
@@ -308,6 +317,22 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
   film.FHasSinFile = sinPath.has_value();
 
   std::vector<TFilmProcessTable> rows(static_cast<std::size_t>(count));
+  // The film stays open for the run, its size and header read once, one read per frame.
+  const DtvFilmReadSession session(fileName);
+  const PinnedFileDosDateTime fileDate(fileName);
+  // Report lines go to the file in blocks, not one write per frame.
+  constexpr qsizetype kReportBlockBytes = 64 * 1024;
+  QByteArray pending;
+  pending.reserve(kReportBlockBytes + 256);
+  const auto writePending = [&report, &pending] {
+    const bool written = report.Write(pending.constData(), static_cast<std::size_t>(pending.size()));
+    pending.clear();
+    return written;
+  };
+  const auto reportError = [&fileName, &report] {
+    return QStringLiteral("Cannot write the report \"%1\": %2")
+        .arg(DatFileName(fileName), QString::fromStdString(report.Error()));
+  };
   TDTV frame;
   CopyLoadOptions(film, frame);
   progress.SetProgressPrefix(QStringLiteral("Film processing"));
@@ -336,7 +361,11 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
     }
     TFilmProcessTable &row = rows[static_cast<std::size_t>(i)];
     row.FrameNo = i + 1;
-    MeasureFilmFrame(frame, rect, row);
+    // The reader's figures describe the frame as read; the load options that change its pixels after
+    // that rule them out.
+    const bool readAsStored = !frame.FFlipAfterLoad && !frame.FMirrorAfterLoad && !frame.FRotateAfterLoad &&
+                              !frame.FStampCameraTemp && !frame.FRangeLocked;
+    MeasureFilmFrame(frame, rect, row, readAsStored ? session.ReadSummary(i + 1) : std::nullopt);
     const bool filmFrame = frame.FHeader.Version == 5;
     const std::uint32_t seconds = filmFrame ? (frame.FFrameRec.TimeStamp & 0xFFFFFFu) : 0u;
     row.Time = seconds / 86400.0;
@@ -356,17 +385,17 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
       row.SinValue = 0;
       row.SinText = QStringLiteral("No Data");
     }
-    const QByteArray bytes = FilmReportLine(row, matcher.AnyLineRead());
-    if (!report.Write(bytes.constData(), static_cast<std::size_t>(bytes.size()))) {
-      outcome.Error = QStringLiteral("Cannot write the report \"%1\": %2")
-                          .arg(DatFileName(fileName), QString::fromStdString(report.Error()));
+    pending += FilmReportLine(row, matcher.AnyLineRead());
+    if (pending.size() >= kReportBlockBytes && !writePending()) {
+      outcome.Error = reportError();
       break;
     }
     ++done;
   }
+  if (!pending.isEmpty() && !writePending() && outcome.Error.isEmpty())
+    outcome.Error = reportError();
   if (!report.Commit() && outcome.Error.isEmpty())
-    outcome.Error = QStringLiteral("Cannot write the report \"%1\": %2")
-                        .arg(DatFileName(fileName), QString::fromStdString(report.Error()));
+    outcome.Error = reportError();
   // The rows not reached are dropped rather than left holding another run's (or another film's) values.
   rows.resize(static_cast<std::size_t>(done));
   film.FFilmProcessTable = std::move(rows);

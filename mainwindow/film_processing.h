@@ -19,6 +19,7 @@
 // its frame; only its processing table and FHasSinFile change.
 
 #include "mainwindow/progress.h"
+#include "thermogram/frame_statistics.h"
 #include "thermogram/rect.h"
 #include "thermogram/tdtv.h"
 
@@ -98,7 +99,11 @@ QByteArray FilmReportLine(const TFilmProcessTable &row, bool sinTimes);
 // the rectangle is empty (Right <= Left or Bottom <= Top). The whole frame of a film takes its lowest
 // and highest temperature from the frame record; a rectangle is clipped to the frame, and one
 // outside it measures the whole frame by its pixels.
-void MeasureFilmFrame(const TDTV &frame, const TRect &rect, TFilmProcessTable &row);
+// wholeFrame, when given, is the minimum, maximum and sum of all of the frame's raw values as they
+// are now (the reader's own figures); a measurement of the whole frame takes them instead of passing
+// over the pixels again.
+void MeasureFilmFrame(const TDTV &frame, const TRect &rect, TFilmProcessTable &row,
+                      const std::optional<RawSummary> &wholeFrame = std::nullopt);
 
 struct TFilmProcessOutcome {
   bool Completed = false; // every frame was processed

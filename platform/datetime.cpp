@@ -58,11 +58,30 @@ std::optional<QDateTime> UnpackDosDateTime(std::uint32_t packed) {
   return QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::LocalTime);
 }
 
-std::optional<std::uint32_t> FileDosDateTime(const QString &path) {
+namespace {
+thread_local PinnedFileDosDateTime *pinnedFileDate = nullptr;
+
+std::optional<std::uint32_t> FileDosDateTimeNow(const QString &path) {
   const QFileInfo info(path);
   if (!info.isFile())
     return std::nullopt;
   return PackDosDateTime(info.lastModified().toLocalTime());
+}
+} // namespace
+
+PinnedFileDosDateTime::PinnedFileDosDateTime(const QString &path)
+    : FPath(path), FValue(FileDosDateTimeNow(path)), FOuter(pinnedFileDate) {
+  pinnedFileDate = this;
+}
+
+PinnedFileDosDateTime::~PinnedFileDosDateTime() {
+  pinnedFileDate = FOuter;
+}
+
+std::optional<std::uint32_t> FileDosDateTime(const QString &path) {
+  if (pinnedFileDate && pinnedFileDate->FPath == path)
+    return pinnedFileDate->FValue;
+  return FileDosDateTimeNow(path);
 }
 
 double DateTimeToDayNumber(const QDateTime &localTime) {

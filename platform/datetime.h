@@ -32,6 +32,23 @@ std::optional<QDateTime> UnpackDosDateTime(std::uint32_t packed);
 // exist or its time has no DOS form.
 std::optional<std::uint32_t> FileDosDateTime(const QString &path);
 
+// While one lives on a thread, FileDosDateTime of its path on that thread answers with the value taken
+// when it was made, instead of asking the file system and the time zone again: for a job that reads
+// one file many times (every frame of a film) and does not change it meanwhile.
+class PinnedFileDosDateTime {
+public:
+  explicit PinnedFileDosDateTime(const QString &path);
+  ~PinnedFileDosDateTime();
+  PinnedFileDosDateTime(const PinnedFileDosDateTime &) = delete;
+  PinnedFileDosDateTime &operator=(const PinnedFileDosDateTime &) = delete;
+
+private:
+  friend std::optional<std::uint32_t> FileDosDateTime(const QString &path);
+  QString FPath;
+  std::optional<std::uint32_t> FValue;
+  PinnedFileDosDateTime *FOuter = nullptr;
+};
+
 // Day number of a local date-time (see above), exact to the millisecond.
 double DateTimeToDayNumber(const QDateTime &localTime);
 

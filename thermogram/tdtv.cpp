@@ -155,7 +155,14 @@ void TDTV::UpdateStatistics() {
     FRawMean = 0;
     return;
   }
-  const RawSummary summary = SummariseRaw(FRaw.data(), FRaw.size());
+  UpdateStatistics(SummariseRaw(FRaw.data(), FRaw.size()));
+}
+
+void TDTV::UpdateStatistics(const RawSummary &summary) {
+  if (FRaw.empty()) {
+    UpdateStatistics();
+    return;
+  }
   FRawMin = summary.min;
   FRawMax = summary.max;
   FRawMean = RoundToInt32(static_cast<double>(summary.sum) / static_cast<double>(FRaw.size()));

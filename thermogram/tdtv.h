@@ -11,6 +11,7 @@
 // Invariant kept by every operation: FRaw.size() == Width x Height of FHeader.
 
 #include "platform/companion_files.h"
+#include "thermogram/frame_statistics.h"
 #include "thermogram/io_result.h"
 #include "thermogram/rect.h"
 
@@ -122,6 +123,8 @@ public:
   // to one degree. Returns false and changes nothing when a bound is not finite.
   bool SetTemperatureRange(bool rescale, double low, double high);
   void UpdateStatistics();
+  // The same from a summary of FRaw as it is now, for a reader that has just taken one.
+  void UpdateStatistics(const RawSummary &summary);
   // Adds the frame's pixels to counts[0 .. bins-1]; counts is not cleared. Returns false and adds
   // nothing when bins < 1 or counts holds fewer than bins elements.
   bool Histogram(std::vector<std::int64_t> &counts, int bins) const;

@@ -14,10 +14,13 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <span>
 #include <utility>
+
+#include <sys/uio.h>
 
 namespace calidarix {
 
@@ -65,6 +68,41 @@ bool ReadExactly(QFile &file, std::uint64_t offset, void *target, std::uint64_t 
     return false;
   }
   return file.read(static_cast<char *>(target), static_cast<qint64>(count)) == static_cast<qint64>(count);
+}
+
+enum class ReadOutcome { Ok, Short, Failed };
+
+// A film frame's record and its samples, which follow it in the file, in one positioned read. The
+// range was checked against fileSize by the caller; a file that turns out shorter reads as Short.
+ReadOutcome ReadRecordAndSamples(int fd, std::uint64_t fileSize, std::uint64_t offset,
+                                 FilmRecordBytes &record, void *samples, std::uint64_t sampleBytes) {
+  if (fd < 0 || offset > fileSize || kFilmRecordBytes + sampleBytes > fileSize - offset) {
+    return ReadOutcome::Short;
+  }
+  const std::uint64_t total = kFilmRecordBytes + sampleBytes;
+  std::uint64_t done = 0;
+  while (done < total) {
+    iovec parts[2];
+    int count = 0;
+    if (done < kFilmRecordBytes) {
+      parts[count++] = {record.data() + done, static_cast<std::size_t>(kFilmRecordBytes - done)};
+    }
+    const std::uint64_t intoSamples = done < kFilmRecordBytes ? 0 : done - kFilmRecordBytes;
+    parts[count++] = {static_cast<std::uint8_t *>(samples) + intoSamples,
+                      static_cast<std::size_t>(sampleBytes - intoSamples)};
+    const ssize_t got = ::preadv(fd, parts, count, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0) {
+      return ReadOutcome::Failed;
+    }
+    if (got == 0) {
+      return ReadOutcome::Short;
+    }
+    done += static_cast<std::uint64_t>(got);
+  }
+  return ReadOutcome::Ok;
 }
 
 bool WriteAll(QIODevice &file, const void *data, std::uint64_t count) {
@@ -299,16 +337,59 @@ std::uint32_t FilmTimeStampNow() {
   return (day << 24) + seconds;
 }
 
+namespace {
+// The innermost session of this thread; a session opened inside another hides it until it ends.
+thread_local DtvFilmReadSession *activeSession = nullptr;
+} // namespace
+
+DtvFilmReadSession::DtvFilmReadSession(const QString &fileName) : FFileName(fileName), FOuter(activeSession) {
+  FFilm.File.setFileName(fileName);
+  FOpen = FFilm.File.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+  if (FOpen) {
+    FFilm.Size = static_cast<std::uint64_t>(FFilm.File.size());
+    FFilm.HeaderRead =
+        FFilm.Size >= kDtvHeaderBytes && ReadExactly(FFilm.File, 0, FFilm.Header.data(), FFilm.Header.size());
+  }
+  activeSession = this;
+}
+
+DtvFilmReadSession::~DtvFilmReadSession() {
+  activeSession = FOuter;
+}
+
+DtvFilmReadSession::OpenFilm *DtvFilmReadSession::For(const QString &fileName) {
+  DtvFilmReadSession *const session = activeSession;
+  return session && session->FOpen && session->FFileName == fileName ? &session->FFilm : nullptr;
+}
+
+std::optional<RawSummary> DtvFilmReadSession::ReadSummary(int frame) const {
+  if (!FOpen || frame < 1 || FFilm.SummaryFrame != frame) {
+    return std::nullopt;
+  }
+  return FFilm.LastSummary;
+}
+
 IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
-  QFile file(fileName);
+  DtvFilmReadSession::OpenFilm *const session = DtvFilmReadSession::For(fileName);
+  QFile ownFile(fileName);
+  QFile &file = session ? session->File : ownFile;
+  if (session) {
+    session->SummaryFrame = 0; // until this read has finished
+  }
   // Unbuffered: the reads below are few and exact, and a buffer would fetch 16 KiB around the header
   // and again around a film frame's record, each time a film steps.
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+  if (!session && !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
     return IoResult::Error(QStringLiteral("Cannot open %1: %2").arg(Quoted(fileName), file.errorString()));
   }
-  const auto fileSize = static_cast<std::uint64_t>(file.size());
+  const auto fileSize = session ? session->Size : static_cast<std::uint64_t>(file.size());
   DtvHeaderBytes headerBytes{};
-  if (fileSize < kDtvHeaderBytes || !ReadExactly(file, 0, headerBytes.data(), headerBytes.size())) {
+  const bool headerRead =
+      session ? session->HeaderRead
+              : fileSize >= kDtvHeaderBytes && ReadExactly(file, 0, headerBytes.data(), headerBytes.size());
+  if (session) {
+    headerBytes = session->Header;
+  }
+  if (!headerRead) {
     return IoResult::Error(QStringLiteral("%1 is too short for a thermogram header").arg(Quoted(fileName)));
   }
   TDTVHeader header = DecodeDtvHeader(headerBytes);
@@ -347,22 +428,16 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   const std::uint64_t frameBytes = header.Version == 2 ? pixels : pixels * 2;
   std::uint64_t frameStart = layout.First + index * layout.Stride;
   TFilmFrameRecord record = FFrameRec;
-  if (header.Version == 5) {
-    FilmRecordBytes recordBytes{};
-    if (!ReadExactly(file, frameStart, recordBytes.data(), recordBytes.size())) {
-      return IoResult::Error(QStringLiteral("Cannot read %1: %2").arg(Quoted(fileName), file.errorString()));
-    }
-    record = DecodeFilmRecord(recordBytes);
-    frameStart += kFilmRecordBytes;
-    // The frame's own rule replaces the film's: it must be a pair of numbers a single can hold.
-    const auto scale = static_cast<float>((record.MaxTemp - record.MinTemp) / kFullScaleRaw);
-    const auto offset = static_cast<float>(record.MinTemp);
-    if (!std::isfinite(record.MinTemp) || !std::isfinite(record.MaxTemp) || !std::isfinite(scale) ||
-        !std::isfinite(offset)) {
-      return NoTemperatureRule(fileName);
-    }
+  // A film frame's record and samples lie together: with a session open they come in one read below.
+  FilmRecordBytes recordBytes{};
+  const bool recordWithSamples = session && header.Version == 5;
+  if (header.Version == 5 && !recordWithSamples &&
+      !ReadExactly(file, frameStart, recordBytes.data(), recordBytes.size())) {
+    return IoResult::Error(QStringLiteral("Cannot read %1: %2").arg(Quoted(fileName), file.errorString()));
   }
-
+  if (header.Version == 5) {
+    frameStart += kFilmRecordBytes;
+  }
   // The size was checked against the file and the budget above; a failed allocation is still an
   // error, never the end of the program.
   std::vector<std::uint16_t> raw;
@@ -376,6 +451,17 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
           for (std::size_t i = 0; ok && i < bytes.size(); ++i) {
             raw[i] = static_cast<std::uint16_t>(bytes[i] << 8);
           }
+        } else if (recordWithSamples) {
+          const ReadOutcome got = ReadRecordAndSamples(file.handle(), fileSize, frameStart - kFilmRecordBytes,
+                                                       recordBytes, raw.data(), frameBytes);
+          if (got != ReadOutcome::Ok) {
+            return IoResult::Error(QStringLiteral("Cannot read %1: %2")
+                                       .arg(Quoted(fileName), got == ReadOutcome::Short
+                                                                  ? QString::fromLatin1(kReadBeyondEnd)
+                                                                  : qt_error_string(errno)));
+          }
+          SamplesFromFileOrder(raw);
+          ok = true;
         } else {
           ok = ReadExactly(file, frameStart, raw.data(), frameBytes);
           SamplesFromFileOrder(raw);
@@ -385,9 +471,23 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
                         QStringLiteral("Cannot read %1: %2").arg(Quoted(fileName), file.errorString()));
       });
   if (!read) {
+    KeepFrameBuffer(std::move(raw));
     return read;
   }
-  file.close();
+  if (header.Version == 5) {
+    record = DecodeFilmRecord(recordBytes);
+    // The frame's own rule replaces the film's: it must be a pair of numbers a single can hold.
+    const auto scale = static_cast<float>((record.MaxTemp - record.MinTemp) / kFullScaleRaw);
+    const auto offset = static_cast<float>(record.MinTemp);
+    if (!std::isfinite(record.MinTemp) || !std::isfinite(record.MaxTemp) || !std::isfinite(scale) ||
+        !std::isfinite(offset)) {
+      KeepFrameBuffer(std::move(raw));
+      return NoTemperatureRule(fileName);
+    }
+  }
+  if (!session) {
+    file.close();
+  }
 
   // Everything is read and checked: the thermogram takes the new content.
   FFileName = fileName;
@@ -456,7 +556,14 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
     }
     break;
   }
-  UpdateStatistics();
+  // One pass over the frame as it now stands gives its statistics and, for a session, what the
+  // session's caller may reuse instead of a pass of its own.
+  const RawSummary summary = SummariseRaw(FRaw.data(), FRaw.size());
+  UpdateStatistics(summary);
+  if (session) {
+    session->SummaryFrame = frame;
+    session->LastSummary = summary;
+  }
   return IoResult::Ok();
 }
 

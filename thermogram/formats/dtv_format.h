@@ -5,12 +5,16 @@
 // byte per pixel from HeaderSize on, versions 3 and 4 two bytes per pixel from byte 110, and a
 // version-5 film puts a 40-byte frame record before each frame of two bytes per pixel.
 
+#include "thermogram/frame_statistics.h"
 #include "thermogram/tdtv.h"
 
 #include <QByteArray>
+#include <QFile>
+#include <QString>
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace calidarix {
@@ -51,6 +55,44 @@ std::vector<FilmFileWrite> FilmAppendWrites(const TDTVHeader &stored, std::uint6
                                             const TFilmFrameRecord &record,
                                             const std::vector<std::uint16_t> &raw, float frameInterval,
                                             double filmMin, double filmMax);
+
+// A job that steps through every frame of one film (film processing) holds one of these for its run.
+// While it lives, LoadDTV of that film on the same thread reads through the file opened here, with the
+// file's size and header taken here once, and one positioned read per frame; without it every frame
+// opens the file, asks its size and reads its header again. The film is not expected to change during
+// the run: a frame appended meanwhile is not seen, and a film replaced meanwhile reads as it was
+// opened. A film that cannot be opened here is read the ordinary way, which reports why.
+class DtvFilmReadSession {
+public:
+  explicit DtvFilmReadSession(const QString &fileName);
+  ~DtvFilmReadSession();
+  DtvFilmReadSession(const DtvFilmReadSession &) = delete;
+  DtvFilmReadSession &operator=(const DtvFilmReadSession &) = delete;
+
+  // The open file, its size and its header bytes when `fileName` is this session's film on this
+  // thread; nullptr otherwise.
+  struct OpenFilm {
+    QFile File;
+    std::uint64_t Size = 0;
+    DtvHeaderBytes Header{};
+    bool HeaderRead = false;
+    int SummaryFrame = 0; // the frame LastSummary describes, 0 for none
+    RawSummary LastSummary;
+  };
+  static OpenFilm *For(const QString &fileName);
+
+  // The minimum, maximum and sum of the raw values of `frame` as the last LoadDTV through this session
+  // left them, when that was the last frame it read; nullopt otherwise. They describe the frame as
+  // the reader made it: options applied after the reader (rotation, the camera temperature stamp, a
+  // locked range) are for the caller to rule out.
+  std::optional<RawSummary> ReadSummary(int frame) const;
+
+private:
+  QString FFileName;
+  OpenFilm FFilm;
+  bool FOpen = false;
+  DtvFilmReadSession *FOuter = nullptr;
+};
 
 // Day of the month x 2^24 + seconds since midnight of the local clock now.
 std::uint32_t FilmTimeStampNow();
