@@ -318,3 +318,87 @@ TEST_F(FilmJob, ASingleImageOrAMissingFilmIsRefusedAndNothingIsWritten) {
 
 } // namespace
 } // namespace calidarix
+
+namespace calidarix {
+namespace {
+
+// The job reads each frame as the view would and measures it; whatever the load options and the area,
+// its rows equal those of the frames loaded one by one and measured pixel by pixel.
+TEST(FilmJobLoadOptions, RowsEqualThoseOfFramesLoadedOneByOne) {
+  ResetThermogramGlobals();
+  test::TempDir dir;
+  const QString film = QPath(dir.file("opts.dtv"));
+  constexpr int kW = 24;
+  constexpr int kH = 22;
+  std::vector<test::TFilmFrame> frames;
+  for (int k = 0; k < 3; ++k) {
+    test::TFilmFrame f;
+    f.Offset = 15.0f + static_cast<float>(k);
+    for (int i = 0; i < kW * kH; ++i)
+      f.Raw.push_back(static_cast<std::uint16_t>((i * 733 + k * 9001) % 50000 + 1000));
+    frames.push_back(f);
+  }
+  test::WriteFilm(film, kW, kH, frames);
+
+  struct Case {
+    const char *name;
+    std::function<void(TDTV &)> set;
+  } cases[] = {
+      {"none", [](TDTV &) {}},
+      {"stamp", [](TDTV &t) { t.FStampCameraTemp = true; }},
+      {"flip", [](TDTV &t) { t.FFlipAfterLoad = true; }},
+      {"mirror", [](TDTV &t) { t.FMirrorAfterLoad = true; }},
+      {"rotate",
+       [](TDTV &t) {
+         t.FRotateAfterLoad = true;
+         t.FRotateAngle = 90;
+       }},
+  };
+  const TRect areas[] = {TRect{}, TRect{2, 3, 10, 12}, TRect{-5, -5, 100, 100}};
+  for (const Case &c : cases) {
+    for (const TRect &area : areas) {
+      SCOPED_TRACE(std::string(c.name) + " area " + std::to_string(area.Left));
+      TDTV shown;
+      c.set(shown);
+      ASSERT_TRUE(shown.LoadFromFile(film, 1));
+      FakeProgress progress;
+      ASSERT_TRUE(ProcessFilm(shown, area, progress).Completed);
+      ASSERT_EQ(shown.FFilmProcessTable.size(), frames.size());
+      for (int k = 0; k < static_cast<int>(frames.size()); ++k) {
+        TDTV one;
+        c.set(one);
+        ASSERT_TRUE(one.LoadFromFile(film, k + 1));
+        TFilmProcessTable expected;
+        MeasureFilmFrame(one, area, expected);
+        const TFilmProcessTable &row = shown.FFilmProcessTable[static_cast<std::size_t>(k)];
+        EXPECT_EQ(row.MinTemp, expected.MinTemp) << k;
+        EXPECT_EQ(row.MaxTemp, expected.MaxTemp) << k;
+        EXPECT_EQ(row.MeanTemp, expected.MeanTemp) << k;
+      }
+    }
+  }
+}
+
+// A report longer than the block the job writes at a time holds every line once, in order.
+TEST(FilmJobReport, AReportOfManyBlocksHoldsEveryLineOnceInOrder) {
+  ResetThermogramGlobals();
+  test::TempDir dir;
+  const QString film = QPath(dir.file("long.dtv"));
+  constexpr int kFrames = 3000; // about 150 KiB of report
+  test::WriteFilm(film, 2, 1, std::vector<test::TFilmFrame>(kFrames, test::TFilmFrame{{100, 200}, 20.0f}));
+  TDTV shown;
+  ASSERT_TRUE(shown.LoadFromFile(film, 1));
+  FakeProgress progress;
+  ASSERT_TRUE(ProcessFilm(shown, TRect{}, progress).Completed);
+  ASSERT_EQ(shown.FFilmProcessTable.size(), static_cast<std::size_t>(kFrames));
+  std::string expected;
+  for (const TFilmProcessTable &row : shown.FFilmProcessTable)
+    expected += FilmReportLine(row, false).toStdString();
+  const std::string report = test::ReadText(dir.file("long.dtv.dat"));
+  EXPECT_GT(report.size(), std::size_t{2} * 64 * 1024);
+  EXPECT_EQ(report, expected);
+  EXPECT_NE(report.find("\r\n3000\t"), std::string::npos);
+}
+
+} // namespace
+} // namespace calidarix

@@ -84,6 +84,29 @@ TEST(DosDateTime, FileLastModifiedTime) {
   EXPECT_FALSE(FileDosDateTime(QString::fromStdString(dir.path().string())));
 }
 
+TEST(DosDateTime, APinnedFileAnswersWithItsTimeWhenPinnedUntilThePinEnds) {
+  test::TempDir dir;
+  const QString pinned = QString::fromStdString(dir.file("film.dtv").string());
+  const QString other = QString::fromStdString(dir.file("other.dtv").string());
+  test::WriteFile(dir.file("film.dtv"), {1});
+  test::WriteFile(dir.file("other.dtv"), {2});
+  const auto touch = [](const QString &path, const QDateTime &t) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(t, QFileDevice::FileModificationTime));
+  };
+  touch(pinned, Local(2021, 6, 1, 10, 20, 31));
+  touch(other, Local(2022, 1, 2, 8, 0, 0));
+  {
+    const PinnedFileDosDateTime pin(pinned);
+    touch(pinned, Local(2023, 3, 4, 5, 6, 8));
+    touch(other, Local(2022, 1, 2, 9, 0, 0));
+    EXPECT_EQ(FileDosDateTime(pinned), 0x52C1528Fu);
+    EXPECT_EQ(FileDosDateTime(other), PackDosDateTime(Local(2022, 1, 2, 9, 0, 0)));
+  }
+  EXPECT_EQ(FileDosDateTime(pinned), PackDosDateTime(Local(2023, 3, 4, 5, 6, 8)));
+}
+
 TEST(DayNumber, KnownDates) {
   struct Case {
     QDateTime t;

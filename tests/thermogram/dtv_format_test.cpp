@@ -218,6 +218,58 @@ TEST_F(DtvFormatTest, Version5ReadsRecordAndFrameOfTheRequestedFrame) {
   EXPECT_DOUBLE_EQ(t.FAspect, 32.0 / 27.0);
 }
 
+// A film read through a session reads every frame as it reads without one, and the session's summary
+// is that of the frame last read, never of another.
+TEST_F(DtvFormatTest, AFilmReadThroughASessionReadsAsWithoutOne) {
+  HeaderFields fields;
+  fields.version = 5;
+  fields.width = 7;
+  fields.height = 5;
+  fields.frames = 4;
+  Bytes b = Header(fields);
+  for (int k = 1; k <= 4; ++k) {
+    b.raw(FilmRecord(k, 20.0 + k, 30.0 + k, (5u << 24) + 36000u + k).data());
+    for (int i = 0; i < 35; ++i) {
+      b.u16(static_cast<std::uint16_t>((i * 977 + k * 4099) % 65536));
+    }
+  }
+  WriteFile(dir.file("film.dtv"), b.data());
+  const QString film = Name("film.dtv");
+  WriteFile(dir.file("other.dtv"), b.data());
+
+  for (const int k : {1, 4, 2, 3, 99, 0}) {
+    TDTV plain;
+    TDTV viaSession;
+    const IoResult plainRead = plain.LoadDTV(film, k);
+    const DtvFilmReadSession session(film);
+    const IoResult sessionRead = viaSession.LoadDTV(film, k);
+    ASSERT_EQ(bool(plainRead), bool(sessionRead)) << k;
+    EXPECT_EQ(plainRead.message, sessionRead.message) << k;
+    EXPECT_EQ(plain.FRaw, viaSession.FRaw) << k;
+    EXPECT_EQ(EncodeDtvHeader(plain.FHeader), EncodeDtvHeader(viaSession.FHeader)) << k;
+    EXPECT_EQ(EncodeFilmRecord(plain.FFrameRec), EncodeFilmRecord(viaSession.FFrameRec)) << k;
+    EXPECT_EQ(plain.FFrameIndex, viaSession.FFrameIndex) << k;
+    EXPECT_EQ(plain.FRawMean, viaSession.FRawMean) << k;
+    if (!sessionRead) {
+      EXPECT_FALSE(session.ReadSummary(k)) << k;
+      continue;
+    }
+    const RawSummary expected = SummariseRaw(plain.FRaw.data(), plain.FRaw.size());
+    const std::optional<RawSummary> summary = session.ReadSummary(k);
+    ASSERT_TRUE(summary) << k;
+    EXPECT_EQ(summary->min, expected.min);
+    EXPECT_EQ(summary->max, expected.max);
+    EXPECT_EQ(summary->sum, expected.sum);
+    EXPECT_FALSE(session.ReadSummary(k + 1));
+    // Another file, even one with the same bytes, is read the ordinary way and leaves no summary.
+    TDTV other;
+    ASSERT_TRUE(other.LoadDTV(Name("other.dtv"), 1));
+    EXPECT_TRUE(session.ReadSummary(k));
+    ASSERT_FALSE(viaSession.LoadDTV(film, 99));
+    EXPECT_FALSE(session.ReadSummary(k));
+  }
+}
+
 // Every hostile or short file is refused and leaves the thermogram exactly as it was.
 TEST_F(DtvFormatTest, BadFilesAreRefusedWithoutChangingTheThermogram) {
   const auto good = [](HeaderFields s) {
