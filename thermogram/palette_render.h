@@ -17,6 +17,7 @@
 #include <QRgb>
 
 #include <cstdint>
+#include <span>
 
 namespace calidarix {
 
@@ -25,6 +26,14 @@ inline constexpr QImage::Format kRenderFormat = QImage::Format_RGB32;
 // The colour at fraction f between entries p and p + 1 of a table: per channel
 // c[p] + Trunc((c[p+1] - c[p]) x f). With f = 0 (or p = 255) only entry p is read.
 TRGB InterpolatePalette(const TPaletteTable &table, int p, double f);
+
+inline constexpr std::size_t kWindowTableSize = 65536;
+
+// The colours of all 65536 values through the palette and isotherm windows, before any locked range:
+// the table that RenderToBitmap maps raw values (and bilinear samples) through. A colour of 0 marks a
+// value where the overlay shows through. Built per palette segment with integer steps; every entry is
+// the colour of the per-value double computation, byte for byte.
+void BuildWindowColourTable(const TDTV &dtv, bool overlayPresent, std::span<QRgb, kWindowTableSize> table);
 
 // The 256-colour table of the 8-bit picture: entries below the palette window take the first palette
 // colour (or, with isIsoAuto, the isotherm palette spread over them), the window spreads the image
