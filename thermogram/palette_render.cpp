@@ -932,33 +932,81 @@ void TDTV::PreparePaletteScaling() const {
   IsoRawStep = (WindowSteps(IsoBottom, IsoTop) * 256 - 1) / 255.0;
 }
 
-TRGB TDTV::RawToColor(std::uint16_t raw) const {
-  // Steps are at least 1 once prepared; a caller that never prepared gets this thermogram's windows
-  // rather than a division by zero.
-  if (!(PalRawStep > 0.0) || !(IsoRawStep > 0.0)) {
-    PreparePaletteScaling();
-  }
-  const int v = RangeLock(*this).Apply(raw);
+namespace {
 
-  if (isIso) {
-    const double f = (v - IsoRawBottom) / IsoRawStep;
-    const int k = TruncToInt32(f);
-    const double fraction = (f > 255.0 || f < 0.0 || !FSmoothPalette) ? 0.0 : f - k;
-    if (k >= 0 && k <= 255) {
-      return InterpolatePalette(FIsoPalette, k, fraction);
+// The colour of entry k (0 .. 255) at fraction (0 <= fraction < 1) towards entry k + 1:
+// InterpolatePalette for the arguments RawToColor gives it, where no clamp or guard can act. A zero
+// fraction adds nothing, so there is no branch to mispredict.
+inline TRGB BlendEntries(const TPaletteTable &table, int k, double fraction) {
+  const TRGB &a = table[static_cast<std::size_t>(k)];
+  const TRGB &b = table[static_cast<std::size_t>(std::min(k + 1, 255))];
+  const auto channel = [fraction](int from, int to) {
+    return static_cast<std::uint8_t>(from + static_cast<int>((to - from) * fraction));
+  };
+  return TRGB{channel(a.R, b.R), channel(a.G, b.G), channel(a.B, b.B)};
+}
+
+// RawToColor with the lock and the prepared scaling read once, for runs of values.
+class RawColours {
+public:
+  explicit RawColours(const TDTV &dtv)
+      : dtv_(dtv), lock_(dtv), palBottom_(PalRawBottom), isoBottom_(IsoRawBottom), palStep_(PalRawStep),
+        isoStep_(IsoRawStep) {}
+
+  TRGB Of(std::uint16_t raw) const {
+    const int v = lock_.Apply(raw);
+    const bool smooth = dtv_.FSmoothPalette;
+    if (dtv_.isIso) {
+      const double f = (v - isoBottom_) / isoStep_;
+      const int k = TruncToInt32(f);
+      const double fraction = (f > 255.0 || f < 0.0 || !smooth) ? 0.0 : f - k;
+      if (k >= 0 && k <= 255) {
+        return BlendEntries(dtv_.FIsoPalette, k, fraction);
+      }
     }
+    const double f = (v - palBottom_) / palStep_;
+    const int k = TruncToInt32(f);
+    const double fraction = (f >= 0.0 && smooth) ? f - k : 0.0;
+    if (k >= 255) {
+      return dtv_.FPalette[255];
+    }
+    if (k <= 0) {
+      return dtv_.FPalette[0];
+    }
+    return BlendEntries(dtv_.FPalette, k, fraction);
   }
 
-  const double f = (v - PalRawBottom) / PalRawStep;
-  const int k = TruncToInt32(f);
-  const double fraction = (f >= 0.0 && FSmoothPalette) ? f - k : 0.0;
-  if (k >= 255) {
-    return FPalette[255];
+private:
+  const TDTV &dtv_;
+  RangeLock lock_;
+  int palBottom_;
+  int isoBottom_;
+  double palStep_;
+  double isoStep_;
+};
+
+// Steps are at least 1 once prepared; a caller that never prepared gets this thermogram's windows
+// rather than a division by zero.
+void EnsurePaletteScaling(const TDTV &dtv) {
+  if (!(PalRawStep > 0.0) || !(IsoRawStep > 0.0)) {
+    dtv.PreparePaletteScaling();
   }
-  if (k <= 0) {
-    return FPalette[0];
+}
+
+} // namespace
+
+TRGB TDTV::RawToColor(std::uint16_t raw) const {
+  EnsurePaletteScaling(*this);
+  return RawColours(*this).Of(raw);
+}
+
+void RawsToColors(const TDTV &dtv, std::span<const std::uint16_t> raws, std::span<TRGB> colours) {
+  EnsurePaletteScaling(dtv);
+  const RawColours convert(dtv);
+  const std::size_t n = std::min(raws.size(), colours.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    colours[i] = convert.Of(raws[i]);
   }
-  return InterpolatePalette(FPalette, k, fraction);
 }
 
 } // namespace calidarix

@@ -43,6 +43,9 @@ QList<QRgb> MakeLogicalPalette(const TPaletteTable &palette, const TPaletteTable
                                std::uint8_t palBottom, std::uint8_t palTop, std::uint8_t isoBottom,
                                std::uint8_t isoTop, bool isIso, bool isIsoColor, bool isIsoAuto);
 
+// TDTV::RawToColor for a run of values: colours[i] is the colour of raws[i] (as many as both hold).
+void RawsToColors(const TDTV &dtv, std::span<const std::uint16_t> raws, std::span<TRGB> colours);
+
 // Bitmaps with more pixels than this share their rows among the threads of RenderThreadPool::Shared();
 // smaller ones render on the calling thread, where waking the threads would cost more than it saves.
 inline constexpr std::int64_t kParallelRenderPixels = 1'000'000;
