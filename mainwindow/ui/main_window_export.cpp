@@ -139,14 +139,16 @@ void TCalidarix::SaveBMPSBClick() {
   const bool metro = FMetroMode && !FServices.acquisition->ScanRunning();
   TPickTrack picks = metro ? ReadPickFile() : TPickTrack();
   const QString film = dtv.FFileName;
-  // The image box is drawn when the window is brought up to date below, and once at the end, rather
-  // than for every frame loaded: each frame's snapshot is rendered anyway, and the screen shows only
-  // the frames of those moments.
+  // The image box, the scale and the palette bar are drawn when the window is brought up to date
+  // below, and once at the end, rather than for every frame loaded: each frame's snapshot draws its
+  // own, and the screen shows only the frames of those moments.
   const auto showView = [this] {
     FExportState.FViewPaintDeferred = false;
     if (FExportState.FViewPaintPending) {
       FExportState.FViewPaintPending = false;
       ImagePBPaint(this);
+      ScalePBPaint(this);
+      PalPBPaint(this);
     }
   };
   FExportState.FViewPaintDeferred = true;
