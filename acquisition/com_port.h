@@ -37,7 +37,7 @@ std::map<int, std::filesystem::path> ParseComPortTable(const QString &text);
 class TComPort {
 public:
   TComPort() = default;
-  ~TComPort();
+  virtual ~TComPort();
   TComPort(const TComPort &) = delete;
   TComPort &operator=(const TComPort &) = delete;
 
@@ -46,18 +46,19 @@ public:
 
   // Opens and configures the port; a port open before is closed first. False on any failure, with the
   // port closed.
-  bool OpenPort(int portNumber, int baud);
-  void ClosePort();
+  // The port calls are virtual so that a fuzz target can give a link its bytes in-process.
+  virtual bool OpenPort(int portNumber, int baud);
+  virtual void ClosePort();
   // Discards what has been received and not read. False when closed or when the purge failed.
-  bool PurgeRx();
+  virtual bool PurgeRx();
   // Bytes received and not read yet; 0 when closed or when the query failed.
-  int InQueue();
+  virtual int InQueue();
   // Up to count bytes within the deadlines above; 0 when closed or when the read failed.
-  int ReadPort(void *buffer, int count);
+  virtual int ReadPort(void *buffer, int count);
   // The bytes written; 0 when closed or when the write failed.
-  int WritePort(const void *buffer, int count);
+  virtual int WritePort(const void *buffer, int count);
   // Whether the port's device can be opened for reading and writing (it is closed again at once).
-  bool PortExists(int portNumber);
+  virtual bool PortExists(int portNumber);
 
   bool IsOpen() const { return FHandle >= 0; }
 

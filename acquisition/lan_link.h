@@ -61,14 +61,15 @@ public:
   std::optional<std::size_t> Receive(std::span<std::uint8_t> buffer, int timeoutMs) override;
   void Pause(int ms) override;
 
+  // Frame reception uses these three alone, so a fuzz target can hand it datagrams without a socket.
   // Waits up to timeoutMs for one datagram and stores at most buffer.size() bytes of it. A time-out
   // or a socket failure closes and reopens the socket.
-  TDatagram ReceiveDatagram(std::span<std::uint8_t> buffer, int timeoutMs);
+  virtual TDatagram ReceiveDatagram(std::span<std::uint8_t> buffer, int timeoutMs);
   // Reads and drops datagrams until none arrives within timeoutMs, or maxDatagrams were dropped.
   // Returns how many were dropped.
-  int Drain(int timeoutMs, int maxDatagrams = 100000);
+  virtual int Drain(int timeoutMs, int maxDatagrams = 100000);
   // Drops whatever is queued now, without waiting.
-  int DropQueued();
+  virtual int DropQueued();
 
   // The local port of the socket (0 when closed), for tests.
   std::uint16_t LocalPort() const;

@@ -166,7 +166,10 @@ TFrameResult TScan::GrabFrame(std::int32_t &rows, bool &wait) {
         copy.Values.assign(row.begin(), row.end());
         recentLines_.push_back(std::move(copy));
       }
-      Post(WM_SCANLINE, static_cast<WPARAM>(line));
+      if (queuedLines_.load(std::memory_order_relaxed) < kMaxQueuedLineMessages) {
+        queuedLines_.fetch_add(1, std::memory_order_relaxed);
+        Post(WM_SCANLINE, static_cast<WPARAM>(line));
+      }
     };
     const TFrameResult result = ReceiveLanFrame(context);
     rows = reception_.ReceivedRows;

@@ -86,6 +86,11 @@ public:
   // The copy of line `line` while it is among the last few received, else the latest.
   TScanLineCopy LineCopy(std::int32_t line) const;
   LPARAM AsLParam() const { return reinterpret_cast<LPARAM>(this); }
+  // The window calls this for each WM_SCANLINE it takes. Line messages are posted for every line while
+  // the window keeps up; a window that falls behind gets at most kMaxQueuedLineMessages of them
+  // waiting, so its frame messages, queued behind them, are never held back by an ever longer queue.
+  void LineMessageTaken() { queuedLines_.fetch_sub(1, std::memory_order_relaxed); }
+  static constexpr std::int32_t kMaxQueuedLineMessages = 64;
 
   // ---- Set before Resume; the thread owns them afterwards ----
   TScanUnit FUnit;
@@ -127,6 +132,7 @@ private:
   std::atomic<bool> terminated_{false};
   mutable std::mutex mutex_;
   std::condition_variable wake_;
+  std::atomic<std::int32_t> queuedLines_{0};
   mutable std::mutex lineMutex_;
   std::deque<TScanLineCopy> recentLines_; // newest last
   std::thread thread_;

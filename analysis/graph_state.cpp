@@ -197,8 +197,10 @@ QDateTime FrameClockTime(std::uint32_t fileDate, int frame, int frameCount, doub
   const std::optional<QDateTime> last = UnpackDosDateTime(fileDate);
   if (!last || !std::isfinite(frameInterval))
     return QDateTime();
-  // The file's time is that of its last frame; frame k (0-based) is frameCount - 1 - k intervals before.
-  const double seconds = (static_cast<double>(frame) + 1 - frameCount) * frameInterval;
+  // The time profile counts frame k (0-based) frameCount - k intervals back from the file's time, one
+  // interval more than the frame's place from the end: its last frame reads one interval before the
+  // file time.
+  const double seconds = (static_cast<double>(frame) - frameCount) * frameInterval;
   return last->addMSecs(RoundToInt64(seconds * 1000.0));
 }
 

@@ -108,8 +108,9 @@ struct TGraphState {
   QString CursorValueText() const;
 };
 
-// The clock time of 0-based frame `frame` of a film of frameCount frames whose file time (packed DOS
-// date-time) is that of its last frame; invalid when the file time is not a date.
+// The time profile's clock time of 0-based frame `frame` of a film of frameCount frames: the file time
+// (packed DOS date-time) plus (frame - frameCount) intervals, so the last frame reads one interval
+// before the file time; invalid when the file time is not a date.
 QDateTime FrameClockTime(std::uint32_t fileDate, int frame, int frameCount, double frameInterval);
 
 } // namespace calidarix

@@ -46,7 +46,9 @@ void LeftDown(TGestureState &state, TMarkerLists &markers, const TGestureContext
   if ((shift.Alt || shift.Ctrl) && state.FAreaMoving && !context.GridShown) {
     if (shift.Alt) {
       e.Crop = true;
-      e.CropRect = area.Rect();
+      // The area holds its last column and row; the crop takes a half-open rectangle.
+      const TRect r = NormalizeRect(area.Rect());
+      e.CropRect = TRect{r.Left, r.Top, r.Right + 1, r.Bottom + 1};
       ClearMarkerLists(markers);
     } else {
       e.ZoomToArea = true;

@@ -66,7 +66,7 @@ struct TGestureEffects {
   bool RequestFocus = false;
   double FocusPosition = 0.0;
   bool Crop = false; // cut the thermogram to CropRect; the markers are already emptied
-  TRect CropRect;
+  TRect CropRect;    // half-open: the area's last column and row are inside
   bool ZoomToArea = false;
   bool ResetAll = false; // reload the frame and reset the view; the markers are already emptied
   bool ZoomReset = false;

@@ -88,7 +88,9 @@ bool SourceOnFrame(const std::array<double, 2> &source, int width, int height) {
 }
 
 std::array<double, 2> ModelPointDirection(const std::array<double, 3> &p) {
-  return {std::atan2(p[1], p[0]) * kDegreesPerRadian,
+  // The box is drawn turned by 180 degrees about the vertical: straight ahead (azimuth 0, the centre
+  // column of the panorama) lies along -x, as in ModelPointSource.
+  return {std::atan2(p[1], -p[0]) * kDegreesPerRadian,
           std::atan2(p[2], std::sqrt(p[0] * p[0] + p[1] * p[1])) * kDegreesPerRadian};
 }
 

@@ -44,7 +44,8 @@ std::array<double, 2> ModelPointSource(const std::array<double, 3> &p, const TVi
                                        double vertExtent, double elevation);
 // Is the source position on a width x height frame (finite and 0 <= x < W, 0 <= y < H)?
 bool SourceOnFrame(const std::array<double, 2> &source, int width, int height);
-// Azimuth and elevation of model point p in degrees.
+// Azimuth and elevation of model point p in degrees, the azimuth counted from the panorama's centre
+// column the way ModelPointSource counts it (column W / 2 + azimuth / degrees per pixel).
 std::array<double, 2> ModelPointDirection(const std::array<double, 3> &p);
 
 // Is a projected sample on the window: 0 <= x < w, 0 <= y < h and 0 <= depth <= 1?

@@ -129,7 +129,7 @@ bool tQor::ProbeUdpHead() {
   FUdpRxBuffer.clear();
   FUdpRxIndex = 0;
   const std::vector<std::uint8_t> frame = FrameQorCommand(QorCmdIdentify, FFrameLength);
-  if (::send(FSocket, frame.data(), frame.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(frame.size()))
+  if (!SendDatagram(frame.data(), frame.size()))
     return false;
   std::uint8_t reply[9] = {};
   const int got = ReadDatagram(reply, FFrameLength, FProbeMs);
@@ -210,8 +210,13 @@ void tQor::DropWaitingReplies() {
   // Datagrams that wait are answers to earlier requests; a new request must not read them.
   FUdpRxBuffer.clear();
   FUdpRxIndex = 0;
+  if (FUdpOpen)
+    DropQueuedDatagrams();
+}
+
+void tQor::DropQueuedDatagrams() {
   std::uint8_t scratch[512];
-  while (FUdpOpen && ::recv(FSocket, scratch, sizeof scratch, MSG_DONTWAIT) >= 0) {
+  while (::recv(FSocket, scratch, sizeof scratch, MSG_DONTWAIT) >= 0) {
   }
 }
 
@@ -295,6 +300,11 @@ QString tQor::RxFrameText() const {
 bool tQor::OpenUdp() {
   if (FUdpOpen)
     return true;
+  FUdpOpen = OpenSocket();
+  return FUdpOpen;
+}
+
+bool tQor::OpenSocket() {
   sockaddr_in address{};
   if (!HeadSocketAddress(address)) {
     HeadLog(QStringLiteral("Qor: the head's network address is not an IPv4 address"));
@@ -310,17 +320,21 @@ bool tQor::OpenUdp() {
     FSocket = -1;
     return false;
   }
-  FUdpOpen = true;
   return true;
+}
+
+bool tQor::CloseSocket() {
+  const bool closed = ::close(FSocket) == 0;
+  FSocket = -1;
+  return closed;
 }
 
 bool tQor::CloseUdp() {
   if (!FUdpOpen)
     return false;
-  const bool closed = ::close(FSocket) == 0;
+  const bool closed = CloseSocket();
   if (!closed)
     HeadLog(QStringLiteral("closesocket() failed)"));
-  FSocket = -1;
   FUdpOpen = false;
   FUdpRxBuffer.clear();
   FUdpRxIndex = 0;
@@ -328,12 +342,16 @@ bool tQor::CloseUdp() {
 }
 
 bool tQor::UdpSend(const std::uint8_t *data, int count) {
-  const bool sent = FUdpOpen && ::send(FSocket, data, static_cast<std::size_t>(count), MSG_NOSIGNAL) == count;
+  const bool sent = FUdpOpen && count >= 0 && SendDatagram(data, static_cast<std::size_t>(count));
   if (!sent) {
     CloseUdp();
     OpenUdp();
   }
   return sent;
+}
+
+bool tQor::SendDatagram(const std::uint8_t *data, std::size_t count) {
+  return ::send(FSocket, data, count, MSG_NOSIGNAL) == static_cast<ssize_t>(count);
 }
 
 int tQor::UdpReceive(std::uint8_t *dest, int count, int timeoutMs) {
@@ -367,7 +385,25 @@ int tQor::ReadDatagram(std::uint8_t *dest, int count, int timeoutMs) {
   FUdpRxIndex = 0;
   if (!FUdpOpen)
     return 0;
+  const int taken = TakeDatagram(FUdpRxBuffer, timeoutMs);
+  if (taken <= 0) {
+    FUdpRxBuffer.clear();
+    return taken;
+  }
+  if (HeadLoggingOn())
+    HeadLog(QStringLiteral("[THead] UDPBuffer ToRead:") + QString::number(FUdpRxBuffer.size()));
+  const std::size_t n = std::min(FUdpRxBuffer.size(), static_cast<std::size_t>(count));
+  // An empty datagram has no bytes, and memcpy may not be given its null data even for none.
+  std::copy_n(FUdpRxBuffer.data(), n, dest);
+  FUdpRxIndex = n;
+  if (n < static_cast<std::size_t>(count) || FUdpRxIndex >= FUdpRxBuffer.size()) {
+    FUdpRxBuffer.clear();
+    FUdpRxIndex = 0;
+  }
+  return static_cast<int>(n);
+}
 
+int tQor::TakeDatagram(std::vector<std::uint8_t> &datagram, int timeoutMs) {
   HeadWaitScope scope(*this);
   const Clock::time_point deadline = Clock::now() + milliseconds(timeoutMs);
   bool ready = false;
@@ -397,23 +433,12 @@ int tQor::ReadDatagram(std::uint8_t *dest, int count, int timeoutMs) {
   const ssize_t size = failed ? -1 : ::recv(FSocket, nullptr, 0, MSG_PEEK | MSG_TRUNC);
   if (size < 0)
     return -1;
-  FUdpRxBuffer.resize(static_cast<std::size_t>(size));
-  const ssize_t received = ::recv(FSocket, FUdpRxBuffer.data(), FUdpRxBuffer.size(), 0);
-  if (received < 0) {
-    FUdpRxBuffer.clear();
+  datagram.resize(static_cast<std::size_t>(size));
+  const ssize_t received = ::recv(FSocket, datagram.data(), datagram.size(), 0);
+  if (received < 0)
     return -1;
-  }
-  FUdpRxBuffer.resize(static_cast<std::size_t>(received));
-  if (HeadLoggingOn())
-    HeadLog(QStringLiteral("[THead] UDPBuffer ToRead:") + QString::number(received));
-  const std::size_t n = std::min(FUdpRxBuffer.size(), static_cast<std::size_t>(count));
-  std::memcpy(dest, FUdpRxBuffer.data(), n);
-  FUdpRxIndex = n;
-  if (n < static_cast<std::size_t>(count) || FUdpRxIndex >= FUdpRxBuffer.size()) {
-    FUdpRxBuffer.clear();
-    FUdpRxIndex = 0;
-  }
-  return static_cast<int>(n);
+  datagram.resize(static_cast<std::size_t>(received));
+  return 1;
 }
 
 } // namespace calidarix

@@ -34,7 +34,7 @@ namespace calidarix {
 class tQor : public TQorRegisters {
 public:
   tQor();
-  ~tQor();
+  virtual ~tQor();
   tQor(const tQor &) = delete;
   tQor &operator=(const tQor &) = delete;
 
@@ -138,6 +138,19 @@ public:
   int FPollReadMs = 2000;     // CheckDone and Identify read replies at most this long
   int FProbeMs = 100;         // the network head's identify probe
   int FUdpReadMs = 1000;      // one reply over UDP
+
+protected:
+  // The socket calls of the network link, kept apart so that a fuzz target can answer them
+  // in-process. OpenSocket makes FSocket, connected to the head; CloseSocket closes it (false when
+  // closing failed).
+  virtual bool OpenSocket();
+  virtual bool CloseSocket();
+  virtual bool SendDatagram(const std::uint8_t *data, std::size_t count);
+  // Waits up to timeoutMs, pumping the message queue, for the next datagram and stores it whole:
+  // 1 when one came, 0 on a time-out or a cancel, -1 on a socket failure.
+  virtual int TakeDatagram(std::vector<std::uint8_t> &datagram, int timeoutMs);
+  // Drops the datagrams waiting now, without waiting.
+  virtual void DropQueuedDatagrams();
 
 private:
   friend class HeadWaitScope;

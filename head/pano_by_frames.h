@@ -56,6 +56,15 @@ public:
   // Arms the same grid again from its first cell.
   std::optional<TPanoTarget> Restart() { return Start(grid_); }
   void Stop() { active_ = false; }
+  // A panorama of strips: `lastCol` columns after the first, counted from the first cell. Nothing is
+  // armed.
+  void PlanStripColumns(std::int32_t lastCol) {
+    grid_.LastCol = lastCol;
+    col_ = 0;
+    row_ = 0;
+  }
+  // The number of columns entered for it.
+  void SetLastCol(std::int32_t lastCol) { grid_.LastCol = lastCol; }
 
   bool Active() const { return active_; }
   std::int32_t Col() const { return col_; }

@@ -105,6 +105,7 @@ bool FakeSoundDevice::Play(const WaveFormat &format, std::span<const std::uint8_
     std::this_thread::sleep_for(Duration(format, n, options_.Pace));
   }
   std::lock_guard lock(mutex_);
+  playbacks_.push_back(WaveSound{format, played});
   played_ = std::move(played);
   playedFormat_ = format;
   ++playCount_;
@@ -140,6 +141,11 @@ WaveFormat FakeSoundDevice::PlayedFormat() const {
 int FakeSoundDevice::PlayCount() const {
   std::lock_guard lock(mutex_);
   return playCount_;
+}
+
+std::vector<WaveSound> FakeSoundDevice::Playbacks() const {
+  std::lock_guard lock(mutex_);
+  return playbacks_;
 }
 
 } // namespace calidarix

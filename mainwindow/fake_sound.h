@@ -48,6 +48,8 @@ public:
   std::vector<std::uint8_t> Played() const;
   WaveFormat PlayedFormat() const;
   int PlayCount() const;
+  // Every playback since the device was made, in order.
+  std::vector<WaveSound> Playbacks() const;
 
 private:
   void Run(WaveFormat format, std::size_t bufferBytes, CaptureHandler handler);
@@ -63,6 +65,7 @@ private:
   std::vector<std::uint8_t> played_;
   WaveFormat playedFormat_;
   int playCount_ = 0;
+  std::vector<WaveSound> playbacks_;
 };
 
 } // namespace calidarix

@@ -22,9 +22,6 @@ namespace calidarix {
 
 namespace {
 
-// A ".sin" line longer than this is no line the recorder wrote; it is read in pieces, which are bad.
-constexpr qint64 kMaxSinLineBytes = 4096;
-
 // A whole decimal number: optional sign and digits only, within 32 bits.
 std::optional<std::int32_t> DecimalInt(QStringView text) {
   text = text.trimmed();
@@ -156,6 +153,15 @@ TSinParse ParseSinLine(QStringView line) {
   return result;
 }
 
+std::optional<QString> ReadSinLine(QIODevice &file) {
+  if (!file.isOpen() || file.atEnd())
+    return std::nullopt;
+  QByteArray bytes = file.readLine(kMaxSinLineBytes);
+  while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+    bytes.chop(1);
+  return Cp1251ToString(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
 TSinMatcher::TSinMatcher(std::function<std::optional<QString>()> nextLine,
                          std::function<void(const QString &)> log)
     : FNextLine(std::move(nextLine)), FLog(std::move(log)) {}
@@ -284,16 +290,7 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
   if (sinPath && !sin.open(QIODevice::ReadOnly))
     ThermogramLog(
         QStringLiteral("Route file \"%1\" cannot be read: %2").arg(sin.fileName(), sin.errorString()));
-  TSinMatcher matcher(
-      [&sin]() -> std::optional<QString> {
-        if (!sin.isOpen() || sin.atEnd())
-          return std::nullopt;
-        QByteArray bytes = sin.readLine(kMaxSinLineBytes);
-        while (bytes.endsWith('\n') || bytes.endsWith('\r'))
-          bytes.chop(1);
-        return Cp1251ToString(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-      },
-      [](const QString &text) { ThermogramLog(text); });
+  TSinMatcher matcher([&sin] { return ReadSinLine(sin); }, [](const QString &text) { ThermogramLog(text); });
 
   AtomicFileWriter report(QtFileSystemPath(DatFileName(fileName)));
   if (!report.Open()) {

@@ -23,6 +23,7 @@
 #include "thermogram/tdtv.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringView>
 
@@ -52,6 +53,12 @@ struct TSinParse {
 };
 
 TSinParse ParseSinLine(QStringView line);
+
+// A ".sin" line longer than this is no line the recorder wrote; it is read in pieces, which are bad.
+inline constexpr qint64 kMaxSinLineBytes = 4096;
+
+// The next line of an open ".sin" file without its line end, from Windows-1251; nullopt at its end.
+std::optional<QString> ReadSinLine(QIODevice &file);
 
 // Looks up frames in the lines of one ".sin" file, frames in time order, keeping the two lines
 // around the last frame's time as it goes.

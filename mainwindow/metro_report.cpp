@@ -2,10 +2,12 @@
 
 #include "platform/numbers.h"
 
+#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QTextStream>
 
 #include <algorithm>
 #include <utility>
@@ -113,6 +115,17 @@ std::optional<TPickLine> TPickTrack::PickFor(int frameTimeMs) {
   if (!later_.Present)
     return std::nullopt; // the frame comes after the last pick
   return earlier_.Pick;
+}
+
+TPickTrack ReadPickTrack(const QString &fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    return TPickTrack();
+  QStringList lines;
+  QTextStream in(&file);
+  while (!in.atEnd())
+    lines << in.readLine();
+  return TPickTrack(lines);
 }
 
 std::array<QString, 8> MetroStripTexts(const TMetroFrame &frame) {

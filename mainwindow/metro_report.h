@@ -54,6 +54,9 @@ private:
   Held later_;
 };
 
+// The pick file read whole (it is a small text file); a file that cannot be opened gives no picks.
+TPickTrack ReadPickTrack(const QString &fileName);
+
 // What the strip shows of one frame.
 struct TMetroFrame {
   QString TimeText; // the frame's time of day, as the system shows times

@@ -91,6 +91,11 @@ void CopyBandInto(TDTV &to, const TDTV &band) {
 void TCalidarix::FrameDoneMessage(const Message &message) {
   if (!Scan || message.LParam != Scan->AsLParam())
     return;
+  // A job works on the thermogram (the merge of a scan's frames runs inside the stop, while frames
+  // posted before it are still queued): the frame stays with the thread, and a later message brings
+  // the newest one.
+  if (!FBusyJob.isEmpty())
+    return;
   // Whatever the window changed of the camera settings since the last frame reaches the thread before
   // its next request; the frame below brings only what the thread changed itself.
   ScanRequests.CameraSettings.Publish(ScanUnit);

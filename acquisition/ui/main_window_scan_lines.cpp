@@ -30,6 +30,7 @@ namespace calidarix {
 void TCalidarix::ScanLineMessage(const Message &message) {
   if (!Scan || message.LParam != Scan->AsLParam())
     return;
+  Scan->LineMessageTaken();
   TAcquisitionState &a = FAcquisition;
   a.ScanLineNumber = static_cast<std::int32_t>(message.WParam);
   const std::int32_t line = a.ScanLineNumber;

@@ -31,6 +31,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -127,6 +128,9 @@ public:
   // A colour shader is in use for the mesh.
   bool ColorProgramInUse() const { return FUseColorProgram && ColorProgram != 0; }
   int PaintCount() const { return FPaintCount; }
+  // The texts drawn over the last frame (status lines, read-outs, sample labels), each once and in the
+  // order drawn.
+  QStringList OverlayTextsDrawn() const;
   // A texture name that is alive on the view's context (false without a context).
   bool IsTexture(unsigned name);
   // The box faces were built as 16-bit luminance textures coloured by the palette shader (false: RGBA

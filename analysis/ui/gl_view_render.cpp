@@ -458,6 +458,14 @@ void TGLview::DrawSampleLabel(const QString &text, int x, int y) {
     FOverlayTexts.push_back({x + dx, y + dy, text, true});
 }
 
+QStringList TGLview::OverlayTextsDrawn() const {
+  QStringList texts;
+  for (const TOverlayText &item : FOverlayTexts)
+    if (!item.Black)
+      texts.push_back(item.Text);
+  return texts;
+}
+
 void TGLview::DrawStatusOverlay() {
   FGL->glLoadIdentity();
   FGL->glDisable(GL_LIGHTING);

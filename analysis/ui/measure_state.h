@@ -35,7 +35,8 @@ struct TMeasureState {
   bool FSigmaMode = false;       // PtsLabel shows the standard deviation instead of the pixel count
   bool FAvgShowsSpan = false;    // AvgLabel shows max - min instead of the average
   bool FPointDiffMode = false;   // point texts show the difference to the first point
-  std::uint8_t FPointsCount = 0; // labels carry the point's number or the area's count
+  std::uint8_t FPointsCount = 0; // labels carry the point's number or the area's count (the setup
+                                 // panel's "Points Count": 0 off, 1 on)
 
   // Value-entry panels: the texts their openers put into the two edits, and the area average kept when
   // the real-temperature entry opened.

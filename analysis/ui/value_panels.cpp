@@ -300,6 +300,10 @@ void TCalidarix::FixedLevel2OKBtnClick() {
     OpenValuePanel(3, caption, text);
     break;
   }
+  case 6:
+    // The columns of a panorama of strips; the line count is only shown.
+    FPanoSequence.Sequence.SetLastCol(TruncToInt32(e1) - 1);
+    break;
   case 7:
     SetEmissivity(dtv.RawToTemperature(FMeasure.FRefRawAvg), e1, e2);
     ChangeDTV(false);

@@ -45,6 +45,8 @@ void TCalidarix::ConnectPanoSequenceCommands() {
     connect(frames, &QAction::triggered, this, &TCalidarix::PanByFramesClick);
   if (QAction *strip = item("Strip1"))
     connect(strip, &QAction::triggered, this, &TCalidarix::Strip1Click);
+  if (QAction *byStrips = item("PanByStrips"))
+    connect(byStrips, &QAction::triggered, this, &TCalidarix::PanByStripsClick);
   // What follows a finished panorama: stitch it, scan it again, or (for strips) keep on stripping.
   auto *ends = new QActionGroup(this);
   for (const char *name : {"AutoStitch", "KeepOnPanning", "KeepOnStripping"}) {

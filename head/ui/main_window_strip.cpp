@@ -1,7 +1,8 @@
 // Strip scanning in the main window: "Start Strip" and its repetition with "Keep on stripping", the
-// window's side of the sequence (the head link, the step shared with the acquisition thread, the
-// progress window and the event queue) and the shaping and saving of the finished strip frame. The
-// sequence itself and its arithmetic are headless (head/strip_scan.h).
+// columns of a panorama of strips ("Pan by Strips"), the window's side of the sequence (the head link,
+// the step shared with the acquisition thread, the progress window and the event queue) and the
+// shaping, saving and signalling of the finished strip frame. The sequence itself and its arithmetic
+// are headless (head/strip_scan.h).
 
 #include "acquisition/camera_state.h"
 #include "acquisition/scan_thread.h"
@@ -10,6 +11,7 @@
 #include "head/head_globals.h"
 #include "head/head_link.h"
 #include "head/strip_scan.h"
+#include "mainwindow/tone.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/main_window.h"
 #include "mainwindow/ui/progress_form.h"
@@ -27,6 +29,10 @@
 namespace calidarix {
 
 namespace {
+
+constexpr double kStripSavedLowHz = 250.0;
+constexpr double kStripSavedHighHz = 500.0;
+constexpr int kStripSavedToneMs = 200;
 
 // Four request lines per line on these network cameras when they run with four sectors.
 bool QuarterLines(const TScanUnit &unit) {
@@ -136,6 +142,18 @@ void ShapeStrip(TDTV &dtv, const TStripExtents &extents, std::uint16_t scanArcH,
   dtv.FHeader.Version = 4;
 }
 
+// A saved strip sounds a low tone and a high one, unlike every other save. Without a sound device the
+// plain beep still says that something was saved.
+void SignalStripSaved(SoundDevice &sound) {
+  for (const double hz : {kStripSavedLowHz, kStripSavedHighHz}) {
+    QString error;
+    if (!PlayTone(sound, hz, kStripSavedToneMs, error)) {
+      QApplication::beep();
+      return;
+    }
+  }
+}
+
 void ResetStripHeader(TDTV &dtv, const IniHeadGeometry &head) {
   dtv.FHeader.Version = 3;
   dtv.FHeader.HorzExtent = head.ScanArcH;
@@ -178,6 +196,16 @@ void TCalidarix::Strip1Click() {
     QorHead->SendCommand(QorCmdSetSpeedLimit(static_cast<std::uint8_t>(head.StripHiSpeed & 0xFF)), true);
     QorHead->SendVerTarget(0);
   }
+}
+
+void TCalidarix::PanByStripsClick() {
+  FPanoSequence.Sequence.PlanStripColumns(3);
+  // The strips come from a running acquisition; a film being recorded keeps the camera for itself.
+  if (!Scan || ScanRequests.FilmRecording.Get())
+    return ScanOnlyNotice(QStringLiteral("Pan by Strips"));
+  OpenValue2Panel(6, QStringLiteral("Hor:"), QStringLiteral("Lns:"),
+                  QString::number(FPanoSequence.Sequence.Grid().LastCol + 1),
+                  QString::number(ScanRequests.StripLineCount.Get()));
 }
 
 void TCalidarix::StripActionExecute(const TStripLineCount &lines) {
@@ -239,7 +267,7 @@ void TCalidarix::StripActionExecute(const TStripLineCount &lines) {
   FAcquisition.StripHorCounterRaw = out.HorRaw;
   FAcquisition.StripVerCounterRaw = out.VerRaw;
   SaveDTVAuto();
-  QApplication::beep();
+  SignalStripSaved(SoundOutput());
 
   ResetStripHeader(*CurrentDTV, head);
   if (dual)

@@ -1,7 +1,7 @@
 #pragma once
 // The main window's fields of the keyboard commands, held by TCalidarix as FKeys. The names are the
 // design's own. State a key command only sets for another part lives with that part (the scan set,
-// the pending merge and the panorama pause in FAcquisition).
+// the pending merge and the panorama pause in FAcquisition, the relief's turn direction in FRelief).
 
 #include "thermogram/rect.h"
 
@@ -29,8 +29,6 @@ struct TKeyState {
   bool FPlayForward = true;
   int FPlaySpeedStep = 0;
   QTimer *FilmTimer = nullptr;
-  // The software relief turns this way while its timer runs.
-  bool FReliefRotateForward = false;
   // Split view of the frame's halves (on from the first Alt+O to the end of the run) and its shifts.
   bool SplitMode = false;
   std::int32_t SplitHor = 0;

@@ -711,11 +711,6 @@ public:
   QAction *Tab = nullptr, *F9 = nullptr, *F10 = nullptr, *F11 = nullptr, *F12 = nullptr;
   QAction *Alt1 = nullptr, *Alt2 = nullptr, *Alt3 = nullptr, *AltF = nullptr, *AltF6 = nullptr;
   QAction *AltInsert = nullptr, *CtrlAltPoint = nullptr, *CtrlAltComma = nullptr, *CtrlF12 = nullptr;
-  // Commands of other parts of the program that the keys call and that are not built yet: each says
-  // in the window that it is not available (main_window_pending.cpp). Whoever builds one deletes its
-  // stub there.
-  void MergeMultiScan();
-
   // ---- Calibration hotkeys and the range edits' pause (acquisition/ui/main_window_calibration.cpp) ----
   // Ctrl+Alt+".": the calibration form on the set of the current range and band. Ctrl+Alt+",": the
   // same with a new point taken from the selected area. Both do nothing without "Calidarix.ini".
@@ -1008,6 +1003,12 @@ public:
   // The frame of the current cell is complete: save it and move on.
   void NextPanoFrame();
   void StripActionExecute(const TStripLineCount &lines);
+  // "Pan by Strips" (an invisible item): the columns of a panorama of strips, asked for in the two-value
+  // panel.
+  void PanByStripsClick();
+  // Ctrl+F, and the stop of a scan that Ctrl+F asked to merge (head/ui/main_window_merge_scans.cpp): the
+  // frames of a multi-frame scan become one wide frame, saved at once. One frame: nothing happens.
+  void MergeMultiScan();
   // The head did not identify itself: the panorama items off, the search item on.
   void HeadLostForSequence();
   TPanoSequenceState FPanoSequence;

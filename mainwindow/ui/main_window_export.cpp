@@ -23,7 +23,6 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QScopeGuard>
-#include <QTextStream>
 
 namespace calidarix {
 
@@ -38,16 +37,10 @@ void DrawGifBadge(QPainter &painter) {
   DrawBadgeGlyph(painter, QPoint(4, 4), Qt::white);
 }
 
-// The pick file of metro mode, read whole: it is a small text file written beside the program.
+// The pick file of metro mode, written beside the program.
 TPickTrack ReadPickFile() {
-  QFile file(QFile::decodeName(QByteArray::fromStdString((ProgramDir() / "metropick.txt").string())));
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-    return TPickTrack();
-  QStringList lines;
-  QTextStream in(&file);
-  while (!in.atEnd())
-    lines << in.readLine();
-  return TPickTrack(lines);
+  return ReadPickTrack(
+      QFile::decodeName(QByteArray::fromStdString((ProgramDir() / "metropick.txt").string())));
 }
 
 int SecondsOfDay(const TDTV &dtv) {

@@ -11,11 +11,8 @@
 namespace calidarix {
 
 void TCalidarix::PlaybackKey(bool forward) {
-  auto *relief = findChild<QWidget *>(QStringLiteral("ThreeDPB"));
-  if (relief && relief->isVisible()) {
-    FKeys.FReliefRotateForward = forward;
-    if (auto *turn = findChild<QTimer *>(QStringLiteral("Timer3D")))
-      turn->start();
+  if (FRelief.FReliefView) {
+    StartReliefRotation(forward);
     return;
   }
   if (FServices.acquisition->ScanRunning() || !CurrentDTV || CurrentDTV->FHeader.FrameCount < 2)

@@ -196,11 +196,10 @@ void TCalidarix::ConnectFixedLevelSpin() {
   if (!panel)
     return;
   // The value-entry panel may already carry its edit and spin panels; only missing ones are made.
-  p.FixedLevelEdit = panel->findChild<QLineEdit *>(QStringLiteral("FixedLevelEdit"));
-  if (!p.FixedLevelEdit) {
-    p.FixedLevelEdit = Named(new QLineEdit(QStringLiteral("0.00"), panel), "FixedLevelEdit");
+  if (!FixedLevelEdit) {
+    FixedLevelEdit = Named(new QLineEdit(QStringLiteral("0.00"), panel), "FixedLevelEdit");
     if (auto *row = qobject_cast<QBoxLayout *>(panel->layout()))
-      row->insertWidget(0, p.FixedLevelEdit);
+      row->insertWidget(0, FixedLevelEdit);
   }
   auto *spin = new TEventHook(this, [this](QObject *watched, QEvent *event) {
     auto *face = static_cast<QFrame *>(watched);
@@ -307,7 +306,7 @@ void TCalidarix::SetupOkBtnClick() {
     SetLanguageCaptions(FLanguage);
   }
   if (p.PointsCB->currentIndex() >= 0)
-    p.FPointsCount = static_cast<std::uint8_t>(p.PointsCB->currentIndex());
+    FMeasure.FPointsCount = static_cast<std::uint8_t>(p.PointsCB->currentIndex());
   isAutoSave = checked("AutoSaveCB");
   FIsFixedRange = checked("FixedRangeCB");
   const bool big = checked("BigButtonsCB");
@@ -428,11 +427,10 @@ void TCalidarix::InfoPanelDblClick() {
 // ---- Fixed-level spin panels ----
 
 void TCalidarix::UpDownPanelMouseDown(QFrame *panel) {
-  PanelsState &p = FPanels;
   panel->setFrameShadow(QFrame::Sunken);
   QCoreApplication::processEvents();
-  if (p.FixedLevelEdit)
-    p.FixedLevelEdit->setText(FixedLevelStep(p.FixedLevelEdit->text(), panel->property("Tag").toInt()));
+  if (FixedLevelEdit)
+    FixedLevelEdit->setText(FixedLevelStep(FixedLevelEdit->text(), panel->property("Tag").toInt()));
 }
 
 void TCalidarix::UpDownPanelMouseUp(QFrame *panel) {

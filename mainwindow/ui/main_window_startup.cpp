@@ -244,7 +244,7 @@ void TCalidarix::ConnectHeadAtStart() {
 }
 
 void TCalidarix::EnableHeadMenuItems() {
-  for (const char *name : {"PanByFrames", "Strip1", "PanoramHeadControl1"})
+  for (const char *name : {"PanByFrames", "PanByStrips", "Strip1", "PanoramHeadControl1"})
     findChild<QAction *>(name)->setEnabled(HeadConnected);
   findChild<QAction *>("ScanforPanHead1")->setEnabled(!HeadConnected);
 }

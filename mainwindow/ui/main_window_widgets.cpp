@@ -175,6 +175,10 @@ void TCalidarix::BuildMenus() {
   AddItem(AddSubMenu(panorama, "PanoramOptions1", "Panoram options"), "Blending1", "Blending");
   AddItem(panorama, "ScanforPanHead1", "Search for Pan Head");
   AddItem(panorama, "PanByFrames", "Start Panoram [P]");
+  // Kept out of sight: it only asks for the columns of a panorama of strips, which nothing scans yet.
+  QAction *byStrips = AddItem(panorama, "PanByStrips", "Pan by Strips");
+  byStrips->setVisible(false);
+  byStrips->setEnabled(false);
   AddItem(panorama, "Strip1", "Start Strip [S]");
   AddItem(panorama, "PanoramHeadControl1", "Panoram Head Control");
   AddItem(panorama, "Point01", "Move to >0< position");

@@ -33,8 +33,7 @@ class TPaintBox;
 using DetachedStarter = std::function<std::int64_t(const QString &program, const QStringList &arguments)>;
 
 struct PanelsState {
-  // Setup panel
-  std::uint8_t FPointsCount = 0; // marker labels carry their number: 0 off, 1 on
+  // Setup panel (its "Points Count" choice is the measurement's FMeasure.FPointsCount)
   QToolButton *SetupSB = nullptr;
   QLineEdit *FilmFramesEdit = nullptr;
   QLineEdit *FrameTimeEdit = nullptr;
@@ -49,8 +48,7 @@ struct PanelsState {
   QComboBox *VideoSetupCB = nullptr;
   // Info panel: the side column at the right edge, else the bottom strip (the design's layout).
   bool FInfoSideColumn = false;
-  // Fixed-level entry
-  QLineEdit *FixedLevelEdit = nullptr;
+  // Spin panels of the fixed-level entry (its edit is the window's FixedLevelEdit)
   QFrame *UpPanel = nullptr;
   QFrame *DownPanel = nullptr;
   // Scan and service menus

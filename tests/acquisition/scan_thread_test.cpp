@@ -26,6 +26,8 @@ struct ThreadRig {
         [this](MessageId msg, WPARAM w, LPARAM l) {
           const std::lock_guard lock(mutex);
           messages.push_back(Message{msg, w, l, 0});
+          if (msg == WM_SCANLINE && takeLines)
+            scan->LineMessageTaken();
           // Taken at once, as the window takes its frames, so that no later frame can push it out
           // of the mailbox however far the thread runs ahead of the test.
           if (keepFrames && msg == WM_FRAMEDONE)
@@ -97,6 +99,7 @@ struct ThreadRig {
   std::condition_variable changed;
   std::vector<Message> messages;
   bool keepFrames = false; // set before the thread runs
+  bool takeLines = true;   // the line messages are taken as they come, as a window that keeps up
   std::vector<std::shared_ptr<const TCameraFrame>> kept;
 };
 
@@ -134,6 +137,21 @@ TEST(ScanThread, PostsEveryFrameButTheFirstWithItsLinesAndStatus) {
   rig.scan->Terminate();
   rig.scan->WaitFor();
   EXPECT_FALSE(rig.requests.ScanRunning.Get());
+}
+
+TEST(ScanThread, AWindowThatFallsBehindGetsABoundedQueueOfLinesButEveryFrame) {
+  ThreadRig rig({});
+  rig.takeLines = false;
+  rig.scan->Resume();
+  // Sixteen lines a frame: ten frames would queue 160 line messages for a window that takes none.
+  ASSERT_TRUE(rig.WaitForFrames(10));
+  EXPECT_EQ(rig.Messages(WM_SCANLINE).size(), static_cast<std::size_t>(TScan::kMaxQueuedLineMessages));
+  // Once the window takes what waits, the lines flow again.
+  for (int i = 0; i < TScan::kMaxQueuedLineMessages; ++i)
+    rig.scan->LineMessageTaken();
+  const std::size_t frames = rig.Messages(WM_FRAMEDONE).size();
+  ASSERT_TRUE(rig.WaitForFrames(frames + 2));
+  EXPECT_GT(rig.Messages(WM_SCANLINE).size(), static_cast<std::size_t>(TScan::kMaxQueuedLineMessages));
 }
 
 TEST(ScanThread, PendingSpeedTakesEffectWithTheNextRequestOnly) {

@@ -173,9 +173,9 @@ TEST(GraphState, CursorReadOutsByWindow) {
 
 TEST(GraphState, FrameClockTimeCountsBackFromTheFileTimeOfTheLastFrame) {
   const std::uint32_t noon = *PackDosDateTime(QDateTime(QDate(2024, 3, 15), QTime(12, 0, 0)));
-  EXPECT_EQ(FrameClockTime(noon, 99, 100, 0.5).time(), QTime(12, 0, 0));
-  EXPECT_EQ(FrameClockTime(noon, 39, 100, 0.5).time(), QTime(11, 59, 30))
-      << "as the main window shows frame 40";
+  EXPECT_EQ(FrameClockTime(noon, 99, 100, 2.0).time(), QTime(11, 59, 58)) << "the last frame";
+  EXPECT_EQ(FrameClockTime(noon, 99, 100, 0.5).time(), QTime(11, 59, 59, 500));
+  EXPECT_EQ(FrameClockTime(noon, 39, 100, 0.5).time(), QTime(11, 59, 29, 500));
   EXPECT_FALSE(FrameClockTime(0, 1, 2, 1.0).isValid());
 }
 

@@ -184,7 +184,7 @@ TEST_F(Gestures, CtrlDragPansAndCtrlOrAltClickInsideZoomsOrCrops) {
   EXPECT_FALSE(state.FImageMouseDown);
   e = Down(TMouseButton::Left, 4, 4, TShiftState{false, true, false});
   EXPECT_TRUE(e.Crop);
-  EXPECT_EQ(e.CropRect, (TRect{2, 2, 8, 6}));
+  EXPECT_EQ(e.CropRect, (TRect{2, 2, 9, 7})) << "half-open: columns 2..8 and rows 2..6 of the area";
   EXPECT_TRUE(markers.FPoints.empty());
   EXPECT_TRUE(markers.FCurrentArea.IsAllZero());
 }

@@ -67,9 +67,14 @@ TEST(View3DOverlaysTest, ModelPointsMapBackToPanoramaPixels) {
   EXPECT_NEAR(up[1], 0.0, 1e-9); // 45 degrees up: the top row
   EXPECT_TRUE(SourceOnFrame(ahead, 360, 90));
   EXPECT_FALSE(SourceOnFrame({360.0, 10.0}, 360, 90));
-  const auto direction = ModelPointDirection({1.0, 1.0, 0.0});
+  // The read-out's azimuth is the source column's distance from the centre column.
+  EXPECT_NEAR(ModelPointDirection({-1.0, 0.0, 0.0})[0], 0.0, 1e-9);
+  const std::array<double, 3> right{-1.0, 1.0, 0.0};
+  const auto direction = ModelPointDirection(right);
   EXPECT_NEAR(direction[0], 45.0, 1e-9);
+  EXPECT_NEAR(direction[0], ModelPointSource(right, s, 360, vx, elevation)[0] - 180.0, 1e-9);
   EXPECT_NEAR(direction[1], 0.0, 1e-9);
+  EXPECT_NEAR(ModelPointDirection({1.0, 0.0, 0.0})[0], 180.0, 1e-9) << "behind the viewer";
 
   // Before the box mode ran the pixel sizes are 0: the position is not finite and is never on the frame.
   TView3DState before;

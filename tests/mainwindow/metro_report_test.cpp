@@ -1,4 +1,5 @@
 #include "mainwindow/metro_report.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,22 @@ TEST(MetroReport, NoLinesNoData) {
   EXPECT_FALSE(none.PickFor(Ms(10, 0, 0)));
   TPickTrack one({Line(10, 0, 0, 1)});
   EXPECT_FALSE(one.PickFor(Ms(10, 0, 0)));
+}
+
+TEST(MetroReport, PickFileIsReadWholeWithEitherLineEnd) {
+  test::TempDir dir;
+  for (const char *end : {"\n", "\r\n"}) {
+    test::WriteText(dir.file("metropick.txt"), std::string("Time: 10:00:00.000 Pk: 1+2 Name: A Line: 1") +
+                                                   end + end + "Time: 10:01:00.000 Pk: 3+4 Name: B Line: 2" +
+                                                   end);
+    TPickTrack track = ReadPickTrack(test::QPath(dir.file("metropick.txt")));
+    const std::optional<TPickLine> pick = track.PickFor(Ms(10, 0, 30));
+    ASSERT_TRUE(pick) << end;
+    EXPECT_EQ(pick->Name, QStringLiteral("A"));
+    EXPECT_EQ(pick->Line, 1);
+  }
+  TPickTrack missing = ReadPickTrack(test::QPath(dir.file("none.txt")));
+  EXPECT_FALSE(missing.PickFor(Ms(10, 0, 30)));
 }
 
 TEST(MetroReport, StripTexts) {

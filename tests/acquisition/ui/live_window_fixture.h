@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -80,7 +81,18 @@ protected:
   }
   bool WaitForShownFrames(int n) {
     const int target = window->FAcquisition.FramesShown + n;
-    return WaitUntil([&] { return window->FAcquisition.FramesShown >= target; });
+    const bool shown = WaitUntil([&] { return window->FAcquisition.FramesShown >= target; });
+    if (!shown)
+      DumpLog("frames not shown");
+    return shown;
+  }
+  // What the window logged, for a wait that failed on a loaded machine.
+  void DumpLog(const char *why) const {
+    std::fprintf(stderr, "%s: shown %d, lost %d\n", why, window->FAcquisition.FramesShown,
+                 window->FAcquisition.FramesLost);
+    if (logger)
+      for (const QString &line : logger->Lines())
+        std::fprintf(stderr, "  log: %s\n", qPrintable(line));
   }
   bool WaitForLostFrames(int n) {
     const int target = window->FAcquisition.FramesLost + n;

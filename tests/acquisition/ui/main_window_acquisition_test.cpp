@@ -71,11 +71,25 @@ TEST_F(AcquisitionCommands, MergeAskedDuringAScanRunsWhenTheScanStops) {
   test::PressKeyWithCode(w, Qt::Key_F, 33, Qt::ControlModifier);
   EXPECT_TRUE(w.FAcquisition.FMergeScansPending);
   EXPECT_FALSE(w.FStatusNotice.contains("Merge scans"));
-  // The frame asked for begins the film the merge waits for.
+  // The frame asked for begins the film the merge waits for; a few scans go into it.
   ASSERT_TRUE(WaitUntil([] { return ScanRequests.FilmRecording.Get(); }));
+  ASSERT_TRUE(WaitUntil([] { return CurrentDTV->FHeader.FrameCount >= 3; }));
+  const int scanWidth = CurrentDTV->Width();
+  const int scanHeight = CurrentDTV->Height();
   w.StopScan();
   EXPECT_FALSE(w.FAcquisition.FMergeScansPending);
-  EXPECT_TRUE(w.FStatusNotice.contains("Merge scans")) << w.FStatusNotice.toStdString();
+  // The finished film became one wide frame, each scan's rows as columns, saved at once.
+  const TDTV &merged = *CurrentDTV;
+  EXPECT_EQ(merged.FHeader.FrameCount, 1) << w.FStatusNotice.toStdString();
+  EXPECT_EQ(merged.Height(), scanWidth);
+  EXPECT_EQ(merged.Width() % scanHeight, 0);
+  EXPECT_GE(merged.Width() / scanHeight, 3);
+  EXPECT_EQ(merged.FHeader.VertExtent, 7200);
+  TDTV saved;
+  ASSERT_TRUE(saved.LoadDTV(merged.FFileName, 1)) << merged.FFileName.toStdString();
+  EXPECT_EQ(saved.FHeader.FrameCount, 1);
+  EXPECT_EQ(saved.Width(), merged.Width());
+  EXPECT_EQ(saved.FRaw, merged.FRaw);
 }
 
 // The live picture saved under a name carries the camera the camera state names now (the calibration

@@ -14,7 +14,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
@@ -240,6 +242,41 @@ TEST_F(GLViewBoxTest, APickInsideTheBoxReadsTheTemperatureInThatDirection) {
     EXPECT_NEAR(view->State.SampleTemps[0], PanoramaTemperature(kW / 2.0 + c.azimuth, 45.0 - c.elevation),
                 0.05);
   }
+}
+
+// Tab's read-out under the mouse names the temperature and the direction looked at: azimuth a and
+// elevation e where the view is turned by spin a and tilt e, as the pick above reads column W / 2 + a.
+TEST_F(GLViewBoxTest, TheReadOutUnderTheMouseNamesTheDirectionLookedAt) {
+  view->ChangeToBoxMode(true);
+  QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+  QApplication::sendEvent(view.get(), &tab);
+  ASSERT_TRUE(view->Action(A::aTemperatureSample)->isChecked());
+  view->State.LastMousePos = TPoint{80, 60};
+  struct Case {
+    float azimuth;
+    float elevation;
+  };
+  for (const Case c : {Case{0.0f, 0.0f}, Case{22.5f, 0.0f}, Case{-100.0f, -20.0f}, Case{170.0f, 30.0f}}) {
+    SCOPED_TRACE(testing::Message() << "azimuth " << c.azimuth << " elevation " << c.elevation);
+    Look(c.azimuth, c.elevation);
+    view->RenderPicture();
+    const QStringList texts = view->OverlayTextsDrawn().filter(QStringLiteral("°@("));
+    ASSERT_EQ(texts.size(), 1);
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("^(-?\\d+\\.\\d\\d)°@\\((-?\\d+\\.\\d)°;(-?\\d+\\.\\d)°\\)$"))
+            .match(texts[0]);
+    ASSERT_TRUE(m.hasMatch()) << texts[0].toStdString();
+    // The read-back point lies within a pixel of the window's centre, a fraction of a degree.
+    EXPECT_NEAR(m.captured(1).toDouble(), PanoramaTemperature(kW / 2.0 + c.azimuth, 45.0 - c.elevation),
+                0.06);
+    EXPECT_NEAR(m.captured(2).toDouble(), c.azimuth, 0.75);
+    EXPECT_NEAR(m.captured(3).toDouble(), c.elevation, 0.75);
+  }
+  // Room for the whole label in the picture kept for a look.
+  view->resize(400, 200);
+  view->State.LastMousePos = TPoint{120, 100};
+  Look(22.5f, 0.0f);
+  Screenshot("gl_box_readout");
 }
 
 class GLViewBoxFramesTest : public GLViewBoxTest {

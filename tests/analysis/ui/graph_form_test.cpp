@@ -4,6 +4,7 @@
 #include "analysis/graph_data.h"
 #include "analysis/graph_export.h"
 #include "mainwindow/ui/main_window.h"
+#include "mainwindow/ui/view_texts.h"
 #include "tests/analysis/dtv_file_fixture.h"
 #include "tests/mainwindow/ui/file_window_fixture.h"
 #include "thermogram/image_layout.h"
@@ -12,6 +13,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -95,9 +97,10 @@ protected:
   }
 
   // A 64 x 48 film of three frames: a warm spot that grows from frame to frame on a cool background.
-  QString SpotFilm() {
+  QString SpotFilm(float frameInterval = 0.5f) {
     test::DtvFileContent content;
     content.Version = 5;
+    content.FrameInterval = frameInterval;
     content.Width = 64;
     content.Height = 48;
     content.Scale = static_cast<float>(100.0 / 65535.0);
@@ -245,6 +248,34 @@ TEST_F(GraphWindows, TheTimeProfileFollowsTheAreaThePixelUnderTheMouseAndTheFram
   ASSERT_TRUE(w.ChangeFrame(3));
   EXPECT_EQ(TimeProfileForm->FCursor.X, 2);
   EXPECT_EQ(TimeProfileForm->FProfiles[0].size(), 3u) << "built at frame 1, kept while stepping";
+}
+
+// The file's time is that of the film's last frame; the time profile's clock read-out counts whole
+// intervals back from it, one more than the frame's place from the end.
+TEST_F(GraphWindows, TheTimeProfilesClockCountsBackFromTheFileTime) {
+  TCalidarix &w = StartWithGraphs();
+  const QString film = SpotFilm(2.0f);
+  {
+    QFile file(film);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime(QDate(2024, 3, 15), QTime(12, 0, 0)), QFileDevice::FileModificationTime));
+  }
+  ASSERT_TRUE(w.OpenInView(film));
+  Button("TimeGraphSB")->click();
+  Drag(Box(22, 14), Box(42, 34));
+  ASSERT_EQ(TimeProfileForm->FProfiles[0].size(), 3u);
+  struct Case {
+    int frame;
+    QTime clock;
+  };
+  for (const Case c : {Case{3, QTime(11, 59, 58)}, Case{2, QTime(11, 59, 56)}, Case{1, QTime(11, 59, 54)}}) {
+    SCOPED_TRACE(testing::Message() << "frame " << c.frame);
+    ASSERT_TRUE(w.ChangeFrame(c.frame));
+    Settle();
+    EXPECT_EQ(TimeProfileForm->MarkerLabel0->text(), LongTimeText(c.clock));
+  }
+  Screenshot("graph-time-profile-clock");
 }
 
 TEST_F(GraphWindows, CopyExcelAndTheSnapshotTakeTheGraphFromItsData) {

@@ -5,6 +5,7 @@
 #include "analysis/region_statistics.h"
 #include "tests/mainwindow/ui/real_view_fixture.h"
 #include "tests/support/test_support.h"
+#include "tests/support/thermogram_fixture.h"
 #include "thermogram/image_layout.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -186,6 +187,56 @@ TEST_F(MeasureWindow, ClicksKeepOrClearTheAreaAndPointsAreAddedOnce) {
   w.findChild<QToolButton *>("DelSB")->click();
   EXPECT_TRUE(w.FMarkers.FPoints.empty());
   EXPECT_EQ(Text(w.PtsLabel), QString::number(256 * 248));
+}
+
+TEST_F(MeasureWindow, AltClickInsideTheAreaCropsToExactlyThatArea) {
+  TCalidarix &w = Start();
+  TDTV &dtv = *CurrentDTV;
+  dtv.ResetHeader();
+  // Every pixel tells where it was: 100 x row + column.
+  test::SetFrame(dtv, 16, 12, [](int x, int y) { return 100 * y + x; });
+  dtv.UpdateStatistics();
+  w.FitImageLayout(TRect{0, 0, w.ImagePB->width(), w.ImagePB->height()}, true);
+  w.ChangeDTV(false);
+  Drag(Box(2, 2), Box(8, 6));
+  ASSERT_EQ(w.FMarkers.FCurrentArea.Rect(), (TRect{2, 2, 8, 6}))
+      << "columns 2..8 and rows 2..6, 7 x 5 pixels";
+  Press(Box(5, 4), Qt::LeftButton, Qt::AltModifier);
+  Release(Box(5, 4), Qt::LeftButton, Qt::AltModifier);
+  ASSERT_EQ(dtv.Width(), 7);
+  ASSERT_EQ(dtv.Height(), 5);
+  EXPECT_EQ(test::Px(dtv, 0, 0), 202);
+  EXPECT_EQ(test::Px(dtv, 6, 4), 608) << "the area's last column and row are kept";
+  EXPECT_TRUE(w.FMarkers.FCurrentArea.IsAllZero());
+}
+
+TEST_F(MeasureWindow, ThePointsCountSettingNumbersTheLabels) {
+  TCalidarix &w = Start();
+  CurrentDTV->SumCount = 4; // as the registry's default gives it; the panel refuses a sum count of 0
+  Click(Box(100, 60), Qt::RightButton);
+  Drag(Box(150, 120), Box(220, 200));
+  Click(Box(180, 160), Qt::RightButton);
+  ASSERT_EQ(w.FMarkers.FPoints.size(), 1u);
+  ASSERT_EQ(w.FMarkers.FAreas.size(), 1u);
+  const auto pictureWith = [&](int pointsCount) {
+    w.FPanels.SetupSB->click();
+    EXPECT_TRUE(w.SetupPanel->isVisible());
+    w.FPanels.PointsCB->setCurrentIndex(pointsCount);
+    w.FPanels.SetupOkBtn->click();
+    EXPECT_FALSE(w.SetupPanel->isVisible()) << "the panel took its values";
+    w.ImagePB->repaint();
+    return w.ImagePB->Picture.copy();
+  };
+  const QImage plain = pictureWith(0);
+  const QImage numbered = pictureWith(1);
+  Screenshot("measure_points_count");
+  // "T1:" goes before the point's value and the area's number after its texts: the labels grow.
+  int changed = 0;
+  for (int y = 0; y < plain.height(); ++y)
+    for (int x = 0; x < plain.width(); ++x)
+      changed += plain.pixel(x, y) != numbered.pixel(x, y);
+  EXPECT_GT(changed, 20) << "the labels carry their numbers";
+  EXPECT_EQ(pictureWith(0), plain) << "and lose them again when the setting is off";
 }
 
 TEST_F(MeasureWindow, MeasurementButtonsOpenTheirMenusAndCopy) {

@@ -5,6 +5,7 @@
 #include "analysis/ui/gl_view.h"
 #include "mainwindow/ui/main_window.h"
 #include "tests/mainwindow/ui/real_view_fixture.h"
+#include "tests/support/key_events.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
@@ -16,6 +17,8 @@
 #include <QPainter>
 #include <QTimer>
 #include <QToolButton>
+
+#include <linux/input-event-codes.h>
 
 namespace calidarix {
 namespace {
@@ -118,6 +121,28 @@ TEST_F(ReliefViewTest, TheTimerTurnsTheReliefUntilTheImageReturns) {
   // A timer started while the image is shown stops itself at its first tick.
   w.StartReliefRotation(false);
   EXPECT_TRUE(WaitFor([&] { return !w.Timer3D->isActive(); }));
+}
+
+TEST_F(ReliefViewTest, AltRightTurnsTheReliefOneWayAndAltLeftTheOther) {
+  TCalidarix &w = Start();
+  w.View3DSBClick(false);
+  struct Case {
+    int key;
+    int linuxCode;
+    int step; // degrees per tick of the turn
+  };
+  for (const Case c : {Case{Qt::Key_Right, KEY_RIGHT, +1}, Case{Qt::Key_Left, KEY_LEFT, -1},
+                       Case{Qt::Key_Right, KEY_RIGHT, +1}}) {
+    SCOPED_TRACE(c.step > 0 ? "Alt+Right" : "Alt+Left");
+    test::PressKeyWithCode(w, c.key, c.linuxCode, Qt::AltModifier);
+    ASSERT_TRUE(w.Timer3D->isActive()) << "the key starts the turn";
+    // The ticks of the timer, counted here rather than waited for.
+    w.Timer3D->stop();
+    const int azimuth = w.FRelief.FReliefAzimuth;
+    for (int tick = 0; tick < 19; ++tick)
+      w.Timer3DTimer();
+    EXPECT_EQ(w.FRelief.FReliefAzimuth, (azimuth + 19 * c.step + 360) % 360);
+  }
 }
 
 TEST_F(ReliefViewTest, TheSnapshotShowsTheRelief) {

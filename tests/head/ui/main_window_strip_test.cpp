@@ -7,6 +7,7 @@
 #include "head/head_link.h"
 #include "head/strip_scan.h"
 #include "head/ui/head_service.h"
+#include "mainwindow/fake_sound.h"
 #include "platform/messages.h"
 #include "tests/head/ui/live_head_window_fixture.h"
 #include "thermogram/formats/dtv_format.h"
@@ -21,6 +22,20 @@
 
 namespace calidarix {
 namespace {
+
+// The pitch of 16-bit mono samples from their rising zero crossings.
+double StripTonePitch(const WaveSound &sound) {
+  int rises = 0;
+  std::int16_t last = 0;
+  const std::size_t n = sound.Data.size() / 2;
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto v = static_cast<std::int16_t>(sound.Data[2 * i] | (sound.Data[2 * i + 1] << 8));
+    if (i > 0 && last < 0 && v >= 0)
+      ++rises;
+    last = v;
+  }
+  return n == 0 ? 0.0 : rises * static_cast<double>(sound.Format.SamplesPerSec) / static_cast<double>(n);
+}
 
 class StripWindow : public test::LiveHeadWindow {
 protected:
@@ -37,6 +52,8 @@ protected:
 
 TEST_F(StripWindow, AStripIsSweptReceivedShapedAndSaved) {
   TCalidarix &w = Open();
+  FakeSoundDevice sound;
+  w.FPanels.Sound = &sound;
   logger->FUserLog = true;
   w.ScanforPanHead1Click();
   ASSERT_TRUE(w.HeadConnected);
@@ -103,6 +120,13 @@ TEST_F(StripWindow, AStripIsSweptReceivedShapedAndSaved) {
   EXPECT_EQ(strip.Height, out.Lines());
   EXPECT_GT(strip.VertExtent, 0);
   EXPECT_EQ(bytes.size(), static_cast<qsizetype>(kDtvHeaderBytes + 2 * 320 * strip.Height));
+  // The saved strip was signalled by a low tone and then a high one, a fifth of a second each.
+  const std::vector<WaveSound> tones = sound.Playbacks();
+  ASSERT_EQ(tones.size(), 2u);
+  for (const auto &[tone, hz] : {std::pair{tones[0], 250.0}, std::pair{tones[1], 500.0}}) {
+    EXPECT_NEAR(StripTonePitch(tone), hz, 10.0);
+    EXPECT_EQ(tone.Data.size(), tone.Format.AvgBytesPerSec / 5);
+  }
   // "Keep on stripping" is off: the acquisition stopped and the sequence ended.
   EXPECT_TRUE(WaitUntil([] { return !ScanRequests.ScanRunning.Get(); }));
   EXPECT_FALSE(w.FPanoSequence.Busy);

@@ -454,10 +454,12 @@ std::vector<KeyDispatch::RowCase> KeyDispatch::RowCases() {
          EXPECT_TRUE(DateTimeMode);
          EXPECT_TRUE(w.findChild<QAction *>("DateTimeMode1")->isChecked());
        }},
+      // The film's frames merged into one wide frame.
       {A, 33, W::Ctrl, none,
-       [n = notice("Merge scans")](TCalidarix &w) {
+       [changed](TCalidarix &w) {
          EXPECT_FALSE(w.FCtrlDown);
-         n(w);
+         EXPECT_EQ(CurrentDTV->FHeader.FrameCount, 1);
+         changed(w);
        }},
       // Not scanning, F opens the frame number's value panel.
       {A, 33, W::NotCtrl, none,

@@ -92,7 +92,7 @@ TEST_F(SetupPanel, OkAppliesEveryValueAndStoresTheSettings) {
   EXPECT_EQ(w.FRegistrySettings.FixedMin, 30.0);
   EXPECT_EQ(w.FRegistrySettings.FixedMax, 31.0); // equal bounds: one degree wide
   EXPECT_FALSE(w.FLimitOn);
-  EXPECT_EQ(w.FPanels.FPointsCount, 1);
+  EXPECT_EQ(w.FMeasure.FPointsCount, 1);
   EXPECT_TRUE(w.isAutoSave);
   EXPECT_TRUE(w.FIsInteger);
   EXPECT_TRUE(w.FIsFixedRange);
@@ -297,18 +297,18 @@ TEST_F(SetupPanel, UpAndDownPanelsStepTheFixedLevel) {
                      Qt::NoModifier);
     QApplication::sendEvent(panel, &down);
   };
-  P().FixedLevelEdit->setText("36.55");
+  w.FixedLevelEdit->setText("36.55");
   press(P().UpPanel);
-  EXPECT_EQ(P().FixedLevelEdit->text(), "37.55");
+  EXPECT_EQ(w.FixedLevelEdit->text(), "37.55");
   EXPECT_EQ(P().UpPanel->frameShadow(), QFrame::Sunken);
   w.UpDownPanelMouseUp(P().UpPanel);
   EXPECT_EQ(P().UpPanel->frameShadow(), QFrame::Raised);
-  P().FixedLevelEdit->setText("0.50");
+  w.FixedLevelEdit->setText("0.50");
   press(P().DownPanel);
-  EXPECT_EQ(P().FixedLevelEdit->text(), "0.50");
-  P().FixedLevelEdit->setText("abc");
+  EXPECT_EQ(w.FixedLevelEdit->text(), "0.50");
+  w.FixedLevelEdit->setText("abc");
   press(P().UpPanel);
-  EXPECT_EQ(P().FixedLevelEdit->text(), "5.00");
+  EXPECT_EQ(w.FixedLevelEdit->text(), "5.00");
 }
 
 TEST_F(SetupPanel, PingIsRefusedUnderLoopbackAndSaysSo) {
