@@ -1,6 +1,7 @@
 // Program entry: the application object, the program's windows in their order, then the event loop until
 // the main window closes.
 #include "acquisition/ui/camera_acquisition.h"
+#include "first_paint_probe.h"
 #include "head/ui/head_service.h"
 #include "mainwindow/command_line.h"
 #include "mainwindow/ui/desktop_integration.h"
@@ -34,7 +35,9 @@ int main(int argc, char **argv) {
   services.desktop = std::make_unique<calidarix::FreedesktopIntegration>();
   services.acquisition = std::make_unique<calidarix::TCameraAcquisition>();
   // The arguments as given: Qt's own list turns bytes that are not UTF-8 into other characters.
-  calidarix::ProgramWindows windows(services, calidarix::CommandLineArguments(argc, argv));
+  calidarix::WatchFirstPaintIfAsked(app);
+  calidarix::ProgramWindows windows(services, calidarix::CommandLineArguments(argc, argv),
+                                    calidarix::TWindowCreation::RestAfterFirstPaint);
   services.head = std::make_unique<calidarix::QorHeadLink>();
   QObject::connect(calidarix::Calidarix, &calidarix::TCalidarix::Closed, &app, &QCoreApplication::quit);
   return QApplication::exec();

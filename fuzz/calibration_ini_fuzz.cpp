@@ -8,6 +8,7 @@
 #include "acquisition/camera_ini.h"
 #include "acquisition/signal_model.h"
 #include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_require.h"
 #include "thermogram/tdtv.h"
 
 #include <cmath>
@@ -15,10 +16,7 @@
 
 namespace {
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 } // namespace
 

@@ -8,6 +8,7 @@
 #include "acquisition/camera_state.h"
 #include "acquisition/signal_model.h"
 #include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_require.h"
 #include "thermogram/tdtv.h"
 
 #include <cmath>
@@ -36,10 +37,7 @@ private:
   std::span<const std::uint8_t> reply_;
 };
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 bool Finite(const TCameraParameters &p) {
   for (const double v : {p.Exp_A, p.Exp_B, p.Signal0, p.Exp2_A, p.Exp2_B, p.Signal20, p.Exp3_A, p.Exp3_B,

@@ -6,6 +6,7 @@
 // Input: byte 0 chooses four link operations after the handshake (2 bits each); then bursts, each a
 // length byte and that many bytes, the next one arriving when the link writes a command.
 
+#include "fuzz/fuzz_require.h"
 #include "head/head_link.h"
 
 #include <algorithm>
@@ -17,10 +18,7 @@ namespace {
 
 using namespace calidarix;
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 class SerialHead : public TComPort {
 public:

@@ -9,6 +9,7 @@
 // the socket fails instead). The next answer arrives when the link sends a datagram.
 
 #include "acquisition/com_port.h"
+#include "fuzz/fuzz_require.h"
 #include "head/head_link.h"
 
 #include <QtGlobal>
@@ -22,10 +23,7 @@ namespace {
 
 using namespace calidarix;
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 // No serial port answers, so that a network head that does not identify itself ends the connect.
 class NoSerialPort : public TComPort {

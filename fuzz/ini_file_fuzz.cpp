@@ -3,6 +3,7 @@
 // behaviour, and the key list and the key-value list of a section agree.
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_require.h"
 #include "platform/inifile.h"
 
 #include <cmath>
@@ -13,10 +14,7 @@
 
 namespace {
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 // The names between "[" and "]" at the start of the lines, as a user of the file would ask for them.
 std::set<std::string> SectionNames(std::string_view text) {

@@ -12,6 +12,7 @@
 #include "acquisition/lan_link.h"
 #include "acquisition/lan_reception.h"
 #include "acquisition/sector_tables.h"
+#include "fuzz/fuzz_require.h"
 
 #include <algorithm>
 #include <array>
@@ -23,10 +24,7 @@ namespace {
 
 using namespace calidarix;
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 class DatagramLink : public TLanLink {
 public:

@@ -8,6 +8,7 @@
 #include "acquisition/camera_state.h"
 #include "acquisition/lpt_camera_link.h"
 #include "acquisition/parallel_port.h"
+#include "fuzz/fuzz_require.h"
 
 #include <cstdlib>
 #include <span>
@@ -16,10 +17,7 @@ namespace {
 
 using namespace calidarix;
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 class Port : public TParallelPortIo {
 public:

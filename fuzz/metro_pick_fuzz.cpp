@@ -3,16 +3,14 @@
 // crash. A pick found for a frame does not lie after it.
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_require.h"
 #include "mainwindow/metro_report.h"
 
 #include <cstdlib>
 
 namespace {
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 } // namespace
 

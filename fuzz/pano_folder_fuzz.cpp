@@ -8,6 +8,7 @@
 // up to 8 names, one a line, ended by a NUL byte; then the parameter file.
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_require.h"
 #include "head/panorama_folder.h"
 #include "head/panorama_stitcher.h"
 #include "thermogram/tdtv.h"
@@ -23,10 +24,7 @@ namespace {
 
 using namespace calidarix;
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 QString Path(const std::filesystem::path &p) {
   return QString::fromStdString(p.string());

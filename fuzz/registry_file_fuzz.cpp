@@ -3,6 +3,7 @@
 // keeps everything it held.
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_require.h"
 #include "platform/registry.h"
 
 #include <cstdlib>
@@ -13,10 +14,7 @@ namespace {
 
 using namespace calidarix;
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 // Reads every value of the current key; the count of values and keys seen.
 std::size_t ReadValues(Registry &registry) {

@@ -4,6 +4,7 @@
 // longer than the limit drops the connection.
 
 #include "acquisition/tcp_remote.h"
+#include "fuzz/fuzz_require.h"
 
 #include <cstdlib>
 #include <optional>
@@ -14,10 +15,7 @@ namespace {
 
 using namespace calidarix;
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 class Host : public TRemoteHost {
 public:

@@ -3,6 +3,7 @@
 // was read whole and does not lie after the frame.
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_require.h"
 #include "mainwindow/film_processing.h"
 
 #include <QFile>
@@ -11,10 +12,7 @@
 
 namespace {
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 } // namespace
 

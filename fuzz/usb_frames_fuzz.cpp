@@ -9,6 +9,7 @@
 #include "acquisition/sector_tables.h"
 #include "acquisition/usb_camera_link.h"
 #include "acquisition/usb_pipe.h"
+#include "fuzz/fuzz_require.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,10 +19,7 @@ namespace {
 
 using namespace calidarix;
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 struct Stream {
   std::span<const std::uint8_t> Bytes;

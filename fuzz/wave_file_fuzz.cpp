@@ -3,16 +3,14 @@
 // same sound.
 
 #include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_require.h"
 #include "mainwindow/wave_file.h"
 
 #include <cstdlib>
 
 namespace {
 
-void Require(bool condition) {
-  if (!condition)
-    std::abort();
-}
+using calidarix::fuzz::Require;
 
 } // namespace
 

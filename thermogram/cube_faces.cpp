@@ -4,6 +4,9 @@
 
 #include "thermogram/cube_faces.h"
 
+#include "thermogram/palette_render.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -87,9 +90,16 @@ std::optional<FramePosition> CubeFaceSource(const TDTVHeader &header, int n, int
 void TDTV::FillColorTexture(std::vector<TTexel> &texture, TPoint step, TPoint count, bool coloursOnly) const {
   PreparePaletteScaling();
   EnsureSize(texture, GridSize(count));
+  // A row of samples at a time, coloured in one run.
+  std::vector<std::uint16_t> raws(static_cast<std::size_t>(std::max(count.X, 0)));
+  std::vector<TRGB> colours(raws.size());
   for (std::int64_t r = 0; r < count.Y; ++r) {
     for (std::int64_t c = 0; c < count.X; ++c) {
-      const std::uint16_t raw = PixelOrZero(*this, c * step.X, r * step.Y);
+      raws[static_cast<std::size_t>(c)] = PixelOrZero(*this, c * step.X, r * step.Y);
+    }
+    RawsToColors(*this, raws, colours);
+    for (std::int64_t c = 0; c < count.X; ++c) {
+      const std::uint16_t raw = raws[static_cast<std::size_t>(c)];
       TTexel &texel = texture[static_cast<std::size_t>(r * count.X + c)];
       if (raw == 0) {
         if (!coloursOnly) {
@@ -97,7 +107,7 @@ void TDTV::FillColorTexture(std::vector<TTexel> &texture, TPoint step, TPoint co
         }
         continue;
       }
-      const TRGB colour = RawToColor(raw);
+      const TRGB &colour = colours[static_cast<std::size_t>(c)];
       texel.R = colour.R;
       texel.G = colour.G;
       texel.B = colour.B;
@@ -112,7 +122,19 @@ void TDTV::SubsampleHeightMap(std::vector<std::uint16_t> &heights, TPoint count,
   PreparePaletteScaling(); // the view colours the heights with the scaling set here
   EnsureSize(heights, GridSize(count));
   for (std::int64_t r = 0; r < count.Y; ++r) {
-    for (std::int64_t c = 0; c < count.X; ++c) {
+    std::int64_t c = 0;
+    // The samples that lie inside the frame straight from the row, the rest through the bounds check.
+    const std::int64_t y = r * step.Y;
+    if (step.X > 0 && y >= 0 && y < Height() && FRaw.size() >= static_cast<std::size_t>(Width()) * Height()) {
+      const std::uint16_t *row =
+          FRaw.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(Width());
+      std::uint16_t *out = heights.data() + static_cast<std::size_t>(r * count.X);
+      const std::int64_t inside = std::min<std::int64_t>(count.X, (Width() + step.X - 1) / step.X);
+      for (; c < inside; ++c) {
+        out[c] = row[c * step.X];
+      }
+    }
+    for (; c < count.X; ++c) {
       heights[static_cast<std::size_t>(r * count.X + c)] = PixelOrZero(*this, c * step.X, r * step.Y);
     }
   }

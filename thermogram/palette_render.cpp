@@ -6,10 +6,17 @@
 #include "thermogram/vector_clones.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
+#include <limits>
+#include <numeric>
 #include <span>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace calidarix {
 
@@ -74,11 +81,49 @@ public:
     if (!active_) {
       return v;
     }
-    const double t = dtv_.RawToTemperature(v);
-    return std::clamp(TruncToInt32((t - low_) / span_ * kFullScaleRaw), 0, kFullScaleRaw);
+    return ToRange(dtv_.RawToTemperature(v));
+  }
+
+  // Apply for every raw value 0 .. 65535 into `out`. RawToTemperature sums raw x Scale + Offset in
+  // long double; when that sum is exact there (it is unless Scale and Offset lie very far apart in
+  // magnitude), double arithmetic rounds the same exact sum once and gives the same temperature far
+  // faster: the product of a 16-bit raw value and a float is exact in a double.
+  void ApplyToAll(std::span<int, kWindowTableSize> out) const {
+    const float scale = dtv_.FHeader.Scale;
+    const float offset = dtv_.FHeader.Offset;
+    if (!active_ || !SumExactInLongDouble(scale, offset)) {
+      for (int raw = 0; raw <= kFullScaleRaw; ++raw) {
+        out[static_cast<std::size_t>(raw)] = Apply(raw);
+      }
+      return;
+    }
+    const double s = scale;
+    const double o = offset;
+    for (int raw = 0; raw <= kFullScaleRaw; ++raw) {
+      out[static_cast<std::size_t>(raw)] = ToRange(static_cast<double>(raw) * s + o);
+    }
   }
 
 private:
+  int ToRange(double t) const {
+    return std::clamp(TruncToInt32((t - low_) / span_ * kFullScaleRaw), 0, kFullScaleRaw);
+  }
+
+  // Whether raw x scale + offset, for every raw value below 2^16, fits the significand of a long
+  // double without rounding: the product's bits span the float's 24 below raw's 16, the offset's
+  // its own 24, and a carry may add one at the top.
+  static bool SumExactInLongDouble(float scale, float offset) {
+    if (!std::isfinite(scale) || !std::isfinite(offset)) {
+      return false;
+    }
+    if (scale == 0.0f || offset == 0.0f) {
+      return true;
+    }
+    const int top = std::max(std::ilogb(scale) + 16, std::ilogb(offset)) + 1;
+    const int bottom = std::min(std::ilogb(scale), std::ilogb(offset)) - 23;
+    return top - bottom + 1 <= std::numeric_limits<long double>::digits;
+  }
+
   const TDTV &dtv_;
   double low_ = 0.0;
   double span_ = 1.0;
@@ -147,6 +192,114 @@ private:
   bool showOverlay_;
 };
 
+// Writes the colours of the values v = bottom + n with -steps < n < 256 x steps, clipped to the
+// table: the palette spread over a window of `steps` values per entry, as WindowColours::Colour
+// spreads it. For position r of a segment, truncating the double (n / steps - p) x (c[p+1] - c[p])
+// gives the integer quotient of |c[p+1] - c[p]| x r / steps (with its sign) whenever that quotient is
+// not a whole number: the double is off by less than 2^-36, and a fraction with divisor steps lies at
+// least 1/256 from a whole one. The quotient comes from a 16-bit fixed-point r / steps rounded up,
+// which is off by less than 1/256 too. Where the quotient is whole, the double may land a hair below
+// it; those positions (multiples of steps / gcd) are worked out by `exact`, the reference
+// computation, so every byte stays the same.
+template <typename Exact>
+void SpreadPalette(const TPaletteTable &pal, int bottom, int steps, bool smooth, std::span<QRgb> table,
+                   const Exact &exact) {
+  const std::int64_t size = static_cast<std::int64_t>(table.size());
+  const auto fill = [&](std::int64_t first, std::int64_t end, QRgb colour) {
+    first = std::max<std::int64_t>(first, 0);
+    end = std::min(end, size);
+    if (first < end) {
+      std::fill(table.begin() + first, table.begin() + end, colour);
+    }
+  };
+  const std::int64_t s = steps;
+  // Just below the bottom the truncated entry is 0 and the fraction negative, so entry 0 shows.
+  fill(bottom - s + 1, bottom, Pack(pal[0]));
+  fill(bottom + 255 * s, bottom + 256 * s, Pack(pal[255]));
+  if (!smooth || steps > 256) {
+    for (int p = 0; p < 255; ++p) {
+      if (smooth) {
+        for (std::int64_t v = std::max<std::int64_t>(bottom + p * s, 0);
+             v < std::min(bottom + (p + 1) * s, size); ++v) {
+          table[static_cast<std::size_t>(v)] = exact(static_cast<int>(v));
+        }
+      } else {
+        fill(bottom + p * s, bottom + (p + 1) * s, Pack(pal[static_cast<std::size_t>(p)]));
+      }
+    }
+    return;
+  }
+  // r / steps in 16-bit fixed point, rounded up.
+  std::array<std::uint16_t, 256> fraction{};
+  for (int r = 0; r < steps; ++r) {
+    fraction[static_cast<std::size_t>(r)] =
+        static_cast<std::uint16_t>((static_cast<std::int64_t>(r) * 65536 + steps - 1) / steps);
+  }
+  for (int p = 0; p < 255; ++p) {
+    const std::int64_t segment = bottom + p * s;
+    const std::int64_t first = std::max<std::int64_t>(segment, 0);
+    const std::int64_t end = std::min(segment + s, size);
+    if (first >= end) {
+      continue;
+    }
+    const TRGB &a = pal[static_cast<std::size_t>(p)];
+    const TRGB &b = pal[static_cast<std::size_t>(p + 1)];
+    // Per channel its start, the magnitude of its change and the sign mask of the change; 16-bit
+    // lanes, so that eight positions take one multiplication.
+    const auto magnitude = [](int from, int to) { return static_cast<std::uint16_t>(std::abs(to - from)); };
+    const auto sign = [](int from, int to) { return static_cast<std::uint16_t>(to < from ? 0xffffu : 0u); };
+    const std::uint16_t dr = magnitude(a.R, b.R), dg = magnitude(a.G, b.G), db = magnitude(a.B, b.B);
+    const std::uint16_t mr = sign(a.R, b.R), mg = sign(a.G, b.G), mb = sign(a.B, b.B);
+    const auto channel = [](std::uint16_t from, std::uint16_t d, std::uint16_t mask, std::uint16_t f) {
+      const auto q = static_cast<std::uint16_t>((static_cast<std::uint32_t>(d) * f) >> 16);
+      return static_cast<std::uint32_t>(static_cast<std::uint16_t>(from + ((q ^ mask) - mask)) & 0xffu);
+    };
+    QRgb *out = table.data() + first;
+    const std::uint16_t *f = fraction.data() + (first - segment);
+    const std::int64_t n = end - first;
+    std::int64_t k = 0;
+#if defined(__SSE2__)
+    // Eight positions at a time: the high half of the 16 x 16-bit products is the quotient.
+    const auto lanes = [](std::uint16_t v) { return _mm_set1_epi16(static_cast<short>(v)); };
+    const __m128i fromR = lanes(a.R), fromG = lanes(a.G), fromB = lanes(a.B);
+    const __m128i dR = lanes(dr), dG = lanes(dg), dB = lanes(db);
+    const __m128i mR = lanes(mr), mG = lanes(mg), mB = lanes(mb);
+    const __m128i opaque = lanes(0xff00);
+    const auto channels = [](__m128i from, __m128i d, __m128i mask, __m128i fr) {
+      const __m128i q = _mm_mulhi_epu16(d, fr);
+      return _mm_add_epi16(from, _mm_sub_epi16(_mm_xor_si128(q, mask), mask));
+    };
+    for (; k + 8 <= n; k += 8) {
+      const __m128i fr = _mm_loadu_si128(reinterpret_cast<const __m128i *>(f + k));
+      const __m128i red = channels(fromR, dR, mR, fr);
+      const __m128i green = channels(fromG, dG, mG, fr);
+      const __m128i blue = channels(fromB, dB, mB, fr);
+      const __m128i low = _mm_or_si128(_mm_slli_epi16(green, 8), blue);
+      const __m128i high = _mm_or_si128(opaque, red);
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k), _mm_unpacklo_epi16(low, high));
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k + 4), _mm_unpackhi_epi16(low, high));
+    }
+#endif
+    for (; k < n; ++k) {
+      out[k] = 0xff000000u | (channel(a.R, dr, mr, f[k]) << 16) | (channel(a.G, dg, mg, f[k]) << 8) |
+               channel(a.B, db, mb, f[k]);
+    }
+    // The whole quotients: r a multiple of steps / gcd(change, steps), r > 0.
+    for (const std::uint16_t d : {dr, dg, db}) {
+      if (d == 0) {
+        continue;
+      }
+      const std::int64_t period = s / std::gcd(static_cast<std::int64_t>(d), s);
+      for (std::int64_t r = period; r < s; r += period) {
+        const std::int64_t v = segment + r;
+        if (v >= first && v < end) {
+          table[static_cast<std::size_t>(v)] = exact(static_cast<int>(v));
+        }
+      }
+    }
+  }
+}
+
 // Everything the colour of a raw value depends on besides the value itself. Reals are compared by
 // their bits, so that a changed sign of zero or a not-a-number value also counts as a change.
 struct MappingKey {
@@ -206,11 +359,9 @@ const std::vector<QRgb> &WindowTable(const TDTV &dtv, bool overlayPresent) {
   key.lockMin = key.lockMax = 0;
   key.scale = key.offset = 0;
   if (table.empty() || !(key == builtFor)) {
-    const WindowColours colours(dtv, overlayPresent);
     table.resize(static_cast<std::size_t>(kFullScaleRaw) + 1);
-    for (int v = 0; v <= kFullScaleRaw; ++v) {
-      table[static_cast<std::size_t>(v)] = colours.Colour(v);
-    }
+    BuildWindowColourTable(dtv, overlayPresent,
+                           std::span<QRgb, kWindowTableSize>(table.data(), kWindowTableSize));
     builtFor = key;
   }
   return table;
@@ -229,9 +380,11 @@ const std::vector<QRgb> &ColourTable(const TDTV &dtv, bool overlayPresent) {
   thread_local MappingKey builtFor;
   const MappingKey key = MappingKey::Of(dtv, overlayPresent);
   if (table.empty() || !(key == builtFor)) {
+    thread_local std::vector<int> converted(kWindowTableSize);
+    lock.ApplyToAll(std::span<int, kWindowTableSize>(converted.data(), kWindowTableSize));
     table.resize(window.size());
-    for (int raw = 0; raw <= kFullScaleRaw; ++raw) {
-      table[static_cast<std::size_t>(raw)] = window[static_cast<std::size_t>(lock.Apply(raw))];
+    for (std::size_t raw = 0; raw < kWindowTableSize; ++raw) {
+      table[raw] = window[static_cast<std::size_t>(converted[raw])];
     }
     builtFor = key;
   }
@@ -251,6 +404,46 @@ TRGB InterpolatePalette(const TPaletteTable &table, int p, double f) {
     return static_cast<std::uint8_t>(std::clamp(from + TruncToInt32((to - from) * f), 0, 255));
   };
   return TRGB{channel(a.R, b.R), channel(a.G, b.G), channel(a.B, b.B)};
+}
+
+void BuildWindowColourTable(const TDTV &dtv, bool overlayPresent, std::span<QRgb, kWindowTableSize> table) {
+  const WindowColours colours(dtv, overlayPresent);
+  const auto exact = [&colours](int v) { return colours.Colour(v); };
+  const int palBottom = 256 * dtv.PalBottom;
+  const int palSteps = WindowSteps(dtv.PalBottom, dtv.PalTop);
+  const int isoBottom = 256 * dtv.IsoBottom;
+  const int isoSteps = WindowSteps(dtv.IsoBottom, dtv.IsoTop);
+
+  // Outside the palette window: the overlay, the last colour above, and below the first colour or
+  // the automatic isotherm.
+  const bool overlay = overlayPresent && !dtv.isIso;
+  constexpr int kSize = static_cast<int>(kWindowTableSize);
+  const int below = std::clamp(palBottom - palSteps + 1, 0, kSize);
+  const int above = std::clamp(palBottom + 256 * palSteps, 0, kSize);
+  if (overlay) {
+    std::fill(table.begin(), table.end(), kShowOverlay);
+  } else {
+    if (dtv.isIsoAuto) {
+      for (int v = 0; v < below; ++v) {
+        table[static_cast<std::size_t>(v)] = exact(v);
+      }
+    } else {
+      std::fill(table.begin(), table.begin() + below, Pack(dtv.FPalette[0]));
+    }
+    std::fill(table.begin() + above, table.end(), Pack(dtv.FPalette[255]));
+  }
+  SpreadPalette(dtv.FPalette, palBottom, palSteps, dtv.FSmoothPalette, table, exact);
+
+  // The isotherm band lies over everything else.
+  if (dtv.isIso) {
+    if (dtv.isIsoColor) {
+      SpreadPalette(dtv.FIsoPalette, isoBottom, isoSteps, dtv.FSmoothPalette, table, exact);
+    } else {
+      const int first = std::clamp(isoBottom - isoSteps + 1, 0, kSize);
+      const int end = std::clamp(isoBottom + 256 * isoSteps, 0, kSize);
+      std::fill(table.begin() + first, table.begin() + end, kWhite);
+    }
+  }
 }
 
 QList<QRgb> MakeLogicalPalette(const TPaletteTable &palette, const TPaletteTable &isoPalette,
@@ -739,33 +932,81 @@ void TDTV::PreparePaletteScaling() const {
   IsoRawStep = (WindowSteps(IsoBottom, IsoTop) * 256 - 1) / 255.0;
 }
 
-TRGB TDTV::RawToColor(std::uint16_t raw) const {
-  // Steps are at least 1 once prepared; a caller that never prepared gets this thermogram's windows
-  // rather than a division by zero.
-  if (!(PalRawStep > 0.0) || !(IsoRawStep > 0.0)) {
-    PreparePaletteScaling();
-  }
-  const int v = RangeLock(*this).Apply(raw);
+namespace {
 
-  if (isIso) {
-    const double f = (v - IsoRawBottom) / IsoRawStep;
-    const int k = TruncToInt32(f);
-    const double fraction = (f > 255.0 || f < 0.0 || !FSmoothPalette) ? 0.0 : f - k;
-    if (k >= 0 && k <= 255) {
-      return InterpolatePalette(FIsoPalette, k, fraction);
+// The colour of entry k (0 .. 255) at fraction (0 <= fraction < 1) towards entry k + 1:
+// InterpolatePalette for the arguments RawToColor gives it, where no clamp or guard can act. A zero
+// fraction adds nothing, so there is no branch to mispredict.
+inline TRGB BlendEntries(const TPaletteTable &table, int k, double fraction) {
+  const TRGB &a = table[static_cast<std::size_t>(k)];
+  const TRGB &b = table[static_cast<std::size_t>(std::min(k + 1, 255))];
+  const auto channel = [fraction](int from, int to) {
+    return static_cast<std::uint8_t>(from + static_cast<int>((to - from) * fraction));
+  };
+  return TRGB{channel(a.R, b.R), channel(a.G, b.G), channel(a.B, b.B)};
+}
+
+// RawToColor with the lock and the prepared scaling read once, for runs of values.
+class RawColours {
+public:
+  explicit RawColours(const TDTV &dtv)
+      : dtv_(dtv), lock_(dtv), palBottom_(PalRawBottom), isoBottom_(IsoRawBottom), palStep_(PalRawStep),
+        isoStep_(IsoRawStep) {}
+
+  TRGB Of(std::uint16_t raw) const {
+    const int v = lock_.Apply(raw);
+    const bool smooth = dtv_.FSmoothPalette;
+    if (dtv_.isIso) {
+      const double f = (v - isoBottom_) / isoStep_;
+      const int k = TruncToInt32(f);
+      const double fraction = (f > 255.0 || f < 0.0 || !smooth) ? 0.0 : f - k;
+      if (k >= 0 && k <= 255) {
+        return BlendEntries(dtv_.FIsoPalette, k, fraction);
+      }
     }
+    const double f = (v - palBottom_) / palStep_;
+    const int k = TruncToInt32(f);
+    const double fraction = (f >= 0.0 && smooth) ? f - k : 0.0;
+    if (k >= 255) {
+      return dtv_.FPalette[255];
+    }
+    if (k <= 0) {
+      return dtv_.FPalette[0];
+    }
+    return BlendEntries(dtv_.FPalette, k, fraction);
   }
 
-  const double f = (v - PalRawBottom) / PalRawStep;
-  const int k = TruncToInt32(f);
-  const double fraction = (f >= 0.0 && FSmoothPalette) ? f - k : 0.0;
-  if (k >= 255) {
-    return FPalette[255];
+private:
+  const TDTV &dtv_;
+  RangeLock lock_;
+  int palBottom_;
+  int isoBottom_;
+  double palStep_;
+  double isoStep_;
+};
+
+// Steps are at least 1 once prepared; a caller that never prepared gets this thermogram's windows
+// rather than a division by zero.
+void EnsurePaletteScaling(const TDTV &dtv) {
+  if (!(PalRawStep > 0.0) || !(IsoRawStep > 0.0)) {
+    dtv.PreparePaletteScaling();
   }
-  if (k <= 0) {
-    return FPalette[0];
+}
+
+} // namespace
+
+TRGB TDTV::RawToColor(std::uint16_t raw) const {
+  EnsurePaletteScaling(*this);
+  return RawColours(*this).Of(raw);
+}
+
+void RawsToColors(const TDTV &dtv, std::span<const std::uint16_t> raws, std::span<TRGB> colours) {
+  EnsurePaletteScaling(dtv);
+  const RawColours convert(dtv);
+  const std::size_t n = std::min(raws.size(), colours.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    colours[i] = convert.Of(raws[i]);
   }
-  return InterpolatePalette(FPalette, k, fraction);
 }
 
 } // namespace calidarix

@@ -17,6 +17,7 @@
 #include <QRgb>
 
 #include <cstdint>
+#include <span>
 
 namespace calidarix {
 
@@ -26,6 +27,14 @@ inline constexpr QImage::Format kRenderFormat = QImage::Format_RGB32;
 // c[p] + Trunc((c[p+1] - c[p]) x f). With f = 0 (or p = 255) only entry p is read.
 TRGB InterpolatePalette(const TPaletteTable &table, int p, double f);
 
+inline constexpr std::size_t kWindowTableSize = 65536;
+
+// The colours of all 65536 values through the palette and isotherm windows, before any locked range:
+// the table that RenderToBitmap maps raw values (and bilinear samples) through. A colour of 0 marks a
+// value where the overlay shows through. Built per palette segment with integer steps; every entry is
+// the colour of the per-value double computation, byte for byte.
+void BuildWindowColourTable(const TDTV &dtv, bool overlayPresent, std::span<QRgb, kWindowTableSize> table);
+
 // The 256-colour table of the 8-bit picture: entries below the palette window take the first palette
 // colour (or, with isIsoAuto, the isotherm palette spread over them), the window spreads the image
 // palette, entries above take the last colour, and the isotherm band, when shown, is drawn over them
@@ -33,6 +42,9 @@ TRGB InterpolatePalette(const TPaletteTable &table, int p, double f);
 QList<QRgb> MakeLogicalPalette(const TPaletteTable &palette, const TPaletteTable &isoPalette,
                                std::uint8_t palBottom, std::uint8_t palTop, std::uint8_t isoBottom,
                                std::uint8_t isoTop, bool isIso, bool isIsoColor, bool isIsoAuto);
+
+// TDTV::RawToColor for a run of values: colours[i] is the colour of raws[i] (as many as both hold).
+void RawsToColors(const TDTV &dtv, std::span<const std::uint16_t> raws, std::span<TRGB> colours);
 
 // Bitmaps with more pixels than this share their rows among the threads of RenderThreadPool::Shared();
 // smaller ones render on the calling thread, where waking the threads would cost more than it saves.

@@ -47,8 +47,6 @@ struct TAcquisitionState {
   bool LineSweepRequest = false;
   // The status of a lost frame while no good one follows (the camera may be reconnecting).
   QString LostNotice;
-  // The camera's battery as its last status line gave it (1..100).
-  std::uint8_t CameraBatteryPercent = 0;
   // The temperature alarm is raised.
   bool AlarmOn = false;
   // Sweeps of a frame-timing run (nothing counts them yet).

@@ -210,11 +210,8 @@ void TCalidarix::ProcessFrame(const TCameraFrame &frame) {
   cur.FCameraTemp = u.CameraTemperature;
   if (FixThermoDChecked())
     u.CameraTemperature = 20.0f;
-  if (u.CameraBatteryPercent != 0) {
-    a.CameraBatteryPercent = u.CameraBatteryPercent;
-    if (FPeripherals.FCameraBattery)
-      FPeripherals.FCameraBattery->SetLevel(u.CameraBatteryPercent);
-  }
+  if (u.CameraBatteryPercent != 0 && FPeripherals.FCameraBattery)
+    FPeripherals.FCameraBattery->SetLevel(u.CameraBatteryPercent);
   TDTV *b35 = nullptr;
   TDTV *b812 = nullptr;
   if (!dual) {

@@ -93,7 +93,6 @@ void TCalidarix::ShowScanLineBMP(std::int32_t lineNo) {
 void TCalidarix::WaitForStripStep6() {
   TAcquisitionState &a = FAcquisition;
   // The head's step message moves the strip on; it reads the head's own copy of the step.
-  FHeadState.StripScanning = true;
   FHeadState.StripStep = ScanRequests.StripStep.Get();
   a.StripWaiting = true;
   QElapsedTimer waited;

@@ -14,8 +14,8 @@ struct THeadState {
   int FJoyY = 32767;
   std::uint32_t FJoyButtons = 0;
   bool FJoyShown = false;
-  // A strip scan runs, and its step; the strip runs at half speed.
-  bool StripScanning = false;
+  // The head's own copy of the strip step (whether a strip runs is the acquisition's request flag);
+  // the strip runs at half speed.
   std::uint8_t StripStep = 0;
   bool HalfSpeedStrip = false;
   // A re-stitch of the last panorama folder was asked for.

@@ -310,7 +310,7 @@ void TCalidarix::JoyButtonDown(std::uint32_t changed, std::uint32_t buttons) {
     if (!thumbnails || !thumbnails->isVisible())
       SaveSBClick();
   }
-  if ((changed & 2) != 0 && !FHeadState.StripScanning)
+  if ((changed & 2) != 0 && !ScanRequests.StripScanning.Get())
     Strip1Click();
 }
 
@@ -320,7 +320,7 @@ void TCalidarix::JoyButtonUp(std::uint32_t changed, std::uint32_t buttons) {
 }
 
 void TCalidarix::HeadStepMessage(const Message &message) {
-  if (!HeadConnected || !FHeadState.StripScanning || !LinkUp())
+  if (!HeadConnected || !ScanRequests.StripScanning.Get() || !LinkUp())
     return;
   // The acquisition thread advances the shared step between frames, and a step message may come before
   // anyone copied it here: take the later of the two, and give the thread the step set here.

@@ -80,7 +80,6 @@ public:
   bool Scanning() override { return ScanRequests.StripScanning.Get(); }
   void SetScanning(bool on) override {
     ScanRequests.StripScanning.Set(on);
-    w_.FHeadState.StripScanning = on;
   }
   void SetLineCount(std::int32_t lines) override { ScanRequests.StripLineCount.Set(lines); }
   void RequestCameraSpeed(std::uint8_t speed) override { ScanRequests.PendingSpeed.Set(speed); }
@@ -247,7 +246,6 @@ void TCalidarix::StripActionExecute(const TStripLineCount &lines) {
       StripExtents(out.StartVerRaw, out.EndVerRaw, head.RatioVer, head.RatioVerTurns);
   if (!extents || !CurrentDTV) {
     ScanRequests.StripScanning.Set(false);
-    FHeadState.StripScanning = false;
     FPanoSequence.LastStrip.End = TStripEnd::Ended;
     FPanoSequence.LastStrip.Message =
         QStringLiteral("Strip not saved: the head's counters give no vertical extent");

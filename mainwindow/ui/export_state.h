@@ -18,6 +18,11 @@ struct TExportState {
   int BMPFilterIndex = 1;
   // The thermogram rendered at the last snapshot's size, reused by the next one.
   QImage SnapshotRender;
+  // A film export runs: the image box, the scale and the palette bar are drawn only when the export
+  // lets the window show a frame, not for every frame loaded, which the screen would never show.
+  bool FViewPaintDeferred = false;
+  // A drawing of the image box was put off meanwhile.
+  bool FViewPaintPending = false;
 };
 
 // The companion photo of the thermogram shown, drawn over the image by PhotoPB while it is shown;

@@ -132,6 +132,20 @@ void TCalidarix::SaveBMPSBClick() {
   const bool metro = FMetroMode && !FServices.acquisition->ScanRunning();
   TPickTrack picks = metro ? ReadPickFile() : TPickTrack();
   const QString film = dtv.FFileName;
+  // The image box, the scale and the palette bar are drawn when the window is brought up to date
+  // below, and once at the end, rather than for every frame loaded: each frame's snapshot draws its
+  // own, and the screen shows only the frames of those moments.
+  const auto showView = [this] {
+    FExportState.FViewPaintDeferred = false;
+    if (FExportState.FViewPaintPending) {
+      FExportState.FViewPaintPending = false;
+      ImagePBPaint(this);
+      ScalePBPaint(this);
+      PalPBPaint(this);
+    }
+  };
+  FExportState.FViewPaintDeferred = true;
+  const auto showLast = qScopeGuard(showView);
   QElapsedTimer sinceEvents;
   for (const int k : selection.Frames) {
     if (CurrentDTV.get() != &dtv)
@@ -175,10 +189,13 @@ void TCalidarix::SaveBMPSBClick() {
     // The window stays alive while a long film is written: it is brought up to date as often as the
     // eye follows, not for every frame, whose repaint would cost as much as the export itself.
     if (!sinceEvents.isValid() || sinceEvents.elapsed() >= 30) {
+      showView();
       QCoreApplication::processEvents();
+      FExportState.FViewPaintDeferred = true;
       sinceEvents.start();
     }
   }
+  showView();
   QCoreApplication::processEvents();
 }
 

@@ -83,6 +83,10 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
   // A running job works on the thermogram: the picture on screen stays the last one shown.
   if (!FBusyJob.isEmpty())
     return;
+  if (FExportState.FViewPaintDeferred) {
+    FExportState.FViewPaintPending = true;
+    return;
+  }
   if (FImagePainting) {
     if (logger)
       logger->AppendLine(QStringLiteral("Drawing collision"));

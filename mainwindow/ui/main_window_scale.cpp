@@ -120,6 +120,10 @@ void TCalidarix::UpDateScaleMinMax() {
 void TCalidarix::ScalePBPaint(QObject *sender) {
   if (FScalePainting)
     return;
+  if (FExportState.FViewPaintDeferred) {
+    FExportState.FViewPaintPending = true;
+    return;
+  }
   FScalePainting = true;
   const auto release = qScopeGuard([this] { FScalePainting = false; });
 
@@ -194,6 +198,10 @@ void TCalidarix::ScalePBPaintTo(QPainter &painter, const TRect &r, QPainter *spa
 }
 
 void TCalidarix::PalPBPaint(QObject *sender) {
+  if (FExportState.FViewPaintDeferred) {
+    FExportState.FViewPaintPending = true;
+    return;
+  }
   QImage picture = PalPB->NewPicture();
   {
     QPainter painter(&picture);

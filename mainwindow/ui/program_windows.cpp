@@ -5,6 +5,12 @@
 #include "mainwindow/ui/placeholder_forms.h"
 #include "mainwindow/ui/progress_form.h"
 
+#include <QEvent>
+#include <QTimer>
+
+#include <functional>
+#include <utility>
+
 namespace calidarix {
 
 namespace {
@@ -15,12 +21,61 @@ template <typename Form> Form *Make(std::vector<QWidget *> &windows, Form *&glob
   return form;
 }
 
+// Runs `then` from the event loop once `box` has painted for the first time, or after `latest` ms
+// should no paint come (a window that starts hidden), whichever is first; at most once.
+class FirstPaintWatcher : public QObject {
+public:
+  FirstPaintWatcher(QWidget *box, int latest, std::function<void()> then)
+      : QObject(box), box_(box), then_(std::move(then)) {
+    box->installEventFilter(this);
+    QTimer::singleShot(latest, this, [this] { Run(); });
+  }
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (watched == box_ && event->type() == QEvent::Paint) {
+      box_->removeEventFilter(this);
+      // Queued: the paint finishes first, and the posted call runs before the next input is read.
+      QTimer::singleShot(0, this, [this] { Run(); });
+    }
+    return false;
+  }
+
+private:
+  void Run() {
+    if (!then_)
+      return;
+    box_->removeEventFilter(this);
+    const std::function<void()> then = std::move(then_);
+    then_ = nullptr;
+    then();
+  }
+
+  QWidget *box_;
+  std::function<void()> then_;
+};
+
+// Whatever comes first after the first show at the latest.
+constexpr int kLatestRestCreationMs = 250;
+
 } // namespace
 
-ProgramWindows::ProgramWindows(ShellServices &services, const QStringList &arguments) {
+ProgramWindows::ProgramWindows(ShellServices &services, const QStringList &arguments,
+                               TWindowCreation creation) {
   TCalidarix *main = Make(windows_, Calidarix, new TCalidarix(services));
   main->FormCreate(arguments);
   main->show(); // the main window shows itself; its first show runs before the other windows exist
+  if (creation == TWindowCreation::AllAtOnce)
+    CreateRest();
+  else
+    new FirstPaintWatcher(main->ImagePB, kLatestRestCreationMs, [this] { CreateRest(); });
+}
+
+void ProgramWindows::CreateRest() {
+  if (restCreated_)
+    return;
+  restCreated_ = true;
+  TCalidarix *main = Calidarix;
   Make(windows_, QorCtrl, new TQorCtrl);
   Make(windows_, GraphForm, new TGraphForm);
   Make(windows_, CalibrForm, new TCalibrForm);

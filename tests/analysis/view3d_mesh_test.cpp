@@ -1,10 +1,13 @@
 #include "analysis/view3d_mesh.h"
+#include "analysis/view3d_vectors.h"
 
 #include "tests/support/thermogram_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <vector>
 
 namespace calidarix {
 namespace {
@@ -186,6 +189,83 @@ TEST_F(View3DMeshTest, SizeFigureCountsFourBytesPerElement) {
   BuildSurfaceMesh(s, t, false);
   // 3 + 4 + 3 elements per vertex, four bytes each.
   EXPECT_FLOAT_EQ(s.MeshMegabytes, static_cast<float>(4.0 * 10 * 256 / 1048576.0));
+}
+
+// The normals vertex by vertex through the vector helpers, as the mesh had them before its inner
+// vertices were done four at a time: the reference the mesh must keep.
+std::vector<float> ReferenceMeshNormals(const std::vector<float> &v, std::vector<float> normals, int cols,
+                                        int rows) {
+  const auto at = [&](int c, int r) {
+    const std::size_t i =
+        static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(c);
+    return TVec3{v[3 * i], v[3 * i + 1], v[3 * i + 2]};
+  };
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < cols; ++c) {
+      const TVec3 p = at(c, r);
+      TVec3 sum{0.0f, 0.0f, 0.0f};
+      if (c + 1 < cols && r + 1 < rows)
+        sum = AddVec3(sum, TriangleNormal(p, at(c + 1, r), at(c, r + 1)));
+      if (r + 1 < rows && c > 0)
+        sum = AddVec3(sum, TriangleNormal(p, at(c, r + 1), at(c - 1, r)));
+      if (c > 0 && r > 0)
+        sum = AddVec3(sum, TriangleNormal(p, at(c - 1, r), at(c, r - 1)));
+      if (r > 0 && c + 1 < cols)
+        sum = AddVec3(sum, TriangleNormal(p, at(c, r - 1), at(c + 1, r)));
+      const std::size_t i =
+          static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(c);
+      TVec3 n{normals[3 * i], normals[3 * i + 1], normals[3 * i + 2]};
+      NormalizeVec3(TVec3{-sum[0], -sum[1], -sum[2]}, n);
+      normals[3 * i] = n[0];
+      normals[3 * i + 1] = n[1];
+      normals[3 * i + 2] = n[2];
+    }
+  }
+  return normals;
+}
+
+// Grids of every width from 1 to 13 columns (so the inner vertices fall four at a time and one by
+// one), rough random heights, flat stretches whose sums are zero, a sliver that makes degenerate
+// triangles, and normals that were there before: each normal within 1e-6 of the reference.
+TEST_F(View3DMeshTest, NormalsMatchTheVertexByVertexComputation) {
+  std::mt19937 random(35);
+  std::uniform_real_distribution<float> height(0.0f, 1.0f);
+  for (int rows = 1; rows <= 6; ++rows) {
+    for (int cols = 1; cols <= 13; ++cols) {
+      for (int shape = 0; shape < 3; ++shape) {
+        const std::size_t count = static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows);
+        std::vector<float> vertices(3 * count);
+        for (int r = 0; r < rows; ++r) {
+          for (int c = 0; c < cols; ++c) {
+            const std::size_t i = static_cast<std::size_t>(r * cols + c);
+            vertices[3 * i] = -static_cast<float>(c) * 0.37f;
+            // shape 2: every row at the same place, so every triangle is degenerate and sums are zero.
+            vertices[3 * i + 1] = shape == 2 ? 0.0f : static_cast<float>(r) * 0.29f;
+            vertices[3 * i + 2] = shape == 1 && c % 3 == 0 ? 0.5f : height(random);
+          }
+        }
+        std::vector<float> before(3 * count);
+        for (float &n : before)
+          n = height(random);
+        std::vector<float> normals = before;
+        PreCalcNormalVectors(vertices, normals, cols, rows);
+        const std::vector<float> expected = ReferenceMeshNormals(vertices, before, cols, rows);
+        ASSERT_EQ(normals.size(), expected.size());
+        for (std::size_t k = 0; k < normals.size(); ++k)
+          ASSERT_NEAR(normals[k], expected[k], 1e-6)
+              << cols << " x " << rows << " shape " << shape << ", vertex " << k / 3 << " axis " << k % 3;
+      }
+    }
+  }
+  // A full-size mesh of a rough frame as the view builds it.
+  Frame(640, 480, [](int x, int y) { return static_cast<int>((x * 7919 + y * 104729) % 65536); });
+  BuildSurfaceMesh(s, t, false);
+  const std::vector<float> expected = ReferenceMeshNormals(
+      s.MeshVertices, std::vector<float>(s.MeshNormals.size(), 0.0f), s.MeshCols, s.MeshRows);
+  int far = 0;
+  for (std::size_t k = 0; k < expected.size(); ++k)
+    far += std::fabs(s.MeshNormals[k] - expected[k]) > 1e-6f ? 1 : 0;
+  EXPECT_EQ(far, 0);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/numbers.h"
 #include "thermogram/palette_render.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
@@ -6,11 +7,13 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <random>
+#include <span>
 #include <vector>
 
 namespace calidarix {
@@ -748,6 +751,166 @@ TEST_F(PaletteRenderTest, ThreadsShareLargeBitmapsWithoutChangingThem) {
     dtv.FBitmap = QImage();
     RenderToBitmapWith(dtv, rect, 0, 0, RenderPaths{false, 0});
     EXPECT_TRUE(SameBytes(one, dtv.FBitmap));
+  }
+}
+
+// The colour of value v by the windows, worked out on its own in double arithmetic, as the renderer
+// did before it built its table per palette segment: the reference the table must match byte for byte.
+QRgb ReferenceWindowColour(const TDTV &d, bool overlayPresent, int v) {
+  const auto steps = [](int bottom, int top) { return std::max(top - bottom + 1, 1); };
+  const int palBottom = 256 * d.PalBottom;
+  const int palSteps = steps(d.PalBottom, d.PalTop);
+  const double pf = static_cast<double>(v - palBottom) / palSteps;
+  const int p = TruncToInt32(pf);
+  double fp = pf - p;
+  if (p < 0 || p >= 255 || fp < 0.0 || !d.FSmoothPalette) {
+    fp = 0.0;
+  }
+  if (d.isIso) {
+    const int isoBottom = 256 * d.IsoBottom;
+    const double qf = static_cast<double>(v - isoBottom) / steps(d.IsoBottom, d.IsoTop);
+    const int q = TruncToInt32(qf);
+    double fq = qf - q;
+    if (q < 0 || q >= 255 || fq < 0.0 || !d.FSmoothPalette) {
+      fq = 0.0;
+    }
+    if (q >= 0 && q <= 255) {
+      return d.isIsoColor ? Rgb(InterpolatePalette(d.FIsoPalette, q, fq)) : kWhite;
+    }
+  }
+  if (p >= 0 && p <= 255) {
+    return Rgb(InterpolatePalette(d.FPalette, p, fp));
+  }
+  if (overlayPresent && !d.isIso) {
+    return 0u;
+  }
+  if (d.isIsoAuto) {
+    if (p > 255) {
+      return Rgb(d.FPalette[255]);
+    }
+    const double g = static_cast<double>(v) / palBottom * 255.0;
+    const int k = std::clamp(TruncToInt32(g), 0, 254);
+    return Rgb(InterpolatePalette(d.FIsoPalette, k, g - k));
+  }
+  return Rgb(d.FPalette[static_cast<std::size_t>(std::clamp(p, 0, 255))]);
+}
+
+// A palette of random colours: neighbours differ by anything from 0 to 255 either way.
+TPaletteTable RandomPalette(std::mt19937 &random) {
+  std::uniform_int_distribution<int> byte(0, 255);
+  TPaletteTable t{};
+  for (TRGB &c : t) {
+    c = TRGB{static_cast<std::uint8_t>(byte(random)), static_cast<std::uint8_t>(byte(random)),
+             static_cast<std::uint8_t>(byte(random))};
+  }
+  return t;
+}
+
+// Counts the entries of the window table that differ from the reference and reports the first.
+int WindowTableMismatches(const TDTV &d, bool overlayPresent) {
+  std::vector<QRgb> table(kWindowTableSize);
+  BuildWindowColourTable(d, overlayPresent,
+                         std::span<QRgb, kWindowTableSize>(table.data(), kWindowTableSize));
+  int mismatches = 0;
+  for (int v = 0; v <= kFullScaleRaw; ++v) {
+    const QRgb expected = ReferenceWindowColour(d, overlayPresent, v);
+    if (table[static_cast<std::size_t>(v)] != expected && mismatches++ == 0) {
+      ADD_FAILURE() << "window " << int{d.PalBottom} << ".." << int{d.PalTop} << ", band " << int{d.IsoBottom}
+                    << ".." << int{d.IsoTop} << ": value " << v << " got " << std::hex
+                    << table[static_cast<std::size_t>(v)] << " expected " << expected;
+    }
+  }
+  return mismatches;
+}
+
+// All 65536 entries of the table, over windows of every width class (one step, powers of two, widths
+// with odd factors, inverted, at both ends of the scale) and every switch that decides a colour, with
+// ordered and random palettes: the segment-wise build gives the per-value computation's bytes.
+TEST(WindowColourTableTest, EveryEntryMatchesThePerValueComputation) {
+  struct Switches {
+    bool smooth, iso, isoColor, isoAuto, overlay;
+  };
+  const Switches switches[] = {
+      {true, false, false, false, false}, {false, false, false, false, false},
+      {true, true, true, false, false},   {true, true, false, false, true},
+      {true, false, false, true, false},  {false, false, false, true, false},
+      {true, false, false, false, true},  {true, true, true, true, false},
+  };
+  const int ends[] = {0, 1, 2, 7, 100, 128, 170, 254, 255};
+  std::mt19937 random(35);
+  TDTV d;
+  for (const Switches &sw : switches) {
+    for (int round = 0; round < 2; ++round) {
+      d.FPalette = round == 0 ? Distinct() : RandomPalette(random);
+      d.FIsoPalette = round == 0 ? IsoDistinct() : RandomPalette(random);
+      d.FSmoothPalette = sw.smooth;
+      d.isIso = sw.iso;
+      d.isIsoColor = sw.isoColor;
+      d.isIsoAuto = sw.isoAuto;
+      for (int bottom : ends) {
+        for (int top : ends) {
+          d.PalBottom = static_cast<std::uint8_t>(bottom);
+          d.PalTop = static_cast<std::uint8_t>(top);
+          d.IsoBottom = static_cast<std::uint8_t>(top / 2);
+          d.IsoTop = static_cast<std::uint8_t>((bottom + 255) / 2);
+          ASSERT_EQ(WindowTableMismatches(d, sw.overlay), 0);
+        }
+      }
+    }
+  }
+}
+
+// Under a locked range every raw value is converted to the range before the window table: the render
+// of all 65536 values shows the per-value conversion (through RawToTemperature) for scales and offsets
+// near each other and far apart in magnitude.
+TEST_F(PaletteRenderTest, LockedRangeOfEveryRawValueMatchesThePerValueConversion) {
+  std::vector<std::uint16_t> all(kWindowTableSize);
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    all[i] = static_cast<std::uint16_t>(i);
+  }
+  SetFrame(256, 256, all);
+  dtv.FSmoothPalette = true;
+  dtv.PalBottom = 10;
+  dtv.PalTop = 240;
+  dtv.FRangeLocked = true;
+  struct Lock {
+    float scale, offset;
+    double low, high;
+  };
+  const Lock locks[] = {
+      {0.01f, -40.0f, -20.0, 120.0},   {1.0f / 64.0f, -10.0f, 0.0, 100.0}, {0.0123457f, 21.7f, 25.0, 26.5},
+      {-0.02f, 300.0f, -500.0, 400.0}, {1e-10f, 1e10f, 1e10, 1e10 + 1.0},  {3e7f, 1e-30f, 0.0, 1e12},
+      {0.037f, 0.0f, 3.0, 2.0},
+      // 2^40 + raw x 2^-28 needs more bits than a long double has: for raw 32769 it rounds there to a
+      // tie that a direct rounding to double would not see.
+      {std::ldexp(1.0f, -28), std::ldexp(1.0f, 40), std::ldexp(1.0, 40) - 0.002, std::ldexp(1.0, 40) + 0.002},
+  };
+  for (const Lock &lock : locks) {
+    dtv.FHeader.Scale = lock.scale;
+    dtv.FHeader.Offset = lock.offset;
+    dtv.LockMin = lock.low;
+    dtv.LockMax = lock.high;
+    dtv.RenderToBitmap(TRect{0, 0, 256, 256}, 0, 0);
+    double low = lock.low;
+    double high = lock.high;
+    if (low > high) {
+      low = high - 1.0;
+    }
+    if (low == high) {
+      high = low + 1.0;
+    }
+    int mismatches = 0;
+    for (int raw = 0; raw <= kFullScaleRaw; ++raw) {
+      const double t = dtv.RawToTemperature(raw);
+      const int v = std::clamp(TruncToInt32((t - low) / (high - low) * kFullScaleRaw), 0, kFullScaleRaw);
+      const QRgb expected = ReferenceWindowColour(dtv, false, v);
+      const QRgb got = dtv.FBitmap.pixel(raw % 256, raw / 256);
+      if (got != expected && mismatches++ == 0) {
+        ADD_FAILURE() << "scale " << lock.scale << " offset " << lock.offset << ": raw " << raw << " got "
+                      << std::hex << got << " expected " << expected;
+      }
+    }
+    EXPECT_EQ(mismatches, 0) << "scale " << lock.scale << " offset " << lock.offset;
   }
 }
 

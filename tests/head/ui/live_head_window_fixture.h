@@ -35,7 +35,6 @@ protected:
     w.ScanforPanHead1Click();
     w.FIniSettings.Head.StripDown = stripDown;
     ScanRequests.StripScanning.Set(true);
-    w.FHeadState.StripScanning = true;
     return w;
   }
 

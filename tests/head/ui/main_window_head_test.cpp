@@ -2,6 +2,7 @@
 // the search command, the head commands of the menus, the joystick jog from a joystick device, the
 // Projection menu, and the head step and re-stitch messages.
 
+#include "acquisition/camera_state.h"
 #include "head/head_globals.h"
 #include "head/head_link.h"
 #include "head/head_menu_commands.h"
@@ -41,6 +42,7 @@ protected:
     FileWindow::TearDown();
     pty.Stop();
     ResetHeadGlobals();
+    ScanRequests.StripScanning.Set(false);
   }
   // The start-up steps that run from the event loop, without the camera-type question.
   TCalidarix &StartConnected() {
@@ -269,7 +271,7 @@ TEST_F(MainWindowHead, TheHeadStepDrivesTheStripSweepAndTheRestitchAsksForAFolde
   w.FHeadState.StripStep = 2;
   w.WndProc(step); // no strip runs: nothing
   EXPECT_FALSE(head->WaitForCommand("$TVer", 100));
-  w.FHeadState.StripScanning = true;
+  ScanRequests.StripScanning.Set(true);
   w.FIniSettings.Head.StripDown = -250;
   w.WndProc(step);
   EXPECT_TRUE(head->WaitForCommand(std::string("$TVer\x06\x7F", 7), 1000));

@@ -11,6 +11,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -558,6 +560,52 @@ TEST(ProgramWindowsOrder, EighteenWindowsInTheirOrderPlusTheLog) {
   EXPECT_EQ(Calidarix, nullptr);
   EXPECT_EQ(ProgressForm, nullptr);
   EXPECT_EQ(logger, nullptr);
+}
+
+// The program makes the windows after the main window once the picture has been painted: before
+// that only the main window exists (its first show done, the camera-type timer not yet started), after
+// it all eighteen in their order, as if made at once.
+TEST(ProgramWindowsOrder, TheRestFollowTheFirstPaintInTheirOrder) {
+  ShellServices services;
+  ProgramWindows windows(services, QStringList{"/userlog"}, TWindowCreation::RestAfterFirstPaint);
+  EXPECT_FALSE(windows.AllCreated());
+  ASSERT_EQ(windows.Windows().size(), 1u);
+  EXPECT_EQ(GraphForm, nullptr);
+  EXPECT_TRUE(Calidarix->isVisible());
+  EXPECT_FALSE(Calidarix->InterfaceTimer->isActive());
+  // Whether the rest existed when the picture was first painted.
+  class PaintSeen : public QObject {
+  public:
+    explicit PaintSeen(const ProgramWindows &w) : windows(w) {}
+    bool eventFilter(QObject *, QEvent *event) override {
+      if (event->type() == QEvent::Paint && !painted) {
+        painted = true;
+        restAtPaint = windows.AllCreated();
+      }
+      return false;
+    }
+    const ProgramWindows &windows;
+    bool painted = false;
+    bool restAtPaint = false;
+  } seen(windows);
+  Calidarix->ImagePB->installEventFilter(&seen);
+  QElapsedTimer waited;
+  waited.start();
+  while (!windows.AllCreated() && waited.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  Calidarix->ImagePB->removeEventFilter(&seen);
+  ASSERT_TRUE(windows.AllCreated());
+  EXPECT_TRUE(seen.painted);
+  EXPECT_FALSE(seen.restAtPaint);
+  QStringList names;
+  for (QWidget *w : windows.Windows())
+    names << w->objectName();
+  EXPECT_EQ(names, (QStringList{"Calidarix", "QorCtrl", "GraphForm", "CalibrForm", "InterfaceForm",
+                                "InfoForm", "PanoScanDialog", "ProgressForm", "Set0Dialog", "FilmProcessForm",
+                                "GLview", "GraphForm", "GraphForm", "FilmSaveForm", "PrintForm",
+                                "PaletteForm", "ActivateTCPServerForm", "OpenForm"}));
+  EXPECT_EQ(TimeProfileForm->windowTitle(), "Time Profile");
+  EXPECT_TRUE(Calidarix->InterfaceTimer->isActive());
 }
 
 TEST(ProgramWindowsOrder, TwoWindowLayoutTakesTheLowerQuarter) {
