@@ -31,8 +31,8 @@ std::filesystem::path TemporaryFileFor(const std::filesystem::path &target) {
   return temporary;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::filesystem::path target)
-    : target_(std::move(target)), temporary_(TemporaryFileFor(target_)) {}
+AtomicFileWriter::AtomicFileWriter(std::filesystem::path target, OtherWriters others)
+    : target_(std::move(target)), temporary_(TemporaryFileFor(target_)), others_(others) {}
 
 AtomicFileWriter::~AtomicFileWriter() {
   Abandon();
@@ -50,7 +50,8 @@ void AtomicFileWriter::Abandon() {
   if (fd_ < 0) {
     return;
   }
-  // The lock is still held, so the temporary file is this writer's own to remove.
+  // The lock is still held (or no other writer exists), so the temporary file is this writer's own to
+  // remove.
   unlink(temporary_.c_str());
   close(fd_);
   fd_ = -1;
@@ -59,6 +60,9 @@ void AtomicFileWriter::Abandon() {
 bool AtomicFileWriter::Open() {
   if (fd_ >= 0) {
     return true;
+  }
+  if (others_ == OtherWriters::None) {
+    return OpenUnshared();
   }
   const auto deadline = std::chrono::steady_clock::now() + kLockWait;
   for (;;) {
@@ -100,11 +104,26 @@ bool AtomicFileWriter::Open() {
     const int code = errno;
     return Fail("cannot write " + temporary_.string(), code);
   }
+  KeepTargetPermissions();
+  return true;
+}
+
+bool AtomicFileWriter::OpenUnshared() {
+  // No other writer: whatever an interrupted write left under the temporary name is simply cut away.
+  fd_ = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) {
+    const int code = errno;
+    return Fail("cannot create " + temporary_.string(), code);
+  }
+  KeepTargetPermissions();
+  return true;
+}
+
+void AtomicFileWriter::KeepTargetPermissions() {
   struct stat old {};
   if (stat(target_.c_str(), &old) == 0) {
     fchmod(fd_, old.st_mode & 07777);
   }
-  return true;
 }
 
 bool AtomicFileWriter::Write(const void *data, std::size_t size) {
@@ -154,8 +173,8 @@ bool AtomicFileWriter::Commit(bool syncToDisk) {
 }
 
 bool WriteFileAtomically(const std::filesystem::path &target, std::string_view content, std::string *error,
-                         bool syncToDisk) {
-  AtomicFileWriter writer(target);
+                         bool syncToDisk, OtherWriters others) {
+  AtomicFileWriter writer(target, others);
   const bool ok = writer.Open() && writer.Write(content.data(), content.size()) && writer.Commit(syncToDisk);
   if (!ok && error) {
     *error = writer.Error();

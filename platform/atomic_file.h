@@ -7,6 +7,10 @@
 // same target takes it over. While it writes, the writer holds a lock on the temporary file, so two
 // writers of one target (two programs sharing the registry, say) take turns instead of writing into
 // each other's file.
+//
+// Files that only this program writes, one write at a time (exported pictures, written by the hundred
+// for a film), may skip the lock and its checks: the target is still always the old file or the whole
+// new one, and every failure is still reported.
 
 #include <cstddef>
 #include <filesystem>
@@ -18,18 +22,22 @@ namespace calidarix {
 // The temporary file a write of `target` goes through.
 std::filesystem::path TemporaryFileFor(const std::filesystem::path &target);
 
+// Whether another program (or thread) may write the same target at the same time. With None the
+// writer takes no lock: two such writers of one target would share its temporary file.
+enum class OtherWriters { MayExist, None };
+
 // One whole-file write, for content produced piece by piece. Open, Write as often as needed, Commit.
 // A writer destroyed without a successful Commit removes its temporary file and leaves the target
 // as it was.
 class AtomicFileWriter {
 public:
-  explicit AtomicFileWriter(std::filesystem::path target);
+  explicit AtomicFileWriter(std::filesystem::path target, OtherWriters others = OtherWriters::MayExist);
   ~AtomicFileWriter();
   AtomicFileWriter(const AtomicFileWriter &) = delete;
   AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
 
   // Takes the target's temporary file, waiting a few seconds at most for another writer of the
-  // same target. The folder must exist.
+  // same target (unless there can be none). The folder must exist.
   bool Open();
   // After a failure the later writes do nothing and Commit fails.
   bool Write(const void *data, std::size_t size);
@@ -44,10 +52,13 @@ public:
 
 private:
   bool Fail(const std::string &what, int code);
+  bool OpenUnshared();
+  void KeepTargetPermissions();
   void Abandon();
 
   std::filesystem::path target_;
   std::filesystem::path temporary_;
+  OtherWriters others_;
   int fd_ = -1;
   std::string error_;
 };
@@ -55,6 +66,7 @@ private:
 // Writes `content` to `target` through an AtomicFileWriter. On failure the target is untouched, no
 // temporary file is left, false is returned and `error` (when given) says why.
 bool WriteFileAtomically(const std::filesystem::path &target, std::string_view content,
-                         std::string *error = nullptr, bool syncToDisk = true);
+                         std::string *error = nullptr, bool syncToDisk = true,
+                         OtherWriters others = OtherWriters::MayExist);
 
 } // namespace calidarix

@@ -19,6 +19,8 @@
 #include <QScopeGuard>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace calidarix {
 
 namespace {
@@ -42,8 +44,18 @@ void SetFontColour(QLabel *label, const QColor &colour) {
   label->setPalette(palette);
 }
 
-// The bar's 256 palette entries, entry 255 at the top.
+// The bar's 256 palette entries, entry 255 at the top. An opaque palette is laid out as 32-bit pixels
+// directly: an indexed column would be converted for every bar drawn (on the thread pool, whose
+// wake-ups cost more than the conversion), to the very same pixels.
 QImage PaletteColumn(const QList<QRgb> &colours) {
+  const bool opaque = colours.size() == 256 &&
+                      std::all_of(colours.begin(), colours.end(), [](QRgb c) { return qAlpha(c) == 255; });
+  if (opaque) {
+    QImage column(1, 256, QImage::Format_RGB32);
+    for (int i = 0; i < 256; ++i)
+      reinterpret_cast<QRgb *>(column.scanLine(i))[0] = colours[255 - i];
+    return column;
+  }
   QImage column(1, 256, QImage::Format_Indexed8);
   column.setColorTable(colours);
   for (int i = 0; i < 256; ++i)

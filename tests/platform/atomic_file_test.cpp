@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -69,18 +71,18 @@ TEST(AtomicFile, NextWriteTakesOverAnInterruptedWritesTemporaryFile) {
 
 // Writers killed at random moments, again and again: the target is always one whole version, at most
 // one temporary file is left beside it, and the next write leaves the target alone in its folder.
-TEST(AtomicFile, KilledWritersLeaveAtMostOneTemporaryFile) {
+void KillWritersAtRandomMoments(OtherWriters others) {
   test::TempDir dir;
   const fs::path target = dir.file("thermogram.dtv");
   const std::string a = Content('a', 1 << 20);
   const std::string b = Content('b', 1 << 20);
-  ASSERT_TRUE(WriteFileAtomically(target, a));
+  ASSERT_TRUE(WriteFileAtomically(target, a, nullptr, true, others));
   for (int round = 0; round < 25; ++round) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       for (int i = 0;; ++i) {
-        WriteFileAtomically(target, i % 2 == 0 ? b : a);
+        WriteFileAtomically(target, i % 2 == 0 ? b : a, nullptr, others == OtherWriters::MayExist, others);
       }
     }
     std::this_thread::sleep_for(std::chrono::microseconds(500 + 397 * (round % 11)));
@@ -91,8 +93,54 @@ TEST(AtomicFile, KilledWritersLeaveAtMostOneTemporaryFile) {
     EXPECT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes";
     EXPECT_LE(Entries(dir.path()).size(), 2u) << "round " << round;
   }
-  ASSERT_TRUE(WriteFileAtomically(target, a));
+  ASSERT_TRUE(WriteFileAtomically(target, a, nullptr, true, others));
+  EXPECT_EQ(test::ReadText(target), a);
   EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"thermogram.dtv"});
+}
+
+TEST(AtomicFile, KilledWritersLeaveAtMostOneTemporaryFile) {
+  KillWritersAtRandomMoments(OtherWriters::MayExist);
+}
+
+// A file only this program writes skips the lock, not the guarantee: killed half-way, the target is
+// still whole and the next write clears what was left.
+TEST(AtomicFile, KilledUnsharedWritersLeaveTheTargetWhole) {
+  KillWritersAtRandomMoments(OtherWriters::None);
+}
+
+// An unshared write takes no lock, so it does not wait for one; it still cuts away a longer leftover
+// temporary file, keeps the target's permissions, and reports each failure with the target untouched.
+TEST(AtomicFile, UnsharedWritesTakeNoLockAndReportFailures) {
+  test::TempDir dir;
+  const fs::path target = dir.file("frame.jpg");
+  test::WriteText(target, "old picture\n");
+  ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+  const fs::path temporary = TemporaryFileFor(target);
+  test::WriteText(temporary, "a much longer half-written picture");
+  const int held = open(temporary.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+  const auto start = std::chrono::steady_clock::now();
+  std::string error;
+  EXPECT_TRUE(WriteFileAtomically(target, "new\n", &error, false, OtherWriters::None)) << error;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  close(held);
+  EXPECT_EQ(test::ReadText(target), "new\n");
+  struct stat info {};
+  ASSERT_EQ(stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"frame.jpg"});
+
+  // A target that cannot be replaced (a folder of that name) and a folder that does not exist.
+  const fs::path folder = dir.file("taken.jpg");
+  fs::create_directory(folder);
+  for (const fs::path &bad : {folder, dir.file("no-such-folder") / "x.jpg"}) {
+    error.clear();
+    EXPECT_FALSE(WriteFileAtomically(bad, "x", &error, false, OtherWriters::None)) << bad;
+    EXPECT_FALSE(error.empty()) << bad;
+  }
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"frame.jpg", "taken.jpg"}));
 }
 
 // Two writers of one target wait for each other instead of sharing a temporary file.

@@ -5,6 +5,8 @@
 #include "tests/mainwindow/ui/real_view_fixture.h"
 #include "tests/mainwindow/ui/shell_fakes.h"
 #include "thermogram/builtin_palettes.h"
+#include "thermogram/palette_bar.h"
+#include "thermogram/palette_render.h"
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
@@ -304,6 +306,60 @@ TEST_F(PaletteCommands, TheBandSwitchUnderTheBarAndSlotNumbersFromFiles) {
   EXPECT_EQ(IsoNumber, 3);
   EXPECT_EQ(CurrentDTV->FPalette, w.FPalettes[0]);
   EXPECT_EQ(CurrentDTV->FIsoPalette, w.FPalettes[3]);
+}
+
+// The bar lays out the window's 256 colours from bottom to top, stretched to the bar's height: each
+// pixel is exactly what drawing the palette as an indexed column gives, for windows, isotherm modes
+// and heights that stretch the column unevenly.
+TEST_F(PaletteCommands, ThePaletteBarShowsThePalettesColoursAsAnIndexedColumnWould) {
+  TCalidarix &w = Start();
+  TDTV &dtv = *CurrentDTV;
+  const struct {
+    std::uint8_t bottom, top;
+    bool iso;
+    QSize size;
+  } cases[] = {
+      {0, 255, false, QSize(20, 434)}, {40, 200, false, QSize(20, 100)}, {10, 90, true, QSize(13, 777)},
+      {0, 255, true, QSize(20, 256)},  {128, 129, false, QSize(7, 543)},
+  };
+  for (const auto &c : cases) {
+    dtv.PalBottom = c.bottom;
+    dtv.PalTop = c.top;
+    dtv.IsoBottom = c.bottom;
+    dtv.IsoTop = c.top;
+    dtv.isIso = c.iso;
+    const TRect bar{0, 0, c.size.width(), c.size.height()};
+    QImage shown(c.size, QImage::Format_RGB32);
+    shown.fill(Qt::magenta);
+    {
+      QPainter painter(&shown);
+      w.PalPBPaintTo(painter, bar);
+    }
+    const QList<QRgb> colours =
+        MakeLogicalPalette(w.FPalette, w.FIsoPalette, dtv.PalBottom, dtv.PalTop, dtv.IsoBottom, dtv.IsoTop,
+                           dtv.isIso, dtv.isIsoColor, dtv.isIsoAuto);
+    QImage column(1, 256, QImage::Format_Indexed8);
+    column.setColorTable(colours);
+    for (int i = 0; i < 256; ++i)
+      column.scanLine(i)[0] = static_cast<uchar>(255 - i);
+    QImage expected(c.size, QImage::Format_RGB32);
+    expected.fill(Qt::magenta);
+    {
+      QPainter painter(&expected);
+      painter.drawImage(QRect(QPoint(0, 0), c.size), column);
+    }
+    // The window's lines are drawn over the colours; compare the rows without them.
+    const TPaletteLines lines = PaletteWindowLines(bar, PaletteBytesOf(dtv), dtv.isIso);
+    int compared = 0;
+    for (int y = 0; y < c.size.height(); ++y) {
+      if ((lines.HasLower && y == lines.LowerY) || (lines.HasUpper && y == lines.UpperY))
+        continue;
+      ++compared;
+      for (int x = 0; x < c.size.width(); ++x)
+        ASSERT_EQ(shown.pixel(x, y), expected.pixel(x, y)) << x << "," << y << " of " << c.size.height();
+    }
+    EXPECT_GE(compared, c.size.height() - 2);
+  }
 }
 
 } // namespace
