@@ -199,6 +199,9 @@ void TCalidarix::StopScan() {
   }
   ScanRequests.FSkipNextFrame.Set(true);
   Scan->Suspend();
+  // Frames the thread handed over before it paused have their messages still queued: once the scan
+  // is stopped none of them may replace the picture the user stopped on.
+  Scan->Frames.Take();
   if (Scan->FUnit.CameraInterfaceType == CamIfUsb && Scan->FUsbConnected.load()) {
     ScanRequests.FPauseRequest.Set(false);
     SendUsbStopCommand();
