@@ -7,6 +7,7 @@
 // length byte and that many bytes, the next one arriving when the link writes a command.
 
 #include "fuzz/fuzz_require.h"
+#include "fuzz/head_link_steps.h"
 #include "head/head_link.h"
 
 #include <algorithm>
@@ -71,21 +72,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   link.FUseUdp = false;
   link.FConnected = link.ReadQorValues();
   Require(link.FFrameLength == 8 || link.FFrameLength == 9);
-  for (int i = 0; i < 4 && link.FConnected; ++i) {
-    switch ((data[0] >> (2 * i)) & 3) {
-    case 0:
-      (void)link.CheckDone();
-      break;
-    case 1:
-      (void)link.WaitDone(-1);
-      break;
-    case 2:
-      link.RequestCounters(i % 2 == 0);
-      break;
-    default:
-      (void)link.Identify();
-      break;
-    }
-  }
+  calidarix::fuzz::RunHeadLinkSteps(link, data[0]);
   return 0;
 }

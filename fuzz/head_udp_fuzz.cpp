@@ -10,6 +10,7 @@
 
 #include "acquisition/com_port.h"
 #include "fuzz/fuzz_require.h"
+#include "fuzz/head_link_steps.h"
 #include "head/head_link.h"
 
 #include <QtGlobal>
@@ -95,22 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   Require(connected == link.FConnected);
   if (connected)
     Require(link.FUseUdp && (link.FFrameLength == 8 || link.FFrameLength == 9));
-  for (int i = 0; i < 4 && link.FConnected; ++i) {
-    switch ((data[0] >> (2 * i)) & 3) {
-    case 0:
-      (void)link.CheckDone();
-      break;
-    case 1:
-      (void)link.WaitDone(-1);
-      break;
-    case 2:
-      link.RequestCounters(i % 2 == 0);
-      break;
-    default:
-      (void)link.Identify();
-      break;
-    }
-  }
+  calidarix::fuzz::RunHeadLinkSteps(link, data[0]);
   Require(link.FUdpRxIndex <= link.FUdpRxBuffer.size());
   return 0;
 }
