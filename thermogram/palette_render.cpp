@@ -56,6 +56,23 @@ bool PrepareBitmap(QImage &bitmap, int w, int h) {
   return true;
 }
 
+// The colours of the raw values 0 .. 65535 through a locked range whose conversion is exact in
+// double: raw x scale + offset, its place in low .. low + span as a level of 0 .. 65535 (truncated,
+// clamped), that level's colour in `window`. The level is clamped before it is truncated, which for
+// the finite values here gives the same level and lets the loop run without a branch; it runs often
+// enough (every film frame with its own range) to be built for AVX2 and AVX-512 too.
+CALIDARIX_VECTOR_CLONES
+void LockedColours(double scale, double offset, double low, double span, const QRgb *__restrict window,
+                   QRgb *__restrict out) {
+  constexpr double kTop = kFullScaleRaw;
+  for (int raw = 0; raw <= kFullScaleRaw; ++raw) {
+    double level = (static_cast<double>(raw) * scale + offset - low) / span * kTop;
+    level = level > 0.0 ? level : 0.0;
+    level = level < kTop ? level : kTop;
+    out[raw] = window[static_cast<int>(level)];
+  }
+}
+
 // Conversion of raw values to the locked display range LockMin .. LockMax. A range that is empty or
 // inverted (possible only when the fields were set directly) is widened the way SetTemperatureRange
 // widens it, so the conversion never divides by zero; a range that is not finite is not applied.
@@ -84,24 +101,21 @@ public:
     return ToRange(dtv_.RawToTemperature(v));
   }
 
-  // Apply for every raw value 0 .. 65535 into `out`. RawToTemperature sums raw x Scale + Offset in
-  // long double; when that sum is exact there (it is unless Scale and Offset lie very far apart in
-  // magnitude), double arithmetic rounds the same exact sum once and gives the same temperature far
-  // faster: the product of a 16-bit raw value and a float is exact in a double.
-  void ApplyToAll(std::span<int, kWindowTableSize> out) const {
+  // The colours of every raw value 0 .. 65535 into `out`: each converted to the range, then looked
+  // up in `window`. RawToTemperature sums raw x Scale + Offset in long double; when that sum is exact
+  // there (it is unless Scale and Offset lie very far apart in magnitude), double arithmetic rounds
+  // the same exact sum once and gives the same temperature far faster: the product of a 16-bit raw
+  // value and a float is exact in a double.
+  void ColourAll(const QRgb *window, std::span<QRgb, kWindowTableSize> out) const {
     const float scale = dtv_.FHeader.Scale;
     const float offset = dtv_.FHeader.Offset;
     if (!active_ || !SumExactInLongDouble(scale, offset)) {
       for (int raw = 0; raw <= kFullScaleRaw; ++raw) {
-        out[static_cast<std::size_t>(raw)] = Apply(raw);
+        out[static_cast<std::size_t>(raw)] = window[Apply(raw)];
       }
       return;
     }
-    const double s = scale;
-    const double o = offset;
-    for (int raw = 0; raw <= kFullScaleRaw; ++raw) {
-      out[static_cast<std::size_t>(raw)] = ToRange(static_cast<double>(raw) * s + o);
-    }
+    LockedColours(scale, offset, low_, span_, window, out.data());
   }
 
 private:
@@ -380,12 +394,8 @@ const std::vector<QRgb> &ColourTable(const TDTV &dtv, bool overlayPresent) {
   thread_local MappingKey builtFor;
   const MappingKey key = MappingKey::Of(dtv, overlayPresent);
   if (table.empty() || !(key == builtFor)) {
-    thread_local std::vector<int> converted(kWindowTableSize);
-    lock.ApplyToAll(std::span<int, kWindowTableSize>(converted.data(), kWindowTableSize));
     table.resize(window.size());
-    for (std::size_t raw = 0; raw < kWindowTableSize; ++raw) {
-      table[raw] = window[static_cast<std::size_t>(converted[raw])];
-    }
+    lock.ColourAll(window.data(), std::span<QRgb, kWindowTableSize>(table.data(), kWindowTableSize));
     builtFor = key;
   }
   return table;
