@@ -632,12 +632,19 @@ bool Registry::Modify(const std::function<bool(Key &root)> &change) {
   }
   // The file as it is now, with the other writers' changes; of a damaged file, what could be read.
   Key root = Load();
+  const bool whole = cache_->identity.exists && !cache_->damaged;
   if (cache_->damaged && cache_->identity.exists)
     MoveAside(file_); // the damaged file itself stays for the user to look at
+  const std::string before = whole ? Serialize(root) : std::string();
   if (!change(root))
     return false;
+  std::string text = Serialize(root);
+  // A change that leaves the file as it is (start-up writes the same association values every time)
+  // costs no rewrite and no flush to disk.
+  if (whole && text == before)
+    return true;
   std::string problem;
-  if (!WriteFileAtomically(file_, Serialize(root), &problem)) {
+  if (!WriteFileAtomically(file_, text, &problem)) {
     Report("Registry not written: " + problem);
     return false;
   }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <sstream>
@@ -299,6 +300,53 @@ TEST_F(RegistryTest, OneStrayLineCostsOnlyWhatItHeld) {
     EXPECT_EQ(reg.GetKeyNames(), (std::vector<std::string>{"a", "k"})) << text;
     EXPECT_EQ(problems.size(), 1u) << text;
   }
+}
+
+TEST_F(RegistryTest, AWriteThatChangesNothingLeavesTheFileAlone) {
+  // A hand-made comment shows whether the file was rewritten: a rewrite drops it.
+  const std::string text = "Calidarix registry 1\n; kept by hand\n[\\.dtv]\n@=\"dtvimage\"\n"
+                           "[\\dtvimage]\n[\\dtvimage\\Setup]\n\"FontN\"=dword:0000000E\n"
+                           "\"FixedMin\"=hex:00,00,00,00,00,00,34,40\n\"Blob\"=hex:01,02\n"
+                           "\"Path\"=\"C:\\\\DATA\"\nEnd of registry\n";
+  test::WriteText(file, text);
+  const std::pair<const char *, std::function<bool(Registry &)>> unchanged[] = {
+      {"open an existing key", [](Registry &r) { return r.OpenKey("\\DTVIMAGE\\setup", true); }},
+      {"same string", [](Registry &r) { return r.WriteString("Path", "C:\\DATA"); }},
+      {"same integer, other case", [](Registry &r) { return r.WriteInteger("fontn", 14); }},
+      {"same double", [](Registry &r) { return r.WriteFloat("FixedMin", 20.0); }},
+      {"same bytes",
+       [](Registry &r) {
+         return r.WriteBinaryData("Blob", {1, 2});
+       }},
+      {"same default value",
+       [](Registry &r) { return r.OpenKey("\\.dtv", false) && r.WriteString("", "dtvimage"); }},
+  };
+  for (const auto &[what, write] : unchanged) {
+    Registry reg(file);
+    ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Setup", false)) << what;
+    EXPECT_TRUE(write(reg)) << what;
+    EXPECT_EQ(test::ReadText(file), text) << what;
+  }
+
+  // A value that does change is written, and another object sees it.
+  Registry reg(file);
+  ASSERT_TRUE(reg.OpenKey("\\dtvimage\\Setup", false));
+  ASSERT_TRUE(reg.WriteInteger("FontN", 12));
+  EXPECT_EQ(test::ReadText(file).find("; kept by hand"), std::string::npos);
+  Registry other(file);
+  ASSERT_TRUE(other.OpenKey("\\dtvimage\\Setup", false));
+  EXPECT_EQ(other.ReadInteger("FontN"), 12);
+  EXPECT_EQ(other.ReadString("Path"), "C:\\DATA");
+
+  // A damaged file is still set aside on a write, even one that would change nothing of what was read.
+  const std::string damaged = test::ReadText(file) + "stray line\n";
+  test::WriteText(file, damaged);
+  Registry again(file);
+  ASSERT_TRUE(again.OpenKey("\\dtvimage\\Setup", false));
+  ASSERT_TRUE(again.WriteInteger("FontN", 12));
+  EXPECT_EQ(test::ReadText(fs::path(file.string() + ".corrupt-1")), damaged);
+  EXPECT_EQ(Registry(file).KeyExists("\\dtvimage\\Setup"), true);
+  EXPECT_EQ(problems.size(), 2u); // the damage, then where the damaged file went
 }
 
 TEST_F(RegistryTest, DefaultFileComesFromTheEnvironment) {
