@@ -40,7 +40,8 @@ void TCalidarix::BuildSoundButton() {
   column->setSpacing(1);
   p.SoundImage = Named(new QLabel(face), "SoundImage");
   p.SoundImage->setAlignment(Qt::AlignCenter);
-  p.SoundImage->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(20, 20));
+  // Its picture is looked up in the icon theme when the button is first shown (ConnectComments): the
+  // lookup reads the theme's index files, and most thermograms carry no spoken comment.
   p.SoundImage->setToolTip(QStringLiteral("Play the spoken comment"));
   p.SoundProgressBar = Named(new QProgressBar(face), "SoundProgressBar");
   p.SoundProgressBar->setRange(0, 100);
@@ -69,6 +70,11 @@ void TCalidarix::ConnectComments() {
         return false;
       InfoEditKeyDown(key);
       return true;
+    }
+    if (watched == SoundBtn && event->type() == QEvent::Show) {
+      if (s.SoundImage->pixmap().isNull())
+        s.SoundImage->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(20, 20));
+      return false;
     }
     if (watched == FileInfoPanel && event->type() == QEvent::Resize) {
       FileInfoPanelResize();

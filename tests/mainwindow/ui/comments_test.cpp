@@ -193,6 +193,7 @@ TEST_F(Comments, SoundButtonPlaysTheThermogramsSpokenComment) {
   ASSERT_TRUE(WriteWaveFile(Path("spoken.WAV"), PcmFormat(1, 44100, 16), speech));
   Open(file);
   EXPECT_TRUE(w.SoundBtn->isVisible());
+  EXPECT_FALSE(w.FPanels.SoundImage->pixmap().isNull()) << "the button shows its picture";
 
   Press(w.FPanels.SoundImage);
   EXPECT_EQ(sound->PlayCount(), 1);
