@@ -109,6 +109,10 @@ void TCalidarix::ImagePBPaint(QObject *sender) {
     FHeadState.FJoyShown = false;
     FAcquisition.FilmSavedName.clear();
   }
+  if (FRenderAtFirstPaint) {
+    FResized = true;
+    return;
+  }
   // While the video is shown the image box holds its frames, not the thermogram.
   if (VideoShownOnImage()) {
     DrawVideoOnImage();

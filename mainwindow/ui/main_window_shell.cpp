@@ -77,6 +77,7 @@ void TCalidarix::FormDestroy() {
 
 void TCalidarix::showEvent(QShowEvent *event) {
   QMainWindow::showEvent(event);
+  FRenderAtFirstPaint = false; // the boxes have their sizes now
   if (!event->spontaneous())
     FormShow();
 }

@@ -63,6 +63,7 @@ constexpr int kLatestRestCreationMs = 250;
 ProgramWindows::ProgramWindows(ShellServices &services, const QStringList &arguments,
                                TWindowCreation creation) {
   TCalidarix *main = Make(windows_, Calidarix, new TCalidarix(services));
+  main->FRenderAtFirstPaint = true; // shown right below
   main->FormCreate(arguments);
   main->show(); // the main window shows itself; its first show runs before the other windows exist
   if (creation == TWindowCreation::AllAtOnce)

@@ -2,12 +2,15 @@
 
 #include "acquisition/ui/interface_form.h"
 #include "acquisition/ui/video_form.h"
+#include "analysis/markers.h"
 #include "mainwindow/captions.h"
 #include "mainwindow/ui/logger_window.h"
 #include "mainwindow/ui/placeholder_forms.h"
 #include "mainwindow/ui/program_windows.h"
 #include "mainwindow/ui/progress_form.h"
+#include "mainwindow/ui/thermogram_view.h"
 #include "tests/mainwindow/ui/shell_fakes.h"
+#include "thermogram/thermogram_globals.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +21,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -606,6 +610,35 @@ TEST(ProgramWindowsOrder, TheRestFollowTheFirstPaintInTheirOrder) {
                                 "PaletteForm", "ActivateTCPServerForm", "OpenForm"}));
   EXPECT_EQ(TimeProfileForm->windowTitle(), "Time Profile");
   EXPECT_TRUE(Calidarix->InterfaceTimer->isActive());
+}
+
+// The program shows the main window right after its creation handler, and the show gives the image box
+// its final size: the start-up picture is rendered once, by the first paint, at that size.
+TEST(ProgramWindowsOrder, TheFirstPictureIsRenderedOnceAtTheBoxsFinalSize) {
+  const auto reset = qScopeGuard([] {
+    ResetThermogramGlobals();
+    ResetViewGlobals();
+    ResetMarkerSettings();
+  });
+  ShellServices services;
+  services.view = std::make_unique<MainWindowThermogramView>();
+  ProgramWindows windows(services, QStringList{}, TWindowCreation::RestAfterFirstPaint);
+  TCalidarix &w = *Calidarix;
+  ASSERT_NE(CurrentDTV, nullptr);
+  EXPECT_EQ(w.FRenderCount, 0) << "rendered before the box had its size";
+  QElapsedTimer waited;
+  waited.start();
+  while (!windows.AllCreated() && waited.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  ASSERT_TRUE(windows.AllCreated()); // they follow the first paint
+  EXPECT_EQ(w.FRenderCount, 1);
+  EXPECT_EQ(w.ImagePB->size(), QSize(640, 540));
+  EXPECT_EQ(CurrentDTV->FBitmap.size(), w.ImagePB->size());
+  EXPECT_EQ(w.ImagePB->Picture.size(), w.ImagePB->size());
+
+  // Once shown, a view change renders at once again.
+  w.ImagePBPaint(&w);
+  EXPECT_EQ(w.FRenderCount, 2);
 }
 
 TEST(ProgramWindowsOrder, TwoWindowLayoutTakesTheLowerQuarter) {
