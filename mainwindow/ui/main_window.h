@@ -295,9 +295,9 @@ public:
   QSize FLayoutFrameSize;
   bool FImagePainting = false;
   bool FResized = false;
-  // Set by whoever shows the window right after its creation handler: until that first show the image
-  // paint only marks the frame for rendering, because the show gives the box its final size and the
-  // first paint renders there anyway.
+  // Set by whoever shows the window right after its creation handler: until that first show the image,
+  // scale and palette paints make no pictures (the image paint only marks the frame for rendering),
+  // because the show gives the boxes their final sizes and their first paints draw them there anyway.
   bool FRenderAtFirstPaint = false;
   bool FScalePainting = false;
   bool FSidecarSaved = false;

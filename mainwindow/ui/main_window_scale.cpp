@@ -139,23 +139,26 @@ void TCalidarix::ScalePBPaint(QObject *sender) {
   FScalePainting = true;
   const auto release = qScopeGuard([this] { FScalePainting = false; });
 
-  QImage scale = ScalePB->NewPicture();
-  QImage spacer = PalSpacerPB->NewPicture();
-  {
-    QPainter scalePainter(&scale);
-    QPainter spacerPainter(&spacer);
-    // A gradient from reddish at the top to bluish at the bottom, across the scale and the spacer.
-    const int h = scale.height();
-    for (int y = 0; y < h; ++y) {
-      const int k = TruncToInt32(static_cast<double>(y) / h * 32.0);
-      const QColor colour = FIsNightMode ? QColor(128 - k, 96, 96 + k) : QColor(255 - k, 224, 224 + k);
-      scalePainter.fillRect(0, y, scale.width(), 1, colour);
-      spacerPainter.fillRect(0, y, spacer.width(), 1, colour);
+  // Before the first show the boxes have no final size yet; their first paint draws the scale.
+  if (!FRenderAtFirstPaint) {
+    QImage scale = ScalePB->NewPicture();
+    QImage spacer = PalSpacerPB->NewPicture();
+    {
+      QPainter scalePainter(&scale);
+      QPainter spacerPainter(&spacer);
+      // A gradient from reddish at the top to bluish at the bottom, across the scale and the spacer.
+      const int h = scale.height();
+      for (int y = 0; y < h; ++y) {
+        const int k = TruncToInt32(static_cast<double>(y) / h * 32.0);
+        const QColor colour = FIsNightMode ? QColor(128 - k, 96, 96 + k) : QColor(255 - k, 224, 224 + k);
+        scalePainter.fillRect(0, y, scale.width(), 1, colour);
+        spacerPainter.fillRect(0, y, spacer.width(), 1, colour);
+      }
+      ScalePBPaintTo(scalePainter, BoxRect(ScalePB), &spacerPainter);
     }
-    ScalePBPaintTo(scalePainter, BoxRect(ScalePB), &spacerPainter);
+    ScalePB->Picture = scale;
+    PalSpacerPB->Picture = spacer;
   }
-  ScalePB->Picture = scale;
-  PalSpacerPB->Picture = spacer;
   UpDateScaleMinMax();
   PaintGraphScales();
   if (sender != ScalePB)
@@ -214,14 +217,17 @@ void TCalidarix::PalPBPaint(QObject *sender) {
     FExportState.FViewPaintPending = true;
     return;
   }
-  QImage picture = PalPB->NewPicture();
-  {
-    QPainter painter(&picture);
-    PalPBPaintTo(painter, BoxRect(PalPB));
-    if (PalCursorTemp >= 0.0)
-      DrawPaletteCursor(painter, BoxRect(PalPB), PalCursorTemp);
+  // Before the first show the bar has no final size yet; its first paint draws it.
+  if (!FRenderAtFirstPaint) {
+    QImage picture = PalPB->NewPicture();
+    {
+      QPainter painter(&picture);
+      PalPBPaintTo(painter, BoxRect(PalPB));
+      if (PalCursorTemp >= 0.0)
+        DrawPaletteCursor(painter, BoxRect(PalPB), PalCursorTemp);
+    }
+    PalPB->Picture = picture;
   }
-  PalPB->Picture = picture;
   if (GLview && GLview->isVisible())
     GLview->UpdatePalette(false, false, false);
   if (sender != PalPB)

@@ -626,6 +626,8 @@ TEST(ProgramWindowsOrder, TheFirstPictureIsRenderedOnceAtTheBoxsFinalSize) {
   TCalidarix &w = *Calidarix;
   ASSERT_NE(CurrentDTV, nullptr);
   EXPECT_EQ(w.FRenderCount, 0) << "rendered before the box had its size";
+  EXPECT_TRUE(w.ScalePB->Picture.isNull()) << "scale drawn before the box had its size";
+  EXPECT_TRUE(w.PalPB->Picture.isNull()) << "palette bar drawn before the box had its size";
   QElapsedTimer waited;
   waited.start();
   while (!windows.AllCreated() && waited.elapsed() < 5000)
@@ -635,6 +637,9 @@ TEST(ProgramWindowsOrder, TheFirstPictureIsRenderedOnceAtTheBoxsFinalSize) {
   EXPECT_EQ(w.ImagePB->size(), QSize(640, 540));
   EXPECT_EQ(CurrentDTV->FBitmap.size(), w.ImagePB->size());
   EXPECT_EQ(w.ImagePB->Picture.size(), w.ImagePB->size());
+  ASSERT_TRUE(w.ScalePB->isVisible() && w.PalPB->isVisible());
+  EXPECT_EQ(w.ScalePB->Picture.size(), w.ScalePB->size());
+  EXPECT_EQ(w.PalPB->Picture.size(), w.PalPB->size());
 
   // Once shown, a view change renders at once again.
   w.ImagePBPaint(&w);
