@@ -36,9 +36,11 @@ int main(int argc, char **argv) {
   services.acquisition = std::make_unique<calidarix::TCameraAcquisition>();
   // The arguments as given: Qt's own list turns bytes that are not UTF-8 into other characters.
   calidarix::WatchFirstPaintIfAsked(app);
-  calidarix::ProgramWindows windows(services, calidarix::CommandLineArguments(argc, argv),
-                                    calidarix::TWindowCreation::RestAfterFirstPaint);
-  services.head = std::make_unique<calidarix::QorHeadLink>();
+  // The head link is first used when the windows after the main window exist (the start-up connect
+  // is queued then), so it is made after the first paint too.
+  calidarix::ProgramWindows windows(
+      services, calidarix::CommandLineArguments(argc, argv), calidarix::TWindowCreation::RestAfterFirstPaint,
+      [&services] { services.head = std::make_unique<calidarix::QorHeadLink>(); });
   QObject::connect(calidarix::Calidarix, &calidarix::TCalidarix::Closed, &app, &QCoreApplication::quit);
   return QApplication::exec();
 }

@@ -61,7 +61,8 @@ constexpr int kLatestRestCreationMs = 250;
 } // namespace
 
 ProgramWindows::ProgramWindows(ShellServices &services, const QStringList &arguments,
-                               TWindowCreation creation) {
+                               TWindowCreation creation, std::function<void()> beforeRest)
+    : beforeRest_(std::move(beforeRest)) {
   TCalidarix *main = Make(windows_, Calidarix, new TCalidarix(services));
   main->FRenderAtFirstPaint = true; // shown right below
   main->FormCreate(arguments);
@@ -76,6 +77,8 @@ void ProgramWindows::CreateRest() {
   if (restCreated_)
     return;
   restCreated_ = true;
+  if (beforeRest_)
+    beforeRest_();
   TCalidarix *main = Calidarix;
   Make(windows_, QorCtrl, new TQorCtrl);
   Make(windows_, GraphForm, new TGraphForm);

@@ -7,6 +7,7 @@
 #include "mainwindow/ui/shell_services.h"
 
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,9 +23,12 @@ enum class TWindowCreation {
 
 class ProgramWindows {
 public:
-  // `arguments` excludes the program file.
+  // `arguments` excludes the program file. `beforeRest` runs just before the windows after the main
+  // window are made (with RestAfterFirstPaint: after the first paint), for services that nothing
+  // before that needs.
   ProgramWindows(ShellServices &services, const QStringList &arguments,
-                 TWindowCreation creation = TWindowCreation::AllAtOnce);
+                 TWindowCreation creation = TWindowCreation::AllAtOnce,
+                 std::function<void()> beforeRest = {});
   ~ProgramWindows();
   ProgramWindows(const ProgramWindows &) = delete;
   ProgramWindows &operator=(const ProgramWindows &) = delete;
@@ -38,6 +42,7 @@ private:
   void CreateRest();
 
   std::vector<QWidget *> windows_;
+  std::function<void()> beforeRest_;
   bool restCreated_ = false;
 };
 

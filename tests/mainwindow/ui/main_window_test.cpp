@@ -646,6 +646,46 @@ TEST(ProgramWindowsOrder, TheFirstPictureIsRenderedOnceAtTheBoxsFinalSize) {
   EXPECT_EQ(w.FRenderCount, 2);
 }
 
+// A service nothing needs before the other windows (the head link) is made once, after the first paint
+// and before those windows; when all windows are made at once, before them in the constructor.
+TEST(ProgramWindowsOrder, ServicesForTheRestAreMadeJustBeforeIt) {
+  class PaintFlag : public QObject {
+  public:
+    bool eventFilter(QObject *, QEvent *event) override {
+      painted = painted || event->type() == QEvent::Paint;
+      return false;
+    }
+    bool painted = false;
+  } paint;
+  int runs = 0;
+  bool paintedFirst = false;
+  bool restFirst = true;
+  const auto hook = [&] {
+    ++runs;
+    paintedFirst = paint.painted;
+    restFirst = GraphForm != nullptr;
+  };
+  {
+    ShellServices services;
+    ProgramWindows windows(services, QStringList{"/userlog"}, TWindowCreation::RestAfterFirstPaint, hook);
+    EXPECT_EQ(runs, 0);
+    Calidarix->ImagePB->installEventFilter(&paint);
+    QElapsedTimer waited;
+    waited.start();
+    while (!windows.AllCreated() && waited.elapsed() < 5000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    Calidarix->ImagePB->removeEventFilter(&paint);
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(paintedFirst);
+    EXPECT_FALSE(restFirst);
+  }
+  runs = 0;
+  ShellServices services;
+  ProgramWindows windows(services, QStringList{"/userlog"}, TWindowCreation::AllAtOnce, hook);
+  EXPECT_EQ(runs, 1);
+  EXPECT_FALSE(restFirst);
+}
+
 TEST(ProgramWindowsOrder, TwoWindowLayoutTakesTheLowerQuarter) {
   ShellServices services;
   ProgramWindows windows(services, QStringList{"/polyformright"});
