@@ -1046,6 +1046,7 @@ private:
   void EnableHeadMenuItems();
   void SizeForImage(int width, int height);
   void ShowWithoutFrame(bool frameless);
+  // Once every window exists (AfterAllWindowsCreated).
   void SetTrayIcon();
   void SetBackground(QWidget *widget, const QColor &colour);
   void PublishForSibling();
@@ -1103,5 +1104,7 @@ extern int RowEditIndex;
 void ResetViewGlobals();
 // Palette and range commands: group width of the next posterization; 1 after a slot change.
 extern int PosterizeStep;
+// The program's window and tray icon.
+QIcon ProgramIcon();
 
 } // namespace calidarix

@@ -36,6 +36,8 @@ namespace {
 
 const char *kSiblingKey = "dtvimage\\Quillmere_Interface";
 
+} // namespace
+
 // The program's icon: a small palette ramp, cold to hot.
 QIcon ProgramIcon() {
   QPixmap pixmap(32, 32);
@@ -49,8 +51,6 @@ QIcon ProgramIcon() {
   return QIcon(pixmap);
 }
 
-} // namespace
-
 void TCalidarix::SetLanguageCaptions(int language) {
   const LanguageTexts texts = calidarix::SetLanguageCaptions(*this, language);
   FBaseCaption = texts.baseCaption;
@@ -58,12 +58,11 @@ void TCalidarix::SetLanguageCaptions(int language) {
 }
 
 void TCalidarix::SetTrayIcon() {
-  QApplication::setWindowIcon(ProgramIcon());
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
     Note(ServiceStatus::NotAvailable, "Tray icon");
     return;
   }
-  FTrayIcon = new QSystemTrayIcon(ProgramIcon(), this);
+  FTrayIcon = new QSystemTrayIcon(QApplication::windowIcon(), this);
   FTrayIcon->setObjectName("FTrayIcon");
   FTrayIcon->setToolTip("Calidarix");
   FTrayIcon->show();

@@ -11,6 +11,7 @@
 #include "thermogram/thermogram_globals.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -98,7 +99,7 @@ void TCalidarix::FormCreate(const QStringList &arguments) {
   Note(FServices.desktop->CreateDesktopShortcuts(), "Desktop shortcuts");
   FMetroMode = false;
   FDriveLetter = QStringLiteral("C");
-  SetTrayIcon();
+  QApplication::setWindowIcon(ProgramIcon());
 
   PublishForSibling();
 
@@ -227,6 +228,9 @@ void TCalidarix::PublishForSibling() {
 }
 
 void TCalidarix::AfterAllWindowsCreated() {
+  // The tray icon is no part of the first picture, and its menu can bring up any window.
+  if (!FTrayIcon)
+    SetTrayIcon();
   if (!FInterfaceTimerRequested)
     return;
   FInterfaceTimerRequested = false;
@@ -251,8 +255,8 @@ void TCalidarix::EnableHeadMenuItems() {
 
 void TCalidarix::SizeForImage(int width, int height) {
   LayOutNow(this);
+  // The layouts of a hidden window take the new size at its first show, which lays everything out anew.
   resize(size() + QSize(width - ImagePB->width(), height - ImagePB->height()));
-  LayOutNow(this);
 }
 
 void TCalidarix::ApplyCommandLine(const StartupSwitches &s) {
