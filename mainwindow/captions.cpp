@@ -1,6 +1,8 @@
 #include "mainwindow/captions.h"
 
 #include <QAbstractItemModel>
+#include <QHash>
+#include <QList>
 #include <QMetaProperty>
 #include <QObject>
 #include <QVariant>
@@ -233,7 +235,18 @@ void SetItems(QObject &list, const QString &texts) {
     model->setData(model->index(row, 0), items[row], Qt::DisplayRole);
 }
 
+// The objects below `root` by name, each name's in the order findChildren gives them. One walk of the
+// tree instead of one per caption row: the main window holds thousands of objects.
+QHash<QString, QList<QObject *>> ObjectsByName(const QObject &root) {
+  QHash<QString, QList<QObject *>> byName;
+  for (QObject *object : root.findChildren<QObject *>())
+    if (const QString name = object->objectName(); !name.isEmpty())
+      byName[name].append(object);
+  return byName;
+}
+
 void SetRows(QObject &root, std::span<const CaptionRow> rows, bool russian, LanguageTexts &texts) {
+  const QHash<QString, QList<QObject *>> byName = ObjectsByName(root);
   for (const CaptionRow &row : rows) {
     const char *chosen = russian ? row.russian : row.english;
     if (chosen == nullptr)
@@ -252,7 +265,7 @@ void SetRows(QObject &root, std::span<const CaptionRow> rows, bool russian, Lang
     case T::Hint:
     case T::Caption:
     case T::Items:
-      for (QObject *object : root.findChildren<QObject *>(QString::fromLatin1(row.component))) {
+      for (QObject *object : byName.value(QString::fromLatin1(row.component))) {
         if (row.target == T::Hint)
           object->setProperty("toolTip", text);
         else if (row.target == T::Items)
