@@ -218,7 +218,8 @@ QByteArray FilmReportLine(const TFilmProcessTable &row, bool sinTimes) {
   const std::int64_t ms = RoundToInt64(row.Time * 86400000.0);
   const QTime time =
       QTime::fromMSecsSinceStartOfDay(static_cast<int>(((ms % 86400000) + 86400000) % 86400000));
-  const QDateTime at(QDate(2000, 1, 1), time);
+  // Only the time of day is shown: a date-time without a time zone spares a zone look-up per line.
+  const QDateTime at(QDate(2000, 1, 1), time, Qt::UTC);
   // A route text never holds a space, so "No Data" only ever stands for a frame without a match.
   const bool matched = row.SinText != QLatin1String("No Data");
   const QString route = matched ? QString::number(row.Picket) + QStringLiteral(" пк +") +
