@@ -270,6 +270,42 @@ TEST_F(DtvFormatTest, AFilmReadThroughASessionReadsAsWithoutOne) {
   }
 }
 
+// A session reads over the thermogram's frame: a frame cut off meanwhile fails and leaves a frame of
+// the old size (nothing indexes past it), and the frames after it still read as without a session.
+TEST_F(DtvFormatTest, AFrameThatFailsInASessionLeavesAFrameOfTheOldSize) {
+  HeaderFields fields;
+  fields.version = 5;
+  fields.width = 7;
+  fields.height = 5;
+  fields.frames = 3;
+  Bytes b = Header(fields);
+  for (int k = 1; k <= 3; ++k) {
+    b.raw(FilmRecord(k, 20.0 + k, 30.0 + k, (5u << 24) + 36000u + k).data());
+    for (int i = 0; i < 35; ++i) {
+      b.u16(static_cast<std::uint16_t>(1 + (i * 977 + k * 4099) % 60000));
+    }
+  }
+  WriteFile(dir.file("film.dtv"), b.data());
+  const QString film = Name("film.dtv");
+  TDTV plain;
+  ASSERT_TRUE(plain.LoadDTV(film, 2));
+
+  TDTV viaSession;
+  const DtvFilmReadSession session(film);
+  ASSERT_TRUE(viaSession.LoadDTV(film, 1));
+  const DtvHeaderBytes header = EncodeDtvHeader(viaSession.FHeader);
+  ASSERT_TRUE(QFile::resize(film, static_cast<qint64>(b.data().size()) - 10));
+  EXPECT_FALSE(viaSession.LoadDTV(film, 3));
+  EXPECT_EQ(viaSession.FRaw.size(), 35u);
+  EXPECT_EQ(viaSession.FFrameIndex, 1);
+  EXPECT_EQ(EncodeDtvHeader(viaSession.FHeader), header);
+  EXPECT_FALSE(session.ReadSummary(3));
+
+  ASSERT_TRUE(viaSession.LoadDTV(film, 2));
+  EXPECT_EQ(viaSession.FRaw, plain.FRaw);
+  EXPECT_EQ(EncodeFilmRecord(viaSession.FFrameRec), EncodeFilmRecord(plain.FFrameRec));
+}
+
 // Every hostile or short file is refused and leaves the thermogram exactly as it was.
 TEST_F(DtvFormatTest, BadFilesAreRefusedWithoutChangingTheThermogram) {
   const auto good = [](HeaderFields s) {

@@ -64,7 +64,9 @@ std::vector<FilmFileWrite> FilmAppendWrites(const TDTVHeader &stored, std::uint6
 // opens the file, asks its size and reads its header again. The film is not expected to change during
 // the run: a frame appended meanwhile is not seen, and a film replaced meanwhile reads as it was
 // opened, with the companion files it had at its first frame. A film that cannot be opened here is
-// read the ordinary way, which reports why.
+// read the ordinary way, which reports why. A film frame read through the session is read over the
+// thermogram's own frame buffer: a frame that cannot be read leaves the thermogram with its header
+// and the size of its frame as they were, but with every value 0 (the job stops at such a frame).
 class DtvFilmReadSession {
 public:
   explicit DtvFilmReadSession(const QString &fileName);
