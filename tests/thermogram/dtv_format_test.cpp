@@ -218,21 +218,27 @@ TEST_F(DtvFormatTest, Version5ReadsRecordAndFrameOfTheRequestedFrame) {
   EXPECT_DOUBLE_EQ(t.FAspect, 32.0 / 27.0);
 }
 
-// A film read through a session reads every frame as it reads without one, and the session's summary
-// is that of the frame last read, never of another.
-TEST_F(DtvFormatTest, AFilmReadThroughASessionReadsAsWithoutOne) {
+// A version 5 film of `frames` frames of 7 x 5, each with its own record and values.
+Bytes SmallFilm(int frames) {
   HeaderFields fields;
   fields.version = 5;
   fields.width = 7;
   fields.height = 5;
-  fields.frames = 4;
+  fields.frames = static_cast<std::uint16_t>(frames);
   Bytes b = Header(fields);
-  for (int k = 1; k <= 4; ++k) {
+  for (int k = 1; k <= frames; ++k) {
     b.raw(FilmRecord(k, 20.0 + k, 30.0 + k, (5u << 24) + 36000u + k).data());
     for (int i = 0; i < 35; ++i) {
       b.u16(static_cast<std::uint16_t>((i * 977 + k * 4099) % 65536));
     }
   }
+  return b;
+}
+
+// A film read through a session reads every frame as it reads without one, and the session's summary
+// is that of the frame last read, never of another.
+TEST_F(DtvFormatTest, AFilmReadThroughASessionReadsAsWithoutOne) {
+  const Bytes b = SmallFilm(4);
   WriteFile(dir.file("film.dtv"), b.data());
   const QString film = Name("film.dtv");
   WriteFile(dir.file("other.dtv"), b.data());
@@ -273,18 +279,7 @@ TEST_F(DtvFormatTest, AFilmReadThroughASessionReadsAsWithoutOne) {
 // A session reads over the thermogram's frame: a frame cut off meanwhile fails and leaves a frame of
 // the old size (nothing indexes past it), and the frames after it still read as without a session.
 TEST_F(DtvFormatTest, AFrameThatFailsInASessionLeavesAFrameOfTheOldSize) {
-  HeaderFields fields;
-  fields.version = 5;
-  fields.width = 7;
-  fields.height = 5;
-  fields.frames = 3;
-  Bytes b = Header(fields);
-  for (int k = 1; k <= 3; ++k) {
-    b.raw(FilmRecord(k, 20.0 + k, 30.0 + k, (5u << 24) + 36000u + k).data());
-    for (int i = 0; i < 35; ++i) {
-      b.u16(static_cast<std::uint16_t>(1 + (i * 977 + k * 4099) % 60000));
-    }
-  }
+  const Bytes b = SmallFilm(3);
   WriteFile(dir.file("film.dtv"), b.data());
   const QString film = Name("film.dtv");
   TDTV plain;
