@@ -14,11 +14,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QTime>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <string>
 
 namespace calidarix {
 
@@ -101,10 +102,6 @@ std::optional<QStringView> NextField(QStringView line, qsizetype &from, bool toE
 
 QString SinReadText(QStringView line) {
   return line.size() > 60 ? line.left(60).toString() + QStringLiteral("...") : line.toString();
-}
-
-QString TwoDecimals(double v) {
-  return QString::fromStdString(FixedText(v, 2, '.'));
 }
 
 } // namespace
@@ -215,23 +212,41 @@ QString DatFileName(const QString &film) {
 }
 
 QByteArray FilmReportLine(const TFilmProcessTable &row, bool sinTimes) {
+  // One line per frame read: it is put together in the report's code page directly, and only the
+  // route's words and its text are converted.
+  static const std::string picketWord = StringToCp1251(QStringLiteral(" пк +"));
+  static const std::string metreWord = StringToCp1251(QStringLiteral(" м"));
   const std::int64_t ms = RoundToInt64(row.Time * 86400000.0);
-  const QTime time =
-      QTime::fromMSecsSinceStartOfDay(static_cast<int>(((ms % 86400000) + 86400000) % 86400000));
-  const QDateTime at(QDate(2000, 1, 1), time);
+  const auto ofDay = static_cast<int>(((ms % 86400000) + 86400000) % 86400000);
+  char clock[16];
+  const int clockLength = sinTimes
+                              ? std::snprintf(clock, sizeof clock, "%02d:%02d:%02d.%03d", ofDay / 3600000,
+                                              ofDay / 60000 % 60, ofDay / 1000 % 60, ofDay % 1000)
+                              : std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", ofDay / 3600000,
+                                              ofDay / 60000 % 60, ofDay / 1000 % 60);
+  std::string frameNo = std::to_string(row.FrameNo);
+  if (frameNo.size() < 4)
+    frameNo.insert(0, 4 - frameNo.size(), '0');
+  std::string line;
+  line.reserve(96);
+  line += frameNo;
+  line += '\t';
+  line.append(clock, static_cast<std::size_t>(std::max(clockLength, 0)));
+  for (const float t : {row.MinTemp, row.MaxTemp, row.CameraTemp}) {
+    line += '\t';
+    line += FixedText(t, 2, '.');
+  }
+  line += '\t';
   // A route text never holds a space, so "No Data" only ever stands for a frame without a match.
-  const bool matched = row.SinText != QLatin1String("No Data");
-  const QString route = matched ? QString::number(row.Picket) + QStringLiteral(" пк +") +
-                                      QString::number(row.Metres) + QStringLiteral(" м")
-                                : QStringLiteral("No Data");
-  const QChar tab = QLatin1Char('\t');
-  const QString line =
-      IntToStrZ(row.FrameNo, 4) + tab +
-      FormatDateTime(sinTimes ? QStringLiteral("hh:nn:ss.zzz") : QStringLiteral("hh:nn:ss"), at) + tab +
-      TwoDecimals(row.MinTemp) + tab + TwoDecimals(row.MaxTemp) + tab + TwoDecimals(row.CameraTemp) + tab +
-      route + tab + QLatin1Char('(') + QString::number(row.SinValue) + QLatin1Char(')') + row.SinText +
-      QStringLiteral("\r\n");
-  return QByteArray::fromStdString(StringToCp1251(line));
+  if (row.SinText != QLatin1String("No Data")) {
+    line += std::to_string(row.Picket) + picketWord + std::to_string(row.Metres) + metreWord;
+  } else {
+    line += "No Data";
+  }
+  line += "\t(" + std::to_string(row.SinValue) + ')';
+  line += StringToCp1251(row.SinText);
+  line += "\r\n";
+  return QByteArray(line.data(), static_cast<qsizetype>(line.size()));
 }
 
 void MeasureFilmFrame(const TDTV &frame, const TRect &rect, TFilmProcessTable &row,

@@ -4,6 +4,7 @@
 #include "platform/datetime.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
+#include "thermogram/formats/dtv_format.h"
 #include "thermogram/tdtv.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace calidarix {
@@ -25,11 +27,24 @@ QString LowerExtension(const QString &fileName) {
   return dot < 0 ? QString() : name.mid(dot + 1).toLower();
 }
 
-// The companion of an image (".abc" overlay, ".wav" voice note), found whatever its case.
+// The companion of an image (".abc" overlay, ".wav" voice note), found whatever its case. A film
+// held open for a run keeps what its first frame found.
 QString FindCompanion(CompanionFiles &companions, const QString &fileName, std::string_view extension) {
+  DtvFilmReadSession::OpenFilm *const film = DtvFilmReadSession::For(fileName);
+  if (film) {
+    for (const auto &[kept, name] : film->Companions) {
+      if (kept == extension) {
+        return name;
+      }
+    }
+  }
   const auto found =
       companions.Find(std::filesystem::path(QFile::encodeName(fileName).toStdString()), extension);
-  return found ? QFile::decodeName(QByteArray::fromStdString(found->string())) : QString();
+  const QString name = found ? QFile::decodeName(QByteArray::fromStdString(found->string())) : QString();
+  if (film) {
+    film->Companions.emplace_back(std::string(extension), name);
+  }
+  return name;
 }
 
 } // namespace
@@ -37,8 +52,10 @@ QString FindCompanion(CompanionFiles &companions, const QString &fileName, std::
 IoResult TDTV::LoadFromFile(const QString &fileName, int frame) {
   FAppendPos = TPoint{0, 0};
   FCountedFrames = 0; // only a film's reader knows of frames it cannot find
+  // A film held open for a run is there for the whole run.
+  const bool heldOpen = DtvFilmReadSession::For(fileName) != nullptr;
   const QFileInfo info(fileName);
-  if (!info.exists() || info.isDir()) {
+  if (!heldOpen && (!info.exists() || info.isDir())) {
     MakeDemoImage();
     if (FixedLevelShift) {
       FHeader.Offset = static_cast<float>(FHeader.Offset + FixedLevel);

@@ -218,21 +218,27 @@ TEST_F(DtvFormatTest, Version5ReadsRecordAndFrameOfTheRequestedFrame) {
   EXPECT_DOUBLE_EQ(t.FAspect, 32.0 / 27.0);
 }
 
-// A film read through a session reads every frame as it reads without one, and the session's summary
-// is that of the frame last read, never of another.
-TEST_F(DtvFormatTest, AFilmReadThroughASessionReadsAsWithoutOne) {
+// A version 5 film of `frames` frames of 7 x 5, each with its own record and values.
+Bytes SmallFilm(int frames) {
   HeaderFields fields;
   fields.version = 5;
   fields.width = 7;
   fields.height = 5;
-  fields.frames = 4;
+  fields.frames = static_cast<std::uint16_t>(frames);
   Bytes b = Header(fields);
-  for (int k = 1; k <= 4; ++k) {
+  for (int k = 1; k <= frames; ++k) {
     b.raw(FilmRecord(k, 20.0 + k, 30.0 + k, (5u << 24) + 36000u + k).data());
     for (int i = 0; i < 35; ++i) {
       b.u16(static_cast<std::uint16_t>((i * 977 + k * 4099) % 65536));
     }
   }
+  return b;
+}
+
+// A film read through a session reads every frame as it reads without one, and the session's summary
+// is that of the frame last read, never of another.
+TEST_F(DtvFormatTest, AFilmReadThroughASessionReadsAsWithoutOne) {
+  const Bytes b = SmallFilm(4);
   WriteFile(dir.file("film.dtv"), b.data());
   const QString film = Name("film.dtv");
   WriteFile(dir.file("other.dtv"), b.data());
@@ -268,6 +274,31 @@ TEST_F(DtvFormatTest, AFilmReadThroughASessionReadsAsWithoutOne) {
     ASSERT_FALSE(viaSession.LoadDTV(film, 99));
     EXPECT_FALSE(session.ReadSummary(k));
   }
+}
+
+// A session reads over the thermogram's frame: a frame cut off meanwhile fails and leaves a frame of
+// the old size (nothing indexes past it), and the frames after it still read as without a session.
+TEST_F(DtvFormatTest, AFrameThatFailsInASessionLeavesAFrameOfTheOldSize) {
+  const Bytes b = SmallFilm(3);
+  WriteFile(dir.file("film.dtv"), b.data());
+  const QString film = Name("film.dtv");
+  TDTV plain;
+  ASSERT_TRUE(plain.LoadDTV(film, 2));
+
+  TDTV viaSession;
+  const DtvFilmReadSession session(film);
+  ASSERT_TRUE(viaSession.LoadDTV(film, 1));
+  const DtvHeaderBytes header = EncodeDtvHeader(viaSession.FHeader);
+  ASSERT_TRUE(QFile::resize(film, static_cast<qint64>(b.data().size()) - 10));
+  EXPECT_FALSE(viaSession.LoadDTV(film, 3));
+  EXPECT_EQ(viaSession.FRaw.size(), 35u);
+  EXPECT_EQ(viaSession.FFrameIndex, 1);
+  EXPECT_EQ(EncodeDtvHeader(viaSession.FHeader), header);
+  EXPECT_FALSE(session.ReadSummary(3));
+
+  ASSERT_TRUE(viaSession.LoadDTV(film, 2));
+  EXPECT_EQ(viaSession.FRaw, plain.FRaw);
+  EXPECT_EQ(EncodeFilmRecord(viaSession.FFrameRec), EncodeFilmRecord(plain.FFrameRec));
 }
 
 // Every hostile or short file is refused and leaves the thermogram exactly as it was.

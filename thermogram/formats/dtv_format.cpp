@@ -438,12 +438,29 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   if (header.Version == 5) {
     frameStart += kFilmRecordBytes;
   }
+  // A session's frames are read over the thermogram's own buffer, which then stays in the processor's
+  // cache from frame to frame; a frame that fails there leaves the old one's size with no values.
+  const bool inPlace = recordWithSamples;
+  const std::size_t oldPixels = FRaw.size();
+  const auto giveBack = [&](std::vector<std::uint16_t> &&buffer) {
+    if (inPlace) {
+      buffer.assign(oldPixels, 0);
+      FRaw = std::move(buffer);
+    } else {
+      KeepFrameBuffer(std::move(buffer));
+    }
+  };
   // The size was checked against the file and the budget above; a failed allocation is still an
   // error, never the end of the program.
   std::vector<std::uint16_t> raw;
   const IoResult read =
       WithoutAllocationFailure(QStringLiteral("the frame of %1").arg(Quoted(fileName)), [&] {
-        raw = TakeFrameBuffer(pixels);
+        if (inPlace) {
+          raw = std::exchange(FRaw, {});
+          raw.resize(pixels);
+        } else {
+          raw = TakeFrameBuffer(pixels);
+        }
         bool ok = false;
         if (header.Version == 2) {
           std::vector<std::uint8_t> bytes(pixels);
@@ -471,7 +488,7 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
                         QStringLiteral("Cannot read %1: %2").arg(Quoted(fileName), file.errorString()));
       });
   if (!read) {
-    KeepFrameBuffer(std::move(raw));
+    giveBack(std::move(raw));
     return read;
   }
   if (header.Version == 5) {
@@ -481,7 +498,7 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
     const auto offset = static_cast<float>(record.MinTemp);
     if (!std::isfinite(record.MinTemp) || !std::isfinite(record.MaxTemp) || !std::isfinite(scale) ||
         !std::isfinite(offset)) {
-      KeepFrameBuffer(std::move(raw));
+      giveBack(std::move(raw));
       return NoTemperatureRule(fileName);
     }
   }
@@ -495,7 +512,9 @@ IoResult TDTV::LoadDTV(const QString &fileName, int frame) {
   FCountedFrames = readable < countInFile ? countInFile : 0;
   FHeader = header;
   FRaw.swap(raw);
-  KeepFrameBuffer(std::move(raw));
+  if (!inPlace) {
+    KeepFrameBuffer(std::move(raw));
+  }
   FIsoPoints.clear(); // traced on the frame just replaced
   FAspectFromAngles = false;
   FScanReconstructed = false;

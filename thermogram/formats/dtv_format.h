@@ -15,6 +15,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace calidarix {
@@ -61,7 +63,10 @@ std::vector<FilmFileWrite> FilmAppendWrites(const TDTVHeader &stored, std::uint6
 // file's size and header taken here once, and one positioned read per frame; without it every frame
 // opens the file, asks its size and reads its header again. The film is not expected to change during
 // the run: a frame appended meanwhile is not seen, and a film replaced meanwhile reads as it was
-// opened. A film that cannot be opened here is read the ordinary way, which reports why.
+// opened, with the companion files it had at its first frame. A film that cannot be opened here is
+// read the ordinary way, which reports why. A film frame read through the session is read over the
+// thermogram's own frame buffer: a frame that cannot be read leaves the thermogram with its header
+// and the size of its frame as they were, but with every value 0 (the job stops at such a frame).
 class DtvFilmReadSession {
 public:
   explicit DtvFilmReadSession(const QString &fileName);
@@ -78,6 +83,8 @@ public:
     bool HeaderRead = false;
     int SummaryFrame = 0; // the frame LastSummary describes, 0 for none
     RawSummary LastSummary;
+    // Companion files by extension (".abc", ".wav") as first looked up during the run; empty: none.
+    std::vector<std::pair<std::string, QString>> Companions;
   };
   static OpenFilm *For(const QString &fileName);
 
