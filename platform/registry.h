@@ -28,7 +28,8 @@
 // Sharing: readers see a whole file at any time because every write makes a new file and renames it
 // over the old one. Writers serialise on an flock of "<file>.lock"; each write re-reads the file under
 // the lock and applies only its own change, so two programs (or two objects) writing the same file
-// do not lose each other's values.
+// do not lose each other's values. A write that leaves every key and value as it was leaves the file
+// alone (no rewrite, no flush to disk).
 //
 // Damage: a line that cannot be read (a stray line, a bad value, a key path that is not allowed, a
 // file cut short) is left out, with the values below a key line that could not be read; every
