@@ -54,8 +54,9 @@ inline constexpr std::int64_t kParallelRenderPixels = 1'000'000;
 // the choices are there so that tests and benchmarks can hold the paths against each other.
 struct RenderPaths {
   // Where every column of the view falls on a whole frame column (zoom 1 on whole-pixel offsets, say):
-  // straight runs through the colour table, and rows between frame rows mixed into a row buffer first.
-  // Off: the general per-pixel loop everywhere.
+  // straight runs through the colour table, and rows between frame rows mixed into a row buffer first;
+  // at any other zoom, every row mixed into the row buffer first. Not with an overlay or the skew
+  // correction. Off: the general per-pixel loop everywhere.
   bool fastRows = true;
   // Threads for a bitmap above kParallelRenderPixels: 0 as many as the shared pool has, 1 only the
   // calling thread.

@@ -82,16 +82,18 @@ BENCHMARK(BM_MapThroughTableBaseline)
     ->Args({1280, 1080})
     ->Unit(benchmark::kMillisecond);
 
-// Renders a w x h frame at `aspect` and zoom 1 into a bitmap as wide as the frame and as tall as the
-// aspect makes it, once per iteration. With `newWindow` the palette window changes before every
+// Renders a w x h frame at `aspect` and `zoom` into a bitmap as wide as the zoomed frame and as tall as
+// the aspect makes it, once per iteration. With `newWindow` the palette window changes before every
 // render, so the colours of all raw values are worked out again each time (as after a palette
 // command).
 void RenderRepeatedly(benchmark::State &state, int w, int h, double aspect, bool newWindow,
-                      RenderPaths paths = RenderPaths{}) {
+                      RenderPaths paths = RenderPaths{}, double zoom = 1.0) {
   TDTV dtv;
   MakeFrame(dtv, w, h);
   dtv.SetAspect(aspect);
-  const TRect target{0, 0, w, calidarix::TruncToInt32(h * dtv.FPixelAspect + 0.5)};
+  dtv.FZoom = zoom;
+  const TRect target{0, 0, calidarix::TruncToInt32(w * zoom + 0.5),
+                     calidarix::TruncToInt32(h * zoom * dtv.FPixelAspect + 0.5)};
   for (auto _ : state) {
     if (newWindow) {
       dtv.PalTop = dtv.PalTop == 255 ? 254 : 255;
@@ -121,6 +123,18 @@ void BM_RenderToBitmap640x480DefaultAspectGeneralLoop(benchmark::State &state) {
   RenderRepeatedly(state, 640, 480, 256.0 / 216.0, false, RenderPaths{false, 1});
 }
 BENCHMARK(BM_RenderToBitmap640x480DefaultAspectGeneralLoop)->Unit(benchmark::kMillisecond);
+
+// A zoom that puts bitmap columns between frame columns: the demo image's 256 x 248 shown at zoom 2.5
+// in the 640 x 540 image box, as the program's first paint draws it, and through the general loop.
+void BM_RenderToBitmap256x248Zoom2_5(benchmark::State &state) {
+  RenderRepeatedly(state, 256, 248, 32.0 / 27.0, false, RenderPaths{}, 2.5);
+}
+BENCHMARK(BM_RenderToBitmap256x248Zoom2_5)->Unit(benchmark::kMillisecond);
+
+void BM_RenderToBitmap256x248Zoom2_5GeneralLoop(benchmark::State &state) {
+  RenderRepeatedly(state, 256, 248, 32.0 / 27.0, false, RenderPaths{false, 1}, 2.5);
+}
+BENCHMARK(BM_RenderToBitmap256x248Zoom2_5GeneralLoop)->Unit(benchmark::kMillisecond);
 
 // As the first, with a new palette window before every render.
 void BM_RenderToBitmap640x480NewWindow(benchmark::State &state) {
