@@ -173,6 +173,13 @@ TEST_F(FrameArrival, AFilmIsRecordedRolledOverAndFinishedIntoTheDatabase) {
   const fs::path database = driveDir.path() / "DATABASE.KVD";
   ASSERT_TRUE(WaitUntil([&] { return fs::exists(database); }));
   ASSERT_TRUE(WaitForShownFrames(2));
+  // The stop must find a film under way, with room for the frames still queued: not one that rolled
+  // over just before it and has no frame yet, as fast frames can make it.
+  ASSERT_TRUE(WaitUntil([&] {
+    std::error_code error;
+    const std::uintmax_t bytes = fs::file_size(temporary, error);
+    return !error && bytes < 2 * 20000;
+  }));
   w.StopScan();
   EXPECT_FALSE(ScanRequests.ScanRunning.Get());
   EXPECT_FALSE(ScanRequests.FilmRecording.Get());
@@ -278,6 +285,11 @@ TEST_F(FrameArrival, TheCalibrationFormShowsTheDeflectorRate) {
 TEST_F(FrameArrival, TheScanSetKeyReachesTheNextFrame) {
   TCalidarix &w = Open();
   Start({});
+  // Frames paced well apart, so that each wait below sees exactly one more frame handled: the mark of
+  // the frame that took the key lasts until the next frame.
+  sim::LanCameraFaults paced;
+  paced.datagramDelayMicros = 2000;
+  camera->SetFaults(paced);
   ASSERT_TRUE(WaitForShownFrames(1));
   ScanUnit.Delay = {1, 1, 7};
   ScanUnit.Edge = {1, 1, 6};
