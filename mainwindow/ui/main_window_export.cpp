@@ -23,6 +23,11 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QThreadPool>
+
+#include <functional>
+#include <future>
+#include <memory>
 
 namespace calidarix {
 
@@ -92,27 +97,37 @@ void TCalidarix::SaveBMPSBClick() {
       dtv.FFileName.isEmpty() || chosenFolder != FolderOf(dtv.FFileName) ? chosenFolder : QString();
   const TPictureType type = PictureTypeOf(answer.FilterIndex);
 
-  const auto writePicture = [this, &dtv](TPictureType kind, const QString &fileName) -> IoResult {
+  // The picture of the thermogram as it is now, as a write that any thread may run. A 16-bit PNG is
+  // written from the thermogram itself, so it is written at once and the write returns the outcome.
+  const auto pictureWrite = [this, &dtv](TPictureType kind,
+                                         const QString &fileName) -> std::function<IoResult()> {
     switch (kind) {
     case TPictureType::JpegHigh:
     case TPictureType::JpegLow:
-      return WriteJpeg(BuildSnapshot(), JpegQuality(kind), fileName);
+      return [picture = BuildSnapshot(), quality = JpegQuality(kind), fileName] {
+        return WriteJpeg(picture, quality, fileName);
+      };
     case TPictureType::Bmp:
-      return WriteBmp(BuildSnapshot(), fileName);
+      return [picture = BuildSnapshot(), fileName] { return WriteBmp(picture, fileName); };
     case TPictureType::Gif:
-      return WriteGif(PalettedGifPicture(dtv, DrawGifBadge), fileName);
+      return
+          [picture = PalettedGifPicture(dtv, DrawGifBadge), fileName] { return WriteGif(picture, fileName); };
     case TPictureType::Png16:
-      return dtv.SavePNG(fileName);
+      return [written = dtv.SavePNG(fileName)] { return written; };
     }
-    return IoResult::Error(QStringLiteral("Unknown picture type"));
+    return [] { return IoResult::Error(QStringLiteral("Unknown picture type")); };
+  };
+
+  const auto showUnsaved = [this](const IoResult &failed) {
+    if (logger)
+      logger->AppendLine(QStringLiteral("Picture not saved: ") + failed.message);
+    FDialogs->ShowError(this, failed.message);
   };
 
   if (dtv.FHeader.FrameCount <= 1) {
-    const IoResult written = writePicture(type, answer.FileName);
+    const IoResult written = pictureWrite(type, answer.FileName)();
     if (!written) {
-      if (logger)
-        logger->AppendLine(QStringLiteral("Picture not saved: ") + written.message);
-      FDialogs->ShowError(this, written.message);
+      showUnsaved(written);
     } else if (UserLogOn()) {
       logger->AppendLine(QStringLiteral("Picture saved: ") + answer.FileName);
     }
@@ -146,23 +161,43 @@ void TCalidarix::SaveBMPSBClick() {
   };
   FExportState.FViewPaintDeferred = true;
   const auto showLast = qScopeGuard(showView);
+  // A frame's picture is encoded and written on a worker while the next frame is loaded and composed
+  // here. One picture is in flight at a time, so the files are written in order, and a failed write
+  // stops the run before any later picture is written; its message is shown by this thread. The worker
+  // is kept for the whole run: starting a thread for each frame costs a good part of a frame.
+  QThreadPool writer;
+  writer.setMaxThreadCount(1);
+  std::future<IoResult> inFlight;
+  const auto finishInFlight = [&]() -> bool {
+    if (!inFlight.valid())
+      return true;
+    const IoResult written = inFlight.get();
+    if (!written)
+      showUnsaved(written);
+    return static_cast<bool>(written);
+  };
+  const auto stop = [&](const QString &message) {
+    if (finishInFlight())
+      FDialogs->ShowError(this, message);
+  };
   QElapsedTimer sinceEvents;
   for (const int k : selection.Frames) {
-    if (CurrentDTV.get() != &dtv)
+    if (CurrentDTV.get() != &dtv) {
+      finishInFlight();
       return; // the thermograms of the run were replaced meanwhile
+    }
     // The loader shows the demo image for a missing file; a film that went away must not be exported
     // as demo frames.
-    if (!QFileInfo(film).isFile()) {
-      FDialogs->ShowError(this, QStringLiteral("The film \"%1\" can no longer be read.").arg(film));
-      return;
-    }
-    if (IoResult read = dtv.LoadFromFile(film, k); !read) {
-      FDialogs->ShowError(this, read.message);
-      return;
-    }
+    if (!QFileInfo(film).isFile())
+      return stop(QStringLiteral("The film \"%1\" can no longer be read.").arg(film));
+    if (IoResult read = dtv.LoadFromFile(film, k); !read)
+      return stop(read.message);
     ChangeDTV(false);
     const QString fileName = FilmFramePictureName(answer.FileName, type, SecondsOfDay(dtv), k);
-    IoResult written = IoResult::Ok();
+    // The PNG of this frame must not be written before the picture of the frame before it.
+    if (type == TPictureType::Png16 && !finishInFlight())
+      return;
+    std::function<IoResult()> write;
     if (type == TPictureType::Bmp) {
       // The BMP entry of a film writes the report picture of metro mode.
       dtv.UpdateStatistics();
@@ -176,16 +211,17 @@ void TCalidarix::SaveBMPSBClick() {
       frame.MaxTemp = dtv.RawToTemperature(dtv.FRawMax);
       frame.MinTemp = dtv.RawToTemperature(dtv.FRawMin);
       frame.AvgTemp = dtv.RawToTemperature(dtv.FRawMean);
-      written = WriteJpeg(MetroReportPicture(BuildSnapshot(), frame), 100, fileName);
+      write = [picture = MetroReportPicture(BuildSnapshot(), frame), fileName] {
+        return WriteJpeg(picture, 100, fileName);
+      };
     } else {
-      written = writePicture(type, fileName);
+      write = pictureWrite(type, fileName);
     }
-    if (!written) {
-      if (logger)
-        logger->AppendLine(QStringLiteral("Picture not saved: ") + written.message);
-      FDialogs->ShowError(this, written.message);
+    if (!finishInFlight())
       return;
-    }
+    auto task = std::make_shared<std::packaged_task<IoResult()>>(std::move(write));
+    inFlight = task->get_future();
+    writer.start([task] { (*task)(); });
     // The window stays alive while a long film is written: it is brought up to date as often as the
     // eye follows, not for every frame, whose repaint would cost as much as the export itself.
     if (!sinceEvents.isValid() || sinceEvents.elapsed() >= 30) {
@@ -195,6 +231,8 @@ void TCalidarix::SaveBMPSBClick() {
       sinceEvents.start();
     }
   }
+  if (!finishInFlight())
+    return;
   showView();
   QCoreApplication::processEvents();
 }

@@ -139,6 +139,22 @@ TEST_F(ExportWindow, AFilmWritesTheChosenFramesEachUnderItsTimeAndNumber) {
   EXPECT_EQ(report.height(), w.BuildSnapshot().height() + 34);
 }
 
+TEST_F(ExportWindow, AFilmStopsAtThePictureThatCannotBeWrittenAndWritesNoneAfterIt) {
+  TCalidarix &w = Start();
+  CurrentDTV->FFileName = Film("film.dtv", 6, 10.0f);
+  w.ChangeDTV(true);
+  QDir().mkpath(Path("first"));
+  Export(Path("first/report.jpg"), 2, Range("2", "5"));
+  const QStringList names = QDir(Path("first")).entryList(QDir::Files, QDir::Name);
+  ASSERT_EQ(names.size(), 4) << names.join(' ').toStdString();
+  // A folder holds the name of the second frame's picture.
+  QDir().mkpath(Path("out/") + names[1]);
+  Export(Path("out/report.jpg"), 2, Range("2", "5"));
+  ASSERT_EQ(dialogs->Errors.size(), 1);
+  EXPECT_TRUE(dialogs->Errors[0].contains(names[1])) << dialogs->Errors[0].toStdString();
+  EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files, QDir::Name), QStringList{names[0]});
+}
+
 TEST_F(ExportWindow, CancelledOrBadFrameChoicesWriteNothing) {
   TCalidarix &w = Start();
   CurrentDTV->FFileName = Film("film.dtv", 4, 10.0f);
