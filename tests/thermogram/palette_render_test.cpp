@@ -12,6 +12,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <limits>
+#include <numeric>
 #include <random>
 #include <span>
 #include <vector>
@@ -606,6 +607,38 @@ TEST_F(PaletteRenderTest, SingleColoursUseThePreparedScaling) {
   EXPECT_EQ(dtv.RawToColor(7040), p[255]);
 }
 
+TEST_F(PaletteRenderTest, RunsOfValuesGetTheColoursOfSingleValues) {
+  struct Case {
+    int bottom, top;
+    bool smooth, iso, locked;
+  };
+  const Case cases[] = {{0, 255, true, false, false},  {0, 255, false, false, false},
+                        {10, 10, true, false, false},  {37, 201, true, false, false},
+                        {200, 40, true, false, false}, {0, 255, true, true, false},
+                        {0, 255, true, false, true}};
+  std::vector<std::uint16_t> raws(kWindowTableSize);
+  std::iota(raws.begin(), raws.end(), std::uint16_t{0});
+  std::vector<TRGB> colours(raws.size());
+  dtv.FHeader.Scale = 1.0f / 64.0f;
+  dtv.FHeader.Offset = -10.0f;
+  dtv.LockMin = 0.0;
+  dtv.LockMax = 100.0;
+  for (const Case &c : cases) {
+    dtv.PalBottom = c.bottom;
+    dtv.PalTop = c.top;
+    dtv.FSmoothPalette = c.smooth;
+    dtv.isIso = c.iso;
+    dtv.FRangeLocked = c.locked;
+    dtv.PreparePaletteScaling();
+    RawsToColors(dtv, raws, colours);
+    int differing = 0;
+    for (std::size_t v = 0; v < raws.size(); ++v)
+      differing += colours[v] == dtv.RawToColor(raws[v]) ? 0 : 1;
+    EXPECT_EQ(differing, 0) << "window " << c.bottom << ".." << c.top << " smooth " << c.smooth << " iso "
+                            << c.iso << " locked " << c.locked;
+  }
+}
+
 // One random view of a random frame: sizes, zooms (whole, reciprocal and odd), display aspects,
 // whole and fractional offsets, palette windows, bands, locks, smooth or not, row ranges, overlays and
 // skew correction now and then.
@@ -878,8 +911,12 @@ TEST_F(PaletteRenderTest, LockedRangeOfEveryRawValueMatchesThePerValueConversion
     double low, high;
   };
   const Lock locks[] = {
-      {0.01f, -40.0f, -20.0, 120.0},   {1.0f / 64.0f, -10.0f, 0.0, 100.0}, {0.0123457f, 21.7f, 25.0, 26.5},
-      {-0.02f, 300.0f, -500.0, 400.0}, {1e-10f, 1e10f, 1e10, 1e10 + 1.0},  {3e7f, 1e-30f, 0.0, 1e12},
+      {0.01f, -40.0f, -20.0, 120.0},
+      {1.0f / 64.0f, -10.0f, 0.0, 100.0},
+      {0.0123457f, 21.7f, 25.0, 26.5},
+      {-0.02f, 300.0f, -500.0, 400.0},
+      {1e-10f, 1e10f, 1e10, 1e10 + 1.0},
+      {3e7f, 1e-30f, 0.0, 1e12},
       {0.037f, 0.0f, 3.0, 2.0},
       // 2^40 + raw x 2^-28 needs more bits than a long double has: for raw 32769 it rounds there to a
       // tie that a direct rounding to double would not see.
