@@ -3,7 +3,9 @@
 #include <QString>
 #include <algorithm>
 #include <cstdlib>
+#include <dirent.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -164,13 +166,23 @@ std::optional<fs::path> FindFileWithExtension(const fs::path &base, std::string_
   if (fs::is_regular_file(exact, error))
     return base.parent_path() / wanted;
 
+  // The folder is read entry by entry without a path made for each: beside a film it may hold
+  // thousands of files. A link counts by what it points to.
   std::vector<std::string> matches;
-  fs::directory_iterator it(folder, error);
-  for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    std::error_code typeError;
-    if (NamesEqualIgnoringCase(name, wanted) && it->is_regular_file(typeError))
-      matches.push_back(name);
+  if (DIR *dir = ::opendir(folder.c_str())) {
+    while (const dirent *entry = ::readdir(dir)) {
+      const std::string_view name(entry->d_name);
+      if (!NamesEqualIgnoringCase(name, wanted))
+        continue;
+      bool regular = entry->d_type == DT_REG;
+      if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+        struct stat status {};
+        regular = ::fstatat(::dirfd(dir), entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+      }
+      if (regular)
+        matches.emplace_back(name);
+    }
+    ::closedir(dir);
   }
   if (matches.empty())
     return std::nullopt;

@@ -107,6 +107,11 @@ TEST(Paths, CompanionFilesAreFoundWhateverTheirCase) {
   EXPECT_EQ(FindFileWithExtension(dir.file("x.dtv"), ".sin"), dir.file("x.dtv.SIN"));
   EXPECT_EQ(FindFileWithExtension(dir.file("x"), ".dtv"), dir.file("x.dtv"));
   EXPECT_EQ(FindFileWithExtension(dir.file("nowhere/x"), ".dtv"), std::nullopt);
+  // A link counts by what it points to.
+  fs::create_symlink("y.abc", dir.file("Z.ABC"));
+  fs::create_directory_symlink("x.dti", dir.file("w.ABC"));
+  EXPECT_EQ(FindCompanionFile(dir.file("z.dtv"), ".abc"), dir.file("Z.ABC"));
+  EXPECT_EQ(FindCompanionFile(dir.file("w.dtv"), ".abc"), std::nullopt);
 }
 
 TEST(Paths, ExtensionsAndSameFile) {
