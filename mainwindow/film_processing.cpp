@@ -1,13 +1,11 @@
 #include "mainwindow/film_processing.h"
 
-#include "mainwindow/scratch_thermogram.h"
+#include "mainwindow/film_frame_readers.h"
 #include "platform/atomic_file.h"
 #include "platform/codepage.h"
-#include "platform/datetime.h"
 #include "platform/numbers.h"
 #include "platform/path_text.h"
 #include "platform/paths.h"
-#include "thermogram/formats/dtv_format.h"
 #include "thermogram/frame_statistics.h"
 #include "thermogram/thermogram_globals.h"
 
@@ -332,9 +330,7 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
   film.FHasSinFile = sinPath.has_value();
 
   std::vector<TFilmProcessTable> rows(static_cast<std::size_t>(count));
-  // The film stays open for the run, its size and header read once, one read per frame.
-  const DtvFilmReadSession session(fileName);
-  const PinnedFileDosDateTime fileDate(fileName);
+  std::vector<std::uint32_t> seconds(static_cast<std::size_t>(count));
   // Report lines go to the file in blocks, not one write per frame.
   constexpr qsizetype kReportBlockBytes = 64 * 1024;
   QByteArray pending;
@@ -348,13 +344,13 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
     return QStringLiteral("Cannot write the report \"%1\": %2")
         .arg(DatFileName(fileName), QString::fromStdString(report.Error()));
   };
-  TDTV frame;
-  CopyLoadOptions(film, frame);
   progress.SetProgressPrefix(QStringLiteral("Film processing"));
   progress.SetProgress(0);
   progress.Show();
   const auto hide = qScopeGuard([&progress] { progress.Hide(); });
 
+  // The readers measure the frames ahead; the route file and the report take them here, in order.
+  FilmFrameReaders readers(film, fileName, rect, rows, seconds);
   int done = 0;
   for (int i = 0; i < count; ++i) {
     progress.SetProgress(static_cast<int>(std::int64_t{i} * 100 / count));
@@ -364,32 +360,14 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
       outcome.Cancelled = true;
       break;
     }
-    if (const IoResult read = frame.LoadFromFile(fileName, i + 1); !read) {
-      outcome.Error = read.message;
-      break;
-    }
-    // For a film that is gone the loader shows the demo image, under no name; it must not be measured
-    // as a frame.
-    if (frame.FFileName.isEmpty()) {
-      outcome.Error = QStringLiteral("The film \"%1\" can no longer be read").arg(fileName);
+    if (const QString error = readers.Wait(i, letEventsRun); !error.isEmpty()) {
+      outcome.Error = error;
       break;
     }
     TFilmProcessTable &row = rows[static_cast<std::size_t>(i)];
-    row.FrameNo = i + 1;
-    // The reader's figures describe the frame as read; the load options that change its pixels after
-    // that rule them out.
-    const bool readAsStored = !frame.FFlipAfterLoad && !frame.FMirrorAfterLoad && !frame.FRotateAfterLoad &&
-                              !frame.FStampCameraTemp && !frame.FRangeLocked;
-    MeasureFilmFrame(frame, rect, row, readAsStored ? session.ReadSummary(i + 1) : std::nullopt);
-    const bool filmFrame = frame.FHeader.Version == 5;
-    const std::uint32_t seconds = filmFrame ? (frame.FFrameRec.TimeStamp & 0xFFFFFFu) : 0u;
-    row.Time = seconds / 86400.0;
-    row.CameraTemp = static_cast<float>(filmFrame ? frame.FFrameRec.CameraTemp : frame.FHeader.CameraTemp);
-    row.Viewed = 0;
-    row.MarkedSafe = 0;
-    row.Note.clear();
+    const std::uint32_t frameSeconds = seconds[static_cast<std::size_t>(i)];
     // Both the frame and the route file's lines are times of the film's own day.
-    if (const std::optional<TSinLine> line = matcher.Match(std::int64_t{seconds} * 1000)) {
+    if (const std::optional<TSinLine> line = matcher.Match(std::int64_t{frameSeconds} * 1000)) {
       row.Picket = line->Picket;
       row.Metres = line->Metres;
       row.SinValue = line->SinValue;
@@ -407,6 +385,7 @@ TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progres
     }
     ++done;
   }
+  readers.Stop();
   if (!pending.isEmpty() && !writePending() && outcome.Error.isEmpty())
     outcome.Error = reportError();
   if (!report.Commit() && outcome.Error.isEmpty())

@@ -70,7 +70,10 @@ std::optional<std::uint32_t> FileDosDateTimeNow(const QString &path) {
 } // namespace
 
 PinnedFileDosDateTime::PinnedFileDosDateTime(const QString &path)
-    : FPath(path), FValue(FileDosDateTimeNow(path)), FOuter(pinnedFileDate) {
+    : PinnedFileDosDateTime(path, FileDosDateTimeNow(path)) {}
+
+PinnedFileDosDateTime::PinnedFileDosDateTime(const QString &path, std::optional<std::uint32_t> value)
+    : FPath(path), FValue(value), FOuter(pinnedFileDate) {
   pinnedFileDate = this;
 }
 

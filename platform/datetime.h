@@ -38,6 +38,8 @@ std::optional<std::uint32_t> FileDosDateTime(const QString &path);
 class PinnedFileDosDateTime {
 public:
   explicit PinnedFileDosDateTime(const QString &path);
+  // Pins `value`, taken by FileDosDateTime on another thread: this thread then never asks the time zone.
+  PinnedFileDosDateTime(const QString &path, std::optional<std::uint32_t> value);
   ~PinnedFileDosDateTime();
   PinnedFileDosDateTime(const PinnedFileDosDateTime &) = delete;
   PinnedFileDosDateTime &operator=(const PinnedFileDosDateTime &) = delete;

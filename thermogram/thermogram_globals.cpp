@@ -37,7 +37,23 @@ void SetThermogramLogSink(ThermogramLogSink sink) {
   LogSink() = std::move(sink);
 }
 
+namespace {
+thread_local ThermogramLogCapture *logCapture = nullptr;
+} // namespace
+
+ThermogramLogCapture::ThermogramLogCapture() : FOuter(logCapture) {
+  logCapture = this;
+}
+
+ThermogramLogCapture::~ThermogramLogCapture() {
+  logCapture = FOuter;
+}
+
 void ThermogramLog(const QString &text) {
+  if (logCapture) {
+    logCapture->FLines.push_back(text);
+    return;
+  }
   if (LogSink()) {
     LogSink()(text);
   }

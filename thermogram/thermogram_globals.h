@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace calidarix {
 
@@ -49,6 +51,24 @@ extern double IsoRawStep;
 using ThermogramLogSink = std::function<void(const QString &)>;
 void SetThermogramLogSink(ThermogramLogSink sink);
 void ThermogramLog(const QString &text);
+
+// While one lives on a thread, ThermogramLog on that thread keeps its lines here instead of handing
+// them to the sink: the lines of a worker thread are passed on by the thread the sink belongs to.
+class ThermogramLogCapture {
+public:
+  ThermogramLogCapture();
+  ~ThermogramLogCapture();
+  ThermogramLogCapture(const ThermogramLogCapture &) = delete;
+  ThermogramLogCapture &operator=(const ThermogramLogCapture &) = delete;
+
+  // The lines kept since the last call.
+  std::vector<QString> Take() { return std::exchange(FLines, {}); }
+
+private:
+  friend void ThermogramLog(const QString &text);
+  std::vector<QString> FLines;
+  ThermogramLogCapture *FOuter = nullptr;
+};
 
 // Back to the start-of-run state: thermograms released, settings at their defaults, no log sink.
 void ResetThermogramGlobals();

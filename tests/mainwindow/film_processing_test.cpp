@@ -9,7 +9,10 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <filesystem>
+#include <thread>
 
 namespace calidarix {
 namespace {
@@ -288,6 +291,47 @@ TEST_F(FilmJob, CancelKeepsTheRowsAndLinesDoneOfThisFilmOnly) {
   for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.path()))
     ++files;
   EXPECT_EQ(files, 3);
+}
+
+// Frames are read ahead on two threads, a block of frames at a time: a frame that cannot be read ends
+// the run with the frames before it, whichever block it falls in, and what the readers log reaches
+// the log on the job's own thread.
+TEST(FilmJobReaders, AFrameThatCannotBeReadEndsTheRunWithTheFramesBeforeIt) {
+  ResetThermogramGlobals();
+  test::TempDir dir;
+  const QString film = QPath(dir.file("long.dtv"));
+  constexpr int kFrames = 40;
+  test::WriteFilm(film, 3, 2, test::NumberedFrames(kFrames, 3, 2));
+  test::WriteText(dir.file("long.abc"), "not a picture"); // logged for every frame read
+  std::vector<std::thread::id> logThreads;
+  SetThermogramLogSink([&logThreads](const QString &) { logThreads.push_back(std::this_thread::get_id()); });
+  const std::uint64_t frameBytes = kFilmRecordBytes + 3 * 2 * 2;
+  for (const int firstMissing : {0, 37, 20}) { // none, in the third block, in the second
+    SCOPED_TRACE(firstMissing);
+    TDTV dtv;
+    ASSERT_TRUE(dtv.LoadFromFile(film, 1));
+    if (firstMissing > 0)
+      std::filesystem::resize_file(
+          dir.file("long.dtv"), kDtvHeaderBytes + static_cast<std::uint64_t>(firstMissing - 1) * frameBytes);
+    logThreads.clear();
+    FakeProgress progress;
+    const TFilmProcessOutcome outcome = ProcessFilm(dtv, TRect{}, progress);
+    const int expected = firstMissing > 0 ? firstMissing - 1 : kFrames;
+    EXPECT_EQ(outcome.Completed, firstMissing == 0);
+    EXPECT_EQ(outcome.Error.isEmpty(), firstMissing == 0) << outcome.Error.toStdString();
+    EXPECT_EQ(outcome.FramesDone, expected);
+    ASSERT_EQ(dtv.FFilmProcessTable.size(), static_cast<std::size_t>(expected));
+    for (int i = 0; i < expected; ++i) {
+      EXPECT_EQ(dtv.FFilmProcessTable[static_cast<std::size_t>(i)].FrameNo, i + 1);
+      EXPECT_NEAR(dtv.FFilmProcessTable[static_cast<std::size_t>(i)].MeanTemp, 21.0 + 2 * i, 1e-3);
+    }
+    const std::string report = test::ReadText(dir.file("long.dtv.dat"));
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), expected);
+    EXPECT_GE(logThreads.size(), static_cast<std::size_t>(expected));
+    EXPECT_TRUE(std::all_of(logThreads.begin(), logThreads.end(),
+                            [](std::thread::id id) { return id == std::this_thread::get_id(); }));
+  }
+  SetThermogramLogSink(nullptr);
 }
 
 TEST_F(FilmJob, ASelectionMeasuresItsPixels) {
