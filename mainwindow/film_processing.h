@@ -113,7 +113,8 @@ struct TFilmProcessOutcome {
 };
 
 // Runs the job over `film` (FrameCount >= 2; anything else does nothing and returns not completed).
-// letEventsRun is called once per frame so that the progress window can repaint and take a Cancel.
+// letEventsRun is called once per frame, and every 30 ms while the job waits for a frame to be read,
+// so that the progress window can repaint and take a Cancel.
 // After a cancel or a failure the table holds the rows done and the report their lines.
 TFilmProcessOutcome ProcessFilm(TDTV &film, const TRect &rect, Progress &progress,
                                 const std::function<void()> &letEventsRun = {});
